@@ -1,0 +1,16 @@
+#pragma once
+
+#include "tarvel/Dictionary.h"
+
+namespace tarvel {
+
+/// How a screen reports the end of its flow to the entry object.
+class CheckoutStatusDelegate {
+ public:
+  virtual ~CheckoutStatusDelegate() = default;
+
+  /// The screen's flow has ended with `status` (true on success) and the result `data`.
+  virtual void checkOutCompleted(bool status, const Dictionary& data) = 0;
+};
+
+}  // namespace tarvel

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "tarvel/Environment.h"
+
+namespace tarvel {
+
+/// The process-wide environment switch. It starts as staging; the entry object and every
+/// screen write it from their production flag, and the last writer wins for all later requests.
+/// Reads and writes are atomic, so concurrent first use is safe.
+struct NetworkManager {
+  static Environment environment();
+  static void setEnvironment(Environment environment);
+};
+
+}  // namespace tarvel
