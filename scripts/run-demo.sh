@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs the demo shop against the local sandbox platform. Without a display it runs the
+# unattended flows offscreen instead of opening a window.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+demo="$build/demo/tarvel-demo-shop"
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offscreen ]; then
+  exec bash scripts/with-sandbox.sh "$build" "$demo"
+fi
+
+echo "No display: running the demo shop's unattended flows offscreen."
+export QT_QPA_PLATFORM=offscreen
+bash scripts/with-sandbox.sh "$build" bash -c "'$demo' --auto web && '$demo' --auto rto"
