@@ -12,8 +12,8 @@ using LogSink = std::function<void(std::string_view line)>;
 /// may be called from any thread, never concurrently with itself.
 void setLogSink(LogSink sink);
 
-/// Writes one line to the sink. Callers never pass secrets: answer dictionaries go through
-/// `redactedForLog` first.
+/// Writes one line to the sink. Callers never pass secrets: logged dictionaries go through
+/// `detail::describeForLog` first.
 void log(std::string_view line);
 
 }  // namespace tarvel

@@ -8,14 +8,16 @@
 namespace tarvel {
 namespace {
 
+// Never destroyed: background threads (the URL loader) may still log while the process runs
+// its static destructors at exit.
 std::mutex& sinkMutex() {
-  static std::mutex mutex;
-  return mutex;
+  static auto* mutex = new std::mutex;
+  return *mutex;
 }
 
 LogSink& currentSink() {
-  static LogSink sink;
-  return sink;
+  static auto* sink = new LogSink;
+  return *sink;
 }
 
 void writeToStderr(std::string_view line) {
