@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QList>
+
+#include "tarvel/ViewController.h"
+
+class QLabel;
+class QStackedWidget;
+
+namespace tarvel {
+
+/// A stack of screens under a navigation bar.
+///
+/// The bar shows the top screen's `title()` in its middle and its `leftNavigationItem()` on
+/// the left; it can be hidden. Pushing and popping drive the screens' lifecycle hooks in this
+/// order (transitions are instant, `animated` only reaches the hooks):
+///   push: new.viewDidLoad (once), old.viewWillDisappear, new.viewWillAppear,
+///         old.viewDidDisappear, new.viewDidAppear;
+///   pop:  top.viewWillDisappear, below.viewWillAppear, top.viewDidDisappear,
+///         below.viewDidAppear.
+/// Appearance hooks run only while the navigation controller itself is on screen; otherwise
+/// the top screen receives them when the controller appears. The controller owns the screens
+/// on its stack.
+class NavigationController : public ViewController {
+  Q_OBJECT
+
+ public:
+  /// A controller whose stack holds `root`, or an empty stack when `root` is nullptr.
+  explicit NavigationController(ViewController* root = nullptr, QWidget* parent = nullptr);
+  ~NavigationController() override;
+
+  void pushViewController(ViewController* screen, bool animated);
+  /// Takes the top screen off the stack and deletes it later (deleteLater()); returns it, or
+  /// nullptr when the stack holds one screen or none (the bottom screen is never popped).
+  ViewController* popViewController(bool animated);
+
+  /// The screen on top of the stack, or nullptr.
+  ViewController* topViewController() const;
+  /// The screen the user sees: the presented screen if there is one, else the top screen.
+  ViewController* visibleViewController() const;
+  /// The stack, bottom first.
+  QList<ViewController*> viewControllers() const;
+
+  void setNavigationBarHidden(bool hidden, bool animated = false);
+  bool isNavigationBarHidden() const;
+  /// The bar widget itself (for styling).
+  QWidget* navigationBar() const;
+
+ protected:
+  QList<ViewController*> childViewControllersForAppearance() const override;
+
+ private:
+  void addToStack(ViewController* screen);
+  void showOnTop(ViewController* screen);
+  void updateNavigationBar();
+  void removeFromStack(ViewController* screen);
+
+  QWidget* bar_ = nullptr;
+  QWidget* leftSlot_ = nullptr;
+  QLabel* titleLabel_ = nullptr;
+  QStackedWidget* stack_ = nullptr;
+  QList<QPointer<ViewController>> screens_;
+};
+
+}  // namespace tarvel

@@ -1,0 +1,188 @@
+#include "platform/MainQueue.h"
+
+#include <utility>  // move
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+
+#include "tarvel/Log.h"
+
+namespace tarvel {
+
+namespace {
+
+// The default clock: one QTimer per scheduled callback, owned by the application object.
+class QtClock : public Clock {
+ public:
+  TimerId schedule(std::chrono::milliseconds delay, bool repeating,
+                   std::function<void()> callback) override {
+    const TimerId id = nextId_++;
+    auto* timer = new QTimer(QCoreApplication::instance());
+    timer->setTimerType(Qt::PreciseTimer);
+    timer->setSingleShot(!repeating);
+    timer->setInterval(delay);
+    auto shared = std::make_shared<std::function<void()>>(std::move(callback));
+    QObject::connect(timer, &QTimer::timeout, timer, [this, id, repeating, shared] {
+      if (!repeating) cancel(id);
+      (*shared)();
+    });
+    timers_[id] = timer;
+    timer->start();
+    return id;
+  }
+
+  void cancel(TimerId id) override {
+    auto found = timers_.find(id);
+    if (found == timers_.end()) return;
+    if (QTimer* timer = found->second) {
+      timer->stop();
+      timer->deleteLater();
+    }
+    timers_.erase(found);
+  }
+
+ private:
+  TimerId nextId_ = 1;
+  std::map<TimerId, QPointer<QTimer>> timers_;
+};
+
+std::mutex& clockMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::shared_ptr<Clock>& installedClock() {
+  static std::shared_ptr<Clock> clock;
+  return clock;
+}
+
+std::shared_ptr<Clock> defaultClock() {
+  static std::shared_ptr<Clock> clock = std::make_shared<QtClock>();
+  return clock;
+}
+
+}  // namespace
+
+Clock::TimerId ManualClock::schedule(std::chrono::milliseconds delay, bool repeating,
+                                     std::function<void()> callback) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const TimerId id = nextId_++;
+  entries_[id] = Entry{now_ + delay, delay, repeating,
+                       std::make_shared<std::function<void()>>(std::move(callback))};
+  return id;
+}
+
+void ManualClock::cancel(TimerId id) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_.erase(id);
+}
+
+void ManualClock::advance(std::chrono::milliseconds duration) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const std::chrono::milliseconds target = now_ + duration;
+  for (;;) {
+    // Ids grow with scheduling order, so the first earliest entry is the oldest one.
+    auto next = entries_.end();
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      if (it->second.due <= target && (next == entries_.end() || it->second.due < next->second.due)) {
+        next = it;
+      }
+    }
+    if (next == entries_.end()) break;
+    now_ = next->second.due;
+    auto callback = next->second.callback;
+    if (next->second.repeating && next->second.interval.count() > 0) {
+      next->second.due += next->second.interval;
+    } else {
+      entries_.erase(next);
+    }
+    lock.unlock();
+    (*callback)();
+    lock.lock();
+  }
+  now_ = target;
+}
+
+std::chrono::milliseconds ManualClock::now() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return now_;
+}
+
+std::size_t ManualClock::pendingCount() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return entries_.size();
+}
+
+DispatchToken::DispatchToken() : cancelled_(std::make_shared<std::atomic<bool>>(false)) {}
+
+void DispatchToken::cancel() const { cancelled_->store(true); }
+
+bool DispatchToken::isCancelled() const { return cancelled_->load(); }
+
+void MainQueue::async(std::function<void()> work) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app) {
+    log("MainQueue: no application object, work dropped");
+    return;
+  }
+  QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+}
+
+DispatchToken MainQueue::asyncAfter(std::chrono::milliseconds delay, std::function<void()> work) {
+  DispatchToken token;
+  auto run = [token, work = std::move(work)] {
+    if (!token.isCancelled()) work();
+  };
+  auto scheduleOnClock = [delay, run = std::move(run)]() mutable {
+    clock()->schedule(delay, false, std::move(run));
+  };
+  if (isMainThread()) {
+    scheduleOnClock();
+  } else {
+    async(std::move(scheduleOnClock));
+  }
+  return token;
+}
+
+void MainQueue::setClock(std::shared_ptr<Clock> clock) {
+  std::lock_guard<std::mutex> lock(clockMutex());
+  installedClock() = std::move(clock);
+}
+
+std::shared_ptr<Clock> MainQueue::clock() {
+  std::lock_guard<std::mutex> lock(clockMutex());
+  if (installedClock()) return installedClock();
+  return defaultClock();
+}
+
+bool MainQueue::isMainThread() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app && QThread::currentThread() == app->thread();
+}
+
+RepeatingTimer::RepeatingTimer(std::chrono::milliseconds interval, std::function<void()> tick)
+    : interval_(interval), tick_(std::make_shared<std::function<void()>>(std::move(tick))) {}
+
+RepeatingTimer::~RepeatingTimer() { invalidate(); }
+
+void RepeatingTimer::start() {
+  invalidate();
+  clock_ = MainQueue::clock();
+  std::weak_ptr<std::function<void()>> tick = tick_;
+  id_ = clock_->schedule(interval_, true, [tick] {
+    if (auto strong = tick.lock()) (*strong)();
+  });
+}
+
+void RepeatingTimer::invalidate() {
+  if (!clock_) return;
+  clock_->cancel(id_);
+  clock_.reset();
+  id_ = 0;
+}
+
+bool RepeatingTimer::isValid() const { return clock_ != nullptr; }
+
+}  // namespace tarvel

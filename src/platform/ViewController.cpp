@@ -1,0 +1,199 @@
+#include "tarvel/ViewController.h"
+
+#include <utility>  // move
+
+#include <QEvent>
+
+#include "tarvel/Log.h"
+#include "tarvel/NavigationController.h"
+
+namespace tarvel {
+
+ViewController::ViewController(QWidget* parent) : QWidget(parent) {}
+
+// The left navigation item may sit in a navigation bar while this screen is on top.
+ViewController::~ViewController() { delete leftNavigationItem_.data(); }
+
+void ViewController::loadViewIfNeeded() {
+  if (viewLoaded_) return;
+  viewLoaded_ = true;
+  viewDidLoad();
+}
+
+bool ViewController::isViewLoaded() const { return viewLoaded_; }
+
+NavigationController* ViewController::navigationController() const { return navigationController_; }
+
+ViewController* ViewController::presentingViewController() const {
+  if (presenting_) return presenting_;
+  if (navigationController_) return navigationController_->presentingViewController();
+  return nullptr;
+}
+
+ViewController* ViewController::presentedViewController() const { return presented_; }
+
+QString ViewController::title() const { return title_; }
+
+void ViewController::setTitle(const QString& title) {
+  title_ = title;
+  emit navigationItemChanged();
+}
+
+QWidget* ViewController::leftNavigationItem() const { return leftNavigationItem_; }
+
+void ViewController::setLeftNavigationItem(QWidget* item) {
+  if (leftNavigationItem_ == item) return;
+  if (leftNavigationItem_) leftNavigationItem_->deleteLater();
+  leftNavigationItem_ = item;
+  if (item) {
+    item->hide();
+    item->setParent(this);
+  }
+  emit navigationItemChanged();
+}
+
+bool ViewController::isOnScreen() const { return appearance_ == Appearance::appeared; }
+
+void ViewController::beginAppearanceTransition(bool isAppearing, bool animated) {
+  const bool onOrComing = appearance_ == Appearance::appeared || appearance_ == Appearance::appearing;
+  if (isAppearing == onOrComing) return;
+  lastTransitionAnimated_ = animated;
+  loadViewIfNeeded();
+  appearance_ = isAppearing ? Appearance::appearing : Appearance::disappearing;
+  if (isAppearing) {
+    viewWillAppear(animated);
+  } else {
+    viewWillDisappear(animated);
+  }
+  for (ViewController* child : childViewControllersForAppearance()) {
+    child->beginAppearanceTransition(isAppearing, animated);
+  }
+}
+
+void ViewController::endAppearanceTransition() {
+  const bool animated = lastTransitionAnimated_;
+  if (appearance_ == Appearance::appearing) {
+    appearance_ = Appearance::appeared;
+    viewDidAppear(animated);
+  } else if (appearance_ == Appearance::disappearing) {
+    appearance_ = Appearance::disappeared;
+    viewDidDisappear(animated);
+  } else {
+    return;
+  }
+  for (ViewController* child : childViewControllersForAppearance()) {
+    child->endAppearanceTransition();
+  }
+}
+
+QList<ViewController*> ViewController::childViewControllersForAppearance() const { return {}; }
+
+bool ViewController::isHeldByContainer() const { return navigationController_ || presenting_; }
+
+// A screen nobody holds (a window's root) follows its widget's visibility. What the user sees
+// is the end of its presentation chain, so that screen receives the hooks.
+void ViewController::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (isHeldByContainer()) return;
+  loadViewIfNeeded();
+  ViewController* leaf = visibleLeaf();
+  leaf->beginAppearanceTransition(true, false);
+  leaf->endAppearanceTransition();
+}
+
+void ViewController::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  if (isHeldByContainer()) return;
+  ViewController* leaf = visibleLeaf();
+  leaf->beginAppearanceTransition(false, false);
+  leaf->endAppearanceTransition();
+}
+
+ViewController* ViewController::visibleLeaf() {
+  ViewController* leaf = this;
+  while (leaf->presented_) leaf = leaf->presented_;
+  return leaf;
+}
+
+// Presentations belong to the outermost container, as on the phone toolkit: a screen on a
+// navigation stack presents over the whole navigation controller, bar included.
+ViewController* ViewController::presentationHost() {
+  ViewController* host = this;
+  while (host->navigationController_) host = host->navigationController_;
+  return host;
+}
+
+void ViewController::present(ViewController* screen, bool animated,
+                             std::function<void()> completion) {
+  if (!screen) return;
+  ViewController* host = presentationHost();
+  if (host->presented_) {
+    log("Attempt to present a screen on a screen that is already presenting");
+    return;
+  }
+  screen->loadViewIfNeeded();
+  screen->presenting_ = host;
+  host->presented_ = screen;
+  const bool hostOnScreen = host->appearance_ == Appearance::appeared;
+
+  screen->setParent(host);
+  host->coverWithPresented();
+  host->installEventFilter(host);
+  if (hostOnScreen) {
+    host->beginAppearanceTransition(false, animated);
+    screen->beginAppearanceTransition(true, animated);
+  }
+  screen->show();
+  screen->raise();
+  screen->setFocus();
+  if (hostOnScreen) {
+    host->endAppearanceTransition();
+    screen->endAppearanceTransition();
+  }
+  if (completion) completion();
+}
+
+void ViewController::coverWithPresented() {
+  if (presented_) presented_->setGeometry(rect());
+}
+
+bool ViewController::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == this && event->type() == QEvent::Resize) coverWithPresented();
+  return QWidget::eventFilter(watched, event);
+}
+
+void ViewController::dismiss(bool animated, std::function<void()> completion) {
+  if (presented_) {
+    dismissPresented(animated, std::move(completion));
+  } else if (presenting_) {
+    presenting_->dismissPresented(animated, std::move(completion));
+  } else if (navigationController_) {
+    navigationController_->dismiss(animated, std::move(completion));
+  } else if (completion) {
+    completion();
+  }
+}
+
+void ViewController::dismissPresented(bool animated, std::function<void()> completion) {
+  QPointer<ViewController> screen = presented_;
+  // A presentation on top of the one being closed goes with it.
+  if (screen->presented_) screen->dismissPresented(false, {});
+
+  const bool screenOnScreen = screen->appearance_ == Appearance::appeared;
+  if (screenOnScreen) {
+    screen->beginAppearanceTransition(false, animated);
+    beginAppearanceTransition(true, animated);
+  }
+  screen->hide();
+  if (screenOnScreen) {
+    screen->endAppearanceTransition();
+    endAppearanceTransition();
+  }
+  removeEventFilter(this);
+  presented_ = nullptr;
+  screen->presenting_ = nullptr;
+  screen->deleteLater();
+  if (completion) completion();
+}
+
+}  // namespace tarvel
