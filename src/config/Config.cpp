@@ -1,0 +1,47 @@
+#include "tarvel/Config.h"
+
+#include <cstdlib>  // getenv
+
+#include "config/BaseUrlOverride.h"
+
+namespace tarvel {
+namespace {
+
+constexpr const char* kProductionApi = "https://api.tarvel.in/";
+constexpr const char* kProductionAnalytics = "https://analytics.tarvel.in/";
+constexpr const char* kProductionWebCheckout = "https://checkout.tarvel.in/";
+constexpr const char* kStagingApi = "https://staging-api.tarvel.in/";
+constexpr const char* kStagingAnalytics = "https://staging-analytics.tarvel.in/";
+constexpr const char* kStagingWebCheckout = "https://staging-checkout.tarvel.in/";
+
+struct StagingUrls {
+  std::string api;
+  std::string analytics;
+  std::string webCheckout;
+};
+
+StagingUrls readStagingUrls() {
+  auto resolve = [](const char* variable, const char* defaultUrl) {
+    return detail::resolveBaseUrl(variable, std::getenv(variable), defaultUrl);
+  };
+  return {resolve("TARVEL_STAGING_API_URL", kStagingApi),
+          resolve("TARVEL_STAGING_ANALYTICS_URL", kStagingAnalytics),
+          resolve("TARVEL_STAGING_WEB_URL", kStagingWebCheckout)};
+}
+
+// Read once, on first use from any thread; the process environment is not consulted again.
+const StagingUrls& stagingUrls() {
+  static const StagingUrls urls = readStagingUrls();
+  return urls;
+}
+
+}  // namespace
+
+std::string Config::baseURL() { return kProductionApi; }
+std::string Config::appAnalyticsBaseURL() { return kProductionAnalytics; }
+std::string Config::webCheckoutBaseURL() { return kProductionWebCheckout; }
+std::string Config::devBaseURL() { return stagingUrls().api; }
+std::string Config::devAppAnalyticsBaseURL() { return stagingUrls().analytics; }
+std::string Config::devWebCheckoutBaseURL() { return stagingUrls().webCheckout; }
+
+}  // namespace tarvel

@@ -1,0 +1,45 @@
+// Runs with its own main: the staging overrides are read once per process, so the variables
+// are set before anything reads them.
+#include <gtest/gtest.h>
+
+#include <stdlib.h>  // setenv
+
+#include "LogCapture.h"
+#include "tarvel/Config.h"
+
+namespace tarvel {
+namespace {
+
+test::LogCapture* startupLog = nullptr;
+
+TEST(ConfigOverrideTests, StagingHostsFollowTheEnvironmentWithAClosingSlash) {
+  EXPECT_EQ(Config::devBaseURL(), "http://127.0.0.1:4010/");
+  EXPECT_EQ(Config::devWebCheckoutBaseURL(), "https://127.0.0.1:4012/pages/");
+}
+
+TEST(ConfigOverrideTests, InvalidOverrideIsLoggedAndIgnored) {
+  EXPECT_EQ(Config::devAppAnalyticsBaseURL(), "https://staging-analytics.tarvel.in/");
+  EXPECT_TRUE(startupLog->contains("TARVEL_STAGING_ANALYTICS_URL"));
+}
+
+TEST(ConfigOverrideTests, ProductionHostsIgnoreTheOverrides) {
+  EXPECT_EQ(Config::baseURL(), "https://api.tarvel.in/");
+  EXPECT_EQ(Config::appAnalyticsBaseURL(), "https://analytics.tarvel.in/");
+  EXPECT_EQ(Config::webCheckoutBaseURL(), "https://checkout.tarvel.in/");
+}
+
+}  // namespace
+}  // namespace tarvel
+
+int main(int argc, char** argv) {
+  ::setenv("TARVEL_STAGING_API_URL", "http://127.0.0.1:4010", 1);
+  ::setenv("TARVEL_STAGING_ANALYTICS_URL", "ftp://127.0.0.1:4011/", 1);
+  ::setenv("TARVEL_STAGING_WEB_URL", "https://127.0.0.1:4012/pages/", 1);
+  testing::InitGoogleTest(&argc, argv);
+  tarvel::test::LogCapture log;
+  tarvel::startupLog = &log;
+  tarvel::Config::devBaseURL();  // the one read of the environment, while the log is captured
+  int result = RUN_ALL_TESTS();
+  tarvel::startupLog = nullptr;
+  return result;
+}
