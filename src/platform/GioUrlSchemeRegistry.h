@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/UrlSchemeRegistry.h"
+
+namespace tarvel {
+
+/// The desktop's URL-scheme handlers through GIO: a scheme has a handler when GIO knows a
+/// default application for "x-scheme-handler/<scheme>" (desktop files and mimeapps.list under
+/// the XDG data and config folders). Opening launches that application with the URL as its
+/// argument; launching only spawns the process and does not wait for it.
+class GioUrlSchemeRegistry : public UrlSchemeRegistry {
+ public:
+  bool hasHandler(const std::string& scheme) override;
+  void open(const std::string& url, std::function<void(bool)> completion) override;
+};
+
+}  // namespace tarvel
