@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QColor>    // QColor
+#include <QSizeF>    // QSizeF
+#include <optional>  // optional
+
+class QWidget;
+
+namespace tarvel {
+
+/// Gives `view` a drop shadow: a QGraphicsDropShadowEffect with `offset`, `color` at `opacity`
+/// (opacity scales the colour's alpha) and `radius` as its blur radius.
+///
+/// A shadow follows what the view paints, so the view's background moves behind it, the way a
+/// layer's background sits under a view's content: the view's own background colour (its
+/// palette's background colour when it fills its background, or a style-sheet background) is
+/// remembered, cleared from the view, and painted beneath the view's content instead. A view
+/// without a background of its own keeps none and casts the shadow of its content only.
+/// Calling it again replaces the shadow; the moved background stays.
+void addShadow(QWidget* view, QSizeF offset, const QColor& color, double radius, float opacity);
+
+/// The background colour that `addShadow` moved behind `view`, or nothing when it moved none.
+std::optional<QColor> layerBackgroundColor(const QWidget* view);
+
+}  // namespace tarvel

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QFont>        // QFont
+#include <QString>      // QString
+#include <QStringList>  // QStringList
+
+namespace tarvel {
+
+/// The component's fonts: the seven Metropolis faces carried in its own bundle (GetBundle),
+/// registered with the process's font database and asked for by face name.
+///
+/// Face names: "Metropolis-Regular", "Metropolis-Thin", "Metropolis-Medium", "Metropolis-Light",
+/// "Metropolis-ExtraLight", "Metropolis-Bold", "Metropolis-Black". Call from the GUI thread.
+class UIFont {
+ public:
+  UIFont() = delete;
+
+  /// Registers the seven faces, in the order listed above, for the life of the process. Every
+  /// call registers all seven again; a face that is refused (one already registered, or a file
+  /// the font database cannot read) logs "Error registering font" and the next face follows.
+  /// Fonts stay usable whatever a repeated call logs.
+  static void loadFonts();
+
+  /// The registered face `faceName` at `pointSize`. A name that is not one of the seven faces,
+  /// or a face that is not registered, is logged and gives the application's default font at
+  /// `pointSize` instead.
+  static QFont font(const QString& faceName, double pointSize);
+
+  /// The faces registered so far, in the order they were registered.
+  static QStringList registeredFaces();
+
+ private:
+  static void registerFont(const QString& name, const QString& fileExtension);
+};
+
+}  // namespace tarvel
