@@ -10,7 +10,7 @@ PACKAGES=(
   qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
   libqt6opengl6-dev libgl-dev libxkbcommon-dev
   libcurl4-openssl-dev nlohmann-json3-dev libcpp-httplib-dev
-  libqrencode-dev libssl-dev libglib2.0-dev libglib2.0-bin
+  libqrencode-dev zlib1g-dev libssl-dev libglib2.0-dev libglib2.0-bin
   openssl ca-certificates desktop-file-utils xdg-utils
   fonts-dejavu-core
 )

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>  // path
+#include <optional>    // optional
+#include <string>      // string
+
+namespace tarvel::sandbox {
+
+/// A private certificate authority made for one run: a CA key and certificate, and a server
+/// certificate for 127.0.0.1 and ::1 (IP names) and localhost (DNS name) signed by it, written
+/// as PEM files. Clients trust the sandbox by trusting `caFile()` alone.
+class CertificateAuthority {
+ public:
+  /// Creates the keys and certificates and writes "ca.pem", "server.pem" and "server-key.pem"
+  /// into `directory` (created if needed). Nothing, with the reason in `error`, on failure.
+  static std::optional<CertificateAuthority> create(const std::filesystem::path& directory,
+                                                    std::string* error);
+
+  const std::filesystem::path& caFile() const { return caFile_; }
+  const std::filesystem::path& serverCertificateFile() const { return serverCertificateFile_; }
+  const std::filesystem::path& serverKeyFile() const { return serverKeyFile_; }
+
+ private:
+  std::filesystem::path caFile_;
+  std::filesystem::path serverCertificateFile_;
+  std::filesystem::path serverKeyFile_;
+};
+
+}  // namespace tarvel::sandbox
