@@ -89,6 +89,7 @@ Alert::ActionStyle Alert::actionStyle(const QString& actionTitle) const {
 }
 
 bool Alert::triggerAction(const QString& actionTitle) {
+  if (finished_) return false;
   for (std::size_t index = 0; index < actions_.size(); ++index) {
     if (actions_[index].title == actionTitle) {
       run(index);

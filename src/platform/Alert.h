@@ -49,8 +49,8 @@ class Alert : public QDialog {
   /// The alerts on screen, oldest first.
   static QList<Alert*> openAlerts();
 
- protected:
-  /// Escape taps the cancel action when there is one; without one it does nothing.
+  /// Escape (or closing the window) taps the cancel action when there is one; without one the
+  /// alert stays open.
   void reject() override;
 
  private:

@@ -1,5 +1,6 @@
 #include "platform/MainQueue.h"
 
+#include <deque>    // deque
 #include <utility>  // move
 
 #include <QCoreApplication>
@@ -56,6 +57,27 @@ std::mutex& clockMutex() {
 std::shared_ptr<Clock>& installedClock() {
   static std::shared_ptr<Clock> clock;
   return clock;
+}
+
+std::mutex& pendingMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::deque<std::function<void()>>& pendingWork() {
+  static std::deque<std::function<void()>> work;
+  return work;
+}
+
+void runOnePending() {
+  std::function<void()> work;
+  {
+    std::lock_guard<std::mutex> lock(pendingMutex());
+    if (pendingWork().empty()) return;
+    work = std::move(pendingWork().front());
+    pendingWork().pop_front();
+  }
+  work();
 }
 
 std::shared_ptr<Clock> defaultClock() {
@@ -121,13 +143,19 @@ void DispatchToken::cancel() const { cancelled_->store(true); }
 
 bool DispatchToken::isCancelled() const { return cancelled_->load(); }
 
+// Work crosses threads through a queue under a standard mutex; the posted Qt event only says
+// "take one". Qt's event queue is not visible to ThreadSanitizer, the standard mutex is.
 void MainQueue::async(std::function<void()> work) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) {
     log("MainQueue: no application object, work dropped");
     return;
   }
-  QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+  {
+    std::lock_guard<std::mutex> lock(pendingMutex());
+    pendingWork().push_back(std::move(work));
+  }
+  QMetaObject::invokeMethod(app, &runOnePending, Qt::QueuedConnection);
 }
 
 DispatchToken MainQueue::asyncAfter(std::chrono::milliseconds delay, std::function<void()> work) {
