@@ -1,21 +1,38 @@
 #pragma once
 
+#include <memory>  // shared_ptr
 #include <string>  // string
 
 #include "tarvel/VXAPIServiceProtocol.h"
 
 namespace tarvel {
 
+namespace detail {
+class UrlLoader;
+}  // namespace detail
+
 /// The component's HTTP client for the payment platform and its analytics host.
 ///
 /// Every operation returns at once and completes exactly once, on the URL loader's background
-/// thread: with the answer dictionary, with `APIError::dataNotFound` when the answer is not a
-/// JSON object of the expected shape, or with `APIError::noNetwork` when no answer arrives
-/// (connection refused, time-out, transport failure). The HTTP status code decides nothing.
-/// The service holds no state; one instance serves any number of overlapping calls.
+/// thread, with the success flag true and:
+/// - the answer dictionary (the whole answer or its "data" object, per operation), or
+/// - `APIError::dataNotFound` when the answer is not a JSON object of the expected shape (not
+///   JSON, not an object, no object under "data" where the operation hands that over), or
+///   when the request could not be made (a base URL that is not a URL, parameters that cannot
+///   be written as JSON), or
+/// - `APIError::noNetwork` when no answer arrives (connection refused, time-out, TLS or other
+///   transport failure, an answer too large to accept).
+/// The HTTP status code decides nothing: a 500 whose body is {"data": {}} is accepted.
+/// `appAnalyticsGet` is the exception: it discards its answer and never completes.
+///
+/// The service keeps no request state; one instance serves any number of overlapping calls.
+/// An empty completion is allowed and simply not called.
 class APIService : public VXAPIServiceProtocol {
  public:
+  /// Sends through the process-wide URL loader.
   APIService() = default;
+  /// Sends through `loader` (tests use one with their own time-out or trusted authorities).
+  explicit APIService(std::shared_ptr<detail::UrlLoader> loader);
   ~APIService() override = default;
 
   void completeOrder(const Dictionary& params, APICompletion complete) override;
@@ -35,6 +52,11 @@ class APIService : public VXAPIServiceProtocol {
   void sendOtp(const Dictionary& params, APICompletion complete) override;
   void reSendOtp(const Dictionary& params, APICompletion complete) override;
   void verifyOtp(const Dictionary& params, APICompletion complete) override;
+
+ private:
+  detail::UrlLoader& loader() const;
+
+  std::shared_ptr<detail::UrlLoader> loader_;  // null: the shared loader
 };
 
 }  // namespace tarvel

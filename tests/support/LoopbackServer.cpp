@@ -8,6 +8,7 @@ namespace {
 
 constexpr int kPollIntervalMs = 2;
 constexpr int kStartupWaitMs = 5000;
+constexpr size_t kWorkerThreads = 16;
 
 std::string queryOf(const std::string& target) {
   auto mark = target.find('?');
@@ -31,8 +32,10 @@ LoopbackServer::LoopbackServer(std::optional<Tls> tls) {
   } else {
     server_ = std::make_unique<httplib::Server>();
   }
-  // A short keep-alive lets stop() finish quickly while a client still holds a connection.
+  // A short keep-alive lets stop() finish quickly while a client still holds a connection;
+  // enough worker threads that idle keep-alive connections never starve new ones.
   server_->set_keep_alive_timeout(1);
+  server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
 }
 
 LoopbackServer::~LoopbackServer() { stop(); }

@@ -7,6 +7,7 @@
 
 #include <cstdio>  // FILE, fopen, fclose
 #include <memory>  // unique_ptr
+#include <string>  // string
 
 namespace tarvel::test {
 namespace {
@@ -39,7 +40,8 @@ bool addExtension(X509* certificate, X509* issuer, int nid, const char* value) {
 // A certificate for `key` named `commonName`, signed by `issuerKey`; `issuer` is null for a
 // self-signed one.
 Certificate newCertificate(EVP_PKEY* key, const char* commonName, long serial, X509* issuer,
-                           EVP_PKEY* issuerKey, bool isAuthority) {
+                           EVP_PKEY* issuerKey, bool isAuthority,
+                           const std::string& alternativeNames = {}) {
   Certificate certificate(X509_new());
   if (!certificate) return nullptr;
   X509* raw = certificate.get();
@@ -64,7 +66,7 @@ Certificate newCertificate(EVP_PKEY* key, const char* commonName, long serial, X
           : addExtension(raw, signer, NID_basic_constraints, "critical,CA:FALSE") &&
                 addExtension(raw, signer, NID_key_usage, "critical,digitalSignature") &&
                 addExtension(raw, signer, NID_ext_key_usage, "serverAuth") &&
-                addExtension(raw, signer, NID_subject_alt_name, "DNS:localhost,IP:127.0.0.1") &&
+                addExtension(raw, signer, NID_subject_alt_name, alternativeNames.c_str()) &&
                 addExtension(raw, signer, NID_authority_key_identifier, "keyid:always");
   if (!extensionsAdded) return nullptr;
   if (X509_sign(raw, issuerKey, EVP_sha256()) == 0) return nullptr;
@@ -87,7 +89,9 @@ bool writeKey(const std::string& path, EVP_PKEY* key) {
 
 }  // namespace
 
-TestCertificateAuthority::TestCertificateAuthority() {
+TestCertificateAuthority::TestCertificateAuthority(const std::vector<std::string>& extraDnsNames) {
+  std::string alternativeNames = "DNS:localhost,IP:127.0.0.1";
+  for (const auto& name : extraDnsNames) alternativeNames += ",DNS:" + name;
   Key authorityKey = newKey();
   Key serverKey = newKey();
   if (!authorityKey || !serverKey) return;
@@ -95,7 +99,7 @@ TestCertificateAuthority::TestCertificateAuthority() {
                                          authorityKey.get(), true);
   if (!authority) return;
   Certificate server = newCertificate(serverKey.get(), "localhost", 2, authority.get(),
-                                      authorityKey.get(), false);
+                                      authorityKey.get(), false, alternativeNames);
   if (!server) return;
   valid_ = writeCertificate(caFile(), authority.get()) &&
            writeCertificate(serverTls().certificateFile, server.get()) &&

@@ -1,0 +1,204 @@
+#include "tarvel/APIService.h"
+
+#include <exception>  // exception
+#include <optional>   // optional
+#include <string>     // string
+#include <utility>    // move
+
+#include "config/DictionaryReading.h"
+#include "network/AnswerParsing.h"
+#include "network/LogRedaction.h"
+#include "network/QueryString.h"
+#include "network/UrlLoader.h"
+#include "tarvel/Config.h"
+#include "tarvel/Log.h"
+#include "tarvel/NetworkManager.h"
+
+namespace tarvel {
+namespace {
+
+// What an operation hands to its completion when the answer is a JSON object.
+enum class AnswerShape {
+  wholeObjectWithData,  // the whole object, once it holds an object under "data"
+  dataObject,           // the object under "data"
+  wholeObject,          // the whole object, whatever it holds
+};
+
+struct Outcome {
+  std::optional<Dictionary> response;
+  std::optional<APIError> error;
+};
+
+Outcome failure(APIError error) { return {std::nullopt, error}; }
+
+// `endpoint` is the URL without its query, the only form of it that reaches the log.
+Outcome outcomeOf(const std::string& endpoint, detail::UrlLoadResult result, AnswerShape shape) {
+  if (!result.answered()) {
+    log("No answer from " + endpoint + ": " + result.failure);
+    return failure(APIError::noNetwork);
+  }
+  auto answer = detail::parseAnswer(result.body);
+  if (!answer) {
+    log("Answer from " + endpoint + " is not JSON");
+    return failure(APIError::dataNotFound);
+  }
+  if (!answer->is_object()) {
+    log("Answer from " + endpoint + " is not a JSON object");
+    return failure(APIError::dataNotFound);
+  }
+  const Dictionary* data = detail::objectValue(*answer, "data");
+  switch (shape) {
+    case AnswerShape::wholeObjectWithData:
+      if (data == nullptr) break;
+      log("Inside success completion");
+      log("+++RESPONSE+++");
+      log(detail::describeForLog(*answer));
+      return {std::move(*answer), std::nullopt};
+    case AnswerShape::dataObject: {
+      if (data == nullptr) break;
+      Dictionary inner = *data;
+      log("+++RESPONSE+++");
+      log(detail::describeForLog(inner));
+      return {std::move(inner), std::nullopt};
+    }
+    case AnswerShape::wholeObject:
+      log("+++RESPONSE+++");
+      log(detail::describeForLog(*answer));
+      return {std::move(*answer), std::nullopt};
+  }
+  log("Answer from " + endpoint + " has no object under \"data\"");
+  return failure(APIError::dataNotFound);
+}
+
+// The loader's completion for one call: turns the result into the call's one completion.
+detail::UrlLoadCompletion answerHandler(std::string endpoint, AnswerShape shape,
+                                        APICompletion complete) {
+  return [endpoint = std::move(endpoint), shape,
+          complete = std::move(complete)](detail::UrlLoadResult result) {
+    Outcome outcome;
+    try {
+      outcome = outcomeOf(endpoint, std::move(result), shape);
+    } catch (const std::exception& error) {
+      log("Cannot handle the answer from " + endpoint + ": " + error.what());
+      outcome = failure(APIError::dataNotFound);
+    }
+    if (complete) complete(true, std::move(outcome.response), outcome.error);
+  };
+}
+
+// Completes a call that could not be sent, on the loader thread like every other completion.
+void completeUnsent(detail::UrlLoader& loader, APICompletion complete) {
+  if (!complete) return;
+  loader.post([complete = std::move(complete)] {
+    complete(true, std::nullopt, APIError::dataNotFound);
+  });
+}
+
+// `shape` nothing: the answer is discarded and `complete` never called.
+void sendGet(detail::UrlLoader& loader, const std::string& endpoint, const Dictionary& params,
+             std::optional<AnswerShape> shape, APICompletion complete) {
+  auto query = detail::queryString(params);
+  if (!query) {
+    log("Request to " + endpoint + " not sent: a parameter cannot be written as text");
+    completeUnsent(loader, std::move(complete));
+    return;
+  }
+  std::string url = query->empty() ? endpoint : endpoint + "?" + *query;
+  if (!detail::UrlLoader::isLoadableUrl(url)) {
+    log("Request not sent: \"" + endpoint + "\" is not a valid URL");
+    completeUnsent(loader, std::move(complete));
+    return;
+  }
+  detail::UrlRequest request;
+  request.method = "GET";
+  request.url = std::move(url);
+  if (shape) {
+    loader.load(std::move(request), answerHandler(endpoint, *shape, std::move(complete)));
+  } else {
+    loader.load(std::move(request), [](const detail::UrlLoadResult&) {});
+  }
+}
+
+void sendPost(detail::UrlLoader& loader, const std::string& url, const Dictionary& params,
+              AnswerShape shape, APICompletion complete) {
+  log(url);
+  if (!detail::UrlLoader::isLoadableUrl(url)) {
+    log("Request not sent: \"" + url + "\" is not a valid URL");
+    completeUnsent(loader, std::move(complete));
+    return;
+  }
+  detail::UrlRequest request;
+  request.method = "POST";
+  request.url = url;
+  request.headers = {"Content-Type: application/json"};
+  try {
+    request.body = params.dump();
+  } catch (const std::exception& error) {
+    log("Request to " + url + " not sent: the parameters cannot be written as JSON (" +
+        error.what() + ")");
+    completeUnsent(loader, std::move(complete));
+    return;
+  }
+  loader.load(std::move(request), answerHandler(url, shape, std::move(complete)));
+}
+
+}  // namespace
+
+APIService::APIService(std::shared_ptr<detail::UrlLoader> loader) : loader_(std::move(loader)) {}
+
+detail::UrlLoader& APIService::loader() const {
+  return loader_ ? *loader_ : detail::UrlLoader::shared();
+}
+
+std::string APIService::baseUrl() const {
+  return NetworkManager::environment() == Environment::production ? Config::baseURL()
+                                                                  : Config::devBaseURL();
+}
+
+std::string APIService::appAnalyticsBaseUrl() const {
+  return NetworkManager::environment() == Environment::production
+             ? Config::appAnalyticsBaseURL()
+             : Config::devAppAnalyticsBaseURL();
+}
+
+void APIService::completeOrder(const Dictionary& params, APICompletion complete) {
+  sendGet(loader(), baseUrl() + "v2/rto/track", params, AnswerShape::wholeObjectWithData,
+          std::move(complete));
+}
+
+void APIService::appAnalyticsGet(const Dictionary& params, APICompletion) {
+  sendGet(loader(), appAnalyticsBaseUrl() + "api/analytics/events", params, std::nullopt,
+          nullptr);
+}
+
+void APIService::appAnalytics(const Dictionary& params, APICompletion complete) {
+  sendPost(loader(), appAnalyticsBaseUrl() + "api/v1/events", params,
+           AnswerShape::wholeObjectWithData, std::move(complete));
+}
+
+void APIService::verifyPaymentData(const Dictionary& userData, APICompletion complete) {
+  sendPost(loader(), baseUrl() + "v1/order/verify", userData, AnswerShape::dataObject,
+           std::move(complete));
+}
+
+void APIService::checkPaymentStatus(const Dictionary& params, APICompletion complete) {
+  sendPost(loader(), baseUrl() + "v1/payment/capture", params, AnswerShape::wholeObjectWithData,
+           std::move(complete));
+}
+
+void APIService::sendOtp(const Dictionary& params, APICompletion complete) {
+  sendPost(loader(), baseUrl() + "v1/user/send-otp", params, AnswerShape::dataObject,
+           std::move(complete));
+}
+
+void APIService::reSendOtp(const Dictionary& params, APICompletion complete) {
+  sendPost(loader(), baseUrl() + "v1/user/resend-otp", params, AnswerShape::dataObject,
+           std::move(complete));
+}
+
+void APIService::verifyOtp(const Dictionary& params, APICompletion complete) {
+  sendPost(loader(), baseUrl() + "v1/user/verify-otp", params, AnswerShape::wholeObject,
+           std::move(complete));
+}
+
+}  // namespace tarvel
