@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 #include <signal.h>  // sigaction
+#include <sys/socket.h>  // setsockopt
 #include <stdlib.h>  // mkdtemp
 
 #include <chrono>        // milliseconds
@@ -112,6 +113,12 @@ bool SandboxServer::Impl::makeServer() {
 }
 
 void SandboxServer::Impl::configure() {
+  // cpp-httplib's default options add SO_REUSEPORT, which would let a second sandbox share
+  // the port and take half the requests; address reuse alone is enough.
+  server->set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   server->set_payload_max_length(state.options.maxBodyBytes);
   server->set_keep_alive_timeout(kKeepAliveSeconds);
   server->set_read_timeout(kReadTimeoutSeconds);
