@@ -7,6 +7,9 @@
 
 namespace tarvel::test {
 
+/// True when the run was asked for pictures (TARVEL_SCREENSHOT_DIR is set).
+inline bool screenshotsRequested() { return !qEnvironmentVariableIsEmpty("TARVEL_SCREENSHOT_DIR"); }
+
 /// Saves a picture of `widget` as `<TARVEL_SCREENSHOT_DIR>/<name>.png` when that variable is
 /// set (the README's pictures are made this way); otherwise does nothing. True when saved.
 inline bool saveScreenshot(QWidget& widget, const QString& name) {

@@ -1,0 +1,168 @@
+#include "tarvel/CustomeCheckout.h"
+
+#include <QIcon>               // QIcon
+#include <QToolButton>         // QToolButton
+#include <QVBoxLayout>         // QVBoxLayout
+#include <QWebChannel>         // QWebChannel
+#include <QWebEnginePage>      // QWebEnginePage
+#include <QWebEngineProfile>   // QWebEngineProfile
+#include <QWebEngineScriptCollection>  // QWebEngineScriptCollection
+#include <QWebEngineView>      // QWebEngineView
+#include <string>              // string
+
+#include "ScriptMessageBridge.h"
+#include "WebCheckoutPageAddress.h"
+#include "network/LogRedaction.h"
+#include "platform/MainQueue.h"
+#include "tarvel/Config.h"
+#include "tarvel/GetBundle.h"
+#include "tarvel/Log.h"
+#include "tarvel/NavigationController.h"
+#include "tarvel/NetworkManager.h"
+#include "ui_CustomeCheckout.h"
+
+namespace tarvel {
+namespace {
+
+const QString kOnSuccess = QStringLiteral("onSuccess");
+const QString kOnFailure = QStringLiteral("onFailure");
+
+std::string baseUrlOfCurrentEnvironment() {
+  return NetworkManager::environment() == Environment::production ? Config::webCheckoutBaseURL()
+                                                                  : Config::devWebCheckoutBaseURL();
+}
+
+// The body as JSON; text that is not JSON reads as null.
+Dictionary parsedBody(const QString& bodyJson) {
+  Dictionary body = Dictionary::parse(bodyJson.toStdString(), nullptr, false);
+  return body.is_discarded() ? Dictionary() : body;
+}
+
+std::string describeMessage(const QString& name, const Dictionary& body) {
+  return "ScriptMessage(name: " + name.toStdString() + ", body: " + detail::describeForLog(body) +
+         ")";
+}
+
+}  // namespace
+
+CustomeCheckout::CustomeCheckout(const Dictionary& createData, bool production, QWidget* parent)
+    : CheckoutScreen(parent), ui_(std::make_unique<Ui::CustomeCheckout>()) {
+  ui_->setupUi(this);
+  ui_->buttonBack->setIcon(QIcon(GetBundle::resourcePath(QStringLiteral("images/back_arrow.png"))));
+  connect(ui_->buttonBack, &QToolButton::clicked, this, &CustomeCheckout::backBtnClickAction);
+  auto* containerLayout = new QVBoxLayout(ui_->container);
+  containerLayout->setContentsMargins(0, 0, 0, 0);
+  NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
+  dict_ = createData;
+}
+
+CustomeCheckout::~CustomeCheckout() = default;
+
+void CustomeCheckout::viewDidLoad() { CheckoutScreen::viewDidLoad(); }
+
+void CustomeCheckout::viewWillAppear(bool animated) {
+  CheckoutScreen::viewWillAppear(animated);
+  loadPage();
+}
+
+const Dictionary& CustomeCheckout::dict() const { return dict_; }
+
+QWidget* CustomeCheckout::container() const { return ui_->container; }
+
+QWebEngineView* CustomeCheckout::webView() const { return webView_; }
+
+QWidget* CustomeCheckout::backButton() const { return ui_->buttonBack; }
+
+// Every appearance starts from a fresh page; the previous web view (same page, covered) is
+// released rather than left running underneath.
+void CustomeCheckout::loadPage() {
+  if (outcomeClaimed_) return;
+  const detail::WebCheckoutPageAddress address =
+      detail::webCheckoutPageAddress(baseUrlOfCurrentEnvironment(), dict_);
+  if (!address.error.empty()) {
+    failToOpen(address.error);
+    return;
+  }
+
+  auto* view = new QWebEngineView(ui_->container);
+  auto* page = new QWebEnginePage(QWebEngineProfile::defaultProfile(), view);
+  auto* channel = new QWebChannel(page);
+  auto* bridge = new detail::ScriptMessageBridge({kOnSuccess, kOnFailure}, channel);
+  channel->registerObject(QLatin1String(detail::ScriptMessageBridge::kChannelObjectName), bridge);
+  page->setWebChannel(channel);
+  page->scripts().insert(bridge->userScript());
+  connect(bridge, &detail::ScriptMessageBridge::received, this,
+          &CustomeCheckout::userContentControllerDidReceive);
+  view->setPage(page);
+
+  if (webView_) webView_->deleteLater();
+  webView_ = view;
+  ui_->container->layout()->addWidget(view);
+  view->load(address.url);
+}
+
+void CustomeCheckout::failToOpen(const std::string& reason) {
+  log("Web checkout cannot open: " + reason);
+  if (!claimOutcome(QStringLiteral("the failure to open"))) return;
+  auto delegate = checkoutStatusDelegate();
+  QPointer<CustomeCheckout> self(this);
+  const Dictionary result = {{"error", "Web checkout cannot open: " + reason}};
+  MainQueue::async([self, delegate, result] {
+    if (self) self->popFromNavigation();
+    if (delegate) delegate->checkOutCompleted(false, result);
+  });
+}
+
+void CustomeCheckout::userContentControllerDidReceive(const QString& name,
+                                                     const QString& bodyJson) {
+  const Dictionary received = parsedBody(bodyJson);
+  const Dictionary body = received.is_object() ? received : Dictionary::object();
+  log("Received message from native: " + describeMessage(name, received));
+  log("[" + detail::describeForLog(body) + "]");
+
+  if (!checkoutStatusDelegate()) {
+    log("Web checkout: no status delegate, message \"" + name.toStdString() + "\" ignored");
+    return;
+  }
+  if (!claimOutcome(QStringLiteral("message \"%1\"").arg(name))) return;
+  // The report comes after the page's callback has returned. It reaches the delegate even if
+  // the screen is gone by then; only the pop needs the screen.
+  QPointer<CustomeCheckout> self(this);
+  auto delegate = checkoutStatusDelegate();
+  MainQueue::async([self, delegate, name, body] {
+    const bool success = name == kOnSuccess;
+    if (success) delegate->checkOutCompleted(true, body);
+    if (self) self->popFromNavigation();
+    if (!success) delegate->checkOutCompleted(false, body);
+  });
+}
+
+void CustomeCheckout::backBtnClickAction() {
+  if (!claimOutcome(QStringLiteral("the back button"))) return;
+  auto delegate = checkoutStatusDelegate();
+  popFromNavigation();
+  if (delegate) delegate->checkOutCompleted(false, Dictionary::object());
+}
+
+bool CustomeCheckout::claimOutcome(const QString& what) {
+  if (outcomeClaimed_) {
+    log(("Web checkout already finished; " + what + " dropped").toStdString());
+    return false;
+  }
+  outcomeClaimed_ = true;
+  return true;
+}
+
+// Only this screen is taken off the stack: when something else is on top, popping would
+// close that instead.
+void CustomeCheckout::popFromNavigation() {
+  NavigationController* navigation = navigationController();
+  if (!navigation) return;
+  if (navigation->topViewController() != this) {
+    log("Web checkout: not on top of its navigation stack, not popped");
+    return;
+  }
+  navigation->popViewController(true);
+}
+
+}  // namespace tarvel

@@ -1,0 +1,92 @@
+#include "ScriptMessageBridge.h"
+
+#include <QFile>           // QFile
+#include <QJsonArray>      // QJsonArray
+#include <QJsonDocument>   // QJsonDocument
+#include <utility>         // move
+
+#include "tarvel/Log.h"
+
+namespace tarvel::detail {
+namespace {
+
+// Defines the handlers and connects them to the native bridge once the channel is up. The
+// transport object may appear a moment after the document, so the connection is retried.
+constexpr char kHandlersScript[] = R"JS(
+(function () {
+  'use strict';
+  var names = %1;
+  var pending = [];
+  var bridge = null;
+
+  function send(name, text) {
+    if (bridge) { bridge.postMessage(name, text); } else { pending.push([name, text]); }
+  }
+
+  function asJson(body) {
+    try {
+      var text = JSON.stringify(body);
+      return text === undefined ? 'null' : text;
+    } catch (e) {
+      return 'null';
+    }
+  }
+
+  window.webkit = window.webkit || {};
+  window.webkit.messageHandlers = window.webkit.messageHandlers || {};
+  names.forEach(function (name) {
+    window.webkit.messageHandlers[name] = {
+      postMessage: function (body) { send(name, asJson(body)); }
+    };
+  });
+
+  function connect(attempt) {
+    if (typeof qt === 'undefined' || !qt.webChannelTransport) {
+      if (attempt < 200) { setTimeout(function () { connect(attempt + 1); }, 10); }
+      return;
+    }
+    new QWebChannel(qt.webChannelTransport, function (channel) {
+      bridge = channel.objects['%2'];
+      pending.splice(0).forEach(function (message) { bridge.postMessage(message[0], message[1]); });
+    });
+  }
+  connect(0);
+})();
+)JS";
+
+QString webChannelLibrary() {
+  QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+  if (!file.open(QIODevice::ReadOnly)) {
+    log("Web checkout: qwebchannel.js is missing; the page cannot post messages");
+    return {};
+  }
+  return QString::fromUtf8(file.readAll());
+}
+
+}  // namespace
+
+ScriptMessageBridge::ScriptMessageBridge(QStringList names, QObject* parent)
+    : QObject(parent), names_(std::move(names)) {}
+
+QWebEngineScript ScriptMessageBridge::userScript() const {
+  const QString namesJson = QString::fromUtf8(
+      QJsonDocument(QJsonArray::fromStringList(names_)).toJson(QJsonDocument::Compact));
+  QWebEngineScript script;
+  script.setName(QStringLiteral("tarvel-message-handlers"));
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setWorldId(QWebEngineScript::MainWorld);
+  script.setRunsOnSubFrames(false);
+  script.setSourceCode(webChannelLibrary() + QString::fromLatin1(kHandlersScript)
+                                                 .arg(namesJson, QLatin1String(kChannelObjectName)));
+  return script;
+}
+
+void ScriptMessageBridge::postMessage(const QString& name, const QString& bodyJson) {
+  if (!names_.contains(name)) {
+    log(("Web checkout: message under unregistered name \"" + name + "\" dropped").toStdString());
+    return;
+  }
+  emit received(name, bodyJson);
+}
+
+}  // namespace tarvel::detail

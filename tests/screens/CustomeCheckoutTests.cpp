@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <QPointer>        // QPointer
+#include <QSignalSpy>      // QSignalSpy
+#include <QTest>           // QTest
+#include <QWebEngineView>  // QWebEngineView
+#include <memory>          // make_shared, unique_ptr
+#include <string>          // string
+#include <vector>          // vector
+
+#include "LogCapture.h"  // from the test support library
+#include "Screenshot.h"
+#include "WebCheckoutTestPage.h"
+#include "tarvel/CustomeCheckout.h"
+#include "tarvel/NavigationController.h"
+
+namespace tarvel {
+namespace {
+
+// WebEngine starts its renderer on first use; every wait is bounded.
+constexpr int kWaitMs = 20000;
+constexpr int kSettleMs = 300;
+
+struct Report {
+  bool status;
+  Dictionary data;
+  bool screenOnTopWhenReported;
+};
+
+class RecordingDelegate : public CheckoutStatusDelegate {
+ public:
+  void checkOutCompleted(bool status, const Dictionary& data) override {
+    reports.push_back({status, data, screenOnTop && screenOnTop()});
+  }
+  std::function<bool()> screenOnTop;
+  std::vector<Report> reports;
+};
+
+Dictionary orderFor(const std::string& scenario) {
+  return {{"order_type", "cod"}, {"mid", "m1"},           {"moid", "42"},
+          {"request_id", scenario}, {"tarvel_oid", "g7"}, {"upi_app", "customweb"}};
+}
+
+std::vector<test::RecordedRequest> pageRequests() {
+  std::vector<test::RecordedRequest> pages;
+  for (auto& request : test::checkoutPageServer().requests()) {
+    if (request.path == "/custom.html") pages.push_back(request);
+  }
+  return pages;
+}
+
+// The component as the entry object runs it: a navigation controller on screen, the web
+// checkout pushed onto it with a delegate.
+class CustomeCheckoutFlowTests : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = new ViewController;
+    navigation_ = std::make_unique<NavigationController>(root_);
+    navigation_->resize(375, 667);
+    navigation_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(navigation_.get()));
+    delegate_ = std::make_shared<RecordingDelegate>();
+    delegate_->screenOnTop = [this] { return screen_ && navigation_->topViewController() == screen_; };
+  }
+
+  void TearDown() override {
+    navigation_.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  void push(const Dictionary& order) {
+    screen_ = new CustomeCheckout(order, false);
+    screen_->setCheckoutStatusDelegate(delegate_);
+    navigation_->setNavigationBarHidden(true);
+    navigation_->pushViewController(screen_, true);
+  }
+
+  bool waitForReport() {
+    return QTest::qWaitFor([this] { return !delegate_->reports.empty(); }, kWaitMs);
+  }
+
+  test::LogCapture log_;
+  ViewController* root_ = nullptr;
+  std::unique_ptr<NavigationController> navigation_;
+  std::shared_ptr<RecordingDelegate> delegate_;
+  QPointer<CustomeCheckout> screen_;
+};
+
+TEST_F(CustomeCheckoutFlowTests, OnSuccessReportsExactlyTheBodyThenPopsTheScreen) {
+  push(orderFor("success"));
+  ASSERT_TRUE(waitForReport()) << log_.text();
+  QTest::qWait(kSettleMs);
+
+  ASSERT_EQ(delegate_->reports.size(), 1u);
+  EXPECT_TRUE(delegate_->reports[0].status);
+  EXPECT_EQ(delegate_->reports[0].data, Dictionary({{"status", "ok"}}));
+  EXPECT_TRUE(delegate_->reports[0].screenOnTopWhenReported) << "popped before the report";
+  EXPECT_EQ(navigation_->topViewController(), root_);
+  EXPECT_TRUE(log_.contains(
+      R"(Received message from native: ScriptMessage(name: onSuccess, body: {"status":"ok"}))"));
+  EXPECT_EQ(log_.count(R"([{"status":"ok"}])"), 1u);
+}
+
+TEST_F(CustomeCheckoutFlowTests, OnFailurePopsThenReportsTheBodyWithoutLoggingItsSecret) {
+  push(orderFor("failure"));
+  ASSERT_TRUE(waitForReport()) << log_.text();
+  QTest::qWait(kSettleMs);
+
+  ASSERT_EQ(delegate_->reports.size(), 1u);
+  EXPECT_FALSE(delegate_->reports[0].status);
+  EXPECT_EQ(delegate_->reports[0].data,
+            Dictionary({{"status", "failed"}, {"reason", "declined"}, {"auth_token", "tok-secret-123"}}));
+  EXPECT_FALSE(delegate_->reports[0].screenOnTopWhenReported) << "reported before the pop";
+  EXPECT_EQ(navigation_->topViewController(), root_);
+  EXPECT_TRUE(log_.contains("Received message from native: ScriptMessage(name: onFailure"));
+  EXPECT_EQ(log_.text().find("tok-secret-123"), std::string::npos);
+}
+
+TEST_F(CustomeCheckoutFlowTests, BodyThatIsNotAnObjectIsReportedAsAnEmptyDictionary) {
+  push(orderFor("text-body"));
+  ASSERT_TRUE(waitForReport()) << log_.text();
+
+  ASSERT_EQ(delegate_->reports.size(), 1u);
+  EXPECT_TRUE(delegate_->reports[0].status);
+  EXPECT_EQ(delegate_->reports[0].data, Dictionary::object());
+  EXPECT_TRUE(log_.contains(R"(ScriptMessage(name: onSuccess, body: "done"))"));
+  EXPECT_EQ(log_.count("[{}]"), 1u);
+}
+
+TEST_F(CustomeCheckoutFlowTests, SecondMessageInTheSameBreathIsDropped) {
+  push(orderFor("twice"));
+  ASSERT_TRUE(waitForReport()) << log_.text();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return log_.contains("dropped"); }, kWaitMs));
+  QTest::qWait(kSettleMs);
+
+  ASSERT_EQ(delegate_->reports.size(), 1u);
+  EXPECT_FALSE(delegate_->reports[0].status);
+  EXPECT_EQ(delegate_->reports[0].data, Dictionary({{"first", true}}));
+  EXPECT_EQ(navigation_->topViewController(), root_);
+}
+
+TEST_F(CustomeCheckoutFlowTests, PageAddressCarriesEncodedValuesAsTheServerSeesThem) {
+  const std::size_t before = pageRequests().size();
+  Dictionary order = orderFor("wait");
+  order["mid"] = "m 1&x=2";
+  order["tarvel_oid"] = "g7 ü";
+  push(order);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pageRequests().size() > before; }, kWaitMs));
+
+  const test::RecordedRequest request = pageRequests().back();
+  EXPECT_EQ(request.query,
+            "order_type=cod&mid=m%201%26x%3D2&moid=42&environment=sandbox&request_id=wait"
+            "&tarvel_oid=g7%20%C3%BC");
+  EXPECT_EQ(request.params.find("mid")->second, "m 1&x=2");
+  EXPECT_EQ(request.params.count("x"), 0u);
+  EXPECT_EQ(request.params.find("environment")->second, "sandbox");
+  ASSERT_NE(screen_->webView(), nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !screen_->webView()->url().isEmpty(); }, kWaitMs));
+  EXPECT_EQ(screen_->webView()->url().toEncoded().toStdString(),
+            test::checkoutPageServer().baseUrl() + "custom.html?" + request.query);
+  EXPECT_TRUE(delegate_->reports.empty());
+}
+
+TEST_F(CustomeCheckoutFlowTests, OrderWithoutATextValueReportsFailureAndLoadsNothing) {
+  const std::size_t before = pageRequests().size();
+  Dictionary order = orderFor("success");
+  order["moid"] = 42;
+  push(order);
+  ASSERT_TRUE(waitForReport());
+  QTest::qWait(kSettleMs);
+
+  ASSERT_EQ(delegate_->reports.size(), 1u);
+  EXPECT_FALSE(delegate_->reports[0].status);
+  ASSERT_TRUE(delegate_->reports[0].data.contains("error"));
+  EXPECT_NE(delegate_->reports[0].data["error"].get<std::string>().find("moid"), std::string::npos);
+  EXPECT_EQ(navigation_->topViewController(), root_);
+  EXPECT_EQ(pageRequests().size(), before);
+}
+
+TEST_F(CustomeCheckoutFlowTests, EveryAppearanceLoadsTheAddressIntoANewWebView) {
+  const std::size_t before = pageRequests().size();
+  push(orderFor("wait"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pageRequests().size() == before + 1; }, kWaitMs));
+  QPointer<QWebEngineView> first = screen_->webView();
+
+  navigation_->pushViewController(new ViewController, false);
+  navigation_->popViewController(false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pageRequests().size() == before + 2; }, kWaitMs));
+
+  EXPECT_NE(screen_->webView(), first.data());
+  EXPECT_TRUE(QTest::qWaitFor([&] { return first.isNull(); }, kWaitMs)) << "old view kept running";
+  EXPECT_EQ(screen_->webView()->parentWidget(), screen_->container());
+  EXPECT_EQ(screen_->webView()->geometry(), screen_->container()->rect());
+}
+
+TEST_F(CustomeCheckoutFlowTests, BackButtonPopsThenReportsFailureWithAnEmptyDictionary) {
+  push(orderFor("wait"));
+  QTest::mouseClick(screen_->backButton(), Qt::LeftButton);
+
+  ASSERT_EQ(delegate_->reports.size(), 1u);
+  EXPECT_FALSE(delegate_->reports[0].status);
+  EXPECT_EQ(delegate_->reports[0].data, Dictionary::object());
+  EXPECT_FALSE(delegate_->reports[0].screenOnTopWhenReported);
+  EXPECT_EQ(navigation_->topViewController(), root_);
+}
+
+// Outside a navigation stack nothing takes the screen away, so the page is still there to
+// post after the shopper pressed back.
+TEST(CustomeCheckoutTests, MessageAfterTheBackButtonIsDroppedAndLogged) {
+  test::LogCapture log;
+  auto delegate = std::make_shared<RecordingDelegate>();
+  CustomeCheckout screen(orderFor("wait"), false);
+  screen.setCheckoutStatusDelegate(delegate);
+  screen.resize(375, 667);
+  screen.show();
+  ASSERT_NE(screen.webView(), nullptr);
+  QSignalSpy loaded(screen.webView(), &QWebEngineView::loadFinished);
+  ASSERT_TRUE(loaded.wait(kWaitMs));
+  ASSERT_TRUE(loaded.first().first().toBool());
+  if (test::screenshotsRequested()) QTest::qWait(1500);  // the first frame follows the load
+  test::saveScreenshot(screen, QStringLiteral("web-checkout"));
+
+  QTest::mouseClick(screen.backButton(), Qt::LeftButton);
+  ASSERT_EQ(delegate->reports.size(), 1u);
+  screen.webView()->page()->runJavaScript(
+      "window.webkit.messageHandlers.onSuccess.postMessage({late: true});");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return log.contains("message \"onSuccess\" dropped"); }, kWaitMs))
+      << log.text();
+  QTest::mouseClick(screen.backButton(), Qt::LeftButton);
+  QTest::qWait(kSettleMs);
+
+  ASSERT_EQ(delegate->reports.size(), 1u);
+  EXPECT_FALSE(delegate->reports[0].status);
+  EXPECT_EQ(delegate->reports[0].data, Dictionary::object());
+  EXPECT_TRUE(log.contains("the back button dropped"));
+}
+
+}  // namespace
+}  // namespace tarvel
