@@ -19,7 +19,7 @@ namespace {
 using test::FakeAPIService;
 using test::ScopedReachability;
 
-constexpr int kRounds = 400;
+constexpr int kRounds = 2000;
 
 TEST(ViewModelThreadingTests, CheckoutClosuresAndStateAcrossThreads) {
   ScopedReachability online(true);
@@ -29,6 +29,7 @@ TEST(ViewModelThreadingTests, CheckoutClosuresAndStateAcrossThreads) {
   std::atomic<int> successes{0};
   std::atomic<int> statuses{0};
   std::atomic<bool> done{false};
+  std::atomic<bool> screenRunning{false};
 
   auto installClosures = [&] {
     vm->onSuccess = [vm, &successes] {
@@ -47,6 +48,7 @@ TEST(ViewModelThreadingTests, CheckoutClosuresAndStateAcrossThreads) {
   std::thread screen([&] {
     while (!done.load()) {
       installClosures();
+      screenRunning = true;
       (void)vm->getOrderVerifyData();
       (void)vm->getUPILink("gpay");
       (void)vm->getQRCode();
@@ -55,6 +57,7 @@ TEST(ViewModelThreadingTests, CheckoutClosuresAndStateAcrossThreads) {
 
   // The "loader": starts calls and answers them.
   const Dictionary verified = {{"uapp", {"gpay"}}, {"tarvel_oid", "T"}, {"auth_token", "A"}};
+  while (!screenRunning.load()) std::this_thread::yield();
   for (int round = 0; round < kRounds; ++round) {
     vm->verifyUPIPayment();
     service->completeLast(verified);
@@ -80,6 +83,7 @@ TEST(ViewModelThreadingTests, OtpClosuresAndStateAcrossThreads) {
   std::atomic<int> trackings{0};
   std::atomic<int> verified{0};
   std::atomic<bool> done{false};
+  std::atomic<bool> screenRunning{false};
 
   auto installClosures = [&] {
     vm->onSuccessRto = [&trackings](const Dictionary& response) {
@@ -95,11 +99,13 @@ TEST(ViewModelThreadingTests, OtpClosuresAndStateAcrossThreads) {
   std::thread screen([&] {
     while (!done.load()) {
       installClosures();
+      screenRunning = true;
       (void)vm->rtoSuccessData();
       (void)vm->getOrderVerifyData();
     }
   });
 
+  while (!screenRunning.load()) std::this_thread::yield();
   for (int round = 0; round < kRounds; ++round) {
     vm->callSendOtp();
     service->completeLast(Dictionary{{"sent", true}});
