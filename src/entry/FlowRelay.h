@@ -1,0 +1,44 @@
+#pragma once
+
+#include <atomic>  // atomic
+#include <memory>  // shared_ptr, enable_shared_from_this
+#include <string>  // string
+
+#include "tarvel/CheckoutStatusDelegate.h"
+
+class QObject;
+
+namespace tarvel::detail {
+
+class CheckoutCore;
+
+/// The delegate of one flow's screen: passes the screen's first report on to the entry core
+/// and keeps the core alive while the screen lives.
+///
+/// Later reports are dropped and logged. When the screen is destroyed without having
+/// reported, the flow waits one more turn of the main event loop (a screen may report in a
+/// block it posted while closing itself) and then reports status false with
+/// {"error": "<screen> was closed before the checkout finished."}; a report that comes after
+/// that is dropped too.
+class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_this<FlowRelay> {
+ public:
+  FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName);
+  ~FlowRelay() override;
+
+  /// Follows `screen`'s destruction. Call once, on the main thread.
+  void watch(QObject* screen);
+
+  void checkOutCompleted(bool status, const Dictionary& data) override;
+
+  const std::string& screenName() const { return screenName_; }
+
+ private:
+  void screenDestroyed();
+  bool claim();
+
+  std::shared_ptr<CheckoutCore> core_;
+  std::string screenName_;
+  std::atomic<bool> reported_{false};
+};
+
+}  // namespace tarvel::detail

@@ -1,0 +1,52 @@
+#include "tarvel/TarvelCheckout.h"
+
+#include <utility>  // move
+
+#include "entry/CheckoutCore.h"
+#include "platform/MainQueue.h"
+#include "tarvel/VerifyOTPViewModel.h"
+
+namespace tarvel {
+
+TarvelCheckout::TarvelCheckout(bool production,
+                               std::shared_ptr<TarvelPaymentStatusDelegate> delegate)
+    : core_(std::make_shared<detail::CheckoutCore>(production, std::move(delegate))) {}
+
+TarvelCheckout::~TarvelCheckout() = default;
+
+void TarvelCheckout::openCart(const Dictionary& createData) {
+  if (!MainQueue::isMainThread()) {
+    MainQueue::async([core = core_, createData] { core->openCart(createData); });
+    return;
+  }
+  core_->openCart(createData);
+}
+
+void TarvelCheckout::checkOutCompleted(bool status, const Dictionary& data) {
+  core_->deliver(status, data);
+}
+
+ViewController* TarvelCheckout::rootViewController() const { return core_->rootViewController(); }
+
+void TarvelCheckout::setRootViewController(ViewController* root) {
+  core_->setRootViewController(root);
+}
+
+std::shared_ptr<TarvelPaymentStatusDelegate> TarvelCheckout::checkoutStatusDelegate() const {
+  return core_->delegate();
+}
+
+void TarvelCheckout::setCheckoutStatusDelegate(
+    std::shared_ptr<TarvelPaymentStatusDelegate> delegate) {
+  core_->setDelegate(std::move(delegate));
+}
+
+std::shared_ptr<VerifyOTPViewModel> TarvelCheckout::viewModel() const {
+  return core_->viewModel();
+}
+
+void TarvelCheckout::setViewModel(std::shared_ptr<VerifyOTPViewModel> viewModel) {
+  core_->setViewModel(std::move(viewModel));
+}
+
+}  // namespace tarvel
