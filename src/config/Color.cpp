@@ -51,38 +51,40 @@ struct Range {
 };
 
 // Non-ASCII code points that are not letters, marks or numbers, by block (see Color.h).
+// clang-format off
 constexpr std::array<Range, 30> kNonAlphanumericRanges{{
-    {0x0080, 0x00A9},  // controls, no-break space, Latin-1 punctuation and symbols
+    {0x0080, 0x00A9},     // controls, no-break space, Latin-1 punctuation and symbols
     {0x00AB, 0x00B1},
     {0x00B4, 0x00B4},
     {0x00B6, 0x00B8},
     {0x00BB, 0x00BB},
     {0x00BF, 0x00BF},
-    {0x00D7, 0x00D7},  // multiplication sign
-    {0x00F7, 0x00F7},  // division sign
-    {0x1680, 0x1680},  // Ogham space mark
-    {0x2000, 0x206F},  // general punctuation, spaces and format characters
-    {0x20A0, 0x20CF},  // currency symbols
-    {0x2190, 0x245F},  // arrows, mathematical operators, technical, control pictures
-    {0x2500, 0x2BFF},  // box drawing, shapes, symbols, dingbats, arrows, mathematics
-    {0x2E00, 0x2E7F},  // supplemental punctuation
-    {0x3000, 0x3004},  // CJK space and punctuation
+    {0x00D7, 0x00D7},     // multiplication sign
+    {0x00F7, 0x00F7},     // division sign
+    {0x1680, 0x1680},     // Ogham space mark
+    {0x2000, 0x206F},     // general punctuation, spaces and format characters
+    {0x20A0, 0x20CF},     // currency symbols
+    {0x2190, 0x245F},     // arrows, mathematical operators, technical, control pictures
+    {0x2500, 0x2BFF},     // box drawing, shapes, symbols, dingbats, arrows, mathematics
+    {0x2E00, 0x2E7F},     // supplemental punctuation
+    {0x3000, 0x3004},     // CJK space and punctuation
     {0x3008, 0x3020},
     {0x3030, 0x3030},
     {0x303D, 0x303F},
-    {0xE000, 0xF8FF},  // private use
-    {0xFE10, 0xFE1F},  // vertical forms
-    {0xFE30, 0xFE6F},  // CJK compatibility and small form punctuation
-    {0xFEFF, 0xFEFF},  // byte order mark
-    {0xFF01, 0xFF0F},  // fullwidth punctuation
+    {0xE000, 0xF8FF},     // private use
+    {0xFE10, 0xFE1F},     // vertical forms
+    {0xFE30, 0xFE6F},     // CJK compatibility and small form punctuation
+    {0xFEFF, 0xFEFF},     // byte order mark
+    {0xFF01, 0xFF0F},     // fullwidth punctuation
     {0xFF1A, 0xFF20},
     {0xFF3B, 0xFF40},
     {0xFF5B, 0xFF65},
-    {0xFFF0, 0xFFFF},  // specials, the replacement character among them
-    {0x1F000, 0x1FAFF},  // emoji, pictographs, game symbols
+    {0xFFF0, 0xFFFF},     // specials, the replacement character among them
+    {0x1F000, 0x1FAFF},   // emoji, pictographs, game symbols
     {0xF0000, 0x10FFFF},  // supplementary private use
-    {0xD800, 0xDFFF},  // surrogates (never decoded, listed for completeness)
+    {0xD800, 0xDFFF},     // surrogates (never decoded, listed for completeness)
 }};
+// clang-format on
 
 bool isLetterMarkOrNumber(char32_t c) {
   if (c < 0x80) {
@@ -124,8 +126,8 @@ std::optional<unsigned> hexDigit(char c) {
 
 // Hexadecimal number at the start of `text`; saturates at the largest 64-bit value.
 uint64_t scanHex(std::string_view text) {
-  bool prefixed = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
-                  hexDigit(text[2]);
+  bool prefixed =
+      text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') && hexDigit(text[2]);
   if (prefixed) text.remove_prefix(2);
   constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
   uint64_t number = 0;
@@ -137,7 +139,9 @@ uint64_t scanHex(std::string_view text) {
   return number;
 }
 
-uint8_t byteAt(uint64_t number, int shift) { return static_cast<uint8_t>((number >> shift) & 0xFF); }
+uint8_t byteAt(uint64_t number, int shift) {
+  return static_cast<uint8_t>((number >> shift) & 0xFF);
+}
 
 }  // namespace
 
@@ -146,8 +150,9 @@ Color Color::fromHexString(std::string_view text) {
   uint64_t n = scanHex(hex);
   switch (characterCount(hex)) {
     case 3:
-      return {static_cast<uint8_t>(((n >> 8) & 0xF) * 17), static_cast<uint8_t>(((n >> 4) & 0xF) * 17),
-              static_cast<uint8_t>((n & 0xF) * 17), 255};
+      return {static_cast<uint8_t>(((n >> 8) & 0xF) * 17),
+              static_cast<uint8_t>(((n >> 4) & 0xF) * 17), static_cast<uint8_t>((n & 0xF) * 17),
+              255};
     case 6:
       return {byteAt(n, 16), byteAt(n, 8), byteAt(n, 0), 255};
     case 8:

@@ -1,9 +1,9 @@
 #include "tarvel/Log.h"
 
-#include <cstdio>  // fputs, stderr
-#include <mutex>   // mutex, lock_guard
-#include <string>  // string
-#include <utility> // move
+#include <cstdio>   // fputs, stderr
+#include <mutex>    // mutex, lock_guard
+#include <string>   // string
+#include <utility>  // move
 
 namespace tarvel {
 namespace {

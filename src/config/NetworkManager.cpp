@@ -14,6 +14,8 @@ std::atomic<Environment>& currentEnvironment() {
 
 Environment NetworkManager::environment() { return currentEnvironment().load(); }
 
-void NetworkManager::setEnvironment(Environment environment) { currentEnvironment().store(environment); }
+void NetworkManager::setEnvironment(Environment environment) {
+  currentEnvironment().store(environment);
+}
 
 }  // namespace tarvel

@@ -89,9 +89,8 @@ detail::UrlLoadCompletion answerHandler(std::string endpoint, AnswerShape shape,
 // Completes a call that could not be sent, on the loader thread like every other completion.
 void completeUnsent(detail::UrlLoader& loader, APICompletion complete) {
   if (!complete) return;
-  loader.post([complete = std::move(complete)] {
-    complete(true, std::nullopt, APIError::dataNotFound);
-  });
+  loader.post(
+      [complete = std::move(complete)] { complete(true, std::nullopt, APIError::dataNotFound); });
 }
 
 // `shape` nothing: the answer is discarded and `complete` never called.
@@ -167,8 +166,7 @@ void APIService::completeOrder(const Dictionary& params, APICompletion complete)
 }
 
 void APIService::appAnalyticsGet(const Dictionary& params, APICompletion) {
-  sendGet(loader(), appAnalyticsBaseUrl() + "api/analytics/events", params, std::nullopt,
-          nullptr);
+  sendGet(loader(), appAnalyticsBaseUrl() + "api/analytics/events", params, std::nullopt, nullptr);
 }
 
 void APIService::appAnalytics(const Dictionary& params, APICompletion complete) {

@@ -182,9 +182,8 @@ std::string identifierFromMachineField(const char* field, std::size_t size) {
 
 std::string mapToDevice(std::string_view identifier) {
   const char* simulated = std::getenv("SIMULATOR_MODEL_IDENTIFIER");
-  return detail::mapToDevice(identifier, simulated != nullptr
-                                             ? std::optional<std::string>(simulated)
-                                             : std::nullopt);
+  return detail::mapToDevice(
+      identifier, simulated != nullptr ? std::optional<std::string>(simulated) : std::nullopt);
 }
 
 std::string modelName() {

@@ -10,9 +10,9 @@
 namespace tarvel::detail {
 namespace {
 
-constexpr uint32_t kRouteUp = 0x0001;       // RTF_UP
-constexpr uint32_t kRouteReject = 0x0200;   // RTF_REJECT
-constexpr uint32_t kInterfaceUp = 0x1;      // IFF_UP
+constexpr uint32_t kRouteUp = 0x0001;         // RTF_UP
+constexpr uint32_t kRouteReject = 0x0200;     // RTF_REJECT
+constexpr uint32_t kInterfaceUp = 0x1;        // IFF_UP
 constexpr uint32_t kInterfaceLoopback = 0x8;  // IFF_LOOPBACK
 
 std::vector<std::string> fields(const std::string& line) {

@@ -2,17 +2,17 @@
 
 #include <curl/curl.h>
 
-#include <atomic>              // atomic
-#include <cstdlib>             // getenv, atexit
-#include <deque>               // deque
-#include <exception>           // exception
-#include <fstream>             // ifstream
-#include <iterator>            // istreambuf_iterator
-#include <list>                // list
-#include <mutex>               // mutex, once_flag, call_once
-#include <string_view>         // string_view
-#include <thread>              // thread
-#include <utility>             // move
+#include <atomic>       // atomic
+#include <cstdlib>      // getenv, atexit
+#include <deque>        // deque
+#include <exception>    // exception
+#include <fstream>      // ifstream
+#include <iterator>     // istreambuf_iterator
+#include <list>         // list
+#include <mutex>        // mutex, once_flag, call_once
+#include <string_view>  // string_view
+#include <thread>       // thread
+#include <utility>      // move
 
 #include "tarvel/Log.h"
 
@@ -23,6 +23,7 @@ constexpr const char* kSystemCaBundle = "/etc/ssl/certs/ca-certificates.crt";
 constexpr long kMaxRedirects = 5;
 constexpr int kIdlePollMs = 1000;
 constexpr long kMaxConnectionsPerHost = 6;
+constexpr long kConnectionCacheSize = 32;
 
 void ensureCurlInitialized() {
   static std::once_flag once;
@@ -185,7 +186,8 @@ void UrlLoader::State::startTransfer(Pending pending) {
     curl_easy_setopt(easy, CURLOPT_PROXY, "");  // redirected connections never use a proxy
   }
   curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-  curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(options.maxResponseBytes));
+  curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
+                   static_cast<curl_off_t>(options.maxResponseBytes));
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, collectBody);
   curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
   curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer.errorText);
@@ -198,7 +200,8 @@ void UrlLoader::State::startTransfer(Pending pending) {
     transfer.headers = curl_slist_append(transfer.headers, "Expect:");
     curl_easy_setopt(easy, CURLOPT_POST, 1L);
     curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.data());
-    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+    curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE,
+                     static_cast<curl_off_t>(request.body.size()));
   } else if (request.method == "GET") {
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
   } else {
@@ -226,7 +229,8 @@ void UrlLoader::State::finishTransfer(CURL* easy, CURLcode code) {
   } else if (transfer->tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
     result.failure = "answer larger than " + std::to_string(options.maxResponseBytes) + " bytes";
   } else {
-    result.failure = transfer->errorText[0] != '\0' ? transfer->errorText : curl_easy_strerror(code);
+    result.failure =
+        transfer->errorText[0] != '\0' ? transfer->errorText : curl_easy_strerror(code);
   }
   complete(transfer->pending, std::move(result));
   active.remove_if([transfer](const Transfer& candidate) { return &candidate == transfer; });
@@ -313,11 +317,14 @@ UrlLoader::UrlLoader() : UrlLoader(Options()) {}
 
 UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move(options))) {
   ensureCurlInitialized();
-  if (!state_->options.extraCaFile.empty()) state_->caBundle = trustBundle(state_->options.extraCaFile);
+  if (!state_->options.extraCaFile.empty())
+    state_->caBundle = trustBundle(state_->options.extraCaFile);
   state_->multi = curl_multi_init();
   curl_multi_setopt(state_->multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
   // Like a platform URL loader: a few connections per host, further requests wait for one.
   curl_multi_setopt(state_->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
+  // Idle connections stay cached for reuse however few transfers are running.
+  curl_multi_setopt(state_->multi, CURLMOPT_MAXCONNECTS, kConnectionCacheSize);
   state_->thread = std::thread([state = state_] { state->run(); });
 }
 
@@ -363,7 +370,8 @@ bool UrlLoader::isLoadableUrl(const std::string& url) {
   auto schemeEnd = text.find("://");
   if (schemeEnd == std::string_view::npos) return false;
   auto host = text.substr(schemeEnd + 3);
-  if (host.empty() || host.front() == '/' || host.front() == '?' || host.front() == '#') return false;
+  if (host.empty() || host.front() == '/' || host.front() == '?' || host.front() == '#')
+    return false;
   for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
     if (byte <= 0x20 || byte == 0x7F) return false;

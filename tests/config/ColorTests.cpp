@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>  // string
+
 #include "tarvel/Color.h"
 #include "tarvel/Theme.h"
 
@@ -42,25 +44,36 @@ TEST(ColorTests, InnerCharactersStayAndStopTheScan) {
   EXPECT_EQ(Color::fromHexString("0xZZZZ"), kOpaqueBlack);
 }
 
+// UTF-8 pieces, kept apart so that hex digits after them are not read as part of an escape.
+const std::string kEAcute = "\xC3\xA9";  // é, a letter
+const std::string kNoBreakSpace = "\xC2\xA0";
+const std::string kIdeographicSpace = "\xE3\x80\x80";
+const std::string kLeftQuote = "\xE2\x80\x9C";
+const std::string kRightQuote = "\xE2\x80\x9D";
+const std::string kPaletteEmoji = "\xF0\x9F\x8E\xA8";
+const std::string kInvalidByte = "\xFF";
+const std::string kTruncatedSequence = "\xC3";
+
 TEST(ColorTests, LengthCountsCharactersNotBytes) {
-  // "é" is two bytes but one letter: three characters, and the scan stops at it.
-  EXPECT_EQ(Color::fromHexString("A\xC3\xA9" "B"), (Color{0, 0, 170, 255}));  // "AéB": n = 0xA
-  EXPECT_EQ(Color::fromHexString("F\xC3\xA9"), (Color{0, 0, 0, 255}));  // 2 characters
-  EXPECT_EQ(Color::fromHexString("FF\xC3\xA9"), (Color{0, 15 * 17, 15 * 17, 255}));
+  // "AéB" is four bytes but three characters; the scan stops at the é, so n = 0xA.
+  EXPECT_EQ(Color::fromHexString("A" + kEAcute + "B"), (Color{0, 0, 170, 255}));
+  EXPECT_EQ(Color::fromHexString("F" + kEAcute), kOpaqueBlack);  // two characters
+  EXPECT_EQ(Color::fromHexString("FF" + kEAcute), (Color{0, 255, 255, 255}));
 }
 
 TEST(ColorTests, NonAsciiDecorationIsTrimmed) {
   const Color expected{10, 156, 77, 255};
-  EXPECT_EQ(Color::fromHexString("\xC2\xA0" "0A9C4D" "\xE3\x80\x80"), expected);  // nbsp, ideographic space
-  EXPECT_EQ(Color::fromHexString("\xE2\x80\x9C" "0A9C4D" "\xE2\x80\x9D"), expected);  // curly quotes
-  EXPECT_EQ(Color::fromHexString("\xF0\x9F\x8E\xA8" "0A9C4D"), expected);  // emoji
+  EXPECT_EQ(Color::fromHexString(kNoBreakSpace + "0A9C4D" + kIdeographicSpace), expected);
+  EXPECT_EQ(Color::fromHexString(kLeftQuote + "0A9C4D" + kRightQuote), expected);
+  EXPECT_EQ(Color::fromHexString(kPaletteEmoji + "0A9C4D"), expected);
 }
 
 TEST(ColorTests, MalformedUtf8NeitherCrashesNorCountsAsLetters) {
-  EXPECT_EQ(Color::fromHexString("\xFF" "0A9C4D" "\xC3"), (Color{10, 156, 77, 255}));
-  EXPECT_EQ(Color::fromHexString("\xC0\xAF\xED\xA0\x80"), kOpaqueBlack);
+  EXPECT_EQ(Color::fromHexString(kInvalidByte + "0A9C4D" + kTruncatedSequence),
+            (Color{10, 156, 77, 255}));
+  EXPECT_EQ(Color::fromHexString("\xC0\xAF\xED\xA0\x80"), kOpaqueBlack);  // overlong, surrogate
   // Inner malformed bytes stay and count one character each.
-  EXPECT_EQ(Color::fromHexString("AB\xFF" "CDE"), (Color{0, 0, 0xAB, 255}));
+  EXPECT_EQ(Color::fromHexString("AB" + kInvalidByte + "CDE"), (Color{0, 0, 0xAB, 255}));
 }
 
 TEST(ColorTests, OverlongInputSaturatesWithoutCrashing) {

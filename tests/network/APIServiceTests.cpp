@@ -30,7 +30,7 @@ const Dictionary kAnswerWithData = {{"data", {{"a", 1}}}, {"status", true}};
 struct PostEndpoint {
   const char* name;
   Operation call;
-  const char* path;   // as the loopback server sees it
+  const char* path;    // as the loopback server sees it
   bool handsOverData;  // the "data" object rather than the whole answer
   bool needsData;      // an answer without "data" is refused
 };
@@ -112,9 +112,13 @@ TEST_F(APIServiceTests, PostsEachOperationAsJsonToItsEndpoint) {
 
 TEST_F(APIServiceTests, CompleteOrderSendsItsParametersAsQuery) {
   serveEverywhere(200, kAnswerWithData.dump());
-  auto call = callOnce(completeOrder(),
-                       {{"request_id", ""}, {"moid", ""}, {"", "dropped"}, {"amount", 12},
-                        {"note", "a b&c=d/\xC3\xA9"}, {"paid", true}, {"items", {1, 2}}});
+  auto call = callOnce(completeOrder(), {{"request_id", ""},
+                                         {"moid", ""},
+                                         {"", "dropped"},
+                                         {"amount", 12},
+                                         {"note", "a b&c=d/\xC3\xA9"},
+                                         {"paid", true},
+                                         {"items", {1, 2}}});
   ASSERT_EQ(server_.requestCount(), 1u);
   auto request = server_.requests()[0];
   EXPECT_EQ(request.method, "GET");
@@ -250,7 +254,8 @@ TEST_F(APIServiceTests, HugeAnswerCompletesOnceWithAnErrorInsteadOfExhaustingMem
                         if (offset >= huge->size()) {
                           sink.done();
                         } else {
-                          sink.write(huge->data() + offset, std::min(kChunk, huge->size() - offset));
+                          sink.write(huge->data() + offset,
+                                     std::min(kChunk, huge->size() - offset));
                         }
                         return true;
                       });

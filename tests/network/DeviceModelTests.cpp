@@ -44,7 +44,8 @@ TEST(DeviceModelTests, MapsWholeIdentifiersExactly) {
 }
 
 TEST(DeviceModelTests, UnknownIdentifiersComeBackUnchanged) {
-  for (const char* identifier : {"iPhone15,2", "iphone14,2", "iPhone14,2 ", "iPhone14", "", "Pixel 7"}) {
+  for (const char* identifier :
+       {"iPhone15,2", "iphone14,2", "iPhone14,2 ", "iPhone14", "", "Pixel 7"}) {
     EXPECT_EQ(map(identifier), identifier);
   }
 }

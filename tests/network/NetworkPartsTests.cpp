@@ -54,10 +54,14 @@ TEST(QueryStringTests, DropsEmptyNamesButKeepsEmptyValues) {
 TEST(AnswerParsingTests, AcceptsJsonOfAnyShapeAndRefusesTheRest) {
   EXPECT_EQ(detail::parseAnswer(R"({"data": {"a": 1}})"), (Dictionary{{"data", {{"a", 1}}}}));
   EXPECT_EQ(detail::parseAnswer("[1]"), Dictionary::array({1}));
-  const std::vector<std::string> bad = {"",           " ",
-                                       "{",          "not json",
-                                       "{\"a\": 1} {}", "{\"a\": \"\xC3\x28\"}",
-                                       "\xEF\xBB\xBF\xFF", std::string("{\"a\":\0}", 7)};
+  const std::vector<std::string> bad = {"",
+                                        " ",
+                                        "{",
+                                        "not json",
+                                        "{\"a\": 1} {}",
+                                        "{\"a\": \"\xC3\x28\"}",
+                                        "\xEF\xBB\xBF\xFF",
+                                        std::string("{\"a\":\0}", 7)};
   for (const auto& body : bad) {
     EXPECT_EQ(detail::parseAnswer(body), std::nullopt) << body;
   }

@@ -64,9 +64,9 @@ TEST_F(ReachabilityTests, ProbeCanBeSwappedWhileOthersAsk) {
 
 const std::string kIpv4Header =
     "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
-const std::string kIpv4Default =
-    kIpv4Header + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n" +
-    "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n";
+const std::string kIpv4Default = kIpv4Header +
+                                 "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n" +
+                                 "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n";
 const std::string kIpv4LocalOnly =
     kIpv4Header + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n";
 // The kernel's own unreachable default route on lo, and a real one on eth0.
@@ -97,8 +97,9 @@ TEST(RouteTableTests, NoUsableDefaultRouteIsNotReachable) {
   EXPECT_EQ(detail::reachabilityFromRoutes(kIpv4LocalOnly, kIpv6LoReject, up), 0u);
   EXPECT_EQ(detail::reachabilityFromRoutes(kIpv4Header, "", up), 0u);
   // Interface down, or unknown.
-  EXPECT_EQ(detail::reachabilityFromRoutes(kIpv4Default, std::nullopt,
-                                           interfaces({{"eth0", 0x1002}})), 0u);
+  EXPECT_EQ(
+      detail::reachabilityFromRoutes(kIpv4Default, std::nullopt, interfaces({{"eth0", 0x1002}})),
+      0u);
   EXPECT_EQ(detail::reachabilityFromRoutes(kIpv4Default, std::nullopt, interfaces({})), 0u);
   // A default route through the loopback leads nowhere.
   const std::string viaLoopback =
@@ -117,7 +118,8 @@ TEST(RouteTableTests, UnreadableTablesAreAProbeFailure) {
 
 TEST(RouteTableTests, GarbageLinesAreSkipped) {
   auto up = interfaces({{"eth0", 0x1003}});
-  const std::string garbage = kIpv4Header + "eth0 zz\n\n\t\t\neth0\t00000000\tx\tzzzz\t0\t0\t0\t00000000\n";
+  const std::string garbage =
+      kIpv4Header + "eth0 zz\n\n\t\t\neth0\t00000000\tx\tzzzz\t0\t0\t0\t00000000\n";
   EXPECT_EQ(detail::reachabilityFromRoutes(garbage, "short line\n", up), 0u);
 }
 

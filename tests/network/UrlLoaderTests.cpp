@@ -126,9 +126,8 @@ TEST(UrlLoaderTests, LoaderReleasedByItsOwnCompletionWindsDown) {
   auto loader = test::makeLoader();
   std::promise<void> done;
   UrlLoader* raw = loader.get();
-  raw->load(get(server.baseUrl() + "x"), [keep = std::move(loader), &done](UrlLoadResult) {
-    done.set_value();
-  });
+  raw->load(get(server.baseUrl() + "x"),
+            [keep = std::move(loader), &done](UrlLoadResult) { done.set_value(); });
   // The completion's copy is now the last owner; dropping it ends the loader on its own thread.
   EXPECT_EQ(done.get_future().wait_for(10s), std::future_status::ready);
   std::this_thread::sleep_for(50ms);

@@ -9,6 +9,7 @@ namespace {
 constexpr int kPollIntervalMs = 2;
 constexpr int kStartupWaitMs = 5000;
 constexpr size_t kWorkerThreads = 16;
+constexpr size_t kRequestsPerConnection = 1000;
 
 std::string queryOf(const std::string& target) {
   auto mark = target.find('?');
@@ -32,9 +33,12 @@ LoopbackServer::LoopbackServer(std::optional<Tls> tls) {
   } else {
     server_ = std::make_unique<httplib::Server>();
   }
-  // A short keep-alive lets stop() finish quickly while a client still holds a connection;
-  // enough worker threads that idle keep-alive connections never starve new ones.
+  // A short keep-alive lets stop() finish quickly while a client still holds a connection,
+  // and many requests per connection keep reuse visible in connectionCount(). Enough worker
+  // threads that idle keep-alive connections never starve new ones; no Nagle delay on answers.
   server_->set_keep_alive_timeout(1);
+  server_->set_keep_alive_max_count(kRequestsPerConnection);
+  server_->set_tcp_nodelay(true);
   server_->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
 }
 
@@ -59,11 +63,12 @@ LoopbackServer& LoopbackServer::route(const std::string& method, const std::stri
 
 LoopbackServer& LoopbackServer::answerJson(const std::string& method, const std::string& path,
                                            int status, std::string body) {
-  return route(method, path, [status, body = std::move(body)](const httplib::Request&,
-                                                              httplib::Response& response) {
-    response.status = status;
-    response.set_content(body, "application/json");
-  });
+  return route(
+      method, path,
+      [status, body = std::move(body)](const httplib::Request&, httplib::Response& response) {
+        response.status = status;
+        response.set_content(body, "application/json");
+      });
 }
 
 LoopbackServer::Handler LoopbackServer::recording(Handler handler) {

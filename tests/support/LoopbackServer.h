@@ -21,9 +21,9 @@ namespace tarvel::test {
 /// One request as the loopback server received it.
 struct RecordedRequest {
   std::string method;
-  std::string path;   ///< without the query, e.g. "/v1/order/verify"
-  std::string query;  ///< the raw query text after "?", still percent-encoded; empty when none
-  std::string target; ///< path and query exactly as sent
+  std::string path;    ///< without the query, e.g. "/v1/order/verify"
+  std::string query;   ///< the raw query text after "?", still percent-encoded; empty when none
+  std::string target;  ///< path and query exactly as sent
   httplib::Headers headers;  ///< case-insensitive multimap
   httplib::Params params;    ///< the decoded query items
   std::string body;

@@ -2,8 +2,8 @@
 
 #include <stdlib.h>  // mkdtemp
 
-#include <fstream>    // ofstream
-#include <stdexcept>  // runtime_error
+#include <fstream>       // ofstream
+#include <stdexcept>     // runtime_error
 #include <system_error>  // error_code
 
 namespace tarvel::test {

@@ -1,8 +1,8 @@
 #include "TestCertificateAuthority.h"
 
-#include <openssl/evp.h>   // EVP_EC_gen, EVP_PKEY
-#include <openssl/pem.h>   // PEM_write_X509, PEM_write_PrivateKey
-#include <openssl/x509.h>  // X509
+#include <openssl/evp.h>     // EVP_EC_gen, EVP_PKEY
+#include <openssl/pem.h>     // PEM_write_X509, PEM_write_PrivateKey
+#include <openssl/x509.h>    // X509
 #include <openssl/x509v3.h>  // X509V3_CTX, X509V3_EXT_nconf_nid
 
 #include <cstdio>  // FILE, fopen, fclose
@@ -59,15 +59,14 @@ Certificate newCertificate(EVP_PKEY* key, const char* commonName, long serial, X
   X509_set_issuer_name(raw, X509_get_subject_name(signer));
 
   bool extensionsAdded =
-      isAuthority
-          ? addExtension(raw, signer, NID_basic_constraints, "critical,CA:TRUE") &&
-                addExtension(raw, signer, NID_key_usage, "critical,keyCertSign,cRLSign") &&
-                addExtension(raw, signer, NID_subject_key_identifier, "hash")
-          : addExtension(raw, signer, NID_basic_constraints, "critical,CA:FALSE") &&
-                addExtension(raw, signer, NID_key_usage, "critical,digitalSignature") &&
-                addExtension(raw, signer, NID_ext_key_usage, "serverAuth") &&
-                addExtension(raw, signer, NID_subject_alt_name, alternativeNames.c_str()) &&
-                addExtension(raw, signer, NID_authority_key_identifier, "keyid:always");
+      isAuthority ? addExtension(raw, signer, NID_basic_constraints, "critical,CA:TRUE") &&
+                        addExtension(raw, signer, NID_key_usage, "critical,keyCertSign,cRLSign") &&
+                        addExtension(raw, signer, NID_subject_key_identifier, "hash")
+                  : addExtension(raw, signer, NID_basic_constraints, "critical,CA:FALSE") &&
+                        addExtension(raw, signer, NID_key_usage, "critical,digitalSignature") &&
+                        addExtension(raw, signer, NID_ext_key_usage, "serverAuth") &&
+                        addExtension(raw, signer, NID_subject_alt_name, alternativeNames.c_str()) &&
+                        addExtension(raw, signer, NID_authority_key_identifier, "keyid:always");
   if (!extensionsAdded) return nullptr;
   if (X509_sign(raw, issuerKey, EVP_sha256()) == 0) return nullptr;
   return certificate;
@@ -95,8 +94,8 @@ TestCertificateAuthority::TestCertificateAuthority(const std::vector<std::string
   Key authorityKey = newKey();
   Key serverKey = newKey();
   if (!authorityKey || !serverKey) return;
-  Certificate authority = newCertificate(authorityKey.get(), "Tarvel Test CA", 1, nullptr,
-                                         authorityKey.get(), true);
+  Certificate authority =
+      newCertificate(authorityKey.get(), "Tarvel Test CA", 1, nullptr, authorityKey.get(), true);
   if (!authority) return;
   Certificate server = newCertificate(serverKey.get(), "localhost", 2, authority.get(),
                                       authorityKey.get(), false, alternativeNames);

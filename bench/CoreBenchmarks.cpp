@@ -1,0 +1,68 @@
+// Parsing and formatting work that runs for every colour, request and answer.
+#include <benchmark/benchmark.h>
+
+#include <string>  // string
+
+#include "network/AnswerParsing.h"
+#include "network/LogRedaction.h"
+#include "network/QueryString.h"
+#include "tarvel/Color.h"
+#include "tarvel/Theme.h"
+
+namespace {
+
+void BM_ColorFromHexString(benchmark::State& state) {
+  const char* inputs[] = {"#0A9C4D", "FFF", "80FF0000", " 0a9c4d; ",
+                          "\xE2\x80\x9C"
+                          "0A9C4D"};
+  std::size_t i = 0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(tarvel::Color::fromHexString(inputs[i++ % std::size(inputs)]));
+  }
+}
+BENCHMARK(BM_ColorFromHexString);
+
+void BM_ThemePalette(benchmark::State& state) {
+  const auto theme = tarvel::Theme::theme1;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(theme.backgroundColor());
+    benchmark::DoNotOptimize(theme.buttonBgColor());
+    benchmark::DoNotOptimize(theme.infolabelColorOTP());
+  }
+}
+BENCHMARK(BM_ThemePalette);
+
+tarvel::Dictionary sampleAnswer(int apps) {
+  tarvel::Dictionary uapp = tarvel::Dictionary::array();
+  for (int i = 0; i < apps; ++i) {
+    uapp.push_back({{"key", "app" + std::to_string(i)}, {"name", "App " + std::to_string(i)}});
+  }
+  return {{"status", true},
+          {"auth_token", "secret"},
+          {"data",
+           {{"amount", "499.00"},
+            {"u_link", "upi://pay?pa=merchant@bank&pn=Shop&am=499.00&tr=T123"},
+            {"uapp", uapp}}}};
+}
+
+void BM_ParseAnswer(benchmark::State& state) {
+  const std::string body = sampleAnswer(static_cast<int>(state.range(0))).dump();
+  for (auto _ : state) benchmark::DoNotOptimize(tarvel::detail::parseAnswer(body));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * body.size()));
+}
+BENCHMARK(BM_ParseAnswer)->Arg(4)->Arg(1000);
+
+void BM_DescribeForLog(benchmark::State& state) {
+  const tarvel::Dictionary answer = sampleAnswer(static_cast<int>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(tarvel::detail::describeForLog(answer));
+}
+BENCHMARK(BM_DescribeForLog)->Arg(4)->Arg(1000);
+
+void BM_QueryString(benchmark::State& state) {
+  const tarvel::Dictionary params = {
+      {"request_id", "R-123"}, {"moid", "M 456/789"}, {"amount", 499}};
+  for (auto _ : state) benchmark::DoNotOptimize(tarvel::detail::queryString(params));
+}
+BENCHMARK(BM_QueryString);
+
+}  // namespace
