@@ -4,6 +4,7 @@
 #include <utility>  // move
 
 #include "entry/UnavailableFlowScreen.h"
+#include "tarvel/CustomeCheckout.h"
 
 namespace tarvel {
 
@@ -30,7 +31,7 @@ CheckoutScreen* ScreenFactory::makeVerifyOTP(const Dictionary& createData, bool 
 }
 
 CheckoutScreen* ScreenFactory::makeWebCheckout(const Dictionary& createData, bool production) {
-  return new UnavailableFlowScreen("Web checkout", createData, production);
+  return new CustomeCheckout(createData, production);
 }
 
 std::shared_ptr<ScreenFactory> ScreenFactory::shared() {
