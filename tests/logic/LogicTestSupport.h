@@ -106,10 +106,8 @@ class FakeAPIService final : public VXAPIServiceProtocol {
   };
 
   void record(const char* operation, const Dictionary& params, APICompletion complete) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      calls_.push_back({{operation, params}, std::move(complete)});
-    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    calls_.push_back({{operation, params}, std::move(complete)});
     changed_.notify_all();
   }
 
@@ -134,11 +132,10 @@ class ScopedReachability {
 /// The order in which closures fired, as names the test chooses.
 class EventLog {
  public:
+  // Notifies under the lock: a waiter that returns may destroy the log at once.
   void add(std::string event) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      events_.push_back(std::move(event));
-    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    events_.push_back(std::move(event));
     changed_.notify_all();
   }
 

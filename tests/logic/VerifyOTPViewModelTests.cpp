@@ -37,6 +37,9 @@ class VerifyOTPViewModelTests : public ::testing::Test {
     return viewModel;
   }
 
+  // A pending tracking completion holds its view model, which holds the service.
+  void TearDown() override { service_->dropPending(); }
+
   ScopedReachability online_{true};
   std::shared_ptr<FakeAPIService> service_ = std::make_shared<FakeAPIService>();
   EventLog events_;
