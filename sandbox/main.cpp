@@ -48,8 +48,7 @@ bool parseArguments(int argc, char** argv, tarvel::sandbox::SandboxOptions& opti
       ++i;
     } else if (argument == "--state-dir" && hasValue) {
       options.stateDir = argv[++i];
-    } else if (argument == "--slow-ms" && hasValue &&
-               parseNumber(argv[i + 1], 0, 600000, number)) {
+    } else if (argument == "--slow-ms" && hasValue && parseNumber(argv[i + 1], 0, 600000, number)) {
       options.slowDelay = std::chrono::milliseconds(number);
       ++i;
     } else {
@@ -106,10 +105,12 @@ int main(int argc, char** argv) {
     std::printf("export TARVEL_STAGING_API_URL=%s\n", server.apiBaseUrl().c_str());
     std::printf("export TARVEL_STAGING_ANALYTICS_URL=%s\n", server.analyticsBaseUrl().c_str());
     std::printf("export TARVEL_STAGING_WEB_URL=%s\n", server.webBaseUrl().c_str());
-    if (server.https()) std::printf("export TARVEL_CA_FILE=%s\n", shellWord(server.caFile()).c_str());
+    if (server.https())
+      std::printf("export TARVEL_CA_FILE=%s\n", shellWord(server.caFile()).c_str());
     std::fflush(stdout);
   }
-  consoleLine("# control endpoints: " + server.controlBaseUrl() + " (pay, otp, order, events, reset)");
+  consoleLine("# control endpoints: " + server.controlBaseUrl() +
+              " (pay, otp, order, events, reset)");
 
   int received = 0;
   sigwait(&stopSignals, &received);

@@ -7,12 +7,12 @@
 //
 // Finds the sandbox through TARVEL_STAGING_API_URL and trusts TARVEL_CA_FILE for HTTPS.
 // Exits 0 once the payment is recorded.
-#include <cstdlib>      // getenv
-#include <filesystem>   // path, read_symlink
-#include <iostream>     // cout, cerr
-#include <string>       // string
-#include <string_view>  // string_view
-#include <system_error> // error_code
+#include <cstdlib>       // getenv
+#include <filesystem>    // path, read_symlink
+#include <iostream>      // cout, cerr
+#include <string>        // string
+#include <string_view>   // string_view
+#include <system_error>  // error_code
 
 #include "UpiAppClient.h"
 #include "UpiAppRegistration.h"
@@ -80,9 +80,8 @@ int payLink(std::string_view deepLink) {
   const char* caFile = std::getenv("TARVEL_CA_FILE");
 
   std::cout << appName(link->scheme) << " (sandbox): paying " << link->currency << " "
-            << (link->amount.empty() ? std::string("?") : link->amount) << " to "
-            << link->payeeName << " <" << link->payeeAddress << ">, order " << link->reference
-            << std::endl;
+            << (link->amount.empty() ? std::string("?") : link->amount) << " to " << link->payeeName
+            << " <" << link->payeeAddress << ">, order " << link->reference << std::endl;
   const auto result = UpiAppClient(*origin, caFile ? caFile : "").pay(*link);
   if (!result.paid) {
     std::cerr << "tarvel-upi-app: payment not recorded: " << result.message << "\n";

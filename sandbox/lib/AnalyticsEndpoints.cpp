@@ -13,8 +13,7 @@ void AnalyticsEndpoints::install(httplib::Server& server, const std::string& pre
              [this](const auto&, auto& response) { listEvents(response); });
 }
 
-void AnalyticsEndpoints::storeEvent(const httplib::Request& request,
-                                    httplib::Response& response) {
+void AnalyticsEndpoints::storeEvent(const httplib::Request& request, httplib::Response& response) {
   auto event = HttpJson::objectBody(request, response);
   if (!event) return;
   const std::string name = HttpJson::text(*event, "name").value_or("?");

@@ -105,10 +105,10 @@ nlohmann::json ApiEndpoints::verifyData(const Order& order) const {
       // Null asks the shopper for an OTP; true says the phone is proven already.
       {"otp_verified", otpVerified ? nlohmann::json(true) : nlohmann::json(nullptr)},
       {"merchant_user_verified", scenario.merchantVerified},
-      {"msg", scenario.verifyFails
-                  ? nlohmann::json{{"heading", "Failed!"},
-                                   {"text", "The order could not be verified."}}
-                  : nlohmann::json{{"heading", "Success!"}, {"text", "Order verified."}}},
+      {"msg",
+       scenario.verifyFails
+           ? nlohmann::json{{"heading", "Failed!"}, {"text", "The order could not be verified."}}
+           : nlohmann::json{{"heading", "Success!"}, {"text", "Order verified."}}},
   };
   if (!scenario.withoutApps) data["uapp"] = state_.options.upiApps;
   if (!scenario.withoutLink) data["u_link"] = upiLink;
@@ -170,10 +170,12 @@ void ApiEndpoints::capturePayment(const httplib::Request& request, httplib::Resp
   }
   const Order& order = capture.order;
   const bool paid = capture.reported == PaymentStatus::paid;
-  const nlohmann::json data = {
-      {"tarvel_oid", order.tarvelOid}, {"moid", order.moid},
-      {"mid", order.mid},              {"total", order.amount},
-      {"polls", order.captures},       {"payment_status", paymentStatusText(capture.reported)}};
+  const nlohmann::json data = {{"tarvel_oid", order.tarvelOid},
+                               {"moid", order.moid},
+                               {"mid", order.mid},
+                               {"total", order.amount},
+                               {"polls", order.captures},
+                               {"payment_status", paymentStatusText(capture.reported)}};
   faults_.answer(order.scenario, Endpoint::capture, 200,
                  {{"data", data},
                   {"payment_status", paymentStatusText(capture.reported)},
@@ -210,7 +212,8 @@ void ApiEndpoints::verifyOtp(const httplib::Request& request, httplib::Response&
   const auto phone = HttpJson::text(*body, "phone");
   const auto otp = HttpJson::text(*body, "otp");
   if (!moid || !phone || !otp) {
-    HttpJson::send(response, 400, otpRejection(400, "\"phone\", \"moid\" and \"otp\" are required"));
+    HttpJson::send(response, 400,
+                   otpRejection(400, "\"phone\", \"moid\" and \"otp\" are required"));
     return;
   }
   const OtpCheck check = state_.otps.verify(*moid, *phone, *otp);
@@ -236,12 +239,10 @@ void ApiEndpoints::trackRto(const httplib::Request& request, httplib::Response& 
     HttpJson::error(response, 400, "query needs \"moid\" or \"request_id\"");
     return;
   }
-  nlohmann::json data = {{"request_id", requestId},
-                         {"moid", moid},
-                         {"rto_status", "NO_RTO"},
-                         {"risk", "low"},
-                         {"courier", "Sandbox Logistics"},
-                         {"tracking_id", "SBX" + SecureRandom::hex(5)}};
+  nlohmann::json data = {
+      {"request_id", requestId},        {"moid", moid},
+      {"rto_status", "NO_RTO"},         {"risk", "low"},
+      {"courier", "Sandbox Logistics"}, {"tracking_id", "SBX" + SecureRandom::hex(5)}};
   const auto order = moid.empty() ? std::nullopt : state_.orders.byMoid(moid);
   if (order) {
     data["tarvel_oid"] = order->tarvelOid;

@@ -66,8 +66,8 @@ Certificate makeCertificate(EVP_PKEY* key, const char* commonName) {
   }
   X509_NAME* name = X509_get_subject_name(certificate.get());
   if (X509_NAME_add_entry_by_txt(name, "O", MBSTRING_ASC,
-                                 reinterpret_cast<const unsigned char*>("Tarvel Sandbox"), -1,
-                                 -1, 0) != 1 ||
+                                 reinterpret_cast<const unsigned char*>("Tarvel Sandbox"), -1, -1,
+                                 0) != 1 ||
       X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
                                  reinterpret_cast<const unsigned char*>(commonName), -1, -1,
                                  0) != 1) {

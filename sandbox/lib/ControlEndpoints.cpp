@@ -70,9 +70,9 @@ void ControlEndpoints::pay(const httplib::Request& request, httplib::Response& r
       HttpJson::error(response, 404, "unknown order \"" + *reference + "\"");
       return;
     case OrderBook::PayOutcome::amountMismatch:
-      HttpJson::error(response, 409,
-                      "amount " + Amount::text(*paise) + " does not match the order's " +
-                          payment.order.amount);
+      HttpJson::error(
+          response, 409,
+          "amount " + Amount::text(*paise) + " does not match the order's " + payment.order.amount);
       return;
     case OrderBook::PayOutcome::alreadyPaid:
       HttpJson::send(response, 200,

@@ -15,12 +15,11 @@ constexpr std::size_t kMissingBytes = 512;
 void sendCutOff(const nlohmann::json& body, httplib::Response& response) {
   auto text = std::make_shared<std::string>(body.dump());
   response.status = 200;
-  response.set_content_provider(
-      text->size() + kMissingBytes, "application/json",
-      [text](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-        if (offset == 0) sink.write(text->data(), text->size() / 2);
-        return false;  // aborts the answer and closes the connection
-      });
+  response.set_content_provider(text->size() + kMissingBytes, "application/json",
+                                [text](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                  if (offset == 0) sink.write(text->data(), text->size() / 2);
+                                  return false;  // aborts the answer and closes the connection
+                                });
 }
 
 }  // namespace

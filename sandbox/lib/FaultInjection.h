@@ -17,8 +17,8 @@ class FaultInjection {
  public:
   explicit FaultInjection(std::chrono::milliseconds slowDelay);
 
-  void answer(const Scenario& scenario, Endpoint endpoint, int status,
-              const nlohmann::json& body, httplib::Response& response);
+  void answer(const Scenario& scenario, Endpoint endpoint, int status, const nlohmann::json& body,
+              httplib::Response& response);
 
   /// Ends every pending delay at once, so that stopping the server does not wait for them.
   void stop();

@@ -22,8 +22,7 @@ class HttpJson {
   /// The text under `key`; a number is taken in its JSON form, anything else is missing.
   static std::optional<std::string> text(const nlohmann::json& object, std::string_view key);
   /// As `text`, but a missing value sends a 400 answer naming the key.
-  static std::optional<std::string> requiredText(const nlohmann::json& object,
-                                                 std::string_view key,
+  static std::optional<std::string> requiredText(const nlohmann::json& object, std::string_view key,
                                                  httplib::Response& response);
 };
 

@@ -20,7 +20,7 @@ struct Order {
   std::string amount;  // two decimals, e.g. "499.00"
   Scenario scenario;
   PaymentStatus status = PaymentStatus::pending;
-  int captures = 0;     // accepted capture requests so far
+  int captures = 0;      // accepted capture requests so far
   std::string paidWith;  // the app (or "control") that paid, once paid
 };
 

@@ -20,7 +20,7 @@ class OrderBook {
   enum class CaptureOutcome { accepted, unknownOrder, badToken };
   struct Capture {
     CaptureOutcome outcome;
-    Order order;                 // the order after this capture (empty if unknown)
+    Order order;  // the order after this capture (empty if unknown)
     PaymentStatus reported = PaymentStatus::pending;  // what "payment_status" tells
   };
   enum class PayOutcome { paid, alreadyPaid, unknownOrder, amountMismatch };
@@ -56,7 +56,7 @@ class OrderBook {
   void forgetIndexes(const Order& evicted);
 
   mutable std::mutex mutex_;
-  detail::BoundedMap<std::string, Order> orders_;                 // by tarvel_oid
+  detail::BoundedMap<std::string, Order> orders_;               // by tarvel_oid
   std::unordered_map<std::string, std::string> byMerchantKey_;  // mid + moid -> tarvel_oid
   std::unordered_map<std::string, std::string> byMoid_;         // moid -> latest tarvel_oid
 };

@@ -11,8 +11,7 @@ constexpr std::size_t kOtpDigits = 4;
 
 }  // namespace
 
-OtpBook::OtpBook(std::size_t capacity, Clock clock, std::chrono::seconds lifetime,
-                 int maxAttempts)
+OtpBook::OtpBook(std::size_t capacity, Clock clock, std::chrono::seconds lifetime, int maxAttempts)
     : clock_(std::move(clock)),
       lifetime_(lifetime),
       maxAttempts_(maxAttempts < 1 ? 1 : maxAttempts),
@@ -77,12 +76,18 @@ std::size_t OtpBook::size() const {
 
 const char* otpCheckMessage(OtpCheck check) {
   switch (check) {
-    case OtpCheck::verified: return "OTP verified";
-    case OtpCheck::invalid: return "Invalid OTP";
-    case OtpCheck::expired: return "OTP expired";
-    case OtpCheck::tooManyAttempts: return "Too many attempts";
-    case OtpCheck::notRequested: return "OTP not requested";
-    case OtpCheck::alreadyUsed: return "OTP already used";
+    case OtpCheck::verified:
+      return "OTP verified";
+    case OtpCheck::invalid:
+      return "Invalid OTP";
+    case OtpCheck::expired:
+      return "OTP expired";
+    case OtpCheck::tooManyAttempts:
+      return "Too many attempts";
+    case OtpCheck::notRequested:
+      return "OTP not requested";
+    case OtpCheck::alreadyUsed:
+      return "OTP already used";
   }
   return "Invalid OTP";
 }

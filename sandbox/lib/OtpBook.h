@@ -15,8 +15,8 @@ namespace tarvel::sandbox {
 enum class OtpCheck { verified, invalid, expired, tooManyAttempts, notRequested, alreadyUsed };
 
 /// One-time passwords per (moid, phone): four random digits that expire after `lifetime`.
-/// After `maxAttempts` wrong tries every further try is refused until a new code is issued. Holds at most `capacity` pairs, the oldest goes first.
-/// Thread-safe.
+/// After `maxAttempts` wrong tries every further try is refused until a new code is issued. Holds
+/// at most `capacity` pairs, the oldest goes first. Thread-safe.
 class OtpBook {
  public:
   OtpBook(std::size_t capacity, Clock clock, std::chrono::seconds lifetime, int maxAttempts);

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdint>  // uint32_t, uint8_t
-#include <optional> // optional
-#include <string>   // string
-#include <vector>   // vector
+#include <cstdint>   // uint32_t, uint8_t
+#include <optional>  // optional
+#include <string>    // string
+#include <vector>    // vector
 
 namespace tarvel::sandbox {
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <chrono>      // milliseconds, seconds, steady_clock
-#include <cstddef>     // size_t
-#include <filesystem>  // path
-#include <functional>  // function
-#include <string>      // string
-#include <string_view> // string_view
-#include <vector>      // vector
+#include <chrono>       // milliseconds, seconds, steady_clock
+#include <cstddef>      // size_t
+#include <filesystem>   // path
+#include <functional>   // function
+#include <string>       // string
+#include <string_view>  // string_view
+#include <vector>       // vector
 
 #include "Clock.h"
 

@@ -1,9 +1,9 @@
 #include "SandboxServer.h"
 
 #include <httplib.h>
-#include <signal.h>  // sigaction
+#include <signal.h>      // sigaction
+#include <stdlib.h>      // mkdtemp
 #include <sys/socket.h>  // setsockopt
-#include <stdlib.h>  // mkdtemp
 
 #include <chrono>        // milliseconds
 #include <cstdlib>       // getenv
@@ -32,12 +32,18 @@ constexpr auto kStartTimeout = std::chrono::seconds(5);
 
 const char* statusText(int status) {
   switch (status) {
-    case 400: return "bad request";
-    case 404: return "no such endpoint";
-    case 405: return "method not allowed";
-    case 413: return "request body too large";
-    case 414: return "request URI too long";
-    default: return "request failed";
+    case 400:
+      return "bad request";
+    case 404:
+      return "no such endpoint";
+    case 405:
+      return "method not allowed";
+    case 413:
+      return "request body too large";
+    case 414:
+      return "request URI too long";
+    default:
+      return "request failed";
   }
 }
 

@@ -29,16 +29,26 @@ constexpr std::array<std::pair<std::string_view, Endpoint>, 4> kEndpoints = {{
 // Names whose whole effect is a flag; "auto-success" and "auto-failure" only steer the hosted
 // page, which reads the moid itself.
 bool applyFlag(std::string_view name, Scenario& scenario) {
-  if (name == "verify-failed") scenario.verifyFails = true;
-  else if (name == "otp-verified") scenario.otpVerified = true;
-  else if (name == "merchant-verified") scenario.merchantVerified = true;
-  else if (name == "no-uapp") scenario.withoutApps = true;
-  else if (name == "no-ulink") scenario.withoutLink = true;
-  else if (name == "no-qr") scenario.withoutQrCode = true;
-  else if (name == "never-pays") scenario.neverPays = true;
-  else if (name == "paid") scenario.paidAfterPolls = 1;
-  else if (name == "auto-success" || name == "auto-failure") return true;
-  else return false;
+  if (name == "verify-failed")
+    scenario.verifyFails = true;
+  else if (name == "otp-verified")
+    scenario.otpVerified = true;
+  else if (name == "merchant-verified")
+    scenario.merchantVerified = true;
+  else if (name == "no-uapp")
+    scenario.withoutApps = true;
+  else if (name == "no-ulink")
+    scenario.withoutLink = true;
+  else if (name == "no-qr")
+    scenario.withoutQrCode = true;
+  else if (name == "never-pays")
+    scenario.neverPays = true;
+  else if (name == "paid")
+    scenario.paidAfterPolls = 1;
+  else if (name == "auto-success" || name == "auto-failure")
+    return true;
+  else
+    return false;
   return true;
 }
 
@@ -78,8 +88,7 @@ bool applyPaidAfter(std::string_view name, Scenario& scenario) {
 }
 
 bool apply(std::string_view name, Scenario& scenario) {
-  return applyFlag(name, scenario) || applyPaidAfter(name, scenario) ||
-         applyFault(name, scenario);
+  return applyFlag(name, scenario) || applyPaidAfter(name, scenario) || applyFault(name, scenario);
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -140,10 +149,9 @@ Scenario Scenario::fromMoid(std::string_view moid) {
 }
 
 std::vector<std::string> Scenario::names() {
-  std::vector<std::string> all = {"verify-failed", "otp-verified",
-                                  "merchant-verified", "no-uapp", "no-ulink",
-                                  "no-qr",          "never-pays",    "paid",
-                                  "auto-success",   "auto-failure"};
+  std::vector<std::string> all = {"verify-failed", "otp-verified", "merchant-verified", "no-uapp",
+                                  "no-ulink",      "no-qr",        "never-pays",        "paid",
+                                  "auto-success",  "auto-failure"};
   for (const auto& [faultName, fault] : kFaults) {
     all.emplace_back(faultName);
     for (const auto& [endpointName, endpoint] : kEndpoints) {

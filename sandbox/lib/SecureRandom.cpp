@@ -2,9 +2,9 @@
 
 #include <openssl/rand.h>
 
-#include <array>    // array
-#include <random>   // random_device, fallback only
-#include <vector>   // vector
+#include <array>   // array
+#include <random>  // random_device, fallback only
+#include <vector>  // vector
 
 namespace tarvel::sandbox {
 namespace {

@@ -37,7 +37,8 @@ UpiAppClient::Result UpiAppClient::pay(const UpiLink& link) const {
   if (!link.amount.empty()) body["am"] = link.amount;
   const auto answer = client.Post("/control/pay", body.dump(), "application/json");
   if (!answer) {
-    return {false, "cannot reach the sandbox at " + origin_ + ": " + httplib::to_string(answer.error()),
+    return {false,
+            "cannot reach the sandbox at " + origin_ + ": " + httplib::to_string(answer.error()),
             {}};
   }
   const auto reply = nlohmann::json::parse(answer->body, nullptr, false);

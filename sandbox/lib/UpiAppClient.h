@@ -16,7 +16,7 @@ class UpiAppClient {
  public:
   struct Result {
     bool paid = false;
-    std::string message;  // the sandbox's message, or why the payment was not recorded
+    std::string message;   // the sandbox's message, or why the payment was not recorded
     nlohmann::json order;  // the order summary the sandbox answered with, once paid
   };
 

@@ -58,9 +58,9 @@ std::string mergedMimeApps(const std::filesystem::path& path) {
 
   std::ifstream in(path);
   std::string line;
-  std::string before;    // everything up to and including our section's header
-  std::string section;   // the rest of our section, without our schemes
-  std::string after;     // the sections after ours
+  std::string before;   // everything up to and including our section's header
+  std::string section;  // the rest of our section, without our schemes
+  std::string after;    // the sections after ours
   enum { beforeSection, inSection, afterSection } where = beforeSection;
   while (std::getline(in, line)) {
     const bool header = !line.empty() && line.front() == '[';

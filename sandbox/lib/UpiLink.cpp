@@ -105,11 +105,16 @@ std::optional<UpiLink> UpiLink::parse(std::string_view link) {
     const std::string_view name = pair.substr(0, equals);
     auto value = decodeFully(pair.substr(equals + 1));
     if (!value) return std::nullopt;
-    if (name == "pa") result.payeeAddress = std::move(*value);
-    else if (name == "pn") result.payeeName = std::move(*value);
-    else if (name == "am") result.amount = std::move(*value);
-    else if (name == "tr") result.reference = std::move(*value);
-    else if (name == "cu") result.currency = std::move(*value);
+    if (name == "pa")
+      result.payeeAddress = std::move(*value);
+    else if (name == "pn")
+      result.payeeName = std::move(*value);
+    else if (name == "am")
+      result.amount = std::move(*value);
+    else if (name == "tr")
+      result.reference = std::move(*value);
+    else if (name == "cu")
+      result.currency = std::move(*value);
   }
   if (result.reference.empty()) return std::nullopt;
   if (result.currency.empty()) result.currency = "INR";

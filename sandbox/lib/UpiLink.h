@@ -10,11 +10,11 @@ namespace tarvel::sandbox {
 /// an app's deep link ("phonepe://upi/pay?...") hands to the app.
 class UpiLink {
  public:
-  std::string scheme = "upi";  // "upi" for the plain link, the app's scheme for a deep link
-  std::string payeeAddress;    // pa
-  std::string payeeName;       // pn
-  std::string amount;          // am, e.g. "499.00"
-  std::string reference;       // tr: the platform's order identifier
+  std::string scheme = "upi";    // "upi" for the plain link, the app's scheme for a deep link
+  std::string payeeAddress;      // pa
+  std::string payeeName;         // pn
+  std::string amount;            // am, e.g. "499.00"
+  std::string reference;         // tr: the platform's order identifier
   std::string currency = "INR";  // cu
 
   /// "upi://pay?pa=...&pn=...&am=...&tr=...&cu=..." with every value percent-encoded

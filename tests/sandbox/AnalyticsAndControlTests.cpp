@@ -8,7 +8,7 @@ namespace {
 using testing::RunningSandbox;
 
 nlohmann::json pageLoadEvent(int appCount) {
-  return {{"eventType", "page_load"}, {"type", "event"}, {"name", "app listing"},
+  return {{"eventType", "page_load"}, {"type", "event"},         {"name", "app listing"},
           {"platform", "iOS"},        {"timestamp", 1700000000}, {"app_count", appCount}};
 }
 

@@ -11,9 +11,8 @@ using testing::ManualClock;
 using testing::RunningSandbox;
 
 nlohmann::json upiOrder(const std::string& moid) {
-  return {{"moid", moid},          {"mid", "shop-1"},    {"order_type", "upi"},
-          {"request_id", "req-9"}, {"total", "499"},     {"phone", "9876543210"},
-          {"upi_app", ""},         {"extra", {{"a", 1}}}};
+  return {{"moid", moid},   {"mid", "shop-1"},       {"order_type", "upi"}, {"request_id", "req-9"},
+          {"total", "499"}, {"phone", "9876543210"}, {"upi_app", ""},       {"extra", {{"a", 1}}}};
 }
 
 nlohmann::json otpBody(const std::string& moid, const std::string& phone) {
@@ -33,8 +32,10 @@ TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
   ASSERT_TRUE(data.at("auth_token").is_string());
   EXPECT_GE(data["auth_token"].get<std::string>().size(), 32u);
   EXPECT_EQ(data.at("uapp"), nlohmann::json({"phonepe", "gpay", "paytm", "bhim"}));
-  EXPECT_EQ(data.at("u_link"), "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel%20Sandbox%20Store"
-                               "&am=499.00&tr=" + oid + "&cu=INR");
+  EXPECT_EQ(data.at("u_link"),
+            "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel%20Sandbox%20Store"
+            "&am=499.00&tr=" +
+                oid + "&cu=INR");
   ASSERT_TRUE(data.at("qrCode").is_string());
   EXPECT_EQ(data["qrCode"].get<std::string>().rfind("data:image/png;base64,", 0), 0u);
   EXPECT_EQ(data.at("total"), "499.00");
@@ -104,8 +105,8 @@ TEST(ApiEndpointsTests, CaptureRefusesWrongOrMissingTokens) {
   EXPECT_EQ(missing.status, 401);
   EXPECT_EQ(missing.json.at("payment_status"), "FAILED");
 
-  const auto unknown = sandbox.post("/api/v1/payment/capture",
-                                    {{"tarvel_oid", "tvl_unknown"}, {"auth_token", "x"}});
+  const auto unknown =
+      sandbox.post("/api/v1/payment/capture", {{"tarvel_oid", "tvl_unknown"}, {"auth_token", "x"}});
   EXPECT_EQ(unknown.status, 404);
   EXPECT_EQ(unknown.json.at("payment_status"), "FAILED");
 
@@ -143,8 +144,8 @@ TEST(ApiEndpointsTests, SendAndResendIssueFourDigitOtpsShownOnTheConsole) {
 
 TEST(ApiEndpointsTests, VerifyOtpAcceptsTheRightCodeOnceAndMarksThePhoneVerified) {
   RunningSandbox sandbox;
-  const auto order = sandbox.verify({{"moid", "cod-1"}, {"phone", "9000000001"},
-                                     {"order_type", "cod"}});
+  const auto order =
+      sandbox.verify({{"moid", "cod-1"}, {"phone", "9000000001"}, {"order_type", "cod"}});
   EXPECT_TRUE(order.at("otp_verified").is_null());
   sandbox.post("/api/v1/user/send-otp", otpBody("cod-1", "9000000001"));
   const auto code = *sandbox.server().lastOtp("cod-1", "9000000001");
@@ -158,8 +159,8 @@ TEST(ApiEndpointsTests, VerifyOtpAcceptsTheRightCodeOnceAndMarksThePhoneVerified
   EXPECT_EQ(reused.json.at("statusCode"), 400);
   EXPECT_EQ(reused.json.at("statusMessage"), "OTP already used");
 
-  const auto reverified = sandbox.verify({{"moid", "cod-1"}, {"phone", "9000000001"},
-                                          {"order_type", "cod"}});
+  const auto reverified =
+      sandbox.verify({{"moid", "cod-1"}, {"phone", "9000000001"}, {"order_type", "cod"}});
   EXPECT_EQ(reverified.at("otp_verified"), true);
 }
 
@@ -170,8 +171,9 @@ TEST(ApiEndpointsTests, VerifyOtpLimitsWrongAttemptsUntilANewCodeIsSent) {
   const std::string wrongCode = code == "0000" ? "1111" : "0000";
 
   for (int attempt = 0; attempt < 3; ++attempt) {
-    const auto wrong = sandbox.post("/api/v1/user/verify-otp",
-                                    {{"phone", "9000000001"}, {"moid", "cod-1"}, {"otp", wrongCode}});
+    const auto wrong =
+        sandbox.post("/api/v1/user/verify-otp",
+                     {{"phone", "9000000001"}, {"moid", "cod-1"}, {"otp", wrongCode}});
     EXPECT_EQ(wrong.status, 400);
     EXPECT_EQ(wrong.json.at("statusCode"), 400);
     EXPECT_EQ(wrong.json.at("statusMessage"), "Invalid OTP");
@@ -198,23 +200,25 @@ TEST(ApiEndpointsTests, VerifyOtpExpiresAfterItsLifetime) {
   sandbox.post("/api/v1/user/send-otp", otpBody("cod-1", "2222222222"));
 
   manual.advance(std::chrono::seconds(299));
-  const auto inTime = sandbox.post(
-      "/api/v1/user/verify-otp",
-      {{"phone", "1111111111"}, {"moid", "cod-1"}, {"otp", *sandbox.server().lastOtp("cod-1", "1111111111")}});
+  const auto inTime = sandbox.post("/api/v1/user/verify-otp",
+                                   {{"phone", "1111111111"},
+                                    {"moid", "cod-1"},
+                                    {"otp", *sandbox.server().lastOtp("cod-1", "1111111111")}});
   EXPECT_EQ(inTime.json.at("statusCode"), 200);
 
   manual.advance(std::chrono::seconds(1));
-  const auto late = sandbox.post(
-      "/api/v1/user/verify-otp",
-      {{"phone", "2222222222"}, {"moid", "cod-1"}, {"otp", *sandbox.server().lastOtp("cod-1", "2222222222")}});
+  const auto late = sandbox.post("/api/v1/user/verify-otp",
+                                 {{"phone", "2222222222"},
+                                  {"moid", "cod-1"},
+                                  {"otp", *sandbox.server().lastOtp("cod-1", "2222222222")}});
   EXPECT_EQ(late.json.at("statusCode"), 400);
   EXPECT_EQ(late.json.at("statusMessage"), "OTP expired");
 }
 
 TEST(ApiEndpointsTests, VerifyOtpWithoutARequestOrWithoutKeysIsRejected) {
   RunningSandbox sandbox;
-  const auto unrequested = sandbox.post("/api/v1/user/verify-otp",
-                                        {{"phone", "1"}, {"moid", "never"}, {"otp", "1234"}});
+  const auto unrequested =
+      sandbox.post("/api/v1/user/verify-otp", {{"phone", "1"}, {"moid", "never"}, {"otp", "1234"}});
   EXPECT_EQ(unrequested.json.at("statusCode"), 400);
   EXPECT_EQ(unrequested.json.at("statusMessage"), "OTP not requested");
 
@@ -252,12 +256,16 @@ TEST(ApiEndpointsTests, RtoTrackAnswersTrackingDataForAnyRequest) {
 
 TEST(ApiEndpointsTests, MalformedRequestsGetJsonErrorsAndTheServerKeepsServing) {
   RunningSandbox sandbox;
-  const std::vector<std::string> paths = {
-      "/api/v1/order/verify", "/api/v1/payment/capture", "/api/v1/user/send-otp",
-      "/api/v1/user/resend-otp", "/api/v1/user/verify-otp", "/analytics/api/v1/events",
-      "/control/pay"};
-  const std::vector<std::string> bodies = {"", "not json", "[1,2]", "\"text\"", "{\"moid\":",
-                                           "{\"moid\": \"\xff\"}", "{}", "{\"moid\": [1]}"};
+  const std::vector<std::string> paths = {"/api/v1/order/verify",
+                                          "/api/v1/payment/capture",
+                                          "/api/v1/user/send-otp",
+                                          "/api/v1/user/resend-otp",
+                                          "/api/v1/user/verify-otp",
+                                          "/analytics/api/v1/events",
+                                          "/control/pay"};
+  const std::vector<std::string> bodies = {"",         "not json",       "[1,2]",
+                                           "\"text\"", "{\"moid\":",     "{\"moid\": \"\xff\"}",
+                                           "{}",       "{\"moid\": [1]}"};
   for (const auto& path : paths) {
     for (const auto& body : bodies) {
       const bool anObject = body == "{}" || body == "{\"moid\": [1]}";
@@ -276,12 +284,12 @@ TEST(ApiEndpointsTests, MalformedRequestsGetJsonErrorsAndTheServerKeepsServing) 
   EXPECT_EQ(badScenario.status, 400);
 
   // Deep nesting within the size bound must neither crash the parser nor the answer.
-  const auto deep = sandbox.postRaw("/api/v1/order/verify",
-                                    std::string(30000, '[') + std::string(30000, ']'));
+  const auto deep =
+      sandbox.postRaw("/api/v1/order/verify", std::string(30000, '[') + std::string(30000, ']'));
   EXPECT_EQ(deep.status, 400);
 
-  const auto tooLarge = sandbox.postRaw("/api/v1/order/verify",
-                                        "{\"moid\":\"" + std::string(70 * 1024, 'a') + "\"}");
+  const auto tooLarge =
+      sandbox.postRaw("/api/v1/order/verify", "{\"moid\":\"" + std::string(70 * 1024, 'a') + "\"}");
   EXPECT_EQ(tooLarge.status, 413);
   EXPECT_TRUE(tooLarge.json.contains("error"));
 

@@ -15,7 +15,8 @@ namespace {
 std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
   return (std::uint32_t(std::uint8_t(bytes[at])) << 24) |
          (std::uint32_t(std::uint8_t(bytes[at + 1])) << 16) |
-         (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8) | std::uint32_t(std::uint8_t(bytes[at + 3]));
+         (std::uint32_t(std::uint8_t(bytes[at + 2])) << 8) |
+         std::uint32_t(std::uint8_t(bytes[at + 3]));
 }
 
 // A decoded 1-bit greyscale PNG, checked chunk by chunk (lengths and crc32).
@@ -34,7 +35,8 @@ struct DecodedPng {
 };
 
 ::testing::AssertionResult decodePng(const std::string& png, DecodedPng& out) {
-  if (png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return ::testing::AssertionFailure() << "no PNG signature";
+  if (png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0)
+    return ::testing::AssertionFailure() << "no PNG signature";
   std::string compressed;
   bool ended = false;
   for (std::size_t at = 8; at < png.size() && !ended;) {
@@ -44,7 +46,8 @@ struct DecodedPng {
     const std::string type = png.substr(at + 4, 4);
     const std::string data = png.substr(at + 8, length);
     const auto crc = crc32(0L, reinterpret_cast<const Bytef*>(png.data() + at + 4), length + 4);
-    if (crc != bigEndian(png, at + 8 + length)) return ::testing::AssertionFailure() << type << " crc";
+    if (crc != bigEndian(png, at + 8 + length))
+      return ::testing::AssertionFailure() << type << " crc";
     if (type == "IHDR") {
       out.width = bigEndian(data, 0);
       out.height = bigEndian(data, 4);

@@ -79,17 +79,18 @@ TEST(SandboxServerTests, CertificatesGoToTheStateFolderWhenGivenAndTemporaryOnes
 TEST(SandboxServerTests, HostedPageReadsItsQueryAndPostsThroughTheBridge) {
   RunningSandbox sandbox;
   httplib::Client client(sandbox.server().origin());
-  const auto page = client.Get("/web/custom.html?order_type=cod&mid=m1&moid=42&environment=sandbox"
-                               "&request_id=r9&tarvel_oid=g7");
+  const auto page = client.Get(
+      "/web/custom.html?order_type=cod&mid=m1&moid=42&environment=sandbox"
+      "&request_id=r9&tarvel_oid=g7");
   ASSERT_TRUE(page);
   EXPECT_EQ(page->status, 200);
   EXPECT_EQ(page->get_header_value("Content-Type").rfind("text/html", 0), 0u);
   const std::string& html = page->body;
   for (const char* needed :
-       {"<!DOCTYPE html>", "URLSearchParams", "window.webkit", "messageHandlers",
-        "postMessage", "\"onSuccess\"", "\"onFailure\"", "auto-success", "auto-failure",
-        "\"order_type\"", "\"mid\"", "\"moid\"", "\"environment\"", "\"request_id\"",
-        "\"tarvel_oid\"", "setTimeout"}) {
+       {"<!DOCTYPE html>", "URLSearchParams", "window.webkit", "messageHandlers", "postMessage",
+        "\"onSuccess\"", "\"onFailure\"", "auto-success", "auto-failure", "\"order_type\"",
+        "\"mid\"", "\"moid\"", "\"environment\"", "\"request_id\"", "\"tarvel_oid\"",
+        "setTimeout"}) {
     EXPECT_NE(html.find(needed), std::string::npos) << needed;
   }
   // Query values reach the page as text only.

@@ -78,9 +78,8 @@ nlohmann::json RunningSandbox::verify(const nlohmann::json& order) const {
 }
 
 Answer RunningSandbox::capture(const nlohmann::json& verified) const {
-  return post("/api/v1/payment/capture",
-              {{"tarvel_oid", verified.value("tarvel_oid", "")},
-               {"auth_token", verified.value("auth_token", "")}});
+  return post("/api/v1/payment/capture", {{"tarvel_oid", verified.value("tarvel_oid", "")},
+                                          {"auth_token", verified.value("auth_token", "")}});
 }
 
 TemporaryFolder::TemporaryFolder() {

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <atomic>       // atomic
-#include <chrono>       // nanoseconds, steady_clock
-#include <filesystem>   // path
-#include <memory>       // unique_ptr
-#include <mutex>        // mutex
-#include <optional>     // optional
-#include <string>       // string
-#include <vector>       // vector
+#include <atomic>      // atomic
+#include <chrono>      // nanoseconds, steady_clock
+#include <filesystem>  // path
+#include <memory>      // unique_ptr
+#include <mutex>       // mutex
+#include <optional>    // optional
+#include <string>      // string
+#include <vector>      // vector
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <chrono>  // steady_clock
-#include <string>  // string
+#include <chrono>   // steady_clock
+#include <ostream>  // ostream
+#include <string>   // string
 
 #include "SandboxTestSupport.h"
 #include "Scenario.h"
@@ -114,6 +115,8 @@ struct EndpointCase {
   const char* suffix;
 };
 
+void PrintTo(const EndpointCase& endpointCase, std::ostream* out) { *out << endpointCase.suffix; }
+
 class FaultScenarioTests : public ::testing::TestWithParam<EndpointCase> {};
 
 TEST_P(FaultScenarioTests, EachFaultSpoilsOnlyItsEndpoint) {
@@ -160,9 +163,9 @@ TEST(ScenarioTests, MoidNamedFaultsCoverEveryEndpointOfTheOrder) {
   EXPECT_EQ(verify.status, 500);
   const auto& order = verify.json.at("data");
   EXPECT_EQ(sandbox.capture(order).status, 500);
-  EXPECT_EQ(sandbox.post("/api/v1/user/send-otp", {{"moid", "server-error-7"}, {"phone", "1"}})
-                .status,
-            500);
+  EXPECT_EQ(
+      sandbox.post("/api/v1/user/send-otp", {{"moid", "server-error-7"}, {"phone", "1"}}).status,
+      500);
   EXPECT_EQ(sandbox.get("/api/v2/rto/track?request_id=&moid=server-error-7").status, 500);
 }
 

@@ -37,7 +37,8 @@ TEST(OrderBookTests, EvictsTheOldestOrderAndItsIndexesBeyondCapacity) {
 }
 
 TEST(OtpBookTests, KeepsAtMostCapacityPairs) {
-  OtpBook book(3, [] { return std::chrono::steady_clock::now(); }, std::chrono::seconds(60), 3);
+  OtpBook book(
+      3, [] { return std::chrono::steady_clock::now(); }, std::chrono::seconds(60), 3);
   for (int phone = 0; phone < 10; ++phone) book.issue("m", std::to_string(phone));
   EXPECT_EQ(book.size(), 3u);
   EXPECT_FALSE(book.lastCode("m", "0"));

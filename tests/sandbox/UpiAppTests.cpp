@@ -70,8 +70,8 @@ TEST(UpiAppTests, FailsWithAClearMessageWhenThePaymentIsNotRecorded) {
   EXPECT_EQ(unknown.exitCode, 1);
   EXPECT_NE(unknown.output.find("unknown order"), std::string::npos) << unknown.output;
 
-  const auto notALink = ChildProcess::run({TARVEL_UPI_APP_EXE, "bhim://app"}, environment,
-                                          kRunTimeout);
+  const auto notALink =
+      ChildProcess::run({TARVEL_UPI_APP_EXE, "bhim://app"}, environment, kRunTimeout);
   EXPECT_EQ(notALink.exitCode, 2);
 
   const auto noSandbox = ChildProcess::run({TARVEL_UPI_APP_EXE, "bhim://upi/pay?tr=x"},
@@ -115,19 +115,18 @@ TEST(UpiAppTests, RegisterMakesGioFindEveryAppAsTheDefaultHandler) {
             "x-scheme-handler/phonepe=old.desktop\n[Added Associations]\ntext/html=b.desktop\n";
   }
   const auto environment = xdgEnvironment(folder);
-  const auto registered = ChildProcess::run(
-      {TARVEL_UPI_APP_EXE, "--register", (folder.path() / "data").string()}, environment,
-      kRunTimeout);
+  const auto registered =
+      ChildProcess::run({TARVEL_UPI_APP_EXE, "--register", (folder.path() / "data").string()},
+                        environment, kRunTimeout);
   ASSERT_EQ(registered.exitCode, 0) << registered.output;
 
   for (const auto& app : UpiAppRegistration::apps()) {
-    const auto query = ChildProcess::run(
-        {"/usr/bin/gio", "mime", "x-scheme-handler/" + app.scheme}, environment, kRunTimeout);
+    const auto query = ChildProcess::run({"/usr/bin/gio", "mime", "x-scheme-handler/" + app.scheme},
+                                         environment, kRunTimeout);
     EXPECT_NE(query.output.find("Default application for \u201cx-scheme-handler/" + app.scheme),
               std::string::npos)
         << query.output;
-    EXPECT_NE(query.output.find(UpiAppRegistration::desktopFileName(app.scheme)),
-              std::string::npos)
+    EXPECT_NE(query.output.find(UpiAppRegistration::desktopFileName(app.scheme)), std::string::npos)
         << query.output;
   }
   std::ifstream list(folder.path() / "data" / "applications" / "mimeapps.list");
@@ -151,9 +150,9 @@ TEST(UpiAppTests, GioLaunchesTheRegisteredAppWhichPaysTheOrder) {
   RunningSandbox sandbox;
   TemporaryFolder folder;
   auto environment = xdgEnvironment(folder);
-  const auto registered = ChildProcess::run(
-      {TARVEL_UPI_APP_EXE, "--register", (folder.path() / "data").string()}, environment,
-      kRunTimeout);
+  const auto registered =
+      ChildProcess::run({TARVEL_UPI_APP_EXE, "--register", (folder.path() / "data").string()},
+                        environment, kRunTimeout);
   ASSERT_EQ(registered.exitCode, 0) << registered.output;
 
   const auto order = sandbox.verify({{"moid", "launched-1"}, {"total", "75"}});

@@ -31,7 +31,8 @@ TEST(UpiLinkTests, BuildsAPercentEncodedPayLink) {
 
 TEST(UpiLinkTests, ReadsTheLinkBackAfterTheComponentEscapedItAgain) {
   const auto original = sampleLink();
-  for (const auto& link : {original.toString(), asComponentOpensIt("phonepe", original.toString())}) {
+  for (const auto& link :
+       {original.toString(), asComponentOpensIt("phonepe", original.toString())}) {
     const auto parsed = UpiLink::parse(link);
     ASSERT_TRUE(parsed) << link;
     EXPECT_EQ(parsed->payeeAddress, original.payeeAddress);
