@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>       // string
 #include <string_view>  // string_view
 #include <utility>      // move
 
@@ -19,9 +20,15 @@ struct PlatformState {
              this->options.otpMaxAttempts),
         events(this->options.maxEvents) {}
 
-  /// One console line, when a console is set.
+  /// One console line, when a console is set. Control characters from request values are
+  /// shown as "?", so a request cannot forge console lines.
   void say(std::string_view line) const {
-    if (options.console) options.console(line);
+    if (!options.console) return;
+    std::string printable(line);
+    for (char& c : printable) {
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    }
+    options.console(printable);
   }
 
   void reset() {

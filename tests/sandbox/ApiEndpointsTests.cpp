@@ -293,6 +293,15 @@ TEST(ApiEndpointsTests, MalformedRequestsGetJsonErrorsAndTheServerKeepsServing) 
   EXPECT_EQ(tooLarge.status, 413);
   EXPECT_TRUE(tooLarge.json.contains("error"));
 
+  // Query values that are not UTF-8 or hold line breaks are echoed safely.
+  const auto oddQuery = sandbox.get("/api/v2/rto/track?request_id=%FF%0A&moid=%0Aforged");
+  EXPECT_EQ(oddQuery.status, 200);
+  EXPECT_TRUE(oddQuery.json.is_object()) << oddQuery.raw;
+  sandbox.post("/api/v1/user/send-otp", {{"moid", "m"}, {"phone", "1\nforged"}});
+  for (const auto& line : sandbox.consoleLines()) {
+    EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  }
+
   const auto unknownPath = sandbox.get("/api/v9/nothing");
   EXPECT_EQ(unknownPath.status, 404);
   EXPECT_TRUE(unknownPath.json.contains("error"));
