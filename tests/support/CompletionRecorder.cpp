@@ -11,10 +11,9 @@ APICompletion CompletionRecorder::completion() {
 }
 
 void CompletionRecorder::record(Call call) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    calls_.push_back(std::move(call));
-  }
+  // Notifying under the lock: a waiter may destroy the recorder as soon as it wakes.
+  std::lock_guard<std::mutex> lock(mutex_);
+  calls_.push_back(std::move(call));
   changed_.notify_all();
 }
 

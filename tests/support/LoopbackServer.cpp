@@ -120,11 +120,9 @@ void LoopbackServer::record(const httplib::Request& request) {
   recorded.headers = request.headers;
   recorded.params = request.params;
   recorded.body = request.body;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    requests_.push_back(std::move(recorded));
-    connections_.emplace(request.remote_addr, request.remote_port);
-  }
+  std::lock_guard<std::mutex> lock(mutex_);
+  requests_.push_back(std::move(recorded));
+  connections_.emplace(request.remote_addr, request.remote_port);
   changed_.notify_all();
 }
 
