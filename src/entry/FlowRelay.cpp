@@ -25,8 +25,8 @@ bool FlowRelay::claim() { return !reported_.exchange(true); }
 
 void FlowRelay::checkOutCompleted(bool status, const Dictionary& data) {
   if (!claim()) {
-    log("Dropped a second outcome of " + screenName_ + " (status " +
-        (status ? "true" : "false") + "): its flow has already ended");
+    log("Dropped a second outcome of " + screenName_ + " (status " + (status ? "true" : "false") +
+        "): its flow has already ended");
     return;
   }
   core_->deliver(status, data);

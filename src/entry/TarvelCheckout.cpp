@@ -41,9 +41,7 @@ void TarvelCheckout::setCheckoutStatusDelegate(
   core_->setDelegate(std::move(delegate));
 }
 
-std::shared_ptr<VerifyOTPViewModel> TarvelCheckout::viewModel() const {
-  return core_->viewModel();
-}
+std::shared_ptr<VerifyOTPViewModel> TarvelCheckout::viewModel() const { return core_->viewModel(); }
 
 void TarvelCheckout::setViewModel(std::shared_ptr<VerifyOTPViewModel> viewModel) {
   core_->setViewModel(std::move(viewModel));

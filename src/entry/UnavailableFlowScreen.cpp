@@ -11,7 +11,10 @@ namespace tarvel {
 
 UnavailableFlowScreen::UnavailableFlowScreen(const QString& flowName, const Dictionary& createData,
                                              bool production, QWidget* parent)
-    : CheckoutScreen(parent), flowName_(flowName), createData_(createData), production_(production) {
+    : CheckoutScreen(parent),
+      flowName_(flowName),
+      createData_(createData),
+      production_(production) {
   NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
   setTitle(flowName);
   closeButton_ = new QPushButton(tr("Close"), this);

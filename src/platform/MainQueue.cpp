@@ -108,7 +108,8 @@ void ManualClock::advance(std::chrono::milliseconds duration) {
     // Ids grow with scheduling order, so the first earliest entry is the oldest one.
     auto next = entries_.end();
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-      if (it->second.due <= target && (next == entries_.end() || it->second.due < next->second.due)) {
+      if (it->second.due <= target &&
+          (next == entries_.end() || it->second.due < next->second.due)) {
         next = it;
       }
     }

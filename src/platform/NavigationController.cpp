@@ -48,9 +48,12 @@ NavigationController::NavigationController(ViewController* root, QWidget* parent
 }
 
 NavigationController::~NavigationController() {
-  // The screens die with this widget; their signals must not reach a half-destroyed controller.
+  // The screens die with this widget, after this part of it is gone: neither their signals nor
+  // their hide events may reach it any more.
   for (const auto& screen : screens_) {
-    if (screen) disconnect(screen, nullptr, this, nullptr);
+    if (!screen) continue;
+    disconnect(screen, nullptr, this, nullptr);
+    screen->navigationController_ = nullptr;
   }
 }
 

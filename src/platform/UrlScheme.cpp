@@ -10,7 +10,8 @@ std::string urlScheme(std::string_view url) {
   std::string scheme;
   for (std::size_t i = 0; i < colon; ++i) {
     const auto c = static_cast<unsigned char>(url[i]);
-    const bool valid = i == 0 ? std::isalpha(c) : (std::isalnum(c) || c == '+' || c == '-' || c == '.');
+    const bool valid =
+        i == 0 ? std::isalpha(c) : (std::isalnum(c) || c == '+' || c == '-' || c == '.');
     if (!valid) return {};
     scheme.push_back(static_cast<char>(std::tolower(c)));
   }

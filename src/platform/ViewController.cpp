@@ -11,8 +11,12 @@ namespace tarvel {
 
 ViewController::ViewController(QWidget* parent) : QWidget(parent) {}
 
-// The left navigation item may sit in a navigation bar while this screen is on top.
-ViewController::~ViewController() { delete leftNavigationItem_.data(); }
+ViewController::~ViewController() {
+  // The presented screen is a child widget and outlives this part of the object for a moment.
+  if (presented_) presented_->presenting_ = nullptr;
+  // The left navigation item may sit in a navigation bar while this screen is on top.
+  delete leftNavigationItem_.data();
+}
 
 void ViewController::loadViewIfNeeded() {
   if (viewLoaded_) return;
@@ -55,7 +59,8 @@ void ViewController::setLeftNavigationItem(QWidget* item) {
 bool ViewController::isOnScreen() const { return appearance_ == Appearance::appeared; }
 
 void ViewController::beginAppearanceTransition(bool isAppearing, bool animated) {
-  const bool onOrComing = appearance_ == Appearance::appeared || appearance_ == Appearance::appearing;
+  const bool onOrComing =
+      appearance_ == Appearance::appeared || appearance_ == Appearance::appearing;
   if (isAppearing == onOrComing) return;
   lastTransitionAnimated_ = animated;
   loadViewIfNeeded();

@@ -101,8 +101,9 @@ TEST_F(TarvelCheckoutOutcomeTests, AScreenClosedWithoutReportEndsTheFlowWithAFai
   ASSERT_EQ(host_->outcomes().size(), 1u);
   EXPECT_FALSE(host_->outcomes()[0].status);
   EXPECT_EQ(host_->outcomes()[0].data,
-            (Dictionary{{"error", "UpiCheckoutViewController was closed before the checkout "
-                                  "finished."}}));
+            (Dictionary{{"error",
+                         "UpiCheckoutViewController was closed before the checkout "
+                         "finished."}}));
 
   // A report that comes after the screen was closed is dropped.
   delegate->checkOutCompleted(true, {{"late", true}});
@@ -163,8 +164,9 @@ TEST_F(TarvelCheckoutOutcomeTests, TheDelegateIsLoggedBeforeTheModalPresentation
   showHostWindow();
   TarvelCheckout checkout(false, host_);
   checkout.openCart(kModalOrder);
-  EXPECT_TRUE(log.contains("Presenting VerifyOTPViewController modally; its delegate is "
-                           "<tarvel::TarvelCheckout: 0x"));
+  EXPECT_TRUE(
+      log.contains("Presenting VerifyOTPViewController modally; its delegate is "
+                   "<tarvel::TarvelCheckout: 0x"));
 
   log.clear();
   checkout.openCart({{"order_type", "cod"}, {"upi_app", "paytm"}});

@@ -32,7 +32,8 @@ TEST_F(TarvelCheckoutWebFlowTests, ThePagesResultReachesTheHostOnceAndTheScreenC
                      {"tarvel_oid", "T-5"}});
 
   NavigationController* navigation = windowNavigation();
-  QPointer<CustomeCheckout> screen = qobject_cast<CustomeCheckout*>(navigation->topViewController());
+  QPointer<CustomeCheckout> screen =
+      qobject_cast<CustomeCheckout*>(navigation->topViewController());
   ASSERT_TRUE(screen);
 
   // WebEngine starts its renderer on first use: a generous bound.

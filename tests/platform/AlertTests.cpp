@@ -43,7 +43,8 @@ TEST_F(AlertTests, ShowsTitleMessageAndActionsInTheOrderAdded) {
 
   QList<QPushButton*> buttons = alert->findChildren<QPushButton*>();
   ASSERT_EQ(buttons.size(), 2);
-  EXPECT_LT(buttons[0]->geometry().x(), buttons[1]->geometry().x()) << buttons[0]->text().toStdString();
+  EXPECT_LT(buttons[0]->geometry().x(), buttons[1]->geometry().x())
+      << buttons[0]->text().toStdString();
   EXPECT_EQ(buttons[0]->text(), "CANCEL");
 }
 

@@ -132,9 +132,8 @@ TEST_F(ManualClockTests, RestartingATimerCountsFromTheRestart) {
 TEST_F(ManualClockTests, DelayedDispatchFromAWorkerThreadRunsOnTheMainThread) {
   QThread* mainThread = QCoreApplication::instance()->thread();
   QThread* ranOn = nullptr;
-  std::thread worker([&] {
-    MainQueue::asyncAfter(seconds(1), [&] { ranOn = QThread::currentThread(); });
-  });
+  std::thread worker(
+      [&] { MainQueue::asyncAfter(seconds(1), [&] { ranOn = QThread::currentThread(); }); });
   worker.join();
   // The dispatch reaches the clock through the main queue, then waits for virtual time.
   ASSERT_TRUE(processEventsUntil([&] { return clock_->pendingCount() == 1; }));

@@ -30,8 +30,8 @@ void installSchemeHandler(const TemporaryDirectory& folder) {
   folder.write("data/applications/tarvel-test-pay.desktop",
                "[Desktop Entry]\nType=Application\nName=Tarvel Test Pay\nExec=" + script +
                    " %u\nNoDisplay=true\nMimeType=x-scheme-handler/" + scheme + ";\n");
-  folder.write("config/mimeapps.list", "[Default Applications]\nx-scheme-handler/" + scheme +
-                                           "=tarvel-test-pay.desktop\n");
+  folder.write("config/mimeapps.list",
+               "[Default Applications]\nx-scheme-handler/" + scheme + "=tarvel-test-pay.desktop\n");
 }
 
 }  // namespace
