@@ -7,6 +7,7 @@
 //
 // Finds the sandbox through TARVEL_STAGING_API_URL and trusts TARVEL_CA_FILE for HTTPS.
 // Exits 0 once the payment is recorded.
+#include <csignal>       // signal, SIGPIPE
 #include <cstdlib>       // getenv
 #include <filesystem>    // path, read_symlink
 #include <iostream>      // cout, cerr
@@ -94,6 +95,9 @@ int payLink(std::string_view deepLink) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Launched by a desktop launcher, the app may find its output closed; the payment must
+  // still go through rather than the process dying on its first line.
+  signal(SIGPIPE, SIG_IGN);
   if (argc == 3 && std::string_view(argv[1]) == "--register") return registerHandlers(argv[2]);
   if (argc == 2 && std::string_view(argv[1]).substr(0, 2) != "--") return payLink(argv[1]);
   return usage();
