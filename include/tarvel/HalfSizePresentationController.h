@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QObject>   // QObject
-#include <QPointer>  // QPointer
-#include <QRect>     // QRect
-#include <QSize>     // QSize
+#include <QObject>     // QObject
+#include <QPointer>    // QPointer
+#include <QRect>       // QRect
+#include <QSize>       // QSize
 #include <functional>  // function
 
 class QPropertyAnimation;

@@ -37,7 +37,7 @@ class RecordingDelegate : public CheckoutStatusDelegate {
 };
 
 Dictionary orderFor(const std::string& scenario) {
-  return {{"order_type", "cod"}, {"mid", "m1"},           {"moid", "42"},
+  return {{"order_type", "cod"},    {"mid", "m1"},        {"moid", "42"},
           {"request_id", scenario}, {"tarvel_oid", "g7"}, {"upi_app", "customweb"}};
 }
 
@@ -60,7 +60,9 @@ class CustomeCheckoutFlowTests : public ::testing::Test {
     navigation_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(navigation_.get()));
     delegate_ = std::make_shared<RecordingDelegate>();
-    delegate_->screenOnTop = [this] { return screen_ && navigation_->topViewController() == screen_; };
+    delegate_->screenOnTop = [this] {
+      return screen_ && navigation_->topViewController() == screen_;
+    };
   }
 
   void TearDown() override {
@@ -108,8 +110,9 @@ TEST_F(CustomeCheckoutFlowTests, OnFailurePopsThenReportsTheBodyWithoutLoggingIt
 
   ASSERT_EQ(delegate_->reports.size(), 1u);
   EXPECT_FALSE(delegate_->reports[0].status);
-  EXPECT_EQ(delegate_->reports[0].data,
-            Dictionary({{"status", "failed"}, {"reason", "declined"}, {"auth_token", "tok-secret-123"}}));
+  EXPECT_EQ(
+      delegate_->reports[0].data,
+      Dictionary({{"status", "failed"}, {"reason", "declined"}, {"auth_token", "tok-secret-123"}}));
   EXPECT_FALSE(delegate_->reports[0].screenOnTopWhenReported) << "reported before the pop";
   EXPECT_EQ(navigation_->topViewController(), root_);
   EXPECT_TRUE(log_.contains("Received message from native: ScriptMessage(name: onFailure"));
@@ -224,7 +227,8 @@ TEST(CustomeCheckoutTests, MessageAfterTheBackButtonIsDroppedAndLogged) {
   ASSERT_EQ(delegate->reports.size(), 1u);
   screen.webView()->page()->runJavaScript(
       "window.webkit.messageHandlers.onSuccess.postMessage({late: true});");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return log.contains("message \"onSuccess\" dropped"); }, kWaitMs))
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return log.contains("message \"onSuccess\" dropped"); }, kWaitMs))
       << log.text();
   QTest::mouseClick(screen.backButton(), Qt::LeftButton);
   QTest::qWait(kSettleMs);

@@ -170,7 +170,8 @@ TEST(HalfSizePresentationControllerTests, PresentedScreenReceivesItsAppearanceHo
   EXPECT_EQ(screen->hooks, QStringList({"willAppear", "didAppear"}));
   controller.dismiss();
   ASSERT_TRUE(dismissed.wait(kWaitMs));
-  EXPECT_EQ(screen->hooks, QStringList({"willAppear", "didAppear", "willDisappear", "didDisappear"}));
+  EXPECT_EQ(screen->hooks,
+            QStringList({"willAppear", "didAppear", "willDisappear", "didDisappear"}));
 }
 
 }  // namespace

@@ -71,9 +71,10 @@ TEST(PaymentOptionViewTests, ListStyledTilesRenderTheirTitlesOnWhiteShadowedFace
   QWidget list;
   list.setStyleSheet(QStringLiteral("background-color: #F4F5F7;"));
   list.resize(340, 285);
-  const QList<std::pair<QString, QColor>> apps = {{QStringLiteral("PhonePe"), QColor(0x5f, 0x25, 0x9f)},
-                                                  {QStringLiteral("Google Pay"), QColor(0x1a, 0x73, 0xe8)},
-                                                  {QStringLiteral("Paytm"), QColor(0x00, 0xba, 0xf2)}};
+  const QList<std::pair<QString, QColor>> apps = {
+      {QStringLiteral("PhonePe"), QColor(0x5f, 0x25, 0x9f)},
+      {QStringLiteral("Google Pay"), QColor(0x1a, 0x73, 0xe8)},
+      {QStringLiteral("Paytm"), QColor(0x00, 0xba, 0xf2)}};
   QList<PaymentOptionView*> tiles;
   int y = 15;
   for (const auto& [name, colour] : apps) {

@@ -12,7 +12,7 @@ namespace tarvel {
 namespace {
 
 Dictionary order() {
-  return {{"order_type", "cod"}, {"mid", "m1"},         {"moid", "42"},
+  return {{"order_type", "cod"}, {"mid", "m1"},        {"moid", "42"},
           {"request_id", "r9"},  {"tarvel_oid", "g7"}, {"upi_app", "customweb"}};
 }
 

@@ -3,10 +3,10 @@
 // anything reads the configuration.
 #include <gtest/gtest.h>
 
+#include <unistd.h>      // geteuid
 #include <QApplication>  // QApplication
 #include <cstdio>        // fprintf
 #include <cstdlib>       // setenv
-#include <unistd.h>      // geteuid
 
 #include "WebCheckoutTestPage.h"
 

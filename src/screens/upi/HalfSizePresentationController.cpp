@@ -45,7 +45,8 @@ HalfSizePresentationController::~HalfSizePresentationController() {
 
 void HalfSizePresentationController::present(QWidget* containerView) {
   if (state_ != State::idle || !presented_) return;
-  QWidget* container = containerView ? containerView : (presenting_ ? presenting_->window() : nullptr);
+  QWidget* container =
+      containerView ? containerView : (presenting_ ? presenting_->window() : nullptr);
   if (!container) return;
   container_ = container;
   state_ = State::presenting;

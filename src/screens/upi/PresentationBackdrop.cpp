@@ -43,8 +43,8 @@ void PresentationBackdrop::mousePressEvent(QMouseEvent* event) {
 }
 
 void PresentationBackdrop::mouseReleaseEvent(QMouseEvent* event) {
-  const bool tap = pressed_ && event->button() == Qt::LeftButton &&
-                   rect().contains(event->position().toPoint());
+  const bool tap =
+      pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   event->accept();
   if (tap) emit tapped();

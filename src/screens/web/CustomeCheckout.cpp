@@ -1,14 +1,14 @@
 #include "tarvel/CustomeCheckout.h"
 
-#include <QIcon>               // QIcon
-#include <QToolButton>         // QToolButton
-#include <QVBoxLayout>         // QVBoxLayout
-#include <QWebChannel>         // QWebChannel
-#include <QWebEnginePage>      // QWebEnginePage
-#include <QWebEngineProfile>   // QWebEngineProfile
+#include <QIcon>                       // QIcon
+#include <QToolButton>                 // QToolButton
+#include <QVBoxLayout>                 // QVBoxLayout
+#include <QWebChannel>                 // QWebChannel
+#include <QWebEnginePage>              // QWebEnginePage
+#include <QWebEngineProfile>           // QWebEngineProfile
 #include <QWebEngineScriptCollection>  // QWebEngineScriptCollection
-#include <QWebEngineView>      // QWebEngineView
-#include <string>              // string
+#include <QWebEngineView>              // QWebEngineView
+#include <string>                      // string
 
 #include "ScriptMessageBridge.h"
 #include "WebCheckoutPageAddress.h"
@@ -114,7 +114,7 @@ void CustomeCheckout::failToOpen(const std::string& reason) {
 }
 
 void CustomeCheckout::userContentControllerDidReceive(const QString& name,
-                                                     const QString& bodyJson) {
+                                                      const QString& bodyJson) {
   const Dictionary received = parsedBody(bodyJson);
   const Dictionary body = received.is_object() ? received : Dictionary::object();
   log("Received message from native: " + describeMessage(name, received));

@@ -1,9 +1,9 @@
 #include "ScriptMessageBridge.h"
 
-#include <QFile>           // QFile
-#include <QJsonArray>      // QJsonArray
-#include <QJsonDocument>   // QJsonDocument
-#include <utility>         // move
+#include <QFile>          // QFile
+#include <QJsonArray>     // QJsonArray
+#include <QJsonDocument>  // QJsonDocument
+#include <utility>        // move
 
 #include "tarvel/Log.h"
 
@@ -76,8 +76,9 @@ QWebEngineScript ScriptMessageBridge::userScript() const {
   script.setInjectionPoint(QWebEngineScript::DocumentCreation);
   script.setWorldId(QWebEngineScript::MainWorld);
   script.setRunsOnSubFrames(false);
-  script.setSourceCode(webChannelLibrary() + QString::fromLatin1(kHandlersScript)
-                                                 .arg(namesJson, QLatin1String(kChannelObjectName)));
+  script.setSourceCode(
+      webChannelLibrary() +
+      QString::fromLatin1(kHandlersScript).arg(namesJson, QLatin1String(kChannelObjectName)));
   return script;
 }
 
