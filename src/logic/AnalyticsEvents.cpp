@@ -65,7 +65,8 @@ Dictionary clickEvent(const std::string& appIdentifier, const Dictionary& identi
 
 Dictionary pageLoadEvent(int appCount, const Dictionary& identitySource,
                          const AnalyticsEnvironment& environment) {
-  Dictionary payload = baseEvent("eventType", "page_load", "app listing", identitySource, environment);
+  Dictionary payload =
+      baseEvent("eventType", "page_load", "app listing", identitySource, environment);
   payload["app_count"] = appCount;
   return payload;
 }

@@ -17,7 +17,7 @@ constexpr std::string_view kUpiLinkPrefix = "upi://";
 constexpr std::string_view kNotVerifiedHeading = "Failed!";
 
 std::map<std::string, std::string> makeUpiImagesList() {
-  return {{"phonepe", "PhonePe"}, {"paytm", "paytm"}, {"tez", "Google_Pay"},
+  return {{"phonepe", "PhonePe"}, {"paytm", "paytm"},     {"tez", "Google_Pay"},
           {"upi", "Tarvel"},      {"gpay", "Google_Pay"}, {"bhim", "BHIM"}};
 }
 
@@ -31,7 +31,8 @@ bool isMarkedNotVerified(const Dictionary& response) {
   return message && detail::stringValue(*message, "heading") == kNotVerifiedHeading;
 }
 
-std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(std::shared_ptr<VXAPIServiceProtocol> service) {
+std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(
+    std::shared_ptr<VXAPIServiceProtocol> service) {
   if (service) return service;
   return std::make_shared<APIService>();
 }
@@ -64,7 +65,9 @@ T TarvelChekoutViewModel::read(const T& field) const {
   return field;
 }
 
-void TarvelChekoutViewModel::setIsLoading(bool value) { assign(isLoading_, value, updateLoadingStatus); }
+void TarvelChekoutViewModel::setIsLoading(bool value) {
+  assign(isLoading_, value, updateLoadingStatus);
+}
 
 void TarvelChekoutViewModel::setIsPaymentStatusVerifying(bool value) {
   assign(isPaymentStatusVerifying_, value, updatePaymentVerifyingStatus);
@@ -92,7 +95,9 @@ bool TarvelChekoutViewModel::isPaymentStatusVerifying() const {
   return read(isPaymentStatusVerifying_);
 }
 
-std::optional<std::string> TarvelChekoutViewModel::alertMessage() const { return read(alertMessage_); }
+std::optional<std::string> TarvelChekoutViewModel::alertMessage() const {
+  return read(alertMessage_);
+}
 
 Dictionary TarvelChekoutViewModel::getOrderVerifyData() const {
   return read(orderVerifyData_).value_or(Dictionary::object());
@@ -171,10 +176,10 @@ void TarvelChekoutViewModel::verifyUPIPayment() {
   }
   setIsLoading(true);
   std::weak_ptr<TarvelChekoutViewModel> weakSelf = weak_from_this();
-  apiService_->verifyPaymentData(
-      userData_, [weakSelf](bool, std::optional<Dictionary> response, std::optional<APIError> error) {
-        if (auto self = weakSelf.lock()) self->handleVerifyAnswer(std::move(response), error);
-      });
+  apiService_->verifyPaymentData(userData_, [weakSelf](bool, std::optional<Dictionary> response,
+                                                       std::optional<APIError> error) {
+    if (auto self = weakSelf.lock()) self->handleVerifyAnswer(std::move(response), error);
+  });
 }
 
 void TarvelChekoutViewModel::handleVerifyAnswer(std::optional<Dictionary> response,

@@ -12,7 +12,8 @@ namespace {
 
 constexpr const char* kRejectedOtpFallback = "Something went wrong!";
 
-std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(std::shared_ptr<VXAPIServiceProtocol> service) {
+std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(
+    std::shared_ptr<VXAPIServiceProtocol> service) {
   if (service) return service;
   return std::make_shared<APIService>();
 }
@@ -84,11 +85,15 @@ std::optional<std::string> VerifyOTPViewModel::alertMessage() const { return rea
 
 Dictionary VerifyOTPViewModel::getOrderVerifyData() const { return orderVerifyData_; }
 
-std::optional<Dictionary> VerifyOTPViewModel::otpSuccessData() const { return read(otpSuccessData_); }
+std::optional<Dictionary> VerifyOTPViewModel::otpSuccessData() const {
+  return read(otpSuccessData_);
+}
 
 std::optional<Dictionary> VerifyOTPViewModel::otpVerifyData() const { return read(otpVerifyData_); }
 
-std::optional<Dictionary> VerifyOTPViewModel::rtoSuccessData() const { return read(rtoSuccessData_); }
+std::optional<Dictionary> VerifyOTPViewModel::rtoSuccessData() const {
+  return read(rtoSuccessData_);
+}
 
 // --- request parameters ----------------------------------------------------------------------
 

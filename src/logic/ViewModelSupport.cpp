@@ -30,10 +30,10 @@ std::string noNetworkText() { return std::string(rawValue(APIError::noNetwork));
 bool sendAnalyticsEvent(VXAPIServiceProtocol& service, const Dictionary& payload) {
   if (!InternetConnectionManager::isConnectedToNetwork()) return false;
   // The completion holds nothing of the sender: the event is fire-and-forget.
-  service.appAnalytics(payload, [](bool, std::optional<Dictionary> response,
-                                   std::optional<APIError> error) {
-    logAnalyticsAnswer(response, error);
-  });
+  service.appAnalytics(payload,
+                       [](bool, std::optional<Dictionary> response, std::optional<APIError> error) {
+                         logAnalyticsAnswer(response, error);
+                       });
   return true;
 }
 

@@ -66,7 +66,7 @@ class FakeAPIService final : public VXAPIServiceProtocol {
   Call lastCall() const { return call(callCount() - 1); }
 
   /// Runs the completion of call `index` on the calling thread with (true, response, error).
-  void complete(std::size_t index, std::optional<Dictionary> response,
+  void complete(std::size_t index, const std::optional<Dictionary>& response,
                 std::optional<APIError> error = std::nullopt) {
     APICompletion completion;
     {
@@ -78,11 +78,12 @@ class FakeAPIService final : public VXAPIServiceProtocol {
       completion = std::move(calls_[index].complete);
       calls_[index].complete = nullptr;
     }
-    completion(true, std::move(response), error);
+    completion(true, response, error);
   }
 
-  void completeLast(std::optional<Dictionary> response, std::optional<APIError> error = std::nullopt) {
-    complete(callCount() - 1, std::move(response), error);
+  void completeLast(const std::optional<Dictionary>& response,
+                    std::optional<APIError> error = std::nullopt) {
+    complete(callCount() - 1, response, error);
   }
 
   /// Drops every pending completion without running it, as a service that never answers would.
@@ -94,11 +95,6 @@ class FakeAPIService final : public VXAPIServiceProtocol {
     }
   }
 
-  bool waitForCalls(std::size_t count, std::chrono::milliseconds timeout) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return calls_.size() >= count; });
-  }
-
  private:
   struct Entry {
     Call call;
@@ -108,11 +104,9 @@ class FakeAPIService final : public VXAPIServiceProtocol {
   void record(const char* operation, const Dictionary& params, APICompletion complete) {
     std::lock_guard<std::mutex> lock(mutex_);
     calls_.push_back({{operation, params}, std::move(complete)});
-    changed_.notify_all();
   }
 
   mutable std::mutex mutex_;
-  mutable std::condition_variable changed_;
   std::vector<Entry> calls_;
 };
 

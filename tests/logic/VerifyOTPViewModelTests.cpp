@@ -25,15 +25,14 @@ class VerifyOTPViewModelTests : public ::testing::Test {
   std::shared_ptr<VerifyOTPViewModel> makeViewModel(Dictionary createData = kCreateData) {
     auto viewModel = std::make_shared<VerifyOTPViewModel>(service_, std::move(createData));
     VerifyOTPViewModel* vm = viewModel.get();
-    viewModel->showAlertClosure = [this, vm] { events_.add("alert:" + vm->alertMessage().value_or("-")); };
-    viewModel->updateLoadingStatus = [this, vm] {
-      events_.add(vm->isLoading() ? "loading:true" : "loading:false");
+    vm->showAlertClosure = [this, vm] { events_.add("alert:" + vm->alertMessage().value_or("-")); };
+    vm->updateLoadingStatus = [this, vm] { events_.add(vm->isLoading() ? "loading" : "loaded"); };
+    vm->onSuccessSendOtp = [this] { events_.add("sent"); };
+    vm->onSuccessVerifyOtp = [this] { events_.add("verified"); };
+    vm->onSuccessRto = [this](const Dictionary& response) {
+      events_.add("rto:" + response.dump());
     };
-    viewModel->onSuccessSendOtp = [this] { events_.add("sent"); };
-    viewModel->onSuccessVerifyOtp = [this] { events_.add("verified"); };
-    viewModel->onSuccessRto = [this](const Dictionary& response) { events_.add("rto:" + response.dump()); };
-    viewModel->onFailureRto = [this](const std::string& text) { events_.add("rtoFailure:" + text); };
-    viewModel->updateOTPVerifyingStatus = [this] { events_.add("otpVerifying"); };
+    vm->onFailureRto = [this](const std::string& text) { events_.add("rtoFailure:" + text); };
     return viewModel;
   }
 
@@ -45,110 +44,69 @@ class VerifyOTPViewModelTests : public ::testing::Test {
   EventLog events_;
 };
 
-// --- request parameters ----------------------------------------------------------------------
+TEST_F(VerifyOTPViewModelTests, SendAndResendCarryOnlyTextIdentifiers) {
+  makeViewModel()->callSendOtp();
+  makeViewModel()->callReSendOtp();
+  makeViewModel({{"mid", 12}, {"order_type", "cod"}, {"moid", nullptr}})->callSendOtp();
+  makeViewModel(Dictionary())->callReSendOtp();
 
-TEST_F(VerifyOTPViewModelTests, SendAndResendCarryTheOrdersTextIdentifiers) {
-  auto viewModel = makeViewModel();
-  viewModel->callSendOtp();
-  viewModel->callReSendOtp();
-
-  const Dictionary expected = {
+  const Dictionary all = {
       {"mid", "M-1"}, {"phone", "9876543210"}, {"order_type", "cod"}, {"moid", "order-7"}};
   EXPECT_EQ(service_->call(0).operation, "sendOtp");
-  EXPECT_EQ(service_->call(0).params, expected);
+  EXPECT_EQ(service_->call(0).params, all);
   EXPECT_EQ(service_->call(1).operation, "reSendOtp");
-  EXPECT_EQ(service_->call(1).params, expected);
-}
-
-TEST_F(VerifyOTPViewModelTests, SendLeavesOutMissingAndNonTextValues) {
-  auto viewModel = makeViewModel({{"mid", 12}, {"order_type", "cod"}, {"moid", nullptr}});
-  viewModel->callSendOtp();
-  EXPECT_EQ(service_->lastCall().params, (Dictionary{{"order_type", "cod"}}));
-
-  auto empty = makeViewModel(Dictionary());
-  empty->callReSendOtp();
-  EXPECT_EQ(service_->lastCall().params, Dictionary::object());
-  EXPECT_EQ(empty->getOrderVerifyData(), Dictionary::object());
+  EXPECT_EQ(service_->call(1).params, all);
+  EXPECT_EQ(service_->call(2).params, (Dictionary{{"order_type", "cod"}}));
+  EXPECT_EQ(service_->call(3).params, Dictionary::object());
 }
 
 TEST_F(VerifyOTPViewModelTests, VerifySendsPhoneAndMoidTogetherOrNeither) {
   makeViewModel()->callVerifyOtp("1234");
-  EXPECT_EQ(service_->lastCall().operation, "verifyOtp");
-  EXPECT_EQ(service_->lastCall().params,
-            (Dictionary{{"phone", "9876543210"}, {"moid", "order-7"}, {"otp", "1234"}}));
-
   makeViewModel({{"phone", "9876543210"}})->callVerifyOtp("0000");
-  EXPECT_EQ(service_->lastCall().params, (Dictionary{{"otp", "0000"}}));
-
   makeViewModel({{"phone", 9876543210}, {"moid", "order-7"}})->callVerifyOtp("");
-  EXPECT_EQ(service_->lastCall().params, (Dictionary{{"otp", ""}}));
+
+  EXPECT_EQ(service_->call(0).operation, "verifyOtp");
+  EXPECT_EQ(service_->call(0).params,
+            (Dictionary{{"phone", "9876543210"}, {"moid", "order-7"}, {"otp", "1234"}}));
+  EXPECT_EQ(service_->call(1).params, (Dictionary{{"otp", "0000"}}));
+  EXPECT_EQ(service_->call(2).params, (Dictionary{{"otp", ""}}));
 }
 
-// --- send and resend answers -----------------------------------------------------------------
-
-TEST_F(VerifyOTPViewModelTests, SendAnswerEndsLoadingThenStoresTheResponse) {
+TEST_F(VerifyOTPViewModelTests, SendAnswersEndLoadingBeforeReporting) {
   auto viewModel = makeViewModel();
   viewModel->callSendOtp();
-  EXPECT_TRUE(viewModel->isLoading());
-
   service_->completeLast(Dictionary{{"sent", true}});
   viewModel->callReSendOtp();
   service_->completeLast(std::nullopt, APIError::dataNotFound);
   viewModel->callReSendOtp();
   service_->completeLast(std::nullopt);
 
-  EXPECT_EQ(events_.events(),
-            (Events{"loading:true", "loading:false", "sent", "loading:true", "loading:false",
-                    "alert:Data Not Found", "loading:true", "loading:false"}));
+  EXPECT_EQ(events_.events(), (Events{"loading", "loaded", "sent", "loading", "loaded",
+                                      "alert:Data Not Found", "loading", "loaded"}));
   EXPECT_EQ(viewModel->otpSuccessData(), (Dictionary{{"sent", true}}));
 }
 
-// --- verification answers --------------------------------------------------------------------
-
-TEST_F(VerifyOTPViewModelTests, StatusCode200AsANumberAcceptsTheOtp) {
-  auto viewModel = makeViewModel();
-  const Dictionary accepted = {{"statusCode", 200}, {"statusMessage", "OK"}};
-  viewModel->callVerifyOtp("1234");
-  events_.clear();
-
-  service_->completeLast(accepted);
-
-  EXPECT_EQ(events_.events(), (Events{"loading:false", "verified"}));
-  EXPECT_EQ(viewModel->otpVerifyData(), accepted);
-  EXPECT_FALSE(viewModel->alertMessage());
-}
-
-TEST_F(VerifyOTPViewModelTests, AnyOtherStatusCodeRejectsWithTheServersMessage) {
+TEST_F(VerifyOTPViewModelTests, OnlyStatusCode200AsANumberAcceptsTheOtp) {
   struct Case {
     Dictionary answer;
-    std::string alert;
+    std::string outcome;
   };
   const std::vector<Case> cases = {
-      {{{"statusCode", "200"}, {"statusMessage", "Invalid OTP"}}, "Invalid OTP"},
-      {{{"statusCode", 400}, {"statusMessage", "Expired"}}, "Expired"},
-      {{{"statusCode", 200.5}}, "Something went wrong!"},
-      {{{"statusCode", 401}, {"statusMessage", 5}}, "Something went wrong!"},
-      {{{"status", false}}, "Something went wrong!"},
+      {{{"statusCode", 200}, {"statusMessage", "OK"}}, "verified"},
+      {{{"statusCode", "200"}, {"statusMessage", "Invalid OTP"}}, "alert:Invalid OTP"},
+      {{{"statusCode", 400}, {"statusMessage", "Expired"}}, "alert:Expired"},
+      {{{"statusCode", 200.5}}, "alert:Something went wrong!"},
+      {{{"statusCode", 401}, {"statusMessage", 5}}, "alert:Something went wrong!"},
   };
-  for (const auto& [answer, alert] : cases) {
+  for (const auto& [answer, outcome] : cases) {
     auto viewModel = makeViewModel();
     viewModel->callVerifyOtp("1234");
     events_.clear();
     service_->completeLast(answer);
-    EXPECT_EQ(events_.events(), (Events{"loading:false", "alert:" + alert})) << answer.dump();
-    EXPECT_FALSE(viewModel->otpVerifyData());
+    EXPECT_EQ(events_.events(), (Events{"loaded", outcome})) << answer;
+    EXPECT_EQ(viewModel->otpVerifyData().has_value(), outcome == "verified");
   }
 }
-
-TEST_F(VerifyOTPViewModelTests, VerifyErrorAlertsWithItsText) {
-  auto viewModel = makeViewModel();
-  viewModel->callVerifyOtp("1234");
-  events_.clear();
-  service_->completeLast(std::nullopt, APIError::noNetwork);
-  EXPECT_EQ(events_.events(), (Events{"loading:false", "alert:No Network"}));
-}
-
-// --- offline and lifetime --------------------------------------------------------------------
 
 TEST_F(VerifyOTPViewModelTests, OfflineOtpCallsSendNothingButTrackingStillGoesOut) {
   auto viewModel = makeViewModel();
@@ -159,11 +117,10 @@ TEST_F(VerifyOTPViewModelTests, OfflineOtpCallsSendNothingButTrackingStillGoesOu
   viewModel->callVerifyOtp("1234");
   viewModel->appAnalytics({{"eventType", "otp_dialog_load"}});
   EXPECT_EQ(service_->callCount(), 0u);
+  EXPECT_EQ(events_.events(), (Events(4, "alert:No Network")));
 
   viewModel->completeOrder({{"request_id", ""}, {"moid", ""}});
-  ASSERT_EQ(service_->callCount(), 1u);
   EXPECT_EQ(service_->lastCall().operation, "completeOrder");
-  EXPECT_EQ(events_.events(), (Events(4, "alert:No Network")));
 }
 
 TEST_F(VerifyOTPViewModelTests, ReleasedViewModelIgnoresLateOtpAnswers) {
@@ -181,59 +138,35 @@ TEST_F(VerifyOTPViewModelTests, ReleasedViewModelIgnoresLateOtpAnswers) {
   EXPECT_TRUE(events_.events().empty());
 }
 
-// --- RTO tracking ----------------------------------------------------------------------------
-
-TEST_F(VerifyOTPViewModelTests, TrackingSendsParamsUnchangedAndHandsTheAnswerOn) {
-  auto viewModel = makeViewModel(Dictionary::object());
-  const Dictionary params = {{"request_id", 77}, {"moid", ""}};
-  const Dictionary answer = {{"data", {{"rto", "low"}}}};
-
-  viewModel->completeOrder(params);
-  EXPECT_FALSE(viewModel->isLoading());
-  EXPECT_TRUE(events_.events().empty()) << "nothing fires before the answer";
-  service_->completeLast(answer);
-
-  EXPECT_EQ(service_->lastCall().params, params);
-  EXPECT_EQ(events_.events(), (Events{"loading:false", "rto:" + answer.dump()}));
-  EXPECT_EQ(viewModel->rtoSuccessData(), answer);
-}
-
-TEST_F(VerifyOTPViewModelTests, TrackingHoldsTheViewModelUntilItsAnswer) {
+TEST_F(VerifyOTPViewModelTests, TrackingHoldsItsViewModelAndHandsTheAnswerOn) {
   auto viewModel = makeViewModel(Dictionary::object());
   std::weak_ptr<VerifyOTPViewModel> watcher = viewModel;
+  const Dictionary params = {{"request_id", 77}, {"moid", ""}};
 
-  viewModel->completeOrder({{"request_id", "R-1"}, {"moid", "order-7"}});
+  viewModel->completeOrder(params);
+  EXPECT_TRUE(events_.events().empty()) << "nothing fires before the answer";
   viewModel.reset();
   ASSERT_FALSE(watcher.expired()) << "the tracking request keeps its view model";
   service_->completeLast(Dictionary{{"data", Dictionary::object()}});
 
-  EXPECT_EQ(events_.events(), (Events{"loading:false", "rto:{\"data\":{}}"}));
+  EXPECT_EQ(service_->lastCall().params, params);
+  EXPECT_EQ(events_.events(), (Events{"loaded", R"(rto:{"data":{}})"}));
   EXPECT_TRUE(watcher.expired()) << "and lets go once the answer has been handled";
 }
 
-TEST_F(VerifyOTPViewModelTests, FailedTrackingReportsTheFailureAfterTheAlert) {
+TEST_F(VerifyOTPViewModelTests, FailedTrackingAlertsThenReportsTheFailure) {
   auto viewModel = makeViewModel(Dictionary::object());
 
   viewModel->completeOrder(Dictionary::object());
   service_->completeLast(std::nullopt, APIError::noNetwork);
   viewModel->completeOrder(Dictionary::object());
-  service_->completeLast(std::nullopt);
+  service_->completeLast(std::nullopt);  // no error and no answer is a failure too
 
   EXPECT_EQ(events_.events(),
-            (Events{"loading:false", "alert:No Network", "rtoFailure:No Network", "loading:false",
+            (Events{"loaded", "alert:No Network", "rtoFailure:No Network", "loaded",
                     "alert:Data Not Found", "rtoFailure:Data Not Found"}));
   EXPECT_FALSE(viewModel->rtoSuccessData());
 }
-
-TEST_F(VerifyOTPViewModelTests, TrackingWithoutFailureClosureStillAlerts) {
-  auto viewModel = makeViewModel(Dictionary::object());
-  viewModel->onFailureRto = nullptr;
-  viewModel->completeOrder(Dictionary::object());
-  service_->completeLast(std::nullopt, APIError::dataNotFound);
-  EXPECT_EQ(viewModel->alertMessage(), "Data Not Found");
-}
-
-// --- analytics -------------------------------------------------------------------------------
 
 TEST_F(VerifyOTPViewModelTests, AnalyticsSendsThePayloadAndLogsTheAnswer) {
   test::LogCapture log;
@@ -243,7 +176,6 @@ TEST_F(VerifyOTPViewModelTests, AnalyticsSendsThePayloadAndLogsTheAnswer) {
   viewModel->appAnalytics(payload);
   service_->completeLast(std::nullopt, APIError::dataNotFound);
 
-  EXPECT_EQ(service_->lastCall().operation, "appAnalytics");
   EXPECT_EQ(service_->lastCall().params, payload);
   EXPECT_EQ(log.lines(), (std::vector<std::string>{"appAnalytics Error Data Not Found"}));
   EXPECT_TRUE(events_.events().empty());

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>  // seconds
-#include <memory>  // make_shared
-#include <string>  // string
+#include <chrono>   // seconds
+#include <memory>   // make_shared
+#include <string>   // string
 #include <utility>  // move
-#include <vector>  // vector
+#include <vector>   // vector
 
 #include "LogicTestSupport.h"
 #include "LoopbackServer.h"
@@ -52,7 +52,9 @@ TEST(ViewModelLoopbackTests, VerifyThenPaymentStatusRoundTrip) {
   TarvelChekoutViewModel* vm = viewModel.get();
   viewModel->onSuccess = [&events] { events.add("success"); };
   viewModel->onSuccessPaymentStatus = [&events] { events.add("status"); };
-  viewModel->showAlertClosure = [&events, vm] { events.add("alert:" + vm->alertMessage().value_or("")); };
+  viewModel->showAlertClosure = [&events, vm] {
+    events.add("alert:" + vm->alertMessage().value_or(""));
+  };
 
   viewModel->verifyUPIPayment();
   ASSERT_TRUE(events.waitForCount(1, kWait));
@@ -83,7 +85,9 @@ TEST(ViewModelLoopbackTests, UnreachableServerEndsTheSpinnerWithAnAlert) {
   viewModel->updateLoadingStatus = [&events, vm] {
     events.add(vm->isLoading() ? "loading:true" : "loading:false");
   };
-  viewModel->showAlertClosure = [&events, vm] { events.add("alert:" + vm->alertMessage().value_or("")); };
+  viewModel->showAlertClosure = [&events, vm] {
+    events.add("alert:" + vm->alertMessage().value_or(""));
+  };
 
   viewModel->callVerifyOtp("1234");
   ASSERT_TRUE(events.waitForCount(3, kWait));

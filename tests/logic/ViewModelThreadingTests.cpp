@@ -32,9 +32,7 @@ TEST(ViewModelThreadingTests, CheckoutClosuresAndStateAcrossThreads) {
   std::atomic<bool> screenRunning{false};
 
   auto installClosures = [&] {
-    vm->onSuccess = [vm, &successes] {
-      successes += vm->getAllUPIOptions().size() == 1 ? 1 : 0;
-    };
+    vm->onSuccess = [vm, &successes] { successes += vm->getAllUPIOptions().size() == 1 ? 1 : 0; };
     vm->onSuccessPaymentStatus = [vm, &statuses] {
       statuses += vm->getPaymentStatusData().has_value() ? 1 : 0;
     };
@@ -90,7 +88,9 @@ TEST(ViewModelThreadingTests, OtpClosuresAndStateAcrossThreads) {
       trackings += response.contains("data") ? 1 : 0;
     };
     vm->onFailureRto = [vm](const std::string&) { (void)vm->alertMessage(); };
-    vm->onSuccessVerifyOtp = [vm, &verified] { verified += vm->otpVerifyData().has_value() ? 1 : 0; };
+    vm->onSuccessVerifyOtp = [vm, &verified] {
+      verified += vm->otpVerifyData().has_value() ? 1 : 0;
+    };
     vm->updateLoadingStatus = [vm] { (void)vm->isLoading(); };
     vm->showAlertClosure = [vm] { (void)vm->alertMessage(); };
   };
