@@ -4,6 +4,7 @@
 #include <utility>  // move
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -80,6 +81,22 @@ void runOnePending() {
   work();
 }
 
+// Receives one posted event per dispatched block and runs one pending block for each.
+class WakeUpReceiver : public QObject {
+ protected:
+  void customEvent(QEvent*) override { runOnePending(); }
+};
+
+// Made once, for the thread of the first application object; it lives for the process.
+QObject* wakeUpReceiver(QCoreApplication* app) {
+  static QObject* receiver = [app] {
+    auto* made = new WakeUpReceiver;
+    made->moveToThread(app->thread());
+    return made;
+  }();
+  return receiver;
+}
+
 std::shared_ptr<Clock> defaultClock() {
   static std::shared_ptr<Clock> clock = std::make_shared<QtClock>();
   return clock;
@@ -145,18 +162,19 @@ void DispatchToken::cancel() const { cancelled_->store(true); }
 bool DispatchToken::isCancelled() const { return cancelled_->load(); }
 
 // Work crosses threads through a queue under a standard mutex; the posted Qt event only says
-// "take one". Qt's event queue is not visible to ThreadSanitizer, the standard mutex is.
+// "take one". Qt's event queue is not visible to ThreadSanitizer, the standard mutex is: the
+// event is made while the mutex is held and is not looked at, so everything the main thread
+// touches is ordered by the mutex.
 void MainQueue::async(std::function<void()> work) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) {
     log("MainQueue: no application object, work dropped");
     return;
   }
-  {
-    std::lock_guard<std::mutex> lock(pendingMutex());
-    pendingWork().push_back(std::move(work));
-  }
-  QMetaObject::invokeMethod(app, &runOnePending, Qt::QueuedConnection);
+  QObject* receiver = wakeUpReceiver(app);
+  std::lock_guard<std::mutex> lock(pendingMutex());
+  pendingWork().push_back(std::move(work));
+  QCoreApplication::postEvent(receiver, new QEvent(QEvent::User));
 }
 
 DispatchToken MainQueue::asyncAfter(std::chrono::milliseconds delay, std::function<void()> work) {
