@@ -35,7 +35,10 @@ class CheckoutCore;
 ///   other + "upi_app" ""                     OTP screen, presented modally
 ///   other + anything else                    OTP screen, pushed
 /// Texts are compared exactly ("UPI" is not "upi"). When the host shows no window, the
-/// component opens a phone-sized window of its own for the flow.
+/// component opens a phone-sized window of its own for a flow with a screen, and closes it once
+/// no screen of the component is left in it; a flow without a screen opens no window. A window
+/// without a root gets a blank bottom screen under the component's screens, so that they can
+/// always close themselves by popping.
 ///
 /// Construction sets the process-wide environment (`NetworkManager`) from the flag; the last
 /// entry object (or screen) created wins for all later requests, and every screen gets the

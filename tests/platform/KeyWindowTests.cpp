@@ -126,14 +126,5 @@ TEST_F(KeyWindowTests, AWindowWithoutLayoutHasNoRootUntilOneIsSet) {
   EXPECT_EQ(host.layout()->contentsMargins(), QMargins());
 }
 
-TEST_F(KeyWindowTests, SettingTheSameRootAgainKeepsIt) {
-  QMainWindow host;
-  auto* screen = new ViewController;
-  host.setCentralWidget(screen);
-  host.show();
-  EXPECT_EQ(KeyWindow::setRootWidget(&host, screen), nullptr);
-  EXPECT_EQ(host.centralWidget(), screen);
-}
-
 }  // namespace
 }  // namespace tarvel

@@ -185,13 +185,5 @@ TEST(MainQueueTests, QtClockFiresDelayedDispatchAndRepeatingTimers) {
   EXPECT_FALSE(cancelledRan);
 }
 
-TEST(MainQueueTests, IsMainThreadTellsThreadsApart) {
-  EXPECT_TRUE(MainQueue::isMainThread());
-  bool onWorker = true;
-  std::thread worker([&] { onWorker = MainQueue::isMainThread(); });
-  worker.join();
-  EXPECT_FALSE(onWorker);
-}
-
 }  // namespace
 }  // namespace tarvel

@@ -216,23 +216,5 @@ TEST_F(NavigationControllerTests, BarShowsTheTopScreensTitleAndLeftItem) {
   EXPECT_FALSE(back) << "the left item goes with its screen";
 }
 
-TEST_F(NavigationControllerTests, BarCanBeHidden) {
-  EXPECT_FALSE(nav_->isNavigationBarHidden());
-  nav_->setNavigationBarHidden(true, false);
-  EXPECT_TRUE(nav_->isNavigationBarHidden());
-  EXPECT_FALSE(nav_->navigationBar()->isVisible());
-  nav_->setNavigationBarHidden(false);
-  EXPECT_TRUE(nav_->navigationBar()->isVisible());
-}
-
-TEST_F(NavigationControllerTests, LoadViewIfNeededRunsViewDidLoadOnce) {
-  auto b = std::unique_ptr<RecordingViewController>(screen("b"));
-  EXPECT_FALSE(b->isViewLoaded());
-  b->loadViewIfNeeded();
-  b->loadViewIfNeeded();
-  EXPECT_TRUE(b->isViewLoaded());
-  EXPECT_EQ(*journal_, (Journal{"b.viewDidLoad"}));
-}
-
 }  // namespace
 }  // namespace tarvel
