@@ -16,7 +16,7 @@ export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp
 run_build() {
   local dir=$1 label_args=$2; shift 2
   echo "=== $dir: configure and build ==="
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_WERROR=ON -DTARVEL_BUILD_DEMO=OFF "$@" >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j"$JOBS"
   echo "=== $dir: tests ==="
   # shellcheck disable=SC2086
@@ -26,6 +26,6 @@ run_build() {
 # Sanitizer builds leave out Qt WebEngine (its Chromium is not built for sanitizers); the
 # ThreadSanitizer build also leaves out the Qt widget layers, whose uninstrumented event loop
 # makes every cross-thread post look like a race.
-run_build build-asan "-LE web" -DTARVEL_SANITIZE=address -DTARVEL_BUILD_BENCHMARKS=OFF
-run_build build-tsan "" -DTARVEL_SANITIZE=thread -DTARVEL_BUILD_UI=OFF -DTARVEL_BUILD_BENCHMARKS=OFF
+run_build build-asan "-LE web" -DTARVEL_SANITIZE=address -DTARVEL_BUILD_BENCHMARKS=OFF -DTARVEL_BUILD_DEMO=OFF
+run_build build-tsan "" -DTARVEL_SANITIZE=thread -DTARVEL_BUILD_UI=OFF -DTARVEL_BUILD_BENCHMARKS=OFF -DTARVEL_BUILD_DEMO=OFF
 run_build build ""

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>            // QList
+#include <QSslCertificate>  // QSslCertificate
+#include <QString>          // QString
+
+namespace tarvel::detail {
+
+/// The extra certificate authorities named by TARVEL_CA_FILE (the local sandbox's own CA),
+/// for the web view: Chromium verifies against the system's store only, so a page served with
+/// a certificate of such a CA arrives as a certificate error, which this class judges.
+/// Verification is OpenSSL's, with the chain and host name checked as for any server; nothing
+/// is trusted process-wide.
+class ExtraCertificateTrust {
+ public:
+  /// The process's trust, read from TARVEL_CA_FILE once.
+  static const ExtraCertificateTrust& fromEnvironment();
+
+  /// Trust in the CAs of the PEM file `caFile`; none when empty or unreadable.
+  explicit ExtraCertificateTrust(const QString& caFile);
+
+  /// True when `chain` (leaf first) verifies up to one of the extra CAs and the leaf is valid
+  /// for `host` (a name or an IP address).
+  bool trusts(const QList<QSslCertificate>& chain, const QString& host) const;
+
+ private:
+  QString caFile_;
+};
+
+}  // namespace tarvel::detail
