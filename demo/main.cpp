@@ -4,8 +4,12 @@
 //   tarvel-demo-shop --auto web|rto       runs one checkout unattended, prints the outcome as
 //                                         JSON and exits 0 on success (used by the end-to-end
 //                                         tests against the sandbox)
+//   tarvel-demo-shop --screenshot FILE [--open web]
+//                                         saves a picture of the shop, or of the hosted
+//                                         checkout opened for a new order, and exits
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPixmap>
 #include <QTimer>
 #include <cstdio>  // printf, fflush
 
@@ -49,6 +53,21 @@ int runUnattended(QApplication& app, demo::DemoShopWindow& shop, const QString& 
   return exitCode;
 }
 
+// Pictures for the README: the page needs a moment to load and render.
+int saveScreenshot(QApplication& app, demo::DemoShopWindow& shop, const QString& file,
+                   const QString& flow) {
+  constexpr int kRenderDelayMs = 4'000;
+  if (flow == "web") shop.checkout(shop.makeOrder("upi", QString("customweb")));
+  bool saved = false;
+  QTimer::singleShot(kRenderDelayMs, &app, [&] {
+    saved = shop.grab().save(file);
+    app.quit();
+  });
+  app.exec();
+  if (!saved) std::fprintf(stderr, "could not save %s\n", qPrintable(file));
+  return saved ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -60,12 +79,19 @@ int main(int argc, char* argv[]) {
   parser.addHelpOption();
   QCommandLineOption production("production", "Use the production platform (default: staging).");
   QCommandLineOption unattended("auto", "Run one checkout unattended: web or rto.", "flow");
+  QCommandLineOption screenshot("screenshot", "Save a picture of the window and exit.", "file");
+  QCommandLineOption open("open", "With --screenshot: open this flow first (web).", "flow");
   parser.addOption(production);
   parser.addOption(unattended);
+  parser.addOption(screenshot);
+  parser.addOption(open);
   parser.process(app);
 
   demo::DemoShopWindow shop(parser.isSet(production));
   shop.show();
   if (parser.isSet(unattended)) return runUnattended(app, shop, parser.value(unattended));
+  if (parser.isSet(screenshot)) {
+    return saveScreenshot(app, shop, parser.value(screenshot), parser.value(open));
+  }
   return app.exec();
 }
