@@ -175,11 +175,9 @@ void TarvelChekoutViewModel::verifyUPIPayment() {
     return;
   }
   setIsLoading(true);
-  std::weak_ptr<TarvelChekoutViewModel> weakSelf = weak_from_this();
-  apiService_->verifyPaymentData(userData_, [weakSelf](bool, std::optional<Dictionary> response,
-                                                       std::optional<APIError> error) {
-    if (auto self = weakSelf.lock()) self->handleVerifyAnswer(std::move(response), error);
-  });
+  apiService_->verifyPaymentData(
+      userData_, detail::completionHoldingWeakly(weak_from_this(),
+                                                 &TarvelChekoutViewModel::handleVerifyAnswer));
 }
 
 void TarvelChekoutViewModel::handleVerifyAnswer(std::optional<Dictionary> response,

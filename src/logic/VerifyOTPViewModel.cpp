@@ -130,11 +130,8 @@ void VerifyOTPViewModel::requestOtp(ServiceCall call) {
   }
   Dictionary params = otpRequestParams();
   setIsLoading(true);
-  std::weak_ptr<VerifyOTPViewModel> weakSelf = weak_from_this();
-  ((*apiService_).*call)(
-      params, [weakSelf](bool, std::optional<Dictionary> response, std::optional<APIError> error) {
-        if (auto self = weakSelf.lock()) self->handleOtpAnswer(std::move(response), error);
-      });
+  ((*apiService_).*call)(params, detail::completionHoldingWeakly(
+                                     weak_from_this(), &VerifyOTPViewModel::handleOtpAnswer));
 }
 
 void VerifyOTPViewModel::handleOtpAnswer(std::optional<Dictionary> response,
@@ -154,11 +151,8 @@ void VerifyOTPViewModel::callVerifyOtp(const std::string& otp) {
   }
   Dictionary params = verifyRequestParams(otp);
   setIsLoading(true);
-  std::weak_ptr<VerifyOTPViewModel> weakSelf = weak_from_this();
-  apiService_->verifyOtp(
-      params, [weakSelf](bool, std::optional<Dictionary> response, std::optional<APIError> error) {
-        if (auto self = weakSelf.lock()) self->handleVerifyAnswer(std::move(response), error);
-      });
+  apiService_->verifyOtp(params, detail::completionHoldingWeakly(
+                                     weak_from_this(), &VerifyOTPViewModel::handleVerifyAnswer));
 }
 
 void VerifyOTPViewModel::handleVerifyAnswer(std::optional<Dictionary> response,

@@ -1,7 +1,11 @@
 #pragma once
 
-#include <string>  // string
+#include <memory>    // weak_ptr
+#include <optional>  // optional
+#include <string>    // string
+#include <utility>   // move
 
+#include "tarvel/APICompletion.h"
 #include "tarvel/Dictionary.h"
 #include "tarvel/VXAPIServiceProtocol.h"
 
@@ -18,5 +22,17 @@ std::string noNetworkText();
 /// only logged: "appAnalytics successs " and the response, or "appAnalytics Error " and the
 /// error's text. Returns false, having sent nothing, when offline.
 bool sendAnalyticsEvent(VXAPIServiceProtocol& service, const Dictionary& payload);
+
+/// A completion that hands the answer to `handler` of the view model while it still exists;
+/// once the view model is released the answer is dropped.
+template <typename ViewModel>
+APICompletion completionHoldingWeakly(
+    std::weak_ptr<ViewModel> weakSelf,
+    void (ViewModel::*handler)(std::optional<Dictionary>, std::optional<APIError>)) {
+  return [weakSelf = std::move(weakSelf), handler](bool, std::optional<Dictionary> response,
+                                                   std::optional<APIError> error) {
+    if (auto self = weakSelf.lock()) ((*self).*handler)(std::move(response), error);
+  };
+}
 
 }  // namespace tarvel::detail
