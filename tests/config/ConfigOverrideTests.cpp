@@ -12,17 +12,13 @@ namespace {
 
 test::LogCapture* startupLog = nullptr;
 
-TEST(ConfigOverrideTests, StagingHostsFollowTheEnvironmentWithAClosingSlash) {
+TEST(ConfigOverrideTests, OnlyValidStagingOverridesApplyWithAClosingSlash) {
   EXPECT_EQ(Config::devBaseURL(), "http://127.0.0.1:4010/");
   EXPECT_EQ(Config::devWebCheckoutBaseURL(), "https://127.0.0.1:4012/pages/");
-}
-
-TEST(ConfigOverrideTests, InvalidOverrideIsLoggedAndIgnored) {
+  // The invalid one is logged and ignored.
   EXPECT_EQ(Config::devAppAnalyticsBaseURL(), "https://staging-analytics.tarvel.in/");
   EXPECT_TRUE(startupLog->contains("TARVEL_STAGING_ANALYTICS_URL"));
-}
-
-TEST(ConfigOverrideTests, ProductionHostsIgnoreTheOverrides) {
+  // Production hosts ignore the overrides.
   EXPECT_EQ(Config::baseURL(), "https://api.tarvel.in/");
   EXPECT_EQ(Config::appAnalyticsBaseURL(), "https://analytics.tarvel.in/");
   EXPECT_EQ(Config::webCheckoutBaseURL(), "https://checkout.tarvel.in/");

@@ -1,26 +1,73 @@
+// The real APIService and its loader against loopback servers: what goes on the wire, what each
+// handler hands over, how failures complete, HTTPS trust, stopping, and the environment switch.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>  // setenv, unsetenv
+
 #include <algorithm>   // min
+#include <chrono>      // milliseconds
 #include <atomic>      // atomic
+#include <cstdlib>     // exit
 #include <functional>  // function
-#include <future>      // promise, future
-#include <memory>      // make_shared
+#include <future>      // promise, future, async
+#include <memory>      // make_shared, unique_ptr
+#include <mutex>       // mutex, lock_guard
 #include <stdexcept>   // runtime_error
 #include <string>      // string
 #include <thread>      // thread, this_thread
+#include <utility>     // move
 #include <vector>      // vector
 
 #include "CompletionRecorder.h"
 #include "LogCapture.h"
 #include "LoopbackServer.h"
-#include "NetworkTestSupport.h"
 #include "SilentServer.h"
+#include "TestCertificateAuthority.h"
+#include "network/UrlLoader.h"
+#include "tarvel/APIService.h"
+#include "tarvel/Config.h"
+#include "tarvel/NetworkManager.h"
+
+namespace tarvel::test {
+namespace {
+
+/// A loader of its own for one test: short time-out, optional extra trusted authority.
+std::shared_ptr<detail::UrlLoader> makeLoader(
+    std::chrono::milliseconds timeout = std::chrono::milliseconds(5000),
+    std::string extraCaFile = {}) {
+  detail::UrlLoader::Options options;
+  options.timeout = timeout;
+  options.extraCaFile = std::move(extraCaFile);
+  return std::make_shared<detail::UrlLoader>(std::move(options));
+}
+
+/// The real service with its two base URLs pointed at a test server.
+struct RedirectedAPIService : APIService {
+  RedirectedAPIService(std::shared_ptr<detail::UrlLoader> loader, std::string api,
+                       std::string analytics)
+      : APIService(std::move(loader)), api(std::move(api)), analytics(std::move(analytics)) {}
+  std::string baseUrl() const override { return api; }
+  std::string appAnalyticsBaseUrl() const override { return analytics; }
+  std::string api, analytics;
+};
+
+}  // namespace
+}  // namespace tarvel::test
 
 namespace tarvel {
 namespace {
 
 using namespace std::chrono_literals;
 using Operation = std::function<void(APIService&, const Dictionary&, APICompletion)>;
+using Call = test::CompletionRecorder::Call;
+
+#define OPERATION(name) [](APIService& s, const Dictionary& p, APICompletion c) { s.name(p, c); }
+const Operation verifyPaymentData = OPERATION(verifyPaymentData);
+const Operation checkPaymentStatus = OPERATION(checkPaymentStatus);
+const Operation sendOtp = OPERATION(sendOtp);
+const Operation verifyOtp = OPERATION(verifyOtp);
+const Operation completeOrder = OPERATION(completeOrder);
+const Operation appAnalytics = OPERATION(appAnalytics);
 
 // How long a test watches for a second, wrong completion after the first.
 constexpr auto kSecondCallWindow = 50ms;
@@ -35,66 +82,63 @@ struct PostEndpoint {
   bool needsData;      // an answer without "data" is refused
 };
 
-const std::vector<PostEndpoint>& postEndpoints() {
-  static const std::vector<PostEndpoint> endpoints = {
-      {"verifyPaymentData",
-       [](APIService& s, const Dictionary& p, APICompletion c) { s.verifyPaymentData(p, c); },
-       "/api/v1/order/verify", true, true},
-      {"checkPaymentStatus",
-       [](APIService& s, const Dictionary& p, APICompletion c) { s.checkPaymentStatus(p, c); },
-       "/api/v1/payment/capture", false, true},
-      {"sendOtp", [](APIService& s, const Dictionary& p, APICompletion c) { s.sendOtp(p, c); },
-       "/api/v1/user/send-otp", true, true},
-      {"reSendOtp", [](APIService& s, const Dictionary& p, APICompletion c) { s.reSendOtp(p, c); },
-       "/api/v1/user/resend-otp", true, true},
-      {"verifyOtp", [](APIService& s, const Dictionary& p, APICompletion c) { s.verifyOtp(p, c); },
-       "/api/v1/user/verify-otp", false, false},
-      {"appAnalytics",
-       [](APIService& s, const Dictionary& p, APICompletion c) { s.appAnalytics(p, c); },
-       "/analytics/api/v1/events", false, true},
-  };
-  return endpoints;
+const std::vector<PostEndpoint> kPostEndpoints = {
+    {"verifyPaymentData", verifyPaymentData, "/api/v1/order/verify", true, true},
+    {"checkPaymentStatus", checkPaymentStatus, "/api/v1/payment/capture", false, true},
+    {"sendOtp", sendOtp, "/api/v1/user/send-otp", true, true},
+    {"reSendOtp", OPERATION(reSendOtp), "/api/v1/user/resend-otp", true, true},
+    {"verifyOtp", verifyOtp, "/api/v1/user/verify-otp", false, false},
+    {"appAnalytics", appAnalytics, "/analytics/api/v1/events", false, true},
+};
+
+// Calls `operation` once and waits for its completion; fails the test on none or two.
+Call callOnce(APIService& service, const Operation& operation, const Dictionary& params) {
+  test::CompletionRecorder recorder;
+  operation(service, params, recorder.completion());
+  EXPECT_TRUE(recorder.waitForCall()) << "no completion";
+  EXPECT_FALSE(recorder.waitForCalls(2, kSecondCallWindow)) << "completed twice";
+  return recorder.last();
 }
 
-Operation completeOrder() {
-  return [](APIService& s, const Dictionary& p, APICompletion c) { s.completeOrder(p, c); };
-}
-
+// A server that answers every GET and POST with the latest `answer(...)`.
 class APIServiceTests : public ::testing::Test {
  protected:
-  // Answers every path with `status` and `body`, then starts the server.
-  void serveEverywhere(int status, const std::string& body) {
-    server_.answerJson("GET", ".*", status, body);
-    server_.answerJson("POST", ".*", status, body);
+  void SetUp() override {
+    for (const char* method : {"GET", "POST"}) {
+      server_.route(method, ".*", [this](const httplib::Request&, httplib::Response& response) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        response.status = status_;
+        response.set_content(body_, "application/json");
+      });
+    }
     ASSERT_TRUE(server_.start());
+    service_ = std::make_unique<test::RedirectedAPIService>(loader_, server_.baseUrl() + "api/",
+                                                            server_.baseUrl() + "analytics/");
   }
 
-  test::RedirectedAPIService service() {
-    return test::RedirectedAPIService(loader_, server_.baseUrl() + "api/",
-                                      server_.baseUrl() + "analytics/");
+  void answer(int status, std::string body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    status_ = status;
+    body_ = std::move(body);
+  }
+  Call call(const Operation& operation, const Dictionary& params) {
+    return callOnce(*service_, operation, params);
   }
 
-  // Calls `operation` once and waits for its completion; fails the test on none or two.
-  test::CompletionRecorder::Call callOnce(const Operation& operation, const Dictionary& params) {
-    test::CompletionRecorder recorder;
-    auto svc = service();
-    operation(svc, params, recorder.completion());
-    EXPECT_TRUE(recorder.waitForCall()) << "no completion";
-    EXPECT_FALSE(recorder.waitForCalls(2, kSecondCallWindow)) << "completed twice";
-    return recorder.last();
-  }
-
-  test::LoopbackServer server_;  // declared first: outlives the loader's connections
+  std::mutex mutex_;  // the answer outlives the server threads that read it
+  int status_ = 200;
+  std::string body_ = kAnswerWithData.dump();
+  test::LoopbackServer server_;  // outlives the loader's connections
   std::shared_ptr<detail::UrlLoader> loader_ = test::makeLoader();
+  std::unique_ptr<test::RedirectedAPIService> service_;
 };
 
 TEST_F(APIServiceTests, PostsEachOperationAsJsonToItsEndpoint) {
-  serveEverywhere(200, kAnswerWithData.dump());
   const Dictionary params = {{"tarvel_oid", "T-1"}, {"auth_token", "tok"}, {"n", 12}};
-  for (const auto& endpoint : postEndpoints()) {
+  for (const auto& endpoint : kPostEndpoints) {
     SCOPED_TRACE(endpoint.name);
     std::size_t before = server_.requestCount();
-    auto call = callOnce(endpoint.call, params);
+    auto result = call(endpoint.call, params);
     ASSERT_EQ(server_.requestCount(), before + 1);
     auto request = server_.requests().back();
     EXPECT_EQ(request.method, "POST");
@@ -104,306 +148,356 @@ TEST_F(APIServiceTests, PostsEachOperationAsJsonToItsEndpoint) {
     EXPECT_FALSE(request.hasHeader("Authorization"));
     EXPECT_EQ(request.jsonBody(), params);
 
-    EXPECT_TRUE(call.success);
-    EXPECT_EQ(call.error, std::nullopt);
-    EXPECT_EQ(call.response, endpoint.handsOverData ? kAnswerWithData["data"] : kAnswerWithData);
+    EXPECT_TRUE(result.success);
+    EXPECT_EQ(result.error, std::nullopt);
+    EXPECT_EQ(result.response, endpoint.handsOverData ? kAnswerWithData["data"] : kAnswerWithData);
   }
 }
 
-TEST_F(APIServiceTests, CompleteOrderSendsItsParametersAsQuery) {
-  serveEverywhere(200, kAnswerWithData.dump());
-  auto call = callOnce(completeOrder(), {{"request_id", ""},
-                                         {"moid", ""},
-                                         {"", "dropped"},
-                                         {"amount", 12},
-                                         {"note", "a b&c=d/\xC3\xA9"},
-                                         {"paid", true},
-                                         {"items", {1, 2}}});
-  ASSERT_EQ(server_.requestCount(), 1u);
-  auto request = server_.requests()[0];
-  EXPECT_EQ(request.method, "GET");
-  EXPECT_EQ(request.path, "/api/v2/rto/track");
-  EXPECT_EQ(request.body, "");
-  EXPECT_FALSE(request.hasHeader("Content-Type"));
-  EXPECT_EQ(request.params.size(), 6u);
-  EXPECT_EQ(request.params.count("request_id"), 1u);
-  EXPECT_EQ(request.params.find("request_id")->second, "");
-  EXPECT_EQ(request.params.find("moid")->second, "");
-  EXPECT_EQ(request.params.find("amount")->second, "12");
-  EXPECT_EQ(request.params.find("note")->second, "a b&c=d/\xC3\xA9");
-  EXPECT_EQ(request.params.find("paid")->second, "true");
-  EXPECT_EQ(request.params.find("items")->second, "[1,2]");
-  EXPECT_EQ(request.query.find("dropped"), std::string::npos);
-  EXPECT_EQ(call.response, kAnswerWithData);
+TEST_F(APIServiceTests, GetOperationsSendTheirParametersAsQuery) {
+  const std::string note = "a+b c&d=e/?#%\xC3\xA9";
+  Dictionary params = Dictionary::parse(R"({"request_id": "", "moid": "", "": "dropped",
+      "amount": 12, "rate": 12.5, "none": null, "paid": true, "items": [1, 2]})");
+  params["note"] = note;
+  auto result = call(completeOrder, params);
+  EXPECT_EQ(result.response, kAnswerWithData);
+  call(completeOrder, Dictionary::object());
+  test::CompletionRecorder analytics;
+  service_->appAnalyticsGet({{"event", "page_load"}}, analytics.completion());
+  ASSERT_TRUE(server_.waitForRequests(3));
+
+  auto requests = server_.requests();
+  const auto& order = requests[0];
+  EXPECT_EQ(order.method, "GET");
+  EXPECT_EQ(order.path, "/api/v2/rto/track");
+  EXPECT_EQ(order.body, "");
+  EXPECT_FALSE(order.hasHeader("Content-Type"));
+  // Empty values stay, empty names go; every value arrives whole and as text.
+  EXPECT_EQ(order.params, (httplib::Params{{"request_id", ""}, {"moid", ""}, {"amount", "12"},
+                                           {"rate", "12.5"}, {"none", "null"}, {"note", note},
+                                           {"paid", "true"}, {"items", "[1,2]"}}));
+  EXPECT_EQ(order.query.find("dropped"), std::string::npos);
+  EXPECT_EQ(requests[1].target, "/api/v2/rto/track");  // no "?" without parameters
+  EXPECT_EQ(requests[2].method, "GET");
+  EXPECT_EQ(requests[2].target, "/analytics/api/analytics/events?event=page_load");
+  EXPECT_FALSE(analytics.waitForCall(300ms));  // the analytics GET never completes
 }
 
-TEST_F(APIServiceTests, GetWithoutParametersHasNoQueryMark) {
-  serveEverywhere(200, kAnswerWithData.dump());
-  callOnce(completeOrder(), Dictionary::object());
-  ASSERT_EQ(server_.requestCount(), 1u);
-  EXPECT_EQ(server_.requests()[0].target, "/api/v2/rto/track");
-}
-
-TEST_F(APIServiceTests, AnalyticsGetSendsItsQueryAndNeverCompletes) {
-  serveEverywhere(200, kAnswerWithData.dump());
-  test::CompletionRecorder recorder;
-  auto svc = service();
-  svc.appAnalyticsGet({{"event", "page_load"}}, recorder.completion());
-  ASSERT_TRUE(server_.waitForRequests(1));
-  auto request = server_.requests()[0];
-  EXPECT_EQ(request.method, "GET");
-  EXPECT_EQ(request.target, "/analytics/api/analytics/events?event=page_load");
-  EXPECT_FALSE(recorder.waitForCall(300ms));
-}
-
-TEST_F(APIServiceTests, AnswerWithoutDataCompletesWithError) {
-  serveEverywhere(200, R"({"status": false, "data": "not an object"})");
-  for (const auto& endpoint : postEndpoints()) {
+TEST_F(APIServiceTests, AnswerShapeDecidesTheOutcomeNotTheStatusCode) {
+  const Dictionary dataNotAnObject = {{"status", false}, {"data", "not an object"}};
+  answer(200, dataNotAnObject.dump());
+  for (const auto& endpoint : kPostEndpoints) {
     SCOPED_TRACE(endpoint.name);
-    auto call = callOnce(endpoint.call, {{"k", "v"}});
-    EXPECT_TRUE(call.success);
+    auto result = call(endpoint.call, {{"k", "v"}});
+    EXPECT_TRUE(result.success);
     if (endpoint.needsData) {
-      EXPECT_EQ(call.error, APIError::dataNotFound);
-      EXPECT_EQ(call.response, std::nullopt);
+      EXPECT_EQ(result.error, APIError::dataNotFound);
+      EXPECT_EQ(result.response, std::nullopt);
     } else {
-      EXPECT_EQ(call.error, std::nullopt);
-      EXPECT_EQ(call.response, (Dictionary{{"status", false}, {"data", "not an object"}}));
+      EXPECT_EQ(result.error, std::nullopt);
+      EXPECT_EQ(result.response, dataNotAnObject);
     }
   }
-  EXPECT_EQ(callOnce(completeOrder(), {}).error, APIError::dataNotFound);
-}
+  EXPECT_EQ(call(completeOrder, {}).error, APIError::dataNotFound);
 
-TEST_F(APIServiceTests, AnswerThatIsNotJsonCompletesWithDataNotFound) {
-  serveEverywhere(200, "<html>Bad Gateway</html>");
-  for (const auto& endpoint : postEndpoints()) {
-    SCOPED_TRACE(endpoint.name);
-    auto call = callOnce(endpoint.call, {});
-    EXPECT_TRUE(call.success);
-    EXPECT_EQ(call.response, std::nullopt);
-    EXPECT_EQ(call.error, APIError::dataNotFound);
+  // Not JSON, not an object, empty, not UTF-8, trailing text: no handler accepts it.
+  for (const char* body : {"<html>Bad Gateway</html>", R"([{"data": {}}])", "", "\xFF\xFE{",
+                           "{\"data\": {}} trailing", "{\"data\": {\"a\": \"\xC3\x28\"}}"}) {
+    answer(200, body);
+    for (const auto& endpoint : kPostEndpoints) {
+      SCOPED_TRACE(std::string(endpoint.name) + " <- " + body);
+      auto result = call(endpoint.call, {});
+      EXPECT_TRUE(result.success);
+      EXPECT_EQ(result.response, std::nullopt);
+      EXPECT_EQ(result.error, APIError::dataNotFound);
+    }
+    EXPECT_EQ(call(completeOrder, {}).error, APIError::dataNotFound) << body;
   }
+
+  answer(500, R"({"data": {}})");
+  auto whole = call(checkPaymentStatus, {});
+  EXPECT_EQ(whole.error, std::nullopt);
+  EXPECT_EQ(whole.response, (Dictionary{{"data", Dictionary::object()}}));
+  EXPECT_EQ(call(verifyPaymentData, {}).response, Dictionary::object());
 }
 
-TEST_F(APIServiceTests, JsonThatIsNotAnObjectCompletesWithDataNotFound) {
-  serveEverywhere(200, R"([{"data": {}}])");
-  EXPECT_EQ(callOnce(postEndpoints()[4].call, {}).error, APIError::dataNotFound);  // verifyOtp
-  EXPECT_EQ(callOnce(completeOrder(), {}).error, APIError::dataNotFound);
-}
-
-TEST_F(APIServiceTests, EmptyAndNonUtf8BodiesCompleteWithDataNotFound) {
-  std::vector<std::string> bodies = {"", "\xFF\xFE{", "{\"data\": {\"a\": \"\xC3\x28\"}}",
-                                     std::string(100000, '['), "{\"data\": {}} trailing"};
-  std::atomic<std::size_t> next = 0;
-  server_.route("POST", ".*", [&](const httplib::Request&, httplib::Response& response) {
-    response.set_content(bodies[next++ % bodies.size()], "application/json");
-  });
-  ASSERT_TRUE(server_.start());
-  for (std::size_t i = 0; i < bodies.size(); ++i) {
-    SCOPED_TRACE(i);
-    auto call = callOnce(postEndpoints()[1].call, {});  // checkPaymentStatus
-    EXPECT_EQ(call.error, APIError::dataNotFound);
-  }
-}
-
-TEST_F(APIServiceTests, StatusCodeDecidesNothing) {
-  serveEverywhere(500, R"({"data": {}})");
-  auto call = callOnce(postEndpoints()[1].call, {});  // checkPaymentStatus
-  EXPECT_EQ(call.error, std::nullopt);
-  EXPECT_EQ(call.response, (Dictionary{{"data", Dictionary::object()}}));
-  EXPECT_EQ(callOnce(postEndpoints()[0].call, {}).response, Dictionary::object());
-}
-
-TEST_F(APIServiceTests, ClosedPortCompletesOnceWithNoNetwork) {
-  test::RedirectedAPIService svc(loader_, test::SilentServer::closedPortUrl(),
-                                 test::SilentServer::closedPortUrl());
-  for (const auto& operation : {postEndpoints()[0].call, completeOrder()}) {
-    test::CompletionRecorder recorder;
-    operation(svc, {{"k", "v"}}, recorder.completion());
-    ASSERT_TRUE(recorder.waitForCall());
-    EXPECT_FALSE(recorder.waitForCalls(2, kSecondCallWindow));
-    EXPECT_TRUE(recorder.last().success);
-    EXPECT_EQ(recorder.last().response, std::nullopt);
-    EXPECT_EQ(recorder.last().error, APIError::noNetwork);
-  }
-}
-
-TEST_F(APIServiceTests, ServerThatNeverAnswersTimesOutOnceWithNoNetwork) {
-  test::SilentServer silent;
+TEST_F(APIServiceTests, UnreachableServerCompletesOnceWithNoNetwork) {
+  test::SilentServer silent;  // accepts connections, never answers
   ASSERT_TRUE(silent.isListening());
-  test::RedirectedAPIService svc(test::makeLoader(300ms), silent.baseUrl(), silent.baseUrl());
-  test::CompletionRecorder recorder;
-  svc.sendOtp({{"phone", "98"}}, recorder.completion());
-  ASSERT_TRUE(recorder.waitForCall(5s));
-  EXPECT_FALSE(recorder.waitForCalls(2, kSecondCallWindow));
-  EXPECT_EQ(recorder.last().error, APIError::noNetwork);
+  const std::string closed = test::SilentServer::closedPortUrl();
+  test::RedirectedAPIService refused(loader_, closed, closed);
+  test::RedirectedAPIService timedOut(test::makeLoader(300ms), silent.baseUrl(), silent.baseUrl());
+  for (auto* service : {&refused, &timedOut}) {
+    for (const auto& operation : {verifyPaymentData, sendOtp, completeOrder}) {
+      auto result = callOnce(*service, operation, {{"k", "v"}});
+      EXPECT_TRUE(result.success);
+      EXPECT_EQ(result.response, std::nullopt);
+      EXPECT_EQ(result.error, APIError::noNetwork);
+    }
+  }
 }
 
 TEST_F(APIServiceTests, HugeAnswerCompletesOnceWithAnErrorInsteadOfExhaustingMemory) {
   // Shared with the server threads, which may still be writing when the test ends.
   auto huge = std::make_shared<const std::string>(20 * 1024 * 1024, ' ');
-  server_.route("POST", "/api/v1/order/verify",
-                [huge](const httplib::Request&, httplib::Response& response) {
-                  response.set_content(*huge, "application/json");
-                });
-  server_.route("POST", "/api/v1/payment/capture",
-                [huge](const httplib::Request&, httplib::Response& response) {
-                  // Streamed without a length, so only the running count can stop it.
-                  response.set_chunked_content_provider(
-                      "application/json", [huge](size_t offset, httplib::DataSink& sink) {
-                        constexpr size_t kChunk = 1024 * 1024;
-                        if (offset >= huge->size()) {
-                          sink.done();
-                        } else {
-                          sink.write(huge->data() + offset,
-                                     std::min(kChunk, huge->size() - offset));
-                        }
-                        return true;
-                      });
-                });
-  ASSERT_TRUE(server_.start());
-  for (int i : {0, 1}) {
-    SCOPED_TRACE(i);
-    auto call = callOnce(postEndpoints()[i].call, {});
-    EXPECT_TRUE(call.error.has_value());
-    EXPECT_EQ(call.response, std::nullopt);
+  test::LoopbackServer server;
+  server.route("POST", "/v1/order/verify",
+               [huge](const httplib::Request&, httplib::Response& response) {
+                 response.set_content(*huge, "application/json");
+               });
+  server.route("POST", "/v1/payment/capture",
+               [huge](const httplib::Request&, httplib::Response& response) {
+                 // Streamed without a length, so only the running count can stop it.
+                 response.set_chunked_content_provider(
+                     "application/json", [huge](size_t offset, httplib::DataSink& sink) {
+                       if (offset >= huge->size()) return sink.done(), true;
+                       return sink.write(huge->data() + offset,
+                                         std::min<size_t>(1024 * 1024, huge->size() - offset)),
+                              true;
+                     });
+               });
+  ASSERT_TRUE(server.start());
+  test::RedirectedAPIService service(test::makeLoader(), server.baseUrl(), server.baseUrl());
+  for (const auto& operation : {verifyPaymentData, checkPaymentStatus}) {
+    auto result = callOnce(service, operation, {});
+    EXPECT_TRUE(result.error.has_value());
+    EXPECT_EQ(result.response, std::nullopt);
   }
 }
 
 TEST_F(APIServiceTests, SequentialCallsReuseOneConnection) {
-  serveEverywhere(200, kAnswerWithData.dump());
-  for (int i = 0; i < 5; ++i) callOnce(i % 2 == 0 ? postEndpoints()[i].call : completeOrder(), {});
+  for (int i = 0; i < 5; ++i) call(i % 2 == 0 ? kPostEndpoints[i].call : completeOrder, {});
   EXPECT_EQ(server_.requestCount(), 5u);
   EXPECT_EQ(server_.connectionCount(), 1u);
 }
 
 TEST_F(APIServiceTests, OverlappingCallsFromManyThreadsEachCompleteOnce) {
-  serveEverywhere(200, kAnswerWithData.dump());
-  constexpr int kThreads = 6;
-  constexpr int kCallsPerThread = 10;
+  constexpr std::size_t kThreads = 6;
+  constexpr std::size_t kCallsPerThread = 10;
   test::CompletionRecorder recorder;
-  auto svc = service();
   std::vector<std::thread> callers;
-  for (int t = 0; t < kThreads; ++t) {
+  for (std::size_t t = 0; t < kThreads; ++t) {
     callers.emplace_back([&, t] {
-      for (int i = 0; i < kCallsPerThread; ++i) {
-        postEndpoints()[(t + i) % postEndpoints().size()].call(svc, {{"i", i}},
-                                                               recorder.completion());
+      for (std::size_t i = 0; i < kCallsPerThread; ++i) {
+        kPostEndpoints[(t + i) % kPostEndpoints.size()].call(*service_, {{"i", i}},
+                                                             recorder.completion());
       }
     });
   }
   for (auto& caller : callers) caller.join();
   ASSERT_TRUE(recorder.waitForCalls(kThreads * kCallsPerThread));
   EXPECT_FALSE(recorder.waitForCalls(kThreads * kCallsPerThread + 1, kSecondCallWindow));
-  for (const auto& call : recorder.calls()) EXPECT_EQ(call.error, std::nullopt);
+  for (const auto& result : recorder.calls()) EXPECT_EQ(result.error, std::nullopt);
 }
 
-TEST_F(APIServiceTests, CompletionsRunOnTheLoaderThreadNeverTheCaller) {
-  serveEverywhere(200, kAnswerWithData.dump());
-  auto svc = service();
+TEST_F(APIServiceTests, CompletionsRunOffTheCallerAndMayBeEmptyOrThrow) {
+  test::LogCapture log;
   std::promise<std::thread::id> answered;
   std::promise<std::thread::id> unsent;
-  svc.verifyOtp({}, [&](bool, std::optional<Dictionary>, std::optional<APIError>) {
+  service_->verifyOtp({}, nullptr);
+  service_->verifyOtp({{"bad", "\xFF"}}, nullptr);
+  service_->verifyOtp({}, [](bool, std::optional<Dictionary>, std::optional<APIError>) {
+    throw std::runtime_error("host bug");
+  });
+  service_->verifyOtp({}, [&](bool, std::optional<Dictionary>, std::optional<APIError>) {
     answered.set_value(std::this_thread::get_id());
   });
-  svc.verifyOtp({{"bad", "\xFF"}}, [&](bool, std::optional<Dictionary>, std::optional<APIError>) {
-    unsent.set_value(std::this_thread::get_id());
-  });
+  service_->verifyOtp({{"bad", "\xFF"}},
+                      [&](bool, std::optional<Dictionary>, std::optional<APIError>) {
+                        unsent.set_value(std::this_thread::get_id());
+                      });
   auto answeredFuture = answered.get_future();
   auto unsentFuture = unsent.get_future();
   ASSERT_EQ(answeredFuture.wait_for(10s), std::future_status::ready);
   ASSERT_EQ(unsentFuture.wait_for(10s), std::future_status::ready);
   EXPECT_NE(answeredFuture.get(), std::this_thread::get_id());
   EXPECT_NE(unsentFuture.get(), std::this_thread::get_id());
+  EXPECT_EQ(call(verifyOtp, {}).error, std::nullopt);  // the loader still serves
+  EXPECT_TRUE(server_.waitForRequests(4));
+  EXPECT_TRUE(log.contains("host bug"));
 }
 
-TEST_F(APIServiceTests, ParametersThatAreNotJsonCompleteOnceWithoutSending) {
-  serveEverywhere(200, kAnswerWithData.dump());
+TEST_F(APIServiceTests, UnsendableCallsCompleteOnceWithoutSending) {
   test::LogCapture log;
-  const Dictionary invalid = {{"name", "caf\xE9"}};  // Latin-1, not UTF-8
-  for (const auto& operation : {postEndpoints()[0].call, completeOrder()}) {
-    auto call = callOnce(operation, {{"nested", invalid}});
-    EXPECT_EQ(call.error, APIError::dataNotFound);
+  const Dictionary invalid = {{"nested", {{"name", "caf\xE9"}}}};  // Latin-1, not UTF-8
+  for (const auto& operation : {verifyPaymentData, completeOrder}) {
+    EXPECT_EQ(call(operation, invalid).error, APIError::dataNotFound);
   }
   EXPECT_EQ(server_.requestCount(), 0u);
   EXPECT_TRUE(log.contains("not sent"));
-}
 
-TEST_F(APIServiceTests, BaseUrlThatIsNotAUrlCompletesOnceWithoutSending) {
-  test::LogCapture log;
-  for (const char* base : {"not a url/", "ftp://127.0.0.1/", "", "http:///"}) {
-    SCOPED_TRACE(base);
-    test::RedirectedAPIService svc(loader_, base, base);
-    for (const auto& operation : {postEndpoints()[2].call, completeOrder()}) {
-      test::CompletionRecorder recorder;
-      operation(svc, {{"k", "v"}}, recorder.completion());
-      ASSERT_TRUE(recorder.waitForCall());
-      EXPECT_FALSE(recorder.waitForCalls(2, kSecondCallWindow));
-      EXPECT_EQ(recorder.last().error, APIError::dataNotFound);
-    }
+  test::RedirectedAPIService notAUrl(loader_, "not a url/", "ftp://127.0.0.1/");
+  for (const auto& operation : {sendOtp, completeOrder, appAnalytics}) {
+    EXPECT_EQ(callOnce(notAUrl, operation, {{"k", "v"}}).error, APIError::dataNotFound);
   }
   EXPECT_TRUE(log.contains("is not a valid URL"));
 }
 
-TEST_F(APIServiceTests, EmptyCompletionIsAllowed) {
-  serveEverywhere(200, kAnswerWithData.dump());
-  auto svc = service();
-  svc.verifyOtp({}, nullptr);
-  svc.verifyOtp({{"bad", "\xFF"}}, nullptr);
-  ASSERT_TRUE(server_.waitForRequests(1));
-  EXPECT_EQ(callOnce(postEndpoints()[4].call, {}).error, std::nullopt);  // still serving
-}
-
-TEST_F(APIServiceTests, ThrowingCompletionDoesNotStopTheLoader) {
-  serveEverywhere(200, kAnswerWithData.dump());
-  test::LogCapture log;
-  auto svc = service();
-  svc.verifyOtp({}, [](bool, std::optional<Dictionary>, std::optional<APIError>) {
-    throw std::runtime_error("host bug");
-  });
-  EXPECT_EQ(callOnce(postEndpoints()[4].call, {}).error, std::nullopt);
-  EXPECT_TRUE(log.contains("host bug"));
-}
-
 TEST_F(APIServiceTests, LogsFixedLinesAndNeverSecrets) {
-  const Dictionary answer = {{"auth_token", "SECRET-TOKEN"},
-                             {"data", {{"otp", "4321"}, {"auth_token", "INNER-TOKEN"}}}};
-  serveEverywhere(200, answer.dump());
+  const Dictionary secrets = {{"auth_token", "SECRET-TOKEN"},
+                              {"keep", "visible"},
+                              {"data",
+                               {{"otp", "4321"},
+                                {"auth_token", "INNER-TOKEN"},
+                                {"list", {{{"auth_token", "LIST-TOKEN"}}}}}}};
+  answer(200, secrets.dump());
   test::LogCapture log;
-  auto svc = service();
 
-  auto whole = callOnce(postEndpoints()[1].call, {});  // checkPaymentStatus: handler 1
+  auto whole = call(checkPaymentStatus, {});  // handler 1
   std::vector<std::string> expected = {server_.baseUrl() + "api/v1/payment/capture",
                                        "Inside success completion", "+++RESPONSE+++"};
   auto lines = log.lines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3), expected);
-  EXPECT_EQ(whole.response, answer);  // redaction touches the log only
+  EXPECT_NE(lines[3].find("visible"), std::string::npos);
+  EXPECT_EQ(whole.response, secrets);  // redaction touches the log only
 
+  for (const auto& operation : {sendOtp, verifyOtp}) {  // handlers 2 and 3
+    log.clear();
+    call(operation, {});
+    lines = log.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "+++RESPONSE+++");
+  }
+  call(completeOrder, {});
+  for (const char* secret : {"SECRET-TOKEN", "INNER-TOKEN", "LIST-TOKEN", "4321"}) {
+    EXPECT_FALSE(log.contains(secret)) << secret;
+  }
+
+  // A GET logs nothing before sending, and its query stays out of the log.
+  answer(200, R"({"status": 1})");
   log.clear();
-  callOnce(postEndpoints()[2].call, {});  // sendOtp: handler 2
-  lines = log.lines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[1], "+++RESPONSE+++");
+  EXPECT_EQ(call(completeOrder, {{"moid", "m"}}).error, APIError::dataNotFound);
+  EXPECT_FALSE(log.contains("moid"));
+  EXPECT_FALSE(log.contains("+++RESPONSE+++"));
+}
 
-  log.clear();
-  callOnce(postEndpoints()[4].call, {});  // verifyOtp: handler 3
-  lines = log.lines();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[1], "+++RESPONSE+++");
+class EnvironmentRoutingTests : public ::testing::Test {
+ protected:
+  void TearDown() override { NetworkManager::setEnvironment(Environment::staging); }
+};
 
-  callOnce(completeOrder(), {});
-  std::string text = log.text();
-  for (const char* secret : {"SECRET-TOKEN", "INNER-TOKEN", "4321"}) {
-    EXPECT_EQ(text.find(secret), std::string::npos) << secret;
+TEST_F(EnvironmentRoutingTests, StartsAsStagingAndTheLastWriterWins) {
+  APIService service;
+  EXPECT_EQ(NetworkManager::environment(), Environment::staging);
+  EXPECT_EQ(service.baseUrl(), Config::devBaseURL());
+  EXPECT_EQ(service.appAnalyticsBaseUrl(), Config::devAppAnalyticsBaseURL());
+  NetworkManager::setEnvironment(Environment::production);
+  EXPECT_EQ(service.baseUrl(), "https://api.tarvel.in/");
+  EXPECT_EQ(service.appAnalyticsBaseUrl(), "https://analytics.tarvel.in/");
+  NetworkManager::setEnvironment(Environment::staging);
+  EXPECT_EQ(service.baseUrl(), Config::devBaseURL());
+  EXPECT_EQ(service.appAnalyticsBaseUrl(), Config::devAppAnalyticsBaseURL());
+}
+
+using detail::UrlLoader;
+using detail::UrlLoadResult;
+using detail::UrlRequest;
+
+UrlRequest get(std::string url) {
+  UrlRequest request;
+  request.url = std::move(url);
+  return request;
+}
+
+TEST(UrlLoaderTests, HttpsIsRefusedUntilTheExtraAuthorityIsTrusted) {
+  test::TestCertificateAuthority authority;
+  ASSERT_TRUE(authority.isValid());
+  test::LoopbackServer server(authority.serverTls());
+  server.answerJson("POST", "/v1/user/verify-otp", 200, R"({"status": true})");
+  ASSERT_TRUE(server.start());
+  test::LogCapture log;
+  for (const char* caFile : {"", "/nonexistent/ca.pem"}) {
+    SCOPED_TRACE(caFile);
+    test::RedirectedAPIService untrusting(test::makeLoader(5s, caFile), server.baseUrl(), "");
+    test::CompletionRecorder recorder;
+    untrusting.verifyOtp({{"otp", "1234"}}, recorder.completion());
+    ASSERT_TRUE(recorder.waitForCall());
+    EXPECT_EQ(recorder.last().error, APIError::noNetwork);
+  }
+  EXPECT_TRUE(log.contains("/nonexistent/ca.pem"));  // an unreadable file is logged
+  EXPECT_EQ(server.requestCount(), 0u);
+  {
+    test::RedirectedAPIService trusting(test::makeLoader(5s, authority.caFile()),
+                                        server.baseUrl(), "");
+    test::CompletionRecorder recorder;
+    trusting.verifyOtp({{"otp", "1234"}}, recorder.completion());
+    ASSERT_TRUE(recorder.waitForCall());
+    EXPECT_EQ(recorder.last().error, std::nullopt);
+    EXPECT_EQ(recorder.last().response, (Dictionary{{"status", true}}));
+  }
+  EXPECT_EQ(server.requests().at(0).jsonBody(), (Dictionary{{"otp", "1234"}}));
+}
+
+TEST(UrlLoaderTests, SharedLoaderTakesItsAuthorityFromTheEnvironment) {
+  ::setenv("TARVEL_CA_FILE", "/tmp/extra-ca.pem", 1);
+  EXPECT_EQ(UrlLoader::optionsFromEnvironment().extraCaFile, "/tmp/extra-ca.pem");
+  ::unsetenv("TARVEL_CA_FILE");
+  EXPECT_EQ(UrlLoader::optionsFromEnvironment().extraCaFile, "");
+  EXPECT_EQ(UrlLoader::optionsFromEnvironment().timeout, 60s);
+}
+
+TEST(UrlLoaderTests, StoppingCompletesPendingRequestsOnceWithoutWaitingForThem) {
+  test::SilentServer silent;
+  ASSERT_TRUE(silent.isListening());
+  std::atomic<int> failures = 0;
+  auto loader = test::makeLoader(60s);
+  for (int i = 0; i < 3; ++i) {
+    loader->load(get(silent.baseUrl() + "x"), [&](UrlLoadResult result) {
+      if (!result.answered()) ++failures;
+    });
+  }
+  // Far less than the requests' own 60 s time-out.
+  auto stopped = std::async(std::launch::async, [&] { loader.reset(); });
+  ASSERT_EQ(stopped.wait_for(5s), std::future_status::ready);
+  EXPECT_EQ(failures.load(), 3);
+}
+
+TEST(UrlLoaderTests, LoaderReleasedByItsOwnCompletionWindsDown) {
+  test::LoopbackServer server;
+  server.answerJson("GET", "/x", 200, "{}");
+  ASSERT_TRUE(server.start());
+  auto loader = test::makeLoader();
+  std::promise<void> done;
+  UrlLoader* raw = loader.get();
+  raw->load(get(server.baseUrl() + "x"),
+            [keep = std::move(loader), &done](UrlLoadResult) { done.set_value(); });
+  // The completion's copy is now the last owner; dropping it ends the loader on its own thread.
+  EXPECT_EQ(done.get_future().wait_for(10s), std::future_status::ready);
+  std::this_thread::sleep_for(50ms);
+}
+
+TEST(UrlLoaderTests, OnlyAbsoluteHttpUrlsWithAHostAreLoadable) {
+  EXPECT_TRUE(UrlLoader::isLoadableUrl("https://api.tarvel.in/v1/order/verify"));
+  EXPECT_TRUE(UrlLoader::isLoadableUrl("http://127.0.0.1:8080/v2/rto/track?a=%20b"));
+  EXPECT_TRUE(UrlLoader::isLoadableUrl("http://[::1]:8080/x"));
+  for (const char* bad : {"", "not a url", "api.tarvel.in/v1", "ftp://host/x", "file:///etc/hosts",
+                          "http:///v1/user/send-otp", "http://", "http://a b/", "http://host/a b",
+                          "http://host:99999/", "javascript:alert(1)", "http://host/\n"}) {
+    EXPECT_FALSE(UrlLoader::isLoadableUrl(bad)) << bad;
   }
 }
 
-TEST_F(APIServiceTests, GetRequestsLogNothingBeforeSending) {
-  serveEverywhere(200, R"({"status": 1})");
-  test::LogCapture log;
-  EXPECT_EQ(callOnce(completeOrder(), {{"moid", "m"}}).error, APIError::dataNotFound);
-  EXPECT_EQ(log.text().find("moid"), std::string::npos);  // the query stays out of the log
-  EXPECT_FALSE(log.contains("+++RESPONSE+++"));
+TEST(UrlLoaderTests, SharedLoaderServesAndStopsCleanlyAtExit) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // In a child process: a finished call, then a call to a server that never answers still
+  // pending at exit. The process must end normally rather than hang or crash.
+  EXPECT_EXIT(
+      {
+        test::LoopbackServer server;
+        server.answerJson("POST", "/v1/user/verify-otp", 200, "{}");
+        test::SilentServer silent;
+        if (!server.start() || !silent.isListening()) std::exit(2);
+        test::CompletionRecorder recorder;
+        test::RedirectedAPIService answered(nullptr, server.baseUrl(), server.baseUrl());
+        answered.verifyOtp({}, recorder.completion());
+        if (!recorder.waitForCall() || recorder.last().error) std::exit(3);
+        test::RedirectedAPIService hanging(nullptr, silent.baseUrl(), silent.baseUrl());
+        hanging.verifyOtp({}, recorder.completion());
+        std::this_thread::sleep_for(50ms);
+        std::exit(recorder.callCount() == 1 ? 0 : 4);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstddef>             // size_t
 #include <mutex>               // mutex
 #include <optional>            // optional
+#include <utility>             // move
 #include <vector>              // vector
 
 #include "tarvel/APICompletion.h"
@@ -31,22 +32,36 @@ class CompletionRecorder {
   static constexpr std::chrono::milliseconds kDefaultWait{10000};
 
   /// A completion that records each call (thread-safe).
-  APICompletion completion();
+  APICompletion completion() {
+    return [this](bool success, std::optional<Dictionary> response, std::optional<APIError> error) {
+      // Notifying under the lock: a waiter may destroy the recorder as soon as it wakes.
+      std::lock_guard<std::mutex> lock(mutex_);
+      calls_.push_back(Call{success, std::move(response), error});
+      changed_.notify_all();
+    };
+  }
 
   /// Waits until at least `count` calls arrived; false when `timeout` passed first.
-  bool waitForCalls(std::size_t count, std::chrono::milliseconds timeout = kDefaultWait) const;
+  bool waitForCalls(std::size_t count, std::chrono::milliseconds timeout = kDefaultWait) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return calls_.size() >= count; });
+  }
   bool waitForCall(std::chrono::milliseconds timeout = kDefaultWait) const {
     return waitForCalls(1, timeout);
   }
 
-  std::size_t callCount() const;
-  std::vector<Call> calls() const;
+  std::size_t callCount() const { return calls().size(); }
+  std::vector<Call> calls() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
+  }
   /// The latest call; a default `Call` when there was none.
-  Call last() const;
+  Call last() const {
+    auto all = calls();
+    return all.empty() ? Call{} : all.back();
+  }
 
  private:
-  void record(Call call);
-
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   std::vector<Call> calls_;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <httplib.h>  // Server, Request, Response
+#include <httplib.h>  // Server, SSLServer, Request, Response
 
 #include <chrono>              // milliseconds
 #include <condition_variable>  // condition_variable
@@ -9,9 +9,10 @@
 #include <mutex>               // mutex
 #include <optional>            // optional
 #include <set>                 // set
+#include <stdexcept>           // invalid_argument
 #include <string>              // string
 #include <thread>              // thread
-#include <utility>             // pair
+#include <utility>             // pair, move
 #include <vector>              // vector
 
 #include "tarvel/Dictionary.h"
@@ -28,10 +29,13 @@ struct RecordedRequest {
   httplib::Params params;    ///< the decoded query items
   std::string body;
 
-  std::string header(const std::string& name) const;
+  std::string header(const std::string& name) const {
+    auto it = headers.find(name);
+    return it == headers.end() ? std::string() : it->second;
+  }
   bool hasHeader(const std::string& name) const { return headers.count(name) > 0; }
   /// The body parsed as JSON; a discarded value when it is not JSON.
-  Dictionary jsonBody() const;
+  Dictionary jsonBody() const { return Dictionary::parse(body, nullptr, false); }
 };
 
 /// A real HTTP (or HTTPS) server on 127.0.0.1 and a free port, serving on its own threads,
@@ -61,42 +65,108 @@ class LoopbackServer {
     std::string privateKeyFile;
   };
 
-  explicit LoopbackServer(std::optional<Tls> tls = std::nullopt);
-  ~LoopbackServer();
+  explicit LoopbackServer(std::optional<Tls> tls = std::nullopt) : tls_(tls.has_value()) {
+    if (tls) {
+      server_ = std::make_unique<httplib::SSLServer>(tls->certificateFile.c_str(),
+                                                     tls->privateKeyFile.c_str());
+    } else {
+      server_ = std::make_unique<httplib::Server>();
+    }
+    // A short keep-alive lets stop() finish quickly while a client still holds a connection,
+    // and many requests per connection keep reuse visible in connectionCount(). Enough worker
+    // threads that idle keep-alive connections never starve new ones; no Nagle delay.
+    server_->set_keep_alive_timeout(1);
+    server_->set_keep_alive_max_count(1000);
+    server_->set_tcp_nodelay(true);
+    server_->new_task_queue = [] { return new httplib::ThreadPool(16); };
+  }
+  ~LoopbackServer() { stop(); }
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-  /// Routes; `method` is "GET", "POST", "PUT" or "DELETE", `path` a regular expression as
+  /// Routes; `method` is "GET" or "POST", `path` a regular expression as
   /// cpp-httplib takes it (plain paths match themselves).
-  LoopbackServer& route(const std::string& method, const std::string& path, Handler handler);
+  LoopbackServer& route(const std::string& method, const std::string& path, Handler handler) {
+    auto recording = [this, handler = std::move(handler)](const httplib::Request& request,
+                                                          httplib::Response& response) {
+      record(request);
+      handler(request, response);
+    };
+    if (method == "GET") {
+      server_->Get(path, recording);
+    } else if (method == "POST") {
+      server_->Post(path, recording);
+    } else {
+      throw std::invalid_argument("LoopbackServer: unsupported method " + method);
+    }
+    return *this;
+  }
   /// A route that always answers `status` with `body` as "application/json".
   LoopbackServer& answerJson(const std::string& method, const std::string& path, int status,
-                             std::string body);
+                             std::string body) {
+    return route(method, path, [status, body](const httplib::Request&, httplib::Response& out) {
+      out.status = status;
+      out.set_content(body, "application/json");
+    });
+  }
 
   /// Binds 127.0.0.1 on a free port and serves; returns once the server accepts connections.
   /// False when it could not bind or start.
-  bool start();
-  void stop();
+  bool start() {
+    if (thread_.joinable()) return true;
+    if (tls_ && !server_->is_valid()) return false;
+    for (const char* method : {"GET", "POST"}) answerJson(method, ".*", 404, "");
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) return false;
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    for (int waited = 0; waited < 5000 && !server_->is_running(); waited += 2) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return server_->is_running();
+  }
+  void stop() {
+    if (!thread_.joinable()) return;
+    server_->stop();
+    thread_.join();
+  }
 
   int port() const { return port_; }
-  bool isTls() const { return tls_; }
   /// "http://127.0.0.1:<port>/" (or https), ready for appending an endpoint path.
-  std::string baseUrl() const;
+  std::string baseUrl() const {
+    return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) + "/";
+  }
 
-  std::vector<RecordedRequest> requests() const;
-  std::size_t requestCount() const;
-  std::size_t connectionCount() const;
+  std::vector<RecordedRequest> requests() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return requests_;
+  }
+  std::size_t requestCount() const { return requests().size(); }
+  std::size_t connectionCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return connections_.size();
+  }
   /// Waits until at least `count` requests arrived; false when `timeout` passed first.
   bool waitForRequests(std::size_t count,
-                       std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
-
-  /// The underlying server, for settings the helper does not cover. Use before `start()`.
-  httplib::Server& server() { return *server_; }
+                       std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return requests_.size() >= count; });
+  }
 
  private:
-  void record(const httplib::Request& request);
-  Handler recording(Handler handler);
-  void installFallbackRoutes();
+  void record(const httplib::Request& request) {
+    auto mark = request.target.find('?');
+    RecordedRequest recorded{request.method,
+                             request.path,
+                             mark == std::string::npos ? "" : request.target.substr(mark + 1),
+                             request.target,
+                             request.headers,
+                             request.params,
+                             request.body};
+    std::lock_guard<std::mutex> lock(mutex_);
+    requests_.push_back(std::move(recorded));
+    connections_.emplace(request.remote_addr, request.remote_port);
+    changed_.notify_all();
+  }
 
   bool tls_ = false;
   std::unique_ptr<httplib::Server> server_;

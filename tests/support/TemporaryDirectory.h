@@ -1,7 +1,12 @@
 #pragma once
 
-#include <filesystem>  // path
-#include <string>      // string
+#include <stdlib.h>  // mkdtemp
+
+#include <filesystem>    // path, temp_directory_path, remove_all
+#include <fstream>       // ofstream
+#include <stdexcept>     // runtime_error
+#include <string>        // string
+#include <system_error>  // error_code
 
 namespace tarvel::test {
 
@@ -9,8 +14,15 @@ namespace tarvel::test {
 /// object goes away.
 class TemporaryDirectory {
  public:
-  TemporaryDirectory();
-  ~TemporaryDirectory();
+  TemporaryDirectory() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tarvel-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp: " + pattern);
+    path_ = pattern;
+  }
+  ~TemporaryDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   TemporaryDirectory(const TemporaryDirectory&) = delete;
   TemporaryDirectory& operator=(const TemporaryDirectory&) = delete;
 
@@ -18,7 +30,10 @@ class TemporaryDirectory {
   /// The path of `name` inside the directory.
   std::string file(const std::string& name) const { return (path_ / name).string(); }
   /// Writes `contents` to `name` inside the directory and returns its path.
-  std::string write(const std::string& name, const std::string& contents) const;
+  std::string write(const std::string& name, const std::string& contents) const {
+    std::ofstream(file(name), std::ios::binary | std::ios::trunc) << contents;
+    return file(name);
+  }
 
  private:
   std::filesystem::path path_;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>  // string
-#include <vector>  // vector
 
 #include "LoopbackServer.h"
 #include "TemporaryDirectory.h"
@@ -18,11 +17,10 @@ namespace tarvel::test {
 ///   server.start();
 ///   // a client trusts the server only once it is given authority.caFile()
 ///
-/// The server certificate names "localhost", the address 127.0.0.1 and any `extraDnsNames`
-/// (say "api.tarvel.in", for a client whose connections are redirected to the loopback server).
+/// The server certificate names "localhost" and the address 127.0.0.1.
 class TestCertificateAuthority {
  public:
-  explicit TestCertificateAuthority(const std::vector<std::string>& extraDnsNames = {});
+  TestCertificateAuthority();
 
   /// False when OpenSSL failed to produce the files; the paths are then unusable.
   bool isValid() const { return valid_; }
