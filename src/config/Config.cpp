@@ -12,7 +12,8 @@ constexpr const char* kProductionAnalytics = "https://analytics.tarvel.in/";
 constexpr const char* kProductionWebCheckout = "https://checkout.tarvel.in/";
 constexpr const char* kStagingApi = "https://staging-api.tarvel.in/";
 constexpr const char* kStagingAnalytics = "https://staging-analytics.tarvel.in/";
-constexpr const char* kStagingWebCheckout = "https://staging-checkout.tarvel.in/";
+// One hosted page serves both environments; only the staging one may be pointed elsewhere.
+constexpr const char* kStagingWebCheckout = kProductionWebCheckout;
 
 struct StagingUrls {
   std::string api;

@@ -111,12 +111,7 @@ size_t collectBody(char* data, size_t size, size_t count, void* context) {
 
 struct UrlLoader::State {
   explicit State(Options options)
-      : options(std::move(options)), timeoutMs(this->options.timeout.count()) {
-    for (const auto& entry : this->options.connectToForTesting) {
-      connectTo = curl_slist_append(connectTo, entry.c_str());
-    }
-  }
-  ~State() { curl_slist_free_all(connectTo); }
+      : options(std::move(options)), timeoutMs(this->options.timeout.count()) {}
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
@@ -124,7 +119,6 @@ struct UrlLoader::State {
   std::atomic<long long> timeoutMs;
   std::string caBundle;  // empty: libcurl's default trust store
   std::string noProxy = noProxyList();
-  curl_slist* connectTo = nullptr;
 
   CURLM* multi = nullptr;
   std::thread thread;
@@ -181,10 +175,6 @@ void UrlLoader::State::startTransfer(Pending pending) {
     curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
   }
   curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
-  if (connectTo != nullptr) {
-    curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo);
-    curl_easy_setopt(easy, CURLOPT_PROXY, "");  // redirected connections never use a proxy
-  }
   curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                    static_cast<curl_off_t>(options.maxResponseBytes));

@@ -55,10 +55,6 @@ class UrlLoader {
     std::string extraCaFile;
     /// Answers larger than this (after content decoding) end the transfer without an answer.
     std::size_t maxResponseBytes = kDefaultMaxResponseBytes;
-    /// Tests only: "HOST:PORT:CONNECT-TO-HOST:CONNECT-TO-PORT" entries that send connections
-    /// for HOST:PORT elsewhere (say, to a loopback server) while the URL, the Host header and
-    /// certificate checks keep the original name.
-    std::vector<std::string> connectToForTesting;
   };
 
   /// The default options, with `extraCaFile` from the environment variable TARVEL_CA_FILE.

@@ -61,7 +61,7 @@ TEST(ConfigTests, StagingHostsDefaultToTheStagingPlatform) {
   }
   EXPECT_EQ(Config::devBaseURL(), "https://staging-api.tarvel.in/");
   EXPECT_EQ(Config::devAppAnalyticsBaseURL(), "https://staging-analytics.tarvel.in/");
-  EXPECT_EQ(Config::devWebCheckoutBaseURL(), "https://staging-checkout.tarvel.in/");
+  EXPECT_EQ(Config::devWebCheckoutBaseURL(), Config::webCheckoutBaseURL());
 }
 
 TEST(BaseUrlOverrideTests, OnlyHttpBasesOverrideAndRejectionsAreLogged) {
