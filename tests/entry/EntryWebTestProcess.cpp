@@ -13,23 +13,16 @@ namespace tarvel::test {
 
 namespace {
 
-constexpr const char* kPostingPage = R"(<!DOCTYPE html>
-<html><head><meta charset="utf-8"><title>checkout</title></head>
-<body>
-<script>
+constexpr const char* kPostingPage = R"(<!DOCTYPE html><html><body><script>
   function post() {
-    if (!(window.webkit && window.webkit.messageHandlers &&
-          window.webkit.messageHandlers.onSuccess)) {
-      setTimeout(post, 50);
-      return;
-    }
+    const handlers = window.webkit && window.webkit.messageHandlers;
+    if (!(handlers && handlers.onSuccess)) return setTimeout(post, 50);
     const query = new URLSearchParams(location.search);
-    window.webkit.messageHandlers.onSuccess.postMessage(
+    handlers.onSuccess.postMessage(
         {status: "PAID", moid: query.get("moid"), tarvel_oid: query.get("tarvel_oid")});
   }
   post();
-</script>
-</body></html>)";
+</script></body></html>)";
 
 }  // namespace
 

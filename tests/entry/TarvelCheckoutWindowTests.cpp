@@ -1,6 +1,8 @@
+// Where openCart puts the checkout: the host window it takes over, and the routing table.
 #include <gtest/gtest.h>
 
-#include <memory>  // make_shared
+#include <string>  // string
+#include <thread>  // thread
 
 #include <QLabel>
 #include <QMainWindow>
@@ -14,18 +16,15 @@
 namespace tarvel {
 namespace {
 
-using test::EntryTestFixture;
-
 const Dictionary kUpiOrder = {{"order_type", "upi"}, {"mid", "M-1"}, {"moid", "MO-1"}};
 
-using TarvelCheckoutWindowTests = EntryTestFixture;
+using TarvelCheckoutWindowTests = test::EntryTestFixture;
 
-TEST_F(TarvelCheckoutWindowTests, TheHostsRootBecomesTheBottomOfANewNavigationController) {
+TEST_F(TarvelCheckoutWindowTests, TheHostsRootBecomesTheBottomOfANavigationControllerOnce) {
   auto* shop = new QLabel("host shop");
   QMainWindow* window = showHostWindow(shop);
   TarvelCheckout checkout(false, host_);
   EXPECT_EQ(checkout.rootViewController(), nullptr);
-
   checkout.openCart(kUpiOrder);
 
   auto* navigation = qobject_cast<NavigationController*>(window->centralWidget());
@@ -36,19 +35,15 @@ TEST_F(TarvelCheckoutWindowTests, TheHostsRootBecomesTheBottomOfANewNavigationCo
   EXPECT_EQ(bottom->content(), shop) << "the host's own widget, not a copy";
   EXPECT_EQ(checkout.rootViewController(), bottom);
   EXPECT_EQ(navigation->topViewController(), lastScreen());
-  EXPECT_TRUE(window->isVisible());
-}
 
-TEST_F(TarvelCheckoutWindowTests, AHostRootThatIsAScreenGoesOnTheStackAsItIs) {
-  auto* hostScreen = new ViewController;
-  QMainWindow* window = showHostWindow(hostScreen);
-  TarvelCheckout checkout(false, host_);
+  // A later call, from another entry object too, reuses the installed controller.
+  TarvelCheckout another(false, host_);
+  another.openCart({{"order_type", 42}});
   checkout.openCart(kUpiOrder);
-
-  auto* navigation = qobject_cast<NavigationController*>(window->centralWidget());
-  ASSERT_NE(navigation, nullptr);
-  EXPECT_EQ(navigation->viewControllers().front(), hostScreen);
-  EXPECT_EQ(checkout.rootViewController(), hostScreen);
+  EXPECT_EQ(window->centralWidget(), navigation);
+  EXPECT_EQ(checkout.rootViewController(), bottom);
+  EXPECT_EQ(another.rootViewController(), nullptr);
+  EXPECT_EQ(factory_->screens.size(), 2u);
 }
 
 TEST_F(TarvelCheckoutWindowTests, ANavigationControllerAlreadyAtTheRootIsKept) {
@@ -67,83 +62,45 @@ TEST_F(TarvelCheckoutWindowTests, ANavigationControllerAlreadyAtTheRootIsKept) {
   EXPECT_EQ(checkout.rootViewController(), nullptr) << "rootViewController stays unchanged";
 }
 
-TEST_F(TarvelCheckoutWindowTests, ALaterCallReusesTheInstalledControllerAndKeepsTheFormerRoot) {
-  QMainWindow* window = showHostWindow();
-  TarvelCheckout checkout(false, host_);
-  checkout.openCart(kUpiOrder);
-  QWidget* installed = window->centralWidget();
-  ViewController* formerRoot = checkout.rootViewController();
-
-  TarvelCheckout another(false, host_);
-  another.openCart({{"order_type", 42}});
-  checkout.openCart(kUpiOrder);
-
-  EXPECT_EQ(window->centralWidget(), installed);
-  EXPECT_EQ(checkout.rootViewController(), formerRoot);
-  EXPECT_EQ(another.rootViewController(), nullptr);
-  EXPECT_EQ(factory_->screens.size(), 2u);
-}
-
-TEST_F(TarvelCheckoutWindowTests, WithoutAHostWindowTheComponentOpensItsOwn) {
-  TarvelCheckout checkout(false, host_);
-  checkout.openCart(kUpiOrder);
-
-  QWidget* own = KeyWindow::ownWindow();
-  ASSERT_NE(own, nullptr);
-  EXPECT_TRUE(own->isVisible());
-  auto* navigation = qobject_cast<NavigationController*>(KeyWindow::rootWidget(own));
-  ASSERT_NE(navigation, nullptr);
-  EXPECT_EQ(navigation->topViewController(), lastScreen());
-  EXPECT_EQ(checkout.rootViewController(), nullptr);
-}
-
-TEST_F(TarvelCheckoutWindowTests, TheOwnWindowClosesWhenItsFlowHasEnded) {
+TEST_F(TarvelCheckoutWindowTests, WithoutAHostWindowTheComponentOpensItsOwnAndClosesItAfter) {
   TarvelCheckout checkout(false, host_);
   checkout.openCart(kUpiOrder);
   QPointer<QWidget> own = KeyWindow::ownWindow();
   ASSERT_TRUE(own);
-
-  test::RecordingScreen* screen = lastScreen();
-  screen->report(true, {{"paid", true}});
-  screen->navigationController()->popViewController(true);
-
-  ASSERT_TRUE(test::processEventsUntil([&] { return own.isNull(); }));
-  ASSERT_EQ(host_->outcomes().size(), 1u);
-}
-
-TEST_F(TarvelCheckoutWindowTests, AWindowWithoutRootGetsTheControllerAndScreensCanStillPop) {
-  window_.reset();
-  auto bare = std::make_unique<QWidget>();
-  bare->resize(375, 667);
-  bare->show();
-  TarvelCheckout checkout(false, host_);
-
-  checkout.openCart(kUpiOrder);
-
-  auto* navigation = qobject_cast<NavigationController*>(KeyWindow::rootWidget(bare.get()));
+  EXPECT_TRUE(own->isVisible());
+  EXPECT_LT(own->width(), own->height()) << "phone-shaped";
+  auto* navigation = qobject_cast<NavigationController*>(KeyWindow::rootWidget(own));
   ASSERT_NE(navigation, nullptr);
   EXPECT_EQ(checkout.rootViewController(), nullptr);
   EXPECT_EQ(navigation->topViewController(), lastScreen());
-  EXPECT_EQ(navigation->popViewController(true), lastScreen())
-      << "a blank bottom screen lets the flow's screen pop itself";
+  EXPECT_EQ(KeyWindow::currentOrOpen(), own) << "opened once and reused";
+
+  lastScreen()->report(true, {{"paid", true}});
+  lastScreen()->navigationController()->popViewController(true);
+  ASSERT_TRUE(test::processEventsUntil([&] { return own.isNull(); }));
+  EXPECT_EQ(KeyWindow::ownWindow(), nullptr);
+  ASSERT_EQ(host_->outcomes().size(), 1u);
 }
 
-TEST_F(TarvelCheckoutWindowTests, APlainWindowsSingleWidgetIsItsRoot) {
-  window_.reset();
-  auto host = std::make_unique<QWidget>();
-  auto* layout = new QVBoxLayout(host.get());
-  auto* shop = new QLabel("shop");
-  layout->addWidget(shop);
-  host->show();
-  TarvelCheckout checkout(false, host_);
+// A plain window's single widget is its root; a window without one gets a blank bottom screen,
+// so the flow's screen can still pop itself.
+TEST_F(TarvelCheckoutWindowTests, APlainWindowsSingleWidgetOrABlankScreenIsTheBottom) {
+  for (bool withWidget : {true, false}) {
+    SCOPED_TRACE(withWidget);
+    QWidget host;
+    auto* shop = new QLabel("shop");
+    if (withWidget) (new QVBoxLayout(&host))->addWidget(shop);
+    host.show();
+    TarvelCheckout checkout(false, host_);
+    checkout.openCart(kUpiOrder);
 
-  checkout.openCart(kUpiOrder);
-
-  auto* navigation = qobject_cast<NavigationController*>(KeyWindow::rootWidget(host.get()));
-  ASSERT_NE(navigation, nullptr);
-  auto* bottom = qobject_cast<HostedViewController*>(checkout.rootViewController());
-  ASSERT_NE(bottom, nullptr);
-  EXPECT_EQ(bottom->content(), shop);
+    auto* navigation = qobject_cast<NavigationController*>(KeyWindow::rootWidget(&host));
+    ASSERT_NE(navigation, nullptr);
+    auto* bottom = qobject_cast<HostedViewController*>(checkout.rootViewController());
+    EXPECT_EQ(bottom ? bottom->content() : nullptr, withWidget ? shop : nullptr);
+    EXPECT_EQ(navigation->popViewController(true), lastScreen());
+    if (!withWidget) delete shop;
+  }
 }
 
 TEST_F(TarvelCheckoutWindowTests, EnvironmentOfTheLastEntryObjectWins) {
@@ -155,7 +112,6 @@ TEST_F(TarvelCheckoutWindowTests, EnvironmentOfTheLastEntryObjectWins) {
 
   first.openCart(kUpiOrder);
   EXPECT_FALSE(lastScreen()->production) << "the first object's flow uses the last setting";
-
   TarvelCheckout third(true, host_);
   second.openCart(kUpiOrder);
   EXPECT_TRUE(lastScreen()->production);
@@ -169,6 +125,83 @@ TEST_F(TarvelCheckoutWindowTests, OpenCartFromAWorkerThreadRunsOnTheMainThread) 
   ASSERT_TRUE(test::processEventsUntil([&] { return lastScreen() != nullptr; }));
   EXPECT_EQ(windowNavigation()->topViewController(), lastScreen());
 }
+
+enum class Shown { none, push, modal };
+
+struct Route {
+  const char* name;
+  Dictionary order;
+  const char* screen;  // "upi", "otp", "web" or "" for none
+  Shown shown;
+};
+void PrintTo(const Route& route, std::ostream* os) { *os << route.name; }
+
+class TarvelCheckoutRoutingTests : public test::EntryTestFixture,
+                                   public ::testing::WithParamInterface<Route> {};
+
+TEST_P(TarvelCheckoutRoutingTests, OpensTheScreenOfTheTableTheWayTheTableSays) {
+  const Route& route = GetParam();
+  Dictionary order = route.order;
+  order["mid"] = "M-1";
+  order["moid"] = "MO-1";
+  showHostWindow();
+  TarvelCheckout checkout(false, host_);
+
+  checkout.openCart(order);
+
+  NavigationController* navigation = windowNavigation();
+  ASSERT_NE(navigation, nullptr) << "the window is prepared for every order";
+  if (route.shown == Shown::none) {
+    // The "non-vx" request goes to the loopback server; let it finish so the flow lets go.
+    if (order["order_type"] == "non-vx") {
+      EXPECT_TRUE(waitForOutcomes());
+    }
+    EXPECT_TRUE(factory_->screens.empty());
+    EXPECT_EQ(navigation->viewControllers().size(), 1);
+    EXPECT_FALSE(navigation->isNavigationBarHidden()) << "the bar is not touched";
+    return;
+  }
+  ASSERT_EQ(factory_->screens.size(), 1u);
+  test::RecordingScreen* screen = lastScreen();
+  EXPECT_EQ(screen->kind, route.screen);
+  EXPECT_EQ(screen->createData, order) << "the screen gets the whole order unchanged";
+  EXPECT_FALSE(screen->production);
+  EXPECT_NE(screen->checkoutStatusDelegate(), nullptr);
+  EXPECT_TRUE(navigation->isNavigationBarHidden());
+  const bool modal = route.shown == Shown::modal;
+  EXPECT_EQ(navigation->topViewController() == screen, !modal);
+  EXPECT_EQ(navigation->presentedViewController(), modal ? screen : nullptr);
+  EXPECT_TRUE(screen->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RoutingTable, TarvelCheckoutRoutingTests,
+    ::testing::Values(
+        Route{"NoOrderType", {{"upi_app", "customweb"}}, "", Shown::none},
+        Route{"NumericOrderType", {{"order_type", 1}, {"upi_app", ""}}, "", Shown::none},
+        Route{"NullOrderType", {{"order_type", nullptr}}, "", Shown::none},
+        Route{"NonVx", {{"order_type", "non-vx"}, {"upi_app", "customweb"}}, "", Shown::none},
+        Route{
+            "UpiCustomWeb", {{"order_type", "upi"}, {"upi_app", "customweb"}}, "web", Shown::push},
+        Route{"UpiWithoutApp", {{"order_type", "upi"}}, "upi", Shown::push},
+        Route{"UpiEmptyApp", {{"order_type", "upi"}, {"upi_app", ""}}, "upi", Shown::push},
+        Route{"UpiNamedApp", {{"order_type", "upi"}, {"upi_app", "phonepe"}}, "upi", Shown::push},
+        Route{"UpiNumericApp", {{"order_type", "upi"}, {"upi_app", 3}}, "upi", Shown::push},
+        Route{
+            "CodCustomWeb", {{"order_type", "cod"}, {"upi_app", "customweb"}}, "web", Shown::push},
+        Route{"CodEmptyApp", {{"order_type", "cod"}, {"upi_app", ""}}, "otp", Shown::modal},
+        Route{"CodNamedApp", {{"order_type", "cod"}, {"upi_app", "paytm"}}, "otp", Shown::push},
+        Route{"CodWithoutApp", {{"order_type", "cod"}}, "otp", Shown::push},
+        Route{"CodNumericApp", {{"order_type", "cod"}, {"upi_app", 0}}, "otp", Shown::push},
+        Route{"UpperCaseUpi", {{"order_type", "UPI"}, {"upi_app", "paytm"}}, "otp", Shown::push},
+        Route{
+            "UpperCaseUpiEmptyApp", {{"order_type", "UPI"}, {"upi_app", ""}}, "otp", Shown::modal},
+        Route{"CustomWebIsCaseSensitive",
+              {{"order_type", "cod"}, {"upi_app", "CustomWeb"}},
+              "otp",
+              Shown::push},
+        Route{"EmptyOrderType", {{"order_type", ""}, {"upi_app", ""}}, "otp", Shown::modal}),
+    [](const ::testing::TestParamInfo<Route>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tarvel
