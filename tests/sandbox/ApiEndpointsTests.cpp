@@ -1,22 +1,24 @@
-#include <gtest/gtest.h>
+#include <zlib.h>
 
-#include <string>  // string
+#include <algorithm>  // any_of
+#include <atomic>     // atomic
+#include <cstdint>    // uint32_t
+#include <tuple>      // tuple
+#include <utility>    // pair
 
+#include "Base64.h"
+#include "QrCodeImage.h"
 #include "SandboxTestSupport.h"
 
 namespace tarvel::sandbox {
 namespace {
 
-using testing::ManualClock;
+using nlohmann::json;
 using testing::RunningSandbox;
 
-nlohmann::json upiOrder(const std::string& moid) {
+json upiOrder(const std::string& moid) {
   return {{"moid", moid},   {"mid", "shop-1"},       {"order_type", "upi"}, {"request_id", "req-9"},
           {"total", "499"}, {"phone", "9876543210"}, {"upi_app", ""},       {"extra", {{"a", 1}}}};
-}
-
-nlohmann::json otpBody(const std::string& moid, const std::string& phone) {
-  return {{"mid", "shop-1"}, {"phone", phone}, {"order_type", "cod"}, {"moid", moid}};
 }
 
 TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
@@ -31,11 +33,10 @@ TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
   EXPECT_FALSE(oid.empty());
   ASSERT_TRUE(data.at("auth_token").is_string());
   EXPECT_GE(data["auth_token"].get<std::string>().size(), 32u);
-  EXPECT_EQ(data.at("uapp"), nlohmann::json({"phonepe", "gpay", "paytm", "bhim"}));
+  EXPECT_EQ(data.at("uapp"), json({"phonepe", "gpay", "paytm", "bhim"}));
   EXPECT_EQ(data.at("u_link"),
-            "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel%20Sandbox%20Store"
-            "&am=499.00&tr=" +
-                oid + "&cu=INR");
+            "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel%20Sandbox%20Store&am=499.00&tr=" + oid +
+                "&cu=INR");
   ASSERT_TRUE(data.at("qrCode").is_string());
   EXPECT_EQ(data["qrCode"].get<std::string>().rfind("data:image/png;base64,", 0), 0u);
   EXPECT_EQ(data.at("total"), "499.00");
@@ -48,179 +49,137 @@ TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
   EXPECT_EQ(data.at("order_type"), "upi");
   EXPECT_EQ(data.at("mid"), "shop-1");
   EXPECT_EQ(data.at("moid"), "order-1");
-}
 
-TEST(ApiEndpointsTests, VerifyFindsTheSameOrderAgainAndKeysItByMerchant) {
-  RunningSandbox sandbox;
-  const auto first = sandbox.verify(upiOrder("order-1"));
-  const auto again = sandbox.verify(upiOrder("order-1"));
-  EXPECT_EQ(first["tarvel_oid"], again["tarvel_oid"]);
-  EXPECT_EQ(first["auth_token"], again["auth_token"]);
-
-  auto otherMerchant = upiOrder("order-1");
-  otherMerchant["mid"] = "shop-2";
-  EXPECT_NE(sandbox.verify(otherMerchant)["tarvel_oid"], first["tarvel_oid"]);
-
-  // A missing request id is made up, so the identity block is always complete.
+  // Verifying again finds the same order, keyed by merchant; a missing request id is made up.
+  EXPECT_EQ(sandbox.verify(upiOrder("order-1"))["auth_token"], data["auth_token"]);
+  auto otherShop = upiOrder("order-1");
+  otherShop["mid"] = "shop-2";
+  EXPECT_NE(sandbox.verify(otherShop)["tarvel_oid"], oid);
   const auto bare = sandbox.verify({{"moid", "order-2"}, {"total", 12.5}});
-  EXPECT_TRUE(bare.at("request_id").is_string());
-  EXPECT_FALSE(bare["request_id"].get<std::string>().empty());
+  EXPECT_FALSE(bare.at("request_id").get<std::string>().empty());
   EXPECT_EQ(bare.at("total"), "12.50");
 }
 
-TEST(ApiEndpointsTests, CaptureStaysPendingUntilTheOrderIsPaid) {
+TEST(ApiEndpointsTests, CaptureStaysPendingUntilPaidAndRefusesWrongTokensOrPayments) {
   RunningSandbox sandbox;
   const auto order = sandbox.verify(upiOrder("order-1"));
+  const std::string oid = order["tarvel_oid"];
+  // Payments that name no order, the wrong amount or no UPI link are refused.
+  const std::vector<std::pair<json, int>> refusedPayments = {
+      {{{"tr", "tvl_nothing"}}, 404},
+      {{{"tr", oid}, {"am", "49.90"}}, 409},
+      {{{"link", "https://example.org/"}}, 400}};
+  for (const auto& [body, status] : refusedPayments) {
+    const auto refused = sandbox.post("/control/pay", body);
+    EXPECT_EQ(refused.status, status) << body.dump();
+    EXPECT_TRUE(refused.json.at("error").is_string()) << refused.raw;
+  }
   for (int poll = 0; poll < 3; ++poll) {
     const auto pending = sandbox.capture(order);
     ASSERT_EQ(pending.status, 200) << pending.raw;
     EXPECT_EQ(pending.json.at("payment_status"), "PENDING");
-    EXPECT_TRUE(pending.json.at("data").is_object());
-    EXPECT_EQ(pending.json["data"].at("tarvel_oid"), order["tarvel_oid"]);
+    EXPECT_EQ(pending.json.at("data").at("tarvel_oid"), oid);
   }
-  const auto paid = sandbox.post("/control/pay", {{"tarvel_oid", order["tarvel_oid"]}});
+  // A UPI app's deep link, escaped once more, pays; paying again changes nothing.
+  const std::string deepLink =
+      "gpay://upi/pay?pa=tarvel.sandbox%2540upi&am=499.00&tr=" + oid + "&cu=INR";
+  const auto paid = sandbox.post("/control/pay", {{"link", deepLink}, {"app", "gpay"}});
   ASSERT_EQ(paid.status, 200) << paid.raw;
+  EXPECT_EQ(paid.json.at("data").at("payment_status"), "PAID");
+  EXPECT_EQ(paid.json["data"].at("paid_with"), "gpay");
+  const auto again = sandbox.post("/control/pay", {{"tarvel_oid", oid}});
+  EXPECT_EQ(again.status, 200);
+  EXPECT_EQ(again.json.at("message"), "Already paid");
+  EXPECT_EQ(sandbox.get("/control/order?tarvel_oid=" + oid).json.at("data").at("payment_status"),
+            "PAID");
+  EXPECT_EQ(sandbox.get("/control/order?moid=order-1").json.at("data").at("tarvel_oid"), oid);
 
   const auto afterPayment = sandbox.capture(order);
   EXPECT_EQ(afterPayment.json.at("payment_status"), "PAID");
-  EXPECT_TRUE(afterPayment.json.at("data").is_object());
-  EXPECT_EQ(afterPayment.json["data"].at("polls"), 4);
-}
+  EXPECT_EQ(afterPayment.json.at("data").at("polls"), 4);
 
-TEST(ApiEndpointsTests, CaptureRefusesWrongOrMissingTokens) {
-  RunningSandbox sandbox;
-  const auto order = sandbox.verify(upiOrder("order-1"));
-  sandbox.post("/control/pay", {{"tarvel_oid", order["tarvel_oid"]}});
-
-  auto forged = order;
-  forged["auth_token"] = "not-the-token";
-  const auto wrong = sandbox.capture(forged);
-  EXPECT_EQ(wrong.status, 401);
-  EXPECT_EQ(wrong.json.at("payment_status"), "FAILED");
-  EXPECT_EQ(wrong.json.at("data"), nlohmann::json::object());
-  EXPECT_TRUE(wrong.json.at("message").is_string());
-
-  const auto missing =
-      sandbox.post("/api/v1/payment/capture", {{"tarvel_oid", order["tarvel_oid"]}});
-  EXPECT_EQ(missing.status, 401);
-  EXPECT_EQ(missing.json.at("payment_status"), "FAILED");
-
-  const auto unknown =
-      sandbox.post("/api/v1/payment/capture", {{"tarvel_oid", "tvl_unknown"}, {"auth_token", "x"}});
-  EXPECT_EQ(unknown.status, 404);
-  EXPECT_EQ(unknown.json.at("payment_status"), "FAILED");
-
-  const auto noOrder = sandbox.post("/api/v1/payment/capture", nlohmann::json::object());
+  // Refusals keep the shape, so the component reads them as "not paid".
+  const std::vector<std::tuple<json, int>> refusals = {
+      {{{"tarvel_oid", oid}, {"auth_token", "not-the-token"}}, 401},
+      {{{"tarvel_oid", oid}}, 401},
+      {{{"tarvel_oid", "tvl_unknown"}, {"auth_token", "x"}}, 404}};
+  for (const auto& [body, status] : refusals) {
+    SCOPED_TRACE(body.dump());
+    const auto refused = sandbox.post("/api/v1/payment/capture", body);
+    EXPECT_EQ(refused.status, status);
+    EXPECT_EQ(refused.json.at("payment_status"), "FAILED");
+    EXPECT_EQ(refused.json.at("data"), json::object());
+    EXPECT_TRUE(refused.json.at("message").is_string());
+  }
+  const auto noOrder = sandbox.post("/api/v1/payment/capture", json::object());
   EXPECT_EQ(noOrder.status, 400);
   EXPECT_TRUE(noOrder.json.at("error").is_string());
   // Refused polls are not counted.
-  EXPECT_EQ(sandbox.server().order(order["tarvel_oid"])->captures, 0);
+  EXPECT_EQ(sandbox.server().order(oid)->captures, 4);
 }
 
-TEST(ApiEndpointsTests, SendAndResendIssueFourDigitOtpsShownOnTheConsole) {
-  RunningSandbox sandbox;
-  const auto sent = sandbox.post("/api/v1/user/send-otp", otpBody("cod-1", "9000000001"));
-  ASSERT_EQ(sent.status, 200) << sent.raw;
-  EXPECT_EQ(sent.json.at("data").at("message"), "OTP sent");
-  const auto first = sandbox.server().lastOtp("cod-1", "9000000001");
-  ASSERT_TRUE(first);
-  EXPECT_EQ(first->size(), 4u);
-  EXPECT_EQ(first->find_first_not_of("0123456789"), std::string::npos);
-
-  const auto resent = sandbox.post("/api/v1/user/resend-otp", otpBody("cod-1", "9000000001"));
-  ASSERT_EQ(resent.status, 200);
-  EXPECT_EQ(resent.json.at("data").at("message"), "OTP sent");
-  const auto second = sandbox.server().lastOtp("cod-1", "9000000001");
-  const auto control = sandbox.get("/control/otp?moid=cod-1&phone=9000000001");
-  EXPECT_EQ(control.json.at("data").at("otp"), *second);
-
-  int noticed = 0;
-  for (const auto& line : sandbox.consoleLines()) {
-    if (line.find("OTP " + *second) != std::string::npos) ++noticed;
-  }
-  EXPECT_GE(noticed, 1);
-  EXPECT_EQ(sandbox.get("/control/otp?moid=cod-1&phone=1").status, 404);
-}
-
-TEST(ApiEndpointsTests, VerifyOtpAcceptsTheRightCodeOnceAndMarksThePhoneVerified) {
-  RunningSandbox sandbox;
-  const auto order =
-      sandbox.verify({{"moid", "cod-1"}, {"phone", "9000000001"}, {"order_type", "cod"}});
-  EXPECT_TRUE(order.at("otp_verified").is_null());
-  sandbox.post("/api/v1/user/send-otp", otpBody("cod-1", "9000000001"));
-  const auto code = *sandbox.server().lastOtp("cod-1", "9000000001");
-
-  const auto body = nlohmann::json{{"phone", "9000000001"}, {"moid", "cod-1"}, {"otp", code}};
-  const auto accepted = sandbox.post("/api/v1/user/verify-otp", body);
-  ASSERT_TRUE(accepted.json.at("statusCode").is_number_integer()) << accepted.raw;
-  EXPECT_EQ(accepted.json["statusCode"], 200);
-
-  const auto reused = sandbox.post("/api/v1/user/verify-otp", body);
-  EXPECT_EQ(reused.json.at("statusCode"), 400);
-  EXPECT_EQ(reused.json.at("statusMessage"), "OTP already used");
-
-  const auto reverified =
-      sandbox.verify({{"moid", "cod-1"}, {"phone", "9000000001"}, {"order_type", "cod"}});
-  EXPECT_EQ(reverified.at("otp_verified"), true);
-}
-
-TEST(ApiEndpointsTests, VerifyOtpLimitsWrongAttemptsUntilANewCodeIsSent) {
-  RunningSandbox sandbox;
-  sandbox.post("/api/v1/user/send-otp", otpBody("cod-1", "9000000001"));
-  const auto code = *sandbox.server().lastOtp("cod-1", "9000000001");
-  const std::string wrongCode = code == "0000" ? "1111" : "0000";
-
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const auto wrong =
-        sandbox.post("/api/v1/user/verify-otp",
-                     {{"phone", "9000000001"}, {"moid", "cod-1"}, {"otp", wrongCode}});
-    EXPECT_EQ(wrong.status, 400);
-    EXPECT_EQ(wrong.json.at("statusCode"), 400);
-    EXPECT_EQ(wrong.json.at("statusMessage"), "Invalid OTP");
-  }
-  const auto blocked = sandbox.post("/api/v1/user/verify-otp",
-                                    {{"phone", "9000000001"}, {"moid", "cod-1"}, {"otp", code}});
-  EXPECT_NE(blocked.json.at("statusCode"), 200);
-  EXPECT_EQ(blocked.json.at("statusMessage"), "Too many attempts");
-
-  sandbox.post("/api/v1/user/resend-otp", otpBody("cod-1", "9000000001"));
-  const auto fresh = *sandbox.server().lastOtp("cod-1", "9000000001");
-  const auto accepted = sandbox.post("/api/v1/user/verify-otp",
-                                     {{"phone", "9000000001"}, {"moid", "cod-1"}, {"otp", fresh}});
-  EXPECT_EQ(accepted.json.at("statusCode"), 200);
-}
-
-TEST(ApiEndpointsTests, VerifyOtpExpiresAfterItsLifetime) {
-  ManualClock manual;
+TEST(ApiEndpointsTests, OtpIsAcceptedOnceRefusedWhenWrongExpiredOrTriedTooOften) {
+  auto seconds = std::make_shared<std::atomic<int>>(0);
   auto options = RunningSandbox::plainOptions();
-  options.clock = manual.clock();
+  options.clock = [seconds, start = std::chrono::steady_clock::now()] {
+    return start + std::chrono::seconds(seconds->load());
+  };
   options.otpLifetime = std::chrono::seconds(300);
   RunningSandbox sandbox(options);
-  sandbox.post("/api/v1/user/send-otp", otpBody("cod-1", "1111111111"));
-  sandbox.post("/api/v1/user/send-otp", otpBody("cod-1", "2222222222"));
+  const auto send = [&](const std::string& path, const std::string& phone) {
+    const auto sent = sandbox.post(
+        path, {{"mid", "shop-1"}, {"phone", phone}, {"order_type", "cod"}, {"moid", "cod-1"}});
+    EXPECT_EQ(sent.status, 200) << sent.raw;
+    EXPECT_EQ(sent.json.at("data").at("message"), "OTP sent");
+    return sandbox.server().lastOtp("cod-1", phone).value();
+  };
+  const auto check = [&](const std::string& phone, const std::string& otp) {
+    return sandbox.post("/api/v1/user/verify-otp",
+                        {{"phone", phone}, {"moid", "cod-1"}, {"otp", otp}});
+  };
 
-  manual.advance(std::chrono::seconds(299));
-  const auto inTime = sandbox.post("/api/v1/user/verify-otp",
-                                   {{"phone", "1111111111"},
-                                    {"moid", "cod-1"},
-                                    {"otp", *sandbox.server().lastOtp("cod-1", "1111111111")}});
-  EXPECT_EQ(inTime.json.at("statusCode"), 200);
+  EXPECT_TRUE(sandbox.verify({{"moid", "cod-1"}, {"phone", "1"}})["otp_verified"].is_null());
+  const auto right = send("/api/v1/user/send-otp", "1");
+  EXPECT_EQ(right.size(), 4u);
+  EXPECT_EQ(right.find_first_not_of("0123456789"), std::string::npos);
+  const auto blockedCode = send("/api/v1/user/send-otp", "2");
+  const auto wrong = blockedCode == "0000" ? "1111" : "0000";
+  const auto inTime = send("/api/v1/user/send-otp", "3");
+  const auto late = send("/api/v1/user/send-otp", "4");
 
-  manual.advance(std::chrono::seconds(1));
-  const auto late = sandbox.post("/api/v1/user/verify-otp",
-                                 {{"phone", "2222222222"},
-                                  {"moid", "cod-1"},
-                                  {"otp", *sandbox.server().lastOtp("cod-1", "2222222222")}});
-  EXPECT_EQ(late.json.at("statusCode"), 400);
-  EXPECT_EQ(late.json.at("statusMessage"), "OTP expired");
-}
+  // The OTP shows on the console and through the control endpoint.
+  const auto control = sandbox.get("/control/otp?moid=cod-1&phone=1");
+  EXPECT_EQ(control.json.at("data").at("otp"), right);
+  const auto lines = sandbox.consoleLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.find("OTP " + right) != std::string::npos;
+  }));
+  EXPECT_EQ(sandbox.get("/control/otp?moid=cod-1&phone=9").status, 404);
 
-TEST(ApiEndpointsTests, VerifyOtpWithoutARequestOrWithoutKeysIsRejected) {
-  RunningSandbox sandbox;
-  const auto unrequested =
-      sandbox.post("/api/v1/user/verify-otp", {{"phone", "1"}, {"moid", "never"}, {"otp", "1234"}});
-  EXPECT_EQ(unrequested.json.at("statusCode"), 400);
-  EXPECT_EQ(unrequested.json.at("statusMessage"), "OTP not requested");
+  // Each step: who tries which code, at which second, and the answer.
+  struct Step {
+    std::string phone, otp;
+    int at, statusCode;
+    std::string statusMessage;
+  };
+  const std::vector<Step> steps = {
+      {"1", right, 0, 200, "OTP verified"},       {"1", right, 0, 400, "OTP already used"},
+      {"2", wrong, 0, 400, "Invalid OTP"},        {"2", wrong, 0, 400, "Invalid OTP"},
+      {"2", wrong, 0, 400, "Invalid OTP"},        {"2", blockedCode, 0, 429, "Too many attempts"},
+      {"9", "1234", 0, 400, "OTP not requested"}, {"3", inTime, 299, 200, "OTP verified"},
+      {"4", late, 300, 400, "OTP expired"}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.phone + " " + step.otp + " at " + std::to_string(step.at));
+    seconds->store(step.at);
+    const auto answer = check(step.phone, step.otp);
+    ASSERT_TRUE(answer.json.at("statusCode").is_number_integer()) << answer.raw;
+    EXPECT_EQ(answer.json["statusCode"], step.statusCode);
+    EXPECT_EQ(answer.status, step.statusCode);
+    EXPECT_EQ(answer.json.at("statusMessage"), step.statusMessage);
+  }
+  EXPECT_EQ(sandbox.verify({{"moid", "cod-1"}, {"phone", "1"}})["otp_verified"], true);
+  // A resend gives a fresh code and a fresh count of attempts.
+  EXPECT_EQ(check("2", send("/api/v1/user/resend-otp", "2")).json.at("statusCode"), 200);
 
   // The component sends only "otp" when the order lacks phone or moid.
   const auto onlyOtp = sandbox.post("/api/v1/user/verify-otp", {{"otp", "1234"}});
@@ -228,7 +187,6 @@ TEST(ApiEndpointsTests, VerifyOtpWithoutARequestOrWithoutKeysIsRejected) {
   EXPECT_EQ(onlyOtp.json.at("statusCode"), 400);
   EXPECT_TRUE(onlyOtp.json.at("statusMessage").is_string());
   EXPECT_TRUE(onlyOtp.json.at("error").is_string());
-
   const auto noPhone = sandbox.post("/api/v1/user/send-otp", {{"moid", "m"}});
   EXPECT_EQ(noPhone.status, 400);
   EXPECT_NE(noPhone.json.at("error").get<std::string>().find("phone"), std::string::npos);
@@ -239,16 +197,13 @@ TEST(ApiEndpointsTests, RtoTrackAnswersTrackingDataForAnyRequest) {
   const auto order = sandbox.verify({{"moid", "rto-1"}, {"order_type", "non-vx"}});
   const auto known = sandbox.get("/api/v2/rto/track?request_id=r1&moid=rto-1");
   ASSERT_EQ(known.status, 200) << known.raw;
-  ASSERT_TRUE(known.json.at("data").is_object());
-  EXPECT_EQ(known.json["data"].at("request_id"), "r1");
+  EXPECT_EQ(known.json.at("data").at("request_id"), "r1");
   EXPECT_EQ(known.json["data"].at("moid"), "rto-1");
   EXPECT_EQ(known.json["data"].at("tarvel_oid"), order["tarvel_oid"]);
-
   // The component sends empty values when the order has none.
   const auto empty = sandbox.get("/api/v2/rto/track?request_id=&moid=");
   EXPECT_EQ(empty.status, 200);
   EXPECT_TRUE(empty.json.at("data").is_object());
-
   const auto nothing = sandbox.get("/api/v2/rto/track");
   EXPECT_EQ(nothing.status, 400);
   EXPECT_TRUE(nothing.json.at("error").is_string());
@@ -270,24 +225,22 @@ TEST(ApiEndpointsTests, MalformedRequestsGetJsonErrorsAndTheServerKeepsServing) 
     for (const auto& body : bodies) {
       const bool anObject = body == "{}" || body == "{\"moid\": [1]}";
       if (anObject && path == "/analytics/api/v1/events") continue;  // any object is an event
+      SCOPED_TRACE(path + " " + body);
       const auto answer = sandbox.postRaw(path, body);
-      EXPECT_GE(answer.status, 400) << path << " " << body;
-      EXPECT_LT(answer.status, 500) << path << " " << body;
-      ASSERT_TRUE(answer.json.is_object()) << path << " " << answer.raw;
-      EXPECT_TRUE(answer.json.contains("error")) << path << " " << answer.raw;
+      EXPECT_GE(answer.status, 400);
+      EXPECT_LT(answer.status, 500);
+      ASSERT_TRUE(answer.json.is_object()) << answer.raw;
+      EXPECT_TRUE(answer.json.contains("error")) << answer.raw;
     }
   }
-  const auto badAmount = sandbox.post("/api/v1/order/verify", {{"moid", "m"}, {"total", "4x"}});
-  EXPECT_EQ(badAmount.status, 400);
-  const auto badScenario =
-      sandbox.post("/api/v1/order/verify", {{"moid", "m"}, {"sandbox_scenario", 5}});
-  EXPECT_EQ(badScenario.status, 400);
-
+  EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "m"}, {"total", "4x"}}).status, 400);
+  EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "m"}, {"sandbox_scenario", 5}}).status,
+            400);
   // Deep nesting within the size bound must neither crash the parser nor the answer.
-  const auto deep =
-      sandbox.postRaw("/api/v1/order/verify", std::string(30000, '[') + std::string(30000, ']'));
-  EXPECT_EQ(deep.status, 400);
-
+  EXPECT_EQ(
+      sandbox.postRaw("/api/v1/order/verify", std::string(30000, '[') + std::string(30000, ']'))
+          .status,
+      400);
   const auto tooLarge =
       sandbox.postRaw("/api/v1/order/verify", "{\"moid\":\"" + std::string(70 * 1024, 'a') + "\"}");
   EXPECT_EQ(tooLarge.status, 413);
@@ -298,15 +251,76 @@ TEST(ApiEndpointsTests, MalformedRequestsGetJsonErrorsAndTheServerKeepsServing) 
   EXPECT_EQ(oddQuery.status, 200);
   EXPECT_TRUE(oddQuery.json.is_object()) << oddQuery.raw;
   sandbox.post("/api/v1/user/send-otp", {{"moid", "m"}, {"phone", "1\nforged"}});
-  for (const auto& line : sandbox.consoleLines()) {
-    EXPECT_EQ(line.find('\n'), std::string::npos) << line;
-  }
+  for (const auto& line : sandbox.consoleLines()) EXPECT_EQ(line.find('\n'), std::string::npos);
 
   const auto unknownPath = sandbox.get("/api/v9/nothing");
   EXPECT_EQ(unknownPath.status, 404);
   EXPECT_TRUE(unknownPath.json.contains("error"));
-
   EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "still-alive"}}).status, 200);
+}
+
+std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
+  std::uint32_t value = 0;
+  for (std::size_t i = at; i < at + 4; ++i) value = value << 8 | std::uint8_t(bytes.at(i));
+  return value;
+}
+
+TEST(QrCodeImageTests, VerifyQrCodeIsAPngOfTheUpiLink) {
+  testing::RunningSandbox sandbox;
+  const auto order = sandbox.verify({{"moid", "qr-1"}, {"total", "10"}});
+  const std::string dataUrl = order.at("qrCode");
+  const std::string prefix = "data:image/png;base64,";
+  ASSERT_EQ(dataUrl.rfind(prefix, 0), 0u);
+  const auto png = Base64::decode(dataUrl.substr(prefix.size()));
+  ASSERT_TRUE(png);
+
+  // Read chunk by chunk, checking lengths and crc32, up to IEND.
+  ASSERT_EQ(png->compare(0, 8, "\x89PNG\r\n\x1a\n"), 0) << "no PNG signature";
+  std::string header, compressed, type;
+  for (std::size_t at = 8; type != "IEND"; at += 12 + bigEndian(*png, at)) {
+    ASSERT_LE(at + 12, png->size()) << "truncated chunk or no IEND";
+    const std::uint32_t length = bigEndian(*png, at);
+    ASSERT_LE(at + 12 + length, png->size()) << "chunk too long";
+    type = png->substr(at + 4, 4);
+    ASSERT_EQ(crc32(0L, reinterpret_cast<const Bytef*>(png->data() + at + 4), length + 4),
+              bigEndian(*png, at + 8 + length))
+        << type << " crc";
+    if (type == "IHDR") header = png->substr(at + 8, length);
+    if (type == "IDAT") compressed += png->substr(at + 8, length);
+  }
+  ASSERT_EQ(header.size(), 13u);
+  const std::uint32_t width = bigEndian(header, 0);
+  EXPECT_EQ(header[8], 1);  // bit depth
+  EXPECT_EQ(header[9], 0);  // greyscale
+  EXPECT_EQ(width, bigEndian(header, 4));
+  EXPECT_GE(width, 21u * QrCodeImage::kModulePixels);
+  EXPECT_LE(width, (177u + 8) * QrCodeImage::kModulePixels);
+
+  // Each row: a filter byte, then the pixels packed eight to a byte (0 is dark).
+  const std::size_t rowBytes = (width + 7) / 8 + 1;
+  std::string rows(rowBytes * width, '\0');
+  uLongf size = rows.size();
+  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(rows.data()), &size,
+                       reinterpret_cast<const Bytef*>(compressed.data()), compressed.size()),
+            Z_OK);
+  ASSERT_EQ(size, rows.size()) << "IDAT does not inflate to the image size";
+  const auto dark = [&](std::uint32_t x, std::uint32_t y) {
+    return ((std::uint8_t(rows[y * rowBytes + 1 + x / 8]) >> (7 - x % 8)) & 1u) == 0;
+  };
+
+  // Every module's centre pixel matches the QR code of the link the answer carries.
+  const auto modules = QrCodeImage::modules(order.at("u_link").get<std::string>());
+  ASSERT_TRUE(modules);
+  const int quiet = QrCodeImage::kQuietZoneModules;
+  ASSERT_EQ(width, std::uint32_t((modules->side + 2 * quiet) * QrCodeImage::kModulePixels));
+  for (int y = 0; y < modules->side; ++y) {
+    for (int x = 0; x < modules->side; ++x) {
+      const auto px = std::uint32_t((x + quiet) * QrCodeImage::kModulePixels + 4);
+      const auto py = std::uint32_t((y + quiet) * QrCodeImage::kModulePixels + 4);
+      ASSERT_EQ(dark(px, py), modules->dark[y * modules->side + x] != 0) << x << "," << y;
+    }
+  }
+  EXPECT_FALSE(dark(0, 0));  // quiet zone
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
-#include <filesystem>  // exists, path
+#include <filesystem>  // exists
 #include <fstream>     // ifstream
 #include <future>      // async
 #include <iterator>    // istreambuf_iterator
+#include <string>      // string, to_string
+#include <thread>      // sleep_for
 
 #include "SandboxTestSupport.h"
 
@@ -11,90 +11,39 @@ namespace tarvel::sandbox {
 namespace {
 
 using testing::RunningSandbox;
-using testing::TemporaryFolder;
-
-SandboxOptions httpsOptions() {
-  auto options = RunningSandbox::plainOptions();
-  options.https = true;
-  return options;
-}
-
-TEST(SandboxServerTests, BasesShareOneOriginOnTheLoopbackAndEndWithASlash) {
-  RunningSandbox sandbox;
-  auto& server = sandbox.server();
-  ASSERT_GT(server.port(), 0);
-  EXPECT_EQ(server.origin(), "http://127.0.0.1:" + std::to_string(server.port()));
-  EXPECT_EQ(server.apiBaseUrl(), server.origin() + "/api/");
-  EXPECT_EQ(server.analyticsBaseUrl(), server.origin() + "/analytics/");
-  EXPECT_EQ(server.webBaseUrl(), server.origin() + "/web/");
-  EXPECT_EQ(server.controlBaseUrl(), server.origin() + "/control/");
-  EXPECT_TRUE(server.caFile().empty());
-}
 
 TEST(SandboxServerTests, HttpsIsTrustedThroughItsOwnCertificateAuthorityOnly) {
-  RunningSandbox sandbox(httpsOptions());
-  auto& server = sandbox.server();
-  EXPECT_EQ(server.origin().rfind("https://127.0.0.1:", 0), 0u);
-  ASSERT_TRUE(std::filesystem::exists(server.caFile()));
-  std::ifstream pem(server.caFile());
-  const std::string text((std::istreambuf_iterator<char>(pem)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("-----BEGIN CERTIFICATE-----"), std::string::npos);
-
-  const auto trusted = sandbox.post("/api/v1/order/verify", {{"moid", "tls-1"}});
-  EXPECT_EQ(trusted.status, 200) << trusted.raw;
-
-  // The server certificate names localhost too.
-  httplib::Client byName("https://localhost:" + std::to_string(server.port()));
-  byName.set_ca_cert_path(server.caFile().c_str());
-  byName.set_connection_timeout(5);
-  const auto named = byName.Get("/web/custom.html");
-  ASSERT_TRUE(named) << httplib::to_string(named.error());
-  EXPECT_EQ(named->status, 200);
-
-  // Without the sandbox's CA the certificate is refused.
-  httplib::Client untrusting(server.origin());
-  untrusting.set_connection_timeout(5);
-  const auto refused = untrusting.Get("/web/custom.html");
-  EXPECT_FALSE(refused);
-}
-
-TEST(SandboxServerTests, CertificatesGoToTheStateFolderWhenGivenAndTemporaryOnesAreRemoved) {
-  TemporaryFolder folder;
-  auto options = httpsOptions();
-  options.stateDir = folder.path() / "state";
+  auto options = RunningSandbox::plainOptions();
+  options.https = true;
   std::string temporaryCa;
   {
-    RunningSandbox kept(options);
-    EXPECT_EQ(std::filesystem::path(kept.server().caFile()), folder.path() / "state" / "ca.pem");
-    EXPECT_TRUE(std::filesystem::exists(folder.path() / "state" / "server.pem"));
-    EXPECT_TRUE(std::filesystem::exists(folder.path() / "state" / "server-key.pem"));
-    RunningSandbox temporary(httpsOptions());
-    temporaryCa = temporary.server().caFile();
-    EXPECT_TRUE(std::filesystem::exists(temporaryCa));
-  }
-  EXPECT_TRUE(std::filesystem::exists(folder.path() / "state" / "ca.pem"));
-  EXPECT_FALSE(std::filesystem::exists(temporaryCa));
-}
+    RunningSandbox sandbox(options);
+    auto& server = sandbox.server();
+    EXPECT_EQ(server.origin().rfind("https://127.0.0.1:", 0), 0u);
+    temporaryCa = server.caFile();
+    ASSERT_TRUE(std::filesystem::exists(temporaryCa));
+    std::ifstream pem(temporaryCa);
+    const std::string text((std::istreambuf_iterator<char>(pem)), {});
+    EXPECT_NE(text.find("-----BEGIN CERTIFICATE-----"), std::string::npos);
 
-TEST(SandboxServerTests, HostedPageReadsItsQueryAndPostsThroughTheBridge) {
-  RunningSandbox sandbox;
-  httplib::Client client(sandbox.server().origin());
-  const auto page = client.Get(
-      "/web/custom.html?order_type=cod&mid=m1&moid=42&environment=sandbox"
-      "&request_id=r9&tarvel_oid=g7");
-  ASSERT_TRUE(page);
-  EXPECT_EQ(page->status, 200);
-  EXPECT_EQ(page->get_header_value("Content-Type").rfind("text/html", 0), 0u);
-  const std::string& html = page->body;
-  for (const char* needed :
-       {"<!DOCTYPE html>", "URLSearchParams", "window.webkit", "messageHandlers", "postMessage",
-        "\"onSuccess\"", "\"onFailure\"", "auto-success", "auto-failure", "\"order_type\"",
-        "\"mid\"", "\"moid\"", "\"environment\"", "\"request_id\"", "\"tarvel_oid\"",
-        "setTimeout"}) {
-    EXPECT_NE(html.find(needed), std::string::npos) << needed;
+    const auto trusted = sandbox.post("/api/v1/order/verify", {{"moid", "tls-1"}});
+    EXPECT_EQ(trusted.status, 200) << trusted.raw;
+
+    // The server certificate names localhost too.
+    httplib::Client byName("https://localhost:" + std::to_string(server.port()));
+    byName.set_ca_cert_path(temporaryCa.c_str());
+    byName.set_connection_timeout(5);
+    const auto named = byName.Get("/web/custom.html");
+    ASSERT_TRUE(named) << httplib::to_string(named.error());
+    EXPECT_EQ(named->status, 200);
+
+    // Without the sandbox's CA the certificate is refused.
+    httplib::Client untrusting(server.origin());
+    untrusting.set_connection_timeout(5);
+    EXPECT_FALSE(untrusting.Get("/web/custom.html"));
   }
-  // Query values reach the page as text only.
-  EXPECT_EQ(html.find("innerHTML"), std::string::npos);
+  // A temporary certificate folder goes when the server stops.
+  EXPECT_FALSE(std::filesystem::exists(temporaryCa));
 }
 
 TEST(SandboxServerTests, StoppingDoesNotWaitForASlowAnswer) {
@@ -113,13 +62,32 @@ TEST(SandboxServerTests, StoppingDoesNotWaitForASlowAnswer) {
   EXPECT_EQ(pending.get().status, 200);
 }
 
-TEST(SandboxServerTests, RefusesAPortThatIsTaken) {
-  RunningSandbox first;
+TEST(SandboxServerTests, StoredListsStayBoundedUnderTraffic) {
   auto options = RunningSandbox::plainOptions();
-  options.port = first.server().port();
-  SandboxServer second(options);
-  EXPECT_FALSE(second.start());
-  EXPECT_NE(second.error().find("cannot listen"), std::string::npos);
+  options.maxOrders = 5;
+  options.maxOtps = 5;
+  options.maxEvents = 5;
+  RunningSandbox sandbox(options);
+  nlohmann::json first;
+  for (int i = 0; i < 20; ++i) {
+    const auto order = sandbox.verify({{"moid", "bulk-" + std::to_string(i)}});
+    if (i == 0) first = order;
+    sandbox.post("/api/v1/user/send-otp", {{"moid", "bulk"}, {"phone", std::to_string(i)}});
+    const auto stored = sandbox.post("/analytics/api/v1/events", {{"name", "event"}, {"i", i}});
+    EXPECT_EQ(stored.json.at("data").at("stored"), true) << stored.raw;
+  }
+  EXPECT_FALSE(sandbox.server().order(first["tarvel_oid"]));
+  EXPECT_EQ(sandbox.capture(first).status, 404);
+  // The evicted moid makes a new order, not a dangling one.
+  EXPECT_NE(sandbox.verify({{"moid", "bulk-0"}})["tarvel_oid"], first["tarvel_oid"]);
+  EXPECT_FALSE(sandbox.server().lastOtp("bulk", "0"));
+  EXPECT_TRUE(sandbox.server().lastOtp("bulk", "19"));
+  const auto events = sandbox.server().events();
+  ASSERT_EQ(events.size(), 5u);
+  EXPECT_EQ(events.front().at("i"), 15);
+  // Both listings give the stored events, oldest first.
+  EXPECT_EQ(sandbox.get("/analytics/api/analytics/events").json.at("data").at("events"), events);
+  EXPECT_EQ(sandbox.get("/control/events").json.at("data").at("events"), events);
 }
 
 }  // namespace

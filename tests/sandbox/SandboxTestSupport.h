@@ -1,35 +1,34 @@
 #pragma once
 
-#include <atomic>      // atomic
-#include <chrono>      // nanoseconds, steady_clock
-#include <filesystem>  // path
-#include <memory>      // unique_ptr
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>  // mkdtemp, mkostemp
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>      // milliseconds, steady_clock
+#include <filesystem>  // path, remove_all
+#include <map>         // map
+#include <memory>      // shared_ptr, unique_ptr
 #include <mutex>       // mutex
 #include <optional>    // optional
 #include <string>      // string
+#include <thread>      // sleep_for
 #include <vector>      // vector
 
-#include <httplib.h>
 #include <nlohmann/json.hpp>
 
-#include "SandboxOptions.h"
 #include "SandboxServer.h"
+
+extern char** environ;
 
 namespace tarvel::sandbox::testing {
 
-/// A clock that moves only when told to.
-class ManualClock {
- public:
-  Clock clock();
-  void advance(std::chrono::nanoseconds by);
-
- private:
-  std::shared_ptr<std::atomic<std::int64_t>> offset_ =
-      std::make_shared<std::atomic<std::int64_t>>(0);
-};
-
-/// One answer: the status, the raw body and the body parsed as JSON (discarded if not JSON).
-/// `status` is 0 when no answer arrived.
+/// One answer: the status (0 when none arrived), the raw body and the body parsed as JSON
+/// (discarded if not JSON).
 struct Answer {
   int status = 0;
   std::string raw;
@@ -40,28 +39,65 @@ struct Answer {
 /// console lines it prints, with a client for its endpoints.
 class RunningSandbox {
  public:
-  explicit RunningSandbox(SandboxOptions options = plainOptions());
-  ~RunningSandbox();
+  explicit RunningSandbox(SandboxOptions options = plainOptions()) {
+    options.console = [lines = lines_, mutex = linesMutex_](std::string_view line) {
+      std::lock_guard lock(*mutex);
+      lines->emplace_back(line);
+    };
+    server_ = std::make_unique<SandboxServer>(std::move(options));
+    if (!server_->start()) ADD_FAILURE() << "sandbox did not start: " << server_->error();
+  }
+  ~RunningSandbox() { server_->stop(); }
 
-  static SandboxOptions plainOptions();
+  static SandboxOptions plainOptions() {
+    SandboxOptions options;
+    options.https = false;
+    options.slowDelay = std::chrono::milliseconds(300);
+    return options;
+  }
 
   SandboxServer& server() { return *server_; }
-  std::vector<std::string> consoleLines() const;
+  std::vector<std::string> consoleLines() const {
+    std::lock_guard lock(*linesMutex_);
+    return *lines_;
+  }
 
   /// Requests on the server's origin; paths start with "/".
-  Answer post(const std::string& path, const nlohmann::json& body) const;
-  Answer postRaw(const std::string& path, const std::string& body) const;
-  Answer get(const std::string& path) const;
+  Answer post(const std::string& path, const nlohmann::json& body) const {
+    return postRaw(path, body.dump());
+  }
+  Answer postRaw(const std::string& path, const std::string& body) const {
+    return toAnswer(client()->Post(path, body, "application/json"));
+  }
+  Answer get(const std::string& path) const { return toAnswer(client()->Get(path)); }
 
   /// Verifies an order with these fields and returns the answer's "data".
-  nlohmann::json verify(const nlohmann::json& order) const;
+  nlohmann::json verify(const nlohmann::json& order) const {
+    const auto answer = post("/api/v1/order/verify", order);
+    EXPECT_EQ(answer.status, 200) << answer.raw;
+    if (!answer.json.is_object() || !answer.json.contains("data")) return {};
+    return answer.json["data"];
+  }
   /// One capture poll for a verified order's data.
-  Answer capture(const nlohmann::json& verified) const;
+  Answer capture(const nlohmann::json& verified) const {
+    return post("/api/v1/payment/capture", {{"tarvel_oid", verified.value("tarvel_oid", "")},
+                                            {"auth_token", verified.value("auth_token", "")}});
+  }
 
  private:
-  std::unique_ptr<httplib::Client> client() const;
+  static Answer toAnswer(const httplib::Result& result) {
+    if (!result) return {};
+    return {result->status, result->body, nlohmann::json::parse(result->body, nullptr, false)};
+  }
+  std::unique_ptr<httplib::Client> client() const {
+    auto client = std::make_unique<httplib::Client>(server_->origin());
+    if (server_->https()) client->set_ca_cert_path(server_->caFile().c_str());
+    client->set_connection_timeout(5);
+    client->set_read_timeout(10);
+    return client;
+  }
 
-  mutable std::mutex linesMutex_;
+  std::shared_ptr<std::mutex> linesMutex_ = std::make_shared<std::mutex>();
   std::shared_ptr<std::vector<std::string>> lines_ = std::make_shared<std::vector<std::string>>();
   std::unique_ptr<SandboxServer> server_;
 };
@@ -69,12 +105,108 @@ class RunningSandbox {
 /// A fresh folder removed again with its contents.
 class TemporaryFolder {
  public:
-  TemporaryFolder();
-  ~TemporaryFolder();
+  TemporaryFolder() {
+    std::string pattern = std::filesystem::temp_directory_path() / "tarvel-sandbox-test-XXXXXX";
+    if (mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+  }
   const std::filesystem::path& path() const { return path_; }
 
  private:
   std::filesystem::path path_;
+};
+
+/// A program run by a test with the test's environment plus `environment`, its stdout and
+/// stderr gathered in an unlinked file. Every wait is bounded; a child still running at
+/// destruction is killed.
+class ChildProcess {
+ public:
+  explicit ChildProcess(const std::vector<std::string>& argv,
+                        const std::map<std::string, std::string>& environment = {}) {
+    // env(1) puts the overrides on top of the inherited environment, then runs the program.
+    std::vector<std::string> command = {"/usr/bin/env"};
+    for (const auto& [name, value] : environment) command.push_back(name + "=" + value);
+    command.insert(command.end(), argv.begin(), argv.end());
+    std::vector<char*> pointers;
+    for (auto& text : command) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    char path[] = "/tmp/tarvel-child-output-XXXXXX";
+    if ((outputFd_ = mkostemp(path, O_CLOEXEC)) < 0) return;
+    unlink(path);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, outputFd_, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, outputFd_, STDERR_FILENO);
+    if (posix_spawn(&pid_, pointers[0], &actions, nullptr, pointers.data(), environ) != 0) {
+      pid_ = -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~ChildProcess() {
+    if (pid_ > 0 && !exitCode_) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    if (outputFd_ >= 0) close(outputFd_);
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  /// All output so far.
+  const std::string& output() {
+    char buffer[4096];
+    ssize_t count = 0;
+    while (outputFd_ >= 0 &&
+           (count = pread(outputFd_, buffer, sizeof buffer, off_t(output_.size()))) > 0) {
+      output_.append(buffer, std::size_t(count));
+    }
+    return output_;
+  }
+  /// Whether `text` appeared in the output within `timeout`.
+  bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (output().find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+  }
+  void sendSignal(int signal) {
+    if (pid_ > 0 && !exitCode_) kill(pid_, signal);
+  }
+  /// The exit code (or 128 + signal number), or nothing when it is still running at the end.
+  std::optional<int> waitForExit(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (int status = 0; pid_ > 0 && !exitCode_;) {
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      } else if (std::chrono::steady_clock::now() >= deadline) {
+        break;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+    }
+    output();
+    return exitCode_;
+  }
+
+  /// Runs to the end (killed after `timeout`): the exit code and the output.
+  static std::pair<std::optional<int>, std::string> run(
+      const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
+      std::chrono::milliseconds timeout) {
+    ChildProcess child(argv, environment);
+    const auto exitCode = child.waitForExit(timeout);
+    return {exitCode, child.output()};
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int outputFd_ = -1;
+  std::optional<int> exitCode_;
+  std::string output_;
 };
 
 }  // namespace tarvel::sandbox::testing
