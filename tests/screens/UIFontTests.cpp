@@ -2,8 +2,6 @@
 
 #include <QFontInfo>  // QFontInfo
 #include <QString>    // QString
-#include <array>      // array
-#include <string>     // string
 
 #include "LogCapture.h"  // from the test support library
 #include "tarvel/UIFont.h"
@@ -11,48 +9,35 @@
 namespace tarvel {
 namespace {
 
-struct ExpectedFace {
-  const char* name;
-  int weight;
-  const char* styleName;
-};
-
-constexpr std::array<ExpectedFace, 7> kFacesInRegistrationOrder{{
-    {"Metropolis-Regular", 400, "Regular"},
-    {"Metropolis-Thin", 100, "Thin"},
-    {"Metropolis-Medium", 500, "Medium"},
-    {"Metropolis-Light", 300, "Light"},
-    {"Metropolis-ExtraLight", 200, "Extra Light"},
-    {"Metropolis-Bold", 700, "Bold"},
-    {"Metropolis-Black", 900, "Black"},
-}};
-
-std::string expectedOrder() {
-  QStringList names;
-  for (const auto& face : kFacesInRegistrationOrder) names << face.name;
-  return names.join(QLatin1Char(',')).toStdString();
-}
-
-std::string registeredOrder() {
-  return UIFont::registeredFaces().join(QLatin1Char(',')).toStdString();
-}
-
 // Registration is process-wide, so the first and the repeated load are one case, and it runs
 // before anything else in this executable registers fonts.
 TEST(UIFontTests, FirstLoadRegistersSilentlyAndRepeatsAreRefusedOnePerFace) {
+  struct Face {
+    const char* name;
+    int weight;
+    const char* styleName;
+  };
+  const Face faces[] = {{"Metropolis-Regular", 400, "Regular"},
+                        {"Metropolis-Thin", 100, "Thin"},
+                        {"Metropolis-Medium", 500, "Medium"},
+                        {"Metropolis-Light", 300, "Light"},
+                        {"Metropolis-ExtraLight", 200, "Extra Light"},
+                        {"Metropolis-Bold", 700, "Bold"},
+                        {"Metropolis-Black", 900, "Black"}};
+  QStringList order;
+  for (const Face& face : faces) order << face.name;
   test::LogCapture log;
 
   UIFont::loadFonts();
   EXPECT_TRUE(log.lines().empty());
-  EXPECT_EQ(registeredOrder(), expectedOrder());
-
+  EXPECT_EQ(UIFont::registeredFaces(), order);
   UIFont::loadFonts();
   EXPECT_EQ(log.count("Error registering font"), 7u);
   EXPECT_EQ(log.lines().size(), 7u);
-  EXPECT_EQ(registeredOrder(), expectedOrder());
+  EXPECT_EQ(UIFont::registeredFaces(), order);
 
   // Every face still resolves, by its name, to the file of its own weight.
-  for (const auto& face : kFacesInRegistrationOrder) {
+  for (const Face& face : faces) {
     SCOPED_TRACE(face.name);
     const QFont font = UIFont::font(QString::fromLatin1(face.name), 14);
     const QFontInfo resolved(font);
@@ -62,15 +47,12 @@ TEST(UIFontTests, FirstLoadRegistersSilentlyAndRepeatsAreRefusedOnePerFace) {
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 14.0);
   }
   EXPECT_EQ(log.lines().size(), 7u);
-}
 
-TEST(UIFontTests, UnknownFaceIsLoggedAndGivesTheDefaultFontAtTheRequestedSize) {
-  test::LogCapture log;
-  const QFont font = UIFont::font(QStringLiteral("Metropolis-Heavy"), 12.5);
-
-  EXPECT_EQ(font.family(), QFont().family());
-  EXPECT_EQ(font.weight(), QFont().weight());
-  EXPECT_DOUBLE_EQ(font.pointSizeF(), 12.5);
+  // An unknown face is logged and gives the default font at the requested size.
+  const QFont unknown = UIFont::font(QStringLiteral("Metropolis-Heavy"), 12.5);
+  EXPECT_EQ(unknown.family(), QFont().family());
+  EXPECT_EQ(unknown.weight(), QFont().weight());
+  EXPECT_DOUBLE_EQ(unknown.pointSizeF(), 12.5);
   EXPECT_TRUE(log.contains("Metropolis-Heavy"));
 }
 

@@ -1,0 +1,283 @@
+// Both view models against a recording fake service: what each call sends, and which closures
+// each answer fires in which order.
+#include <gtest/gtest.h>
+
+#include <memory>  // shared_ptr, make_shared, weak_ptr
+#include <string>  // string
+#include <vector>  // vector
+
+#include "LogicTestSupport.h"
+#include "tarvel/TarvelChekoutViewModel.h"
+#include "tarvel/VerifyOTPViewModel.h"
+
+namespace tarvel {
+namespace {
+
+using Events = std::vector<std::string>;
+
+const Dictionary kVerified = {{"tarvel_oid", "T-1"},
+                              {"auth_token", "secret"},
+                              {"u_link", "upi://pay?pa=shop.vpa&am=10"},
+                              {"uapp", {"phonepe", "gpay", "bhim"}},
+                              {"msg", {{"heading", "Success"}}}};
+const Dictionary kOtpOrder = {{"mid", "M-1"},      {"phone", "9876543210"}, {"order_type", "cod"},
+                              {"moid", "order-7"}, {"request_id", "R-1"},   {"upi_app", ""}};
+
+class ViewModelTests : public ::testing::Test {
+ protected:
+  // Closures hold raw pointers: holding the view model strongly would keep it alive for ever.
+  std::shared_ptr<TarvelChekoutViewModel> checkout(Dictionary createData = Dictionary::object()) {
+    auto viewModel = std::make_shared<TarvelChekoutViewModel>(service_, std::move(createData));
+    TarvelChekoutViewModel* vm = viewModel.get();
+    vm->onSuccess = [this] { events_.add("success"); };
+    vm->onFailure = [this] { events_.add("failure"); };
+    vm->showAlertClosure = [this, vm] { events_.add("alert:" + vm->alertMessage().value_or("-")); };
+    vm->updateLoadingStatus = [this, vm] { events_.add(vm->isLoading() ? "loading" : "loaded"); };
+    vm->updatePaymentVerifyingStatus = [this, vm] {
+      events_.add(vm->isPaymentStatusVerifying() ? "verifying" : "verified");
+    };
+    vm->onSuccessPaymentStatus = [this] { events_.add("status"); };
+    return viewModel;
+  }
+
+  std::shared_ptr<VerifyOTPViewModel> otp(Dictionary createData = kOtpOrder) {
+    auto viewModel = std::make_shared<VerifyOTPViewModel>(service_, std::move(createData));
+    VerifyOTPViewModel* vm = viewModel.get();
+    vm->showAlertClosure = [this, vm] { events_.add("alert:" + vm->alertMessage().value_or("-")); };
+    vm->updateLoadingStatus = [this, vm] { events_.add(vm->isLoading() ? "loading" : "loaded"); };
+    vm->onSuccessSendOtp = [this] { events_.add("sent"); };
+    vm->onSuccessVerifyOtp = [this] { events_.add("verified"); };
+    vm->onSuccessRto = [this](const Dictionary& response) {
+      events_.add("rto:" + response.dump());
+    };
+    vm->onFailureRto = [this](const std::string& text) { events_.add("rtoFailure:" + text); };
+    return viewModel;
+  }
+
+  // Runs one verify call answered with (response, error); returns the closures it fired.
+  Events verifyAnsweredWith(TarvelChekoutViewModel& viewModel,
+                            const std::optional<Dictionary>& response,
+                            std::optional<APIError> error = std::nullopt) {
+    events_.take();
+    viewModel.verifyUPIPayment();
+    service_->completeLast(response, error);
+    return events_.take();
+  }
+
+  // A pending tracking completion holds its view model, which holds the service.
+  void TearDown() override { service_->calls.clear(); }
+
+  test::ScopedReachability online_{true};
+  std::shared_ptr<test::FakeAPIService> service_ = std::make_shared<test::FakeAPIService>();
+  test::EventLog events_;
+};
+
+TEST_F(ViewModelTests, VerifySendsCreateDataUnchangedAndEveryAnswerReportsInOrder) {
+  const Dictionary createData = {{"order_type", "upi"}, {"mid", 42}, {"extra", {{"nested", true}}}};
+  auto viewModel = checkout(createData);
+
+  EXPECT_EQ(verifyAnsweredWith(*viewModel, kVerified), (Events{"loading", "loaded", "success"}));
+  EXPECT_EQ(service_->calls.back().operation, "verifyPaymentData");
+  EXPECT_EQ(service_->calls.back().params, createData);
+  EXPECT_EQ(viewModel->getOrderVerifyData(), kVerified);
+  EXPECT_EQ(viewModel->getOrderNotVerifyData(), Dictionary::object());
+  // The same answer again still fires: every assignment reports.
+  EXPECT_EQ(verifyAnsweredWith(*viewModel, kVerified), (Events{"loading", "loaded", "success"}));
+  EXPECT_EQ(verifyAnsweredWith(*viewModel, std::nullopt), (Events{"loading", "loaded"}));
+  EXPECT_EQ(verifyAnsweredWith(*viewModel, kVerified, APIError::dataNotFound),
+            (Events{"loading", "loaded", "alert:Data Not Found"}));
+  EXPECT_FALSE(viewModel->getPaymentStatusData());
+}
+
+TEST_F(ViewModelTests, OnlyAnExactFailedHeadingAlsoFiresFailureAfterSuccess) {
+  const Dictionary failed = {{"msg", {{"heading", "Failed!"}, {"text", "expired"}}}};
+  auto viewModel = checkout();
+  EXPECT_EQ(verifyAnsweredWith(*viewModel, failed),
+            (Events{"loading", "loaded", "success", "failure"}));
+  EXPECT_EQ(viewModel->getOrderNotVerifyData(), failed);
+
+  for (const Dictionary& answer :
+       {Dictionary{{"msg", {{"heading", "failed!"}}}}, Dictionary{{"msg", {{"heading", 0}}}},
+        Dictionary{{"msg", "Failed!"}}, Dictionary{{"heading", "Failed!"}}, Dictionary::array()}) {
+    SCOPED_TRACE(answer.dump());
+    auto fresh = checkout();
+    EXPECT_EQ(verifyAnsweredWith(*fresh, answer), (Events{"loading", "loaded", "success"}));
+    EXPECT_EQ(fresh->getOrderNotVerifyData(), Dictionary::object());
+  }
+}
+
+TEST_F(ViewModelTests, StatusCheckSendsTextIdentifiersAndOnlyASingleOneLowersTheFlag) {
+  auto viewModel = checkout();
+  const Dictionary status = {{"payment_status", "PENDING"}};
+  viewModel->checkPaymentStatus(true);
+  EXPECT_EQ(service_->calls.back().params, Dictionary::object()) << "before verification";
+  service_->completeLast(status);
+  EXPECT_EQ(events_.take(), (Events{"verifying", "status"}));
+  EXPECT_TRUE(viewModel->isPaymentStatusVerifying());
+  EXPECT_EQ(viewModel->getPaymentStatusData(), status);
+
+  // Only text identifiers go out (both text ones: the loopback round trip).
+  verifyAnsweredWith(*viewModel, Dictionary{{"tarvel_oid", 7}, {"auth_token", "secret"}});
+  viewModel->checkPaymentStatus(false);
+  EXPECT_EQ(service_->calls.back().params, (Dictionary{{"auth_token", "secret"}}));
+  service_->completeLast(status);
+  viewModel->checkPaymentStatus(false);
+  service_->completeLast(std::nullopt, APIError::dataNotFound);
+  EXPECT_EQ(events_.take(), (Events{"verifying", "verified", "status", "verifying", "verified",
+                                    "alert:Data Not Found"}));
+}
+
+TEST_F(ViewModelTests, UpiLinkAndNameEdgeCases) {
+  auto viewModel = checkout();
+  EXPECT_FALSE(viewModel->getUPILink("gpay")) << "before verification";
+  const std::vector<std::pair<Dictionary, std::optional<std::string>>> links = {
+      {"upi://pay?pa=a", "gpay://upi/pay?pa=a"},
+      {"pay?pa=a", "gpay://upi/pay?pa=a"},
+      {"upi://upi://pay", "gpay://upi/upi://pay"},
+      {"UPI://pay", "gpay://upi/UPI://pay"},
+      {12, std::nullopt},
+      {nullptr, std::nullopt}};
+  for (const auto& [link, expected] : links) {
+    SCOPED_TRACE(link.dump());
+    verifyAnsweredWith(*viewModel, Dictionary{{"u_link", link}});
+    EXPECT_EQ(viewModel->getUPILink("gpay"), expected);
+  }
+  const std::vector<std::pair<std::string, std::string>> names = {{"tez", "Google Pay"},
+                                                                  {"gpay", "Google Pay"},
+                                                                  {"paytm", "Paytm"},
+                                                                  {"bhim", "bhim"},
+                                                                  {"GPay", "GPay"}};
+  for (const auto& [app, name] : names) EXPECT_EQ(viewModel->getUPIName(app), name) << app;
+}
+
+TEST_F(ViewModelTests, OtpRequestsCarryOnlyTheirTextIdentifiers) {
+  const Dictionary all = {
+      {"mid", "M-1"}, {"phone", "9876543210"}, {"order_type", "cod"}, {"moid", "order-7"}};
+  otp()->callSendOtp();
+  otp()->callReSendOtp();
+  otp({{"mid", 12}, {"order_type", "cod"}, {"moid", nullptr}})->callSendOtp();
+  otp(Dictionary())->callReSendOtp();
+  // Verification sends phone and moid together or neither.
+  otp()->callVerifyOtp("1234");
+  otp({{"phone", "9876543210"}})->callVerifyOtp("0000");
+  otp({{"phone", 9876543210}, {"moid", "order-7"}})->callVerifyOtp("");
+
+  const std::vector<std::pair<std::string, Dictionary>> expected = {
+      {"sendOtp", all},
+      {"reSendOtp", all},
+      {"sendOtp", {{"order_type", "cod"}}},
+      {"reSendOtp", Dictionary::object()},
+      {"verifyOtp", {{"phone", "9876543210"}, {"moid", "order-7"}, {"otp", "1234"}}},
+      {"verifyOtp", {{"otp", "0000"}}},
+      {"verifyOtp", {{"otp", ""}}}};
+  ASSERT_EQ(service_->calls.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(service_->calls[i].operation, expected[i].first);
+    EXPECT_EQ(service_->calls[i].params, expected[i].second);
+  }
+}
+
+TEST_F(ViewModelTests, SendAnswersEndLoadingBeforeReporting) {
+  auto viewModel = otp();
+  viewModel->callSendOtp();
+  service_->completeLast(Dictionary{{"sent", true}});
+  viewModel->callReSendOtp();
+  service_->completeLast(std::nullopt, APIError::dataNotFound);
+  viewModel->callReSendOtp();
+  service_->completeLast(std::nullopt);
+
+  EXPECT_EQ(events_.take(), (Events{"loading", "loaded", "sent", "loading", "loaded",
+                                    "alert:Data Not Found", "loading", "loaded"}));
+  EXPECT_EQ(viewModel->otpSuccessData(), (Dictionary{{"sent", true}}));
+}
+
+TEST_F(ViewModelTests, OnlyStatusCode200AsANumberAcceptsTheOtp) {
+  const std::vector<std::pair<Dictionary, std::string>> cases = {
+      {{{"statusCode", 200}, {"statusMessage", "OK"}}, "verified"},
+      {{{"statusCode", "200"}, {"statusMessage", "Invalid OTP"}}, "alert:Invalid OTP"},
+      {{{"statusCode", 400}, {"statusMessage", "Expired"}}, "alert:Expired"},
+      {{{"statusCode", 200.5}}, "alert:Something went wrong!"},
+      {{{"statusCode", 401}, {"statusMessage", 5}}, "alert:Something went wrong!"}};
+  for (const auto& [answer, outcome] : cases) {
+    SCOPED_TRACE(answer.dump());
+    auto viewModel = otp();
+    viewModel->callVerifyOtp("1234");
+    events_.take();
+    service_->completeLast(answer);
+    EXPECT_EQ(events_.take(), (Events{"loaded", outcome}));
+    EXPECT_EQ(viewModel->otpVerifyData().has_value(), outcome == "verified");
+  }
+}
+
+TEST_F(ViewModelTests, OfflineCallsSendNothingAndAlertEachTimeButTrackingStillGoesOut) {
+  auto payment = checkout();
+  auto cod = otp();
+  test::ScopedReachability offline(false);
+  payment->verifyUPIPayment();
+  payment->checkPaymentStatus(true);
+  payment->appAnalytics({{"type", "event"}});
+  cod->callSendOtp();
+  cod->callReSendOtp();
+  cod->callVerifyOtp("1234");
+  cod->appAnalytics({{"eventType", "otp_dialog_load"}});
+  EXPECT_TRUE(service_->calls.empty());
+  EXPECT_EQ(events_.take(), (Events(7, "alert:No Network")));
+
+  cod->completeOrder({{"request_id", ""}, {"moid", ""}});
+  ASSERT_EQ(service_->calls.size(), 1u);
+  EXPECT_EQ(service_->calls.back().operation, "completeOrder");
+}
+
+TEST_F(ViewModelTests, ReleasedViewModelsIgnoreLateAnswers) {
+  auto payment = checkout();
+  payment->verifyUPIPayment();
+  payment->checkPaymentStatus(false);
+  auto cod = otp();
+  cod->callSendOtp();
+  cod->callVerifyOtp("1234");
+  std::weak_ptr<TarvelChekoutViewModel> paymentWatcher = payment;
+  std::weak_ptr<VerifyOTPViewModel> codWatcher = cod;
+  events_.take();
+
+  payment.reset();
+  cod.reset();
+  ASSERT_TRUE(paymentWatcher.expired() && codWatcher.expired())
+      << "a pending completion must not keep its view model alive";
+  service_->complete(0, kVerified);
+  service_->complete(1, std::nullopt, APIError::dataNotFound);
+  service_->complete(2, Dictionary{{"sent", true}});
+  service_->complete(3, Dictionary{{"statusCode", 200}});
+  EXPECT_TRUE(events_.take().empty());
+}
+
+TEST_F(ViewModelTests, TrackingHoldsItsViewModelAndHandsTheAnswerOn) {
+  auto viewModel = otp(Dictionary::object());
+  std::weak_ptr<VerifyOTPViewModel> watcher = viewModel;
+  const Dictionary params = {{"request_id", 77}, {"moid", ""}};
+
+  viewModel->completeOrder(params);
+  EXPECT_TRUE(events_.take().empty()) << "nothing fires before the answer";
+  viewModel.reset();
+  ASSERT_FALSE(watcher.expired()) << "the tracking request keeps its view model";
+  service_->completeLast(Dictionary{{"data", Dictionary::object()}});
+
+  EXPECT_EQ(service_->calls.back().params, params);
+  EXPECT_EQ(events_.take(), (Events{"loaded", R"(rto:{"data":{}})"}));
+  EXPECT_TRUE(watcher.expired()) << "and lets go once the answer has been handled";
+}
+
+TEST_F(ViewModelTests, FailedTrackingAlertsThenReportsTheFailure) {
+  auto viewModel = otp(Dictionary::object());
+  viewModel->completeOrder(Dictionary::object());
+  service_->completeLast(std::nullopt, APIError::noNetwork);
+  viewModel->completeOrder(Dictionary::object());
+  service_->completeLast(std::nullopt);  // no error and no answer is a failure too
+
+  EXPECT_EQ(events_.take(), (Events{"loaded", "alert:No Network", "rtoFailure:No Network", "loaded",
+                                    "alert:Data Not Found", "rtoFailure:Data Not Found"}));
+  EXPECT_FALSE(viewModel->rtoSuccessData());
+}
+
+}  // namespace
+}  // namespace tarvel

@@ -1,0 +1,136 @@
+// The view models used from two threads: a screen thread replacing closures and reading state
+// while completions fire on the loader's thread (meant for ThreadSanitizer), and one round trip
+// over the real service to a real HTTP server on 127.0.0.1.
+#include <gtest/gtest.h>
+
+#include <atomic>  // atomic
+#include <chrono>  // seconds
+#include <memory>  // make_shared
+#include <string>  // string
+#include <thread>  // thread
+
+#include "LogicTestSupport.h"
+#include "LoopbackServer.h"
+#include "tarvel/APIService.h"
+#include "tarvel/TarvelChekoutViewModel.h"
+#include "tarvel/VerifyOTPViewModel.h"
+
+namespace tarvel {
+namespace {
+
+TEST(ViewModelThreadingTests, ClosuresAndStateAcrossThreadsFireExactlyOncePerAnswer) {
+  constexpr int kRounds = 2000;
+  test::ScopedReachability online(true);
+  auto service = std::make_shared<test::FakeAPIService>();
+  auto payment = std::make_shared<TarvelChekoutViewModel>(service, Dictionary::object());
+  auto cod = std::make_shared<VerifyOTPViewModel>(
+      service, Dictionary{{"phone", "1"}, {"moid", "2"}, {"mid", "3"}, {"order_type", "cod"}});
+  TarvelChekoutViewModel* vm = payment.get();
+  VerifyOTPViewModel* otp = cod.get();
+  std::atomic<int> successes{0}, statuses{0}, trackings{0}, verified{0};
+  std::atomic<bool> done{false}, screenRunning{false};
+
+  auto installClosures = [&] {
+    vm->onSuccess = [vm, &successes] { successes += vm->getAllUPIOptions().size() == 1 ? 1 : 0; };
+    vm->onSuccessPaymentStatus = [vm, &statuses] {
+      statuses += vm->getPaymentStatusData().has_value() ? 1 : 0;
+    };
+    vm->updateLoadingStatus = [vm] { (void)vm->isLoading(); };
+    vm->showAlertClosure = [vm] { (void)vm->alertMessage(); };
+    otp->onSuccessRto = [&trackings](const Dictionary& answer) {
+      trackings += answer.contains("data") ? 1 : 0;
+    };
+    otp->onSuccessVerifyOtp = [otp, &verified] {
+      verified += otp->otpVerifyData().has_value() ? 1 : 0;
+    };
+    otp->updateLoadingStatus = [otp] { (void)otp->isLoading(); };
+    otp->showAlertClosure = [otp] { (void)otp->alertMessage(); };
+  };
+  installClosures();
+  std::thread screen([&] {
+    while (!done.load()) {
+      installClosures();
+      screenRunning = true;
+      (void)vm->getOrderVerifyData();
+      (void)vm->getUPILink("gpay");
+      (void)otp->rtoSuccessData();
+    }
+  });
+
+  const Dictionary verifiedOrder = {{"uapp", {"gpay"}}, {"tarvel_oid", "T"}, {"auth_token", "A"}};
+  while (!screenRunning.load()) std::this_thread::yield();
+  for (int round = 0; round < kRounds; ++round) {
+    vm->verifyUPIPayment();
+    service->completeLast(verifiedOrder);
+    vm->checkPaymentStatus(round % 2 == 0);
+    service->completeLast(Dictionary{{"payment_status", "PENDING"}});
+    otp->callSendOtp();
+    service->completeLast(Dictionary{{"sent", true}});
+    otp->callVerifyOtp("1234");
+    service->completeLast(Dictionary{{"statusCode", round % 2 == 0 ? 200 : 400}});
+    otp->completeOrder(Dictionary{{"request_id", "R"}, {"moid", "2"}});
+    service->completeLast(Dictionary{{"data", Dictionary::object()}});
+  }
+  done = true;
+  screen.join();
+
+  // Whichever closure was installed at the moment, each answer fired exactly one.
+  EXPECT_EQ(successes.load(), kRounds);
+  EXPECT_EQ(statuses.load(), kRounds);
+  EXPECT_EQ(trackings.load(), kRounds);
+  EXPECT_EQ(verified.load(), kRounds / 2);
+  EXPECT_EQ(service->calls.size(), static_cast<std::size_t>(5 * kRounds));
+  EXPECT_EQ(vm->getOrderVerifyData(), verifiedOrder);
+}
+
+/// The real service, pointed at a test server instead of the configured hosts.
+class LoopbackAPIService : public APIService {
+ public:
+  explicit LoopbackAPIService(std::string base) : base_(std::move(base)) {}
+  std::string baseUrl() const override { return base_; }
+  std::string appAnalyticsBaseUrl() const override { return base_; }
+
+ private:
+  std::string base_;
+};
+
+TEST(ViewModelLoopbackTests, VerifyThenPaymentStatusRoundTrip) {
+  constexpr std::chrono::seconds kWait{20};
+  test::ScopedReachability online(true);
+  test::LoopbackServer server;
+  server.answerJson("POST", "/v1/order/verify", 200,
+                    R"({"data": {"tarvel_oid": "T-9", "auth_token": "tok-9", "uapp": ["gpay"],
+                                 "u_link": "upi://pay?pa=shop&am=5"}})");
+  server.answerJson("POST", "/v1/payment/capture", 200,
+                    R"({"data": {"payment_status": "PAID"}, "payment_status": "PAID"})");
+  ASSERT_TRUE(server.start());
+
+  test::EventLog events;
+  const Dictionary createData = {{"order_type", "upi"}, {"mid", "M-1"}, {"total", 5}};
+  auto viewModel = std::make_shared<TarvelChekoutViewModel>(
+      std::make_shared<LoopbackAPIService>(server.baseUrl()), createData);
+  TarvelChekoutViewModel* vm = viewModel.get();
+  vm->onSuccess = [&events] { events.add("success"); };
+  vm->onSuccessPaymentStatus = [&events] { events.add("status"); };
+  vm->showAlertClosure = [&events, vm] { events.add("alert:" + vm->alertMessage().value_or("")); };
+
+  vm->verifyUPIPayment();
+  ASSERT_TRUE(events.waitForCount(1, kWait));
+  ASSERT_EQ(events.take(), (std::vector<std::string>{"success"}));
+  EXPECT_FALSE(vm->isLoading());
+  EXPECT_EQ(vm->getUPILink("gpay"), "gpay://upi/pay?pa=shop&am=5");
+  EXPECT_EQ(server.requests().at(0).path, "/v1/order/verify");
+  EXPECT_EQ(server.requests().at(0).jsonBody(), createData);
+
+  vm->checkPaymentStatus(false);
+  ASSERT_TRUE(events.waitForCount(1, kWait));
+  EXPECT_EQ(events.take(), (std::vector<std::string>{"status"}));
+  EXPECT_FALSE(vm->isPaymentStatusVerifying());
+  EXPECT_EQ(vm->getPaymentStatusData().value_or(Dictionary()).value("payment_status", ""), "PAID");
+  EXPECT_EQ(server.requests().at(1).path, "/v1/payment/capture");
+  EXPECT_EQ(server.requests().at(1).jsonBody(),
+            (Dictionary{{"tarvel_oid", "T-9"}, {"auth_token", "tok-9"}}));
+}
+
+}  // namespace
+}  // namespace tarvel
