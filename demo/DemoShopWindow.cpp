@@ -71,9 +71,8 @@ QWidget* DemoShopWindow::makeShopPage() {
   auto addButton = [&](const QString& title, QString orderType, std::optional<QString> upiApp) {
     auto* button = new QPushButton(title);
     button->setObjectName(title);
-    connect(button, &QPushButton::clicked, this, [this, orderType, upiApp] {
-      checkout(makeOrder(orderType, upiApp));
-    });
+    connect(button, &QPushButton::clicked, this,
+            [this, orderType, upiApp] { checkout(makeOrder(orderType, upiApp)); });
     layout->addWidget(button);
   };
   addButton("Pay with a UPI app", "upi", std::nullopt);
@@ -115,8 +114,10 @@ void DemoShopWindow::checkout(const tarvel::Dictionary& order) {
 }
 
 void DemoShopWindow::showOutcome(bool status, const tarvel::Dictionary& data) {
-  outcome_->setText(QString("%1\n%2").arg(status ? "Payment succeeded" : "Payment not completed",
-                                          QString::fromStdString(data.dump(2, ' ', false, tarvel::Dictionary::error_handler_t::replace))));
+  outcome_->setText(
+      QString("%1\n%2").arg(status ? "Payment succeeded" : "Payment not completed",
+                            QString::fromStdString(data.dump(
+                                2, ' ', false, tarvel::Dictionary::error_handler_t::replace))));
 }
 
 }  // namespace demo

@@ -33,17 +33,17 @@ int runUnattended(QApplication& app, demo::DemoShopWindow& shop, const QString& 
     return 64;
   }
   int exitCode = 2;
-  QObject::connect(&shop, &demo::DemoShopWindow::paymentFinished, &app,
-                   [&](bool status, const tarvel::Dictionary& data) {
-                     std::printf("%s %s\n", status ? "SUCCESS" : "FAILURE",
-                                 data.dump(-1, ' ', false,
-                                           tarvel::Dictionary::error_handler_t::replace)
-                                     .c_str());
-                     std::fflush(stdout);
-                     exitCode = status ? 0 : 1;
-                     // Let the component finish closing its screen before the loop ends.
-                     QTimer::singleShot(200, &app, &QApplication::quit);
-                   });
+  QObject::connect(
+      &shop, &demo::DemoShopWindow::paymentFinished, &app,
+      [&](bool status, const tarvel::Dictionary& data) {
+        std::printf(
+            "%s %s\n", status ? "SUCCESS" : "FAILURE",
+            data.dump(-1, ' ', false, tarvel::Dictionary::error_handler_t::replace).c_str());
+        std::fflush(stdout);
+        exitCode = status ? 0 : 1;
+        // Let the component finish closing its screen before the loop ends.
+        QTimer::singleShot(200, &app, &QApplication::quit);
+      });
   QTimer::singleShot(kAutoTimeoutMs, &app, [&] {
     std::fprintf(stderr, "no outcome within %d s\n", kAutoTimeoutMs / 1000);
     app.quit();

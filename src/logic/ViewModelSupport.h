@@ -26,9 +26,9 @@ bool sendAnalyticsEvent(VXAPIServiceProtocol& service, const Dictionary& payload
 /// A completion that hands the answer to `handler` of the view model while it still exists;
 /// once the view model is released the answer is dropped.
 template <typename ViewModel>
-APICompletion completionHoldingWeakly(
-    std::weak_ptr<ViewModel> weakSelf,
-    void (ViewModel::*handler)(std::optional<Dictionary>, std::optional<APIError>)) {
+APICompletion completionHoldingWeakly(std::weak_ptr<ViewModel> weakSelf,
+                                      void (ViewModel::*handler)(std::optional<Dictionary>,
+                                                                 std::optional<APIError>)) {
   return [weakSelf = std::move(weakSelf), handler](bool, std::optional<Dictionary> response,
                                                    std::optional<APIError> error) {
     if (auto self = weakSelf.lock()) ((*self).*handler)(std::move(response), error);

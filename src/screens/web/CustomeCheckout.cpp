@@ -54,8 +54,8 @@ void acceptExtraCertificateAuthority(QWebEngineCertificateError error) {
     error.acceptCertificate();
     return;
   }
-  log("Web checkout: certificate of " + host.toStdString() + " refused: " +
-      error.description().toStdString());
+  log("Web checkout: certificate of " + host.toStdString() +
+      " refused: " + error.description().toStdString());
   error.rejectCertificate();
 }
 

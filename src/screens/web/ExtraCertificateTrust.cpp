@@ -1,11 +1,11 @@
 #include "ExtraCertificateTrust.h"
 
-#include <openssl/pem.h>        // PEM_read_bio_X509
-#include <openssl/x509_vfy.h>   // X509_STORE, X509_verify_cert
-#include <openssl/x509v3.h>     // X509_VERIFY_PARAM_set1_host
-#include <QHostAddress>         // QHostAddress
-#include <cstdlib>              // getenv
-#include <memory>               // unique_ptr
+#include <openssl/pem.h>       // PEM_read_bio_X509
+#include <openssl/x509_vfy.h>  // X509_STORE, X509_verify_cert
+#include <openssl/x509v3.h>    // X509_VERIFY_PARAM_set1_host
+#include <QHostAddress>        // QHostAddress
+#include <cstdlib>             // getenv
+#include <memory>              // unique_ptr
 
 #include "tarvel/Log.h"
 
@@ -15,7 +15,9 @@ namespace {
 template <auto Free>
 struct OpenSslDeleter {
   template <typename T>
-  void operator()(T* pointer) const { Free(pointer); }
+  void operator()(T* pointer) const {
+    Free(pointer);
+  }
 };
 using X509Ptr = std::unique_ptr<X509, OpenSslDeleter<X509_free>>;
 using StorePtr = std::unique_ptr<X509_STORE, OpenSslDeleter<X509_STORE_free>>;
