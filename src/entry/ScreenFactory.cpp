@@ -1,22 +1,18 @@
 #include "entry/ScreenFactory.h"
 
-#include <mutex>    // mutex, lock_guard
 #include <utility>  // move
 
 #include "entry/UnavailableFlowScreen.h"
+#include "platform/ReplaceableInstance.h"
 #include "tarvel/CustomeCheckout.h"
 
 namespace tarvel {
 
 namespace {
 
-std::mutex& factoryMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<ScreenFactory>& installedFactory() {
-  static std::shared_ptr<ScreenFactory> factory;
+detail::ReplaceableInstance<ScreenFactory>& installedFactory() {
+  static detail::ReplaceableInstance<ScreenFactory> factory(
+      [] { return std::make_shared<ScreenFactory>(); });
   return factory;
 }
 
@@ -34,15 +30,10 @@ CheckoutScreen* ScreenFactory::makeWebCheckout(const Dictionary& createData, boo
   return new CustomeCheckout(createData, production);
 }
 
-std::shared_ptr<ScreenFactory> ScreenFactory::shared() {
-  std::lock_guard<std::mutex> lock(factoryMutex());
-  if (!installedFactory()) installedFactory() = std::make_shared<ScreenFactory>();
-  return installedFactory();
-}
+std::shared_ptr<ScreenFactory> ScreenFactory::shared() { return installedFactory().get(); }
 
 void ScreenFactory::setShared(std::shared_ptr<ScreenFactory> factory) {
-  std::lock_guard<std::mutex> lock(factoryMutex());
-  installedFactory() = std::move(factory);
+  installedFactory().set(std::move(factory));
 }
 
 }  // namespace tarvel

@@ -1,6 +1,5 @@
 #include "platform/Application.h"
 
-#include <mutex>    // mutex, lock_guard
 #include <utility>  // move
 
 #include <QGuiApplication>
@@ -8,19 +7,16 @@
 
 #include "platform/GioUrlSchemeRegistry.h"
 #include "platform/MainQueue.h"
+#include "platform/ReplaceableInstance.h"
 #include "platform/UrlScheme.h"
 
 namespace tarvel {
 
 namespace {
 
-std::mutex& registryMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<UrlSchemeRegistry>& installedRegistry() {
-  static std::shared_ptr<UrlSchemeRegistry> registry;
+detail::ReplaceableInstance<UrlSchemeRegistry>& installedRegistry() {
+  static detail::ReplaceableInstance<UrlSchemeRegistry> registry(
+      [] { return std::make_shared<GioUrlSchemeRegistry>(); });
   return registry;
 }
 
@@ -57,14 +53,11 @@ void Application::open(const std::string& url, std::function<void(bool)> complet
 }
 
 void Application::setUrlSchemeRegistry(std::shared_ptr<UrlSchemeRegistry> registry) {
-  std::lock_guard<std::mutex> lock(registryMutex());
-  installedRegistry() = std::move(registry);
+  installedRegistry().set(std::move(registry));
 }
 
 std::shared_ptr<UrlSchemeRegistry> Application::urlSchemeRegistry() {
-  std::lock_guard<std::mutex> lock(registryMutex());
-  if (!installedRegistry()) installedRegistry() = std::make_shared<GioUrlSchemeRegistry>();
-  return installedRegistry();
+  return installedRegistry().get();
 }
 
 bool Application::isActive() const { return active_; }

@@ -9,6 +9,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include "platform/ReplaceableInstance.h"
 #include "tarvel/Log.h"
 
 namespace tarvel {
@@ -50,16 +51,6 @@ class QtClock : public Clock {
   std::map<TimerId, QPointer<QTimer>> timers_;
 };
 
-std::mutex& clockMutex() {
-  static std::mutex mutex;
-  return mutex;
-}
-
-std::shared_ptr<Clock>& installedClock() {
-  static std::shared_ptr<Clock> clock;
-  return clock;
-}
-
 std::mutex& pendingMutex() {
   static std::mutex mutex;
   return mutex;
@@ -99,6 +90,11 @@ QObject* wakeUpReceiver(QCoreApplication* app) {
 
 std::shared_ptr<Clock> defaultClock() {
   static std::shared_ptr<Clock> clock = std::make_shared<QtClock>();
+  return clock;
+}
+
+detail::ReplaceableInstance<Clock>& installedClock() {
+  static detail::ReplaceableInstance<Clock> clock(defaultClock);
   return clock;
 }
 
@@ -193,16 +189,9 @@ DispatchToken MainQueue::asyncAfter(std::chrono::milliseconds delay, std::functi
   return token;
 }
 
-void MainQueue::setClock(std::shared_ptr<Clock> clock) {
-  std::lock_guard<std::mutex> lock(clockMutex());
-  installedClock() = std::move(clock);
-}
+void MainQueue::setClock(std::shared_ptr<Clock> clock) { installedClock().set(std::move(clock)); }
 
-std::shared_ptr<Clock> MainQueue::clock() {
-  std::lock_guard<std::mutex> lock(clockMutex());
-  if (installedClock()) return installedClock();
-  return defaultClock();
-}
+std::shared_ptr<Clock> MainQueue::clock() { return installedClock().get(); }
 
 bool MainQueue::isMainThread() {
   QCoreApplication* app = QCoreApplication::instance();
