@@ -254,18 +254,15 @@ void UrlLoader::State::run() {
     std::deque<std::function<void()>> dueTasks;
     bool stop = false;
     {
+      // On stop the queues stay where they are: finishAll settles them.
       std::lock_guard<std::mutex> lock(mutex);
-      incoming.swap(queued);
-      dueTasks.swap(tasks);
       stop = stopping;
+      if (!stop) {
+        incoming.swap(queued);
+        dueTasks.swap(tasks);
+      }
     }
     if (stop) {
-      // What was taken from the queues this round is still owed its completion.
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        for (auto& pending : incoming) queued.push_back(std::move(pending));
-        for (auto& task : dueTasks) tasks.push_back(std::move(task));
-      }
       finishAll();
       return;
     }
