@@ -31,6 +31,10 @@ echo "Sandbox platform: $TARVEL_STAGING_API_URL (log: $log)"
 
 export XDG_DATA_HOME="$state/xdg-data" XDG_CONFIG_HOME="$state/xdg-config"
 mkdir -p "$XDG_DATA_HOME" "$XDG_CONFIG_HOME"
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="$state/xdg-runtime"
+  mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+fi
 "$tools/tarvel-upi-app" --register "$XDG_DATA_HOME" >/dev/null
 
 # Qt WebEngine's own sandbox cannot run as root.
