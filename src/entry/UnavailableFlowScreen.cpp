@@ -57,7 +57,7 @@ void UnavailableFlowScreen::closeFlow() {
   if (presentingViewController() && !navigationController()) {
     dismiss(true);
   } else if (NavigationController* navigation = navigationController()) {
-    if (navigation->topViewController() == this) navigation->popViewController(true);
+    navigation->removeViewController(this, true);
   }
 }
 

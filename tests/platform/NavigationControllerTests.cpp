@@ -136,5 +136,44 @@ TEST_F(NavigationControllerTests, HooksFollowTheWindowAndReachAPresentedNavigati
                              "b.viewDidAppear"}));
 }
 
+// A screen that has finished leaves the stack wherever it is: from the middle without hooks
+// (it is covered) and without disturbing the screens above it, so popping later never reveals
+// it.
+TEST_F(NavigationControllerTests, RemovingAScreenFromTheMiddleKeepsTheScreensAboveIt) {
+  QPointer<Screen> b = screen("b");
+  Screen* c = screen("c");
+  nav_->pushViewController(b, false);
+  nav_->pushViewController(c, false);
+  take();
+
+  EXPECT_TRUE(nav_->removeViewController(b, true));
+  EXPECT_TRUE(take().empty()) << "b was covered and c stays on screen";
+  EXPECT_EQ(nav_->viewControllers(), (QList<ViewController*>{a_, c}));
+  EXPECT_TRUE(c->isVisible());
+  EXPECT_TRUE(c->isOnScreen());
+  test::settle();
+  EXPECT_FALSE(b) << "deleted later";
+
+  nav_->popViewController(false);
+  EXPECT_EQ(take(), (Journal{"c.viewWillDisappear", "a.viewWillAppear", "c.viewDidDisappear",
+                             "a.viewDidAppear"}));
+}
+
+TEST_F(NavigationControllerTests, RemovingTheTopScreenPopsItAndTheBottomScreenStays) {
+  QPointer<Screen> b = screen("b");
+  nav_->pushViewController(b, false);
+  take();
+
+  EXPECT_TRUE(nav_->removeViewController(b, true));
+  EXPECT_EQ(take(), (Journal{"b.viewWillDisappear", "a.viewWillAppear", "b.viewDidDisappear",
+                             "a.viewDidAppear"}));
+  EXPECT_FALSE(nav_->removeViewController(a_, false)) << "the bottom screen is never removed";
+  Screen stranger("stranger", &journal_);
+  EXPECT_FALSE(nav_->removeViewController(&stranger, false)) << "not on this stack";
+  EXPECT_FALSE(nav_->removeViewController(nullptr, false));
+  EXPECT_EQ(nav_->viewControllers(), (QList<ViewController*>{a_}));
+  EXPECT_TRUE(take().empty());
+}
+
 }  // namespace
 }  // namespace tarvel
