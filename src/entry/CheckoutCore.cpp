@@ -94,14 +94,18 @@ NavigationController* CheckoutCore::prepareWindow(bool openOwnWindow) {
   return navigation;
 }
 
+// A modal screen goes above whatever the window already presents. A screen that cannot be
+// shown (none, or one that already sits somewhere) ends its flow at once with a failure; one
+// that nothing else holds is freed.
 void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
                         NavigationController* navigation, bool modally) {
-  if (!screen || !navigation) {
-    delete screen;
-    reportUnstartable(screenName + " could not be shown.");
+  auto relay = std::make_shared<FlowRelay>(shared_from_this(), screenName);
+  const bool heldElsewhere = screen && (screen->parentWidget() || screen->isVisible());
+  if (!screen || heldElsewhere || !navigation) {
+    if (screen && !heldElsewhere) delete screen;
+    relay->fail(screenName + " could not be shown.");
     return;
   }
-  auto relay = std::make_shared<FlowRelay>(shared_from_this(), screenName);
   relay->watch(screen);
   screen->setCheckoutStatusDelegate(relay);
   navigation->setNavigationBarHidden(true, false);

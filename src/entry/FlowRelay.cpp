@@ -32,6 +32,13 @@ void FlowRelay::checkOutCompleted(bool status, const Dictionary& data) {
   core_->deliver(status, data);
 }
 
+void FlowRelay::fail(const std::string& error) {
+  if (!claim()) return;
+  log(error);
+  auto self = shared_from_this();
+  MainQueue::async([self, error] { self->core_->deliver(false, Dictionary{{"error", error}}); });
+}
+
 void FlowRelay::screenDestroyed() {
   core_->screenClosed();
   if (reported_.load()) return;

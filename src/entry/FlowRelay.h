@@ -30,6 +30,10 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
 
   void checkOutCompleted(bool status, const Dictionary& data) override;
 
+  /// Ends the flow with status false and {"error": `error`} in a later turn of the main event
+  /// loop, unless it has reported already; for a flow whose screen could not be shown.
+  void fail(const std::string& error);
+
   const std::string& screenName() const { return screenName_; }
 
  private:

@@ -132,6 +132,99 @@ TEST_F(TarvelCheckoutOutcomeTests, APlaceholderScreenReportsAFailureWhenClosed) 
   }
 }
 
+// Two modal flows at once: the later screen shows above the earlier one, the earlier one may
+// finish first without taking the later one with it, and each flow reports once.
+TEST_F(TarvelCheckoutOutcomeTests, ASecondModalFlowShowsAboveTheFirstAndEachReportsOnce) {
+  showHostWindow();
+  TarvelCheckout checkout(false, host_);
+  checkout.openCart(kModalOrder);
+  QPointer<test::RecordingScreen> first = lastScreen();
+  checkout.openCart(kModalOrder);
+  QPointer<test::RecordingScreen> second = lastScreen();
+  ASSERT_NE(first, second);
+
+  NavigationController* navigation = windowNavigation();
+  EXPECT_EQ(navigation->presentedViewController(), first);
+  EXPECT_EQ(second->presentingViewController(), first);
+  EXPECT_TRUE(second->isVisible());
+  EXPECT_TRUE(second->isOnScreen());
+
+  first->report(false, {{"flow", "first"}});
+  first->dismiss(false);
+  settle();
+  EXPECT_FALSE(first);
+  ASSERT_TRUE(second) << "the later flow stays";
+  EXPECT_EQ(navigation->presentedViewController(), second);
+  EXPECT_TRUE(second->isVisible());
+  EXPECT_TRUE(second->isOnScreen());
+
+  second->report(true, {{"flow", "second"}});
+  second->dismiss(false);
+  settle();
+  EXPECT_FALSE(second);
+  EXPECT_EQ(navigation->presentedViewController(), nullptr);
+  ASSERT_EQ(host_->outcomes().size(), 2u);
+  EXPECT_EQ(host_->outcomes()[0].data, (Dictionary{{"flow", "first"}}));
+  EXPECT_EQ(host_->outcomes()[1].data, (Dictionary{{"flow", "second"}}));
+}
+
+// The host already presents a screen of its own over its navigation controller.
+TEST_F(TarvelCheckoutOutcomeTests, AModalFlowShowsAboveTheHostsOwnPresentation) {
+  auto* hostNavigation = new NavigationController(new ViewController);
+  showHostWindow(hostNavigation);
+  QPointer<ViewController> hostModal = new ViewController;
+  hostNavigation->present(hostModal, false);
+  TarvelCheckout checkout(false, host_);
+
+  checkout.openCart(kModalOrder);
+  QPointer<test::RecordingScreen> screen = lastScreen();
+  EXPECT_EQ(screen->presentingViewController(), hostModal);
+  EXPECT_TRUE(screen->isOnScreen());
+
+  screen->report(true, {{"paid", true}});
+  screen->dismiss(false);
+  settle();
+  EXPECT_FALSE(screen);
+  EXPECT_EQ(hostNavigation->presentedViewController(), hostModal) << "the host's screen stays";
+  EXPECT_TRUE(hostModal->isOnScreen());
+  ASSERT_EQ(host_->outcomes().size(), 1u);
+  EXPECT_EQ(host_->outcomes()[0].data, (Dictionary{{"paid", true}}));
+}
+
+// A factory that hands out nothing, or a screen that already shows another flow: the new flow
+// ends at once with a failure, and the screen on show keeps its own flow.
+TEST_F(TarvelCheckoutOutcomeTests, AFlowWhoseScreenCannotBeShownEndsWithAFailure) {
+  struct UnshowableScreenFactory : test::RecordingScreenFactory {
+    CheckoutScreen* makeUpiCheckout(const Dictionary& data, bool production) override {
+      if (screens.empty()) return make("upi", data, production);
+      return giveNothing ? nullptr : screens.front().data();
+    }
+    bool giveNothing = false;
+  };
+  for (bool giveNothing : {true, false}) {
+    SCOPED_TRACE(giveNothing);
+    auto factory = std::make_shared<UnshowableScreenFactory>();
+    factory->giveNothing = giveNothing;
+    ScreenFactory::setShared(factory);
+    host_ = std::make_shared<test::RecordingHost>();
+    showHostWindow();
+    TarvelCheckout checkout(false, host_);
+    checkout.openCart(kUpiOrder);
+    QPointer<test::RecordingScreen> shown = factory->screens.front();
+    checkout.openCart(kUpiOrder);
+
+    ASSERT_TRUE(waitForOutcomes());
+    EXPECT_FALSE(host_->outcomes()[0].status);
+    EXPECT_EQ(host_->outcomes()[0].data,
+              (Dictionary{{"error", "UpiCheckoutViewController could not be shown."}}));
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(windowNavigation()->viewControllers().size(), 2);
+    shown->report(true, {{"shown", true}});
+    ASSERT_EQ(host_->outcomes().size(), 2u);
+    EXPECT_EQ(host_->outcomes()[1].data, (Dictionary{{"shown", true}}));
+  }
+}
+
 // The "non-vx" flow against a real HTTP server on 127.0.0.1.
 using TarvelCheckoutRtoTests = test::EntryTestFixture;
 
