@@ -59,7 +59,10 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// synchronously. Called off the main thread, it moves itself to the main thread.
   virtual void openCart(const Dictionary& createData);
 
-  /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread.
+  /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread. Every
+  /// screen's outcome comes through here while this object lives, so a subclass may override
+  /// it (and call this one to reach the host); outcomes of flows that outlive this object go
+  /// straight to the host delegate. The "non-vx" answer goes straight to the host delegate.
   void checkOutCompleted(bool status, const Dictionary& data) override;
 
   /// The key window's former root screen, kept by the last `openCart` that found a root that

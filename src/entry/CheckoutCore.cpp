@@ -16,6 +16,7 @@
 #include "tarvel/Log.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/NetworkManager.h"
+#include "tarvel/TarvelCheckout.h"
 #include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel::detail {
@@ -48,7 +49,10 @@ void CheckoutCore::openCart(const Dictionary& createData) {
   const bool showsScreen = orderType && *orderType != "non-vx";
   NavigationController* navigation = prepareWindow(showsScreen);
 
-  if (!orderType) return;
+  if (!orderType) {
+    log("openCart: the order has no text \"order_type\"; no checkout started");
+    return;
+  }
   if (*orderType == "non-vx") {
     startRtoTracking(createData);
     return;
@@ -183,6 +187,16 @@ void CheckoutCore::finishRtoTracking(bool status, const Dictionary& data) {
 void CheckoutCore::deliver(bool status, const Dictionary& data) {
   if (auto host = delegate()) host->tarvelPayment(status, data);
 }
+
+void CheckoutCore::passScreenOutcome(bool status, const Dictionary& data) {
+  if (entry_) {
+    entry_->checkOutCompleted(status, data);
+  } else {
+    deliver(status, data);
+  }
+}
+
+void CheckoutCore::setEntryObject(TarvelCheckout* entry) { entry_ = entry; }
 
 ViewController* CheckoutCore::rootViewController() const {
   std::lock_guard<std::mutex> lock(mutex_);

@@ -10,9 +10,12 @@ namespace tarvel {
 
 TarvelCheckout::TarvelCheckout(bool production,
                                std::shared_ptr<TarvelPaymentStatusDelegate> delegate)
-    : core_(std::make_shared<detail::CheckoutCore>(production, std::move(delegate))) {}
+    : core_(std::make_shared<detail::CheckoutCore>(production, std::move(delegate))) {
+  core_->setEntryObject(this);
+}
 
-TarvelCheckout::~TarvelCheckout() = default;
+// Flows that outlive this object report straight to the host delegate from now on.
+TarvelCheckout::~TarvelCheckout() { core_->setEntryObject(nullptr); }
 
 void TarvelCheckout::openCart(const Dictionary& createData) {
   if (!MainQueue::isMainThread()) {

@@ -225,6 +225,46 @@ TEST_F(TarvelCheckoutOutcomeTests, AFlowWhoseScreenCannotBeShownEndsWithAFailure
   }
 }
 
+// A host that subclasses the entry object sees every screen outcome in its override while the
+// object lives (a closed screen's failure too); once the object is gone, outcomes go straight
+// to the host delegate. Still one outcome per flow.
+TEST_F(TarvelCheckoutOutcomeTests, ScreenOutcomesPassThroughAnOverriddenCheckOutCompleted) {
+  struct AuditingCheckout : TarvelCheckout {
+    using TarvelCheckout::TarvelCheckout;
+    void checkOutCompleted(bool status, const Dictionary& data) override {
+      seen.push_back(data);
+      Dictionary audited = data;
+      audited["audited"] = true;
+      TarvelCheckout::checkOutCompleted(status, audited);
+    }
+    std::vector<Dictionary> seen;
+  };
+  showHostWindow();
+  auto checkout = std::make_unique<AuditingCheckout>(false, host_);
+  checkout->openCart(kUpiOrder);
+  test::RecordingScreen* reporting = lastScreen();
+  checkout->openCart(kUpiOrder);
+  test::RecordingScreen* closing = lastScreen();
+  checkout->openCart(kUpiOrder);
+  test::RecordingScreen* outliving = lastScreen();
+
+  reporting->report(true, {{"flow", 1}});
+  reporting->report(false, {{"flow", "again"}});
+  windowNavigation()->removeViewController(closing, false);
+  ASSERT_TRUE(waitForOutcomes(2));
+  const Dictionary closed = {
+      {"error", "UpiCheckoutViewController was closed before the checkout finished."}};
+  EXPECT_EQ(checkout->seen, (std::vector<Dictionary>{{{"flow", 1}}, closed}));
+
+  checkout.reset();
+  outliving->report(false, {{"flow", 3}});
+  const auto outcomes = host_->outcomes();
+  ASSERT_EQ(outcomes.size(), 3u);
+  EXPECT_EQ(outcomes[0].data, (Dictionary{{"flow", 1}, {"audited", true}}));
+  EXPECT_TRUE(outcomes[1].data.value("audited", false));
+  EXPECT_EQ(outcomes[2].data, (Dictionary{{"flow", 3}}));
+}
+
 // The "non-vx" flow against a real HTTP server on 127.0.0.1.
 using TarvelCheckoutRtoTests = test::EntryTestFixture;
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "EntryTestFixture.h"
+#include "LogCapture.h"
 #include "platform/HostedViewController.h"
 #include "tarvel/TarvelCheckout.h"
 
@@ -124,6 +125,21 @@ TEST_F(TarvelCheckoutWindowTests, OpenCartFromAWorkerThreadRunsOnTheMainThread) 
   worker.join();
   ASSERT_TRUE(test::processEventsUntil([&] { return lastScreen() != nullptr; }));
   EXPECT_EQ(windowNavigation()->topViewController(), lastScreen());
+}
+
+// The routing table ignores such an order; the log tells the host's developer why no outcome
+// comes.
+TEST_F(TarvelCheckoutWindowTests, AnOrderWithoutATextOrderTypeSaysWhyNothingStarts) {
+  showHostWindow();
+  TarvelCheckout checkout(false, host_);
+  for (const Dictionary& order :
+       {Dictionary::object(), Dictionary{{"order_type", 7}, {"upi_app", ""}}}) {
+    SCOPED_TRACE(order.dump());
+    test::LogCapture log;
+    checkout.openCart(order);
+    EXPECT_EQ(log.count("openCart: the order has no text \"order_type\"; no checkout started"), 1u);
+  }
+  EXPECT_TRUE(factory_->screens.empty());
 }
 
 enum class Shown { none, push, modal };
