@@ -8,7 +8,7 @@
 #include "config/DictionaryReading.h"
 #include "entry/FlowRelay.h"
 #include "entry/ScreenFactory.h"
-#include "platform/HostedViewController.h"
+#include "platform/HostWidgetViewController.h"
 #include "platform/KeyWindow.h"
 #include "platform/MainQueue.h"
 #include "tarvel/APIService.h"
@@ -87,7 +87,7 @@ NavigationController* CheckoutCore::prepareWindow(bool openOwnWindow) {
 
   QWidget* former = KeyWindow::setRootWidget(window, nullptr);
   ViewController* formerScreen = qobject_cast<ViewController*>(former);
-  if (former && !formerScreen) formerScreen = new HostedViewController(former);
+  if (former && !formerScreen) formerScreen = new HostWidgetViewController(former);
   setRootViewController(formerScreen);
 
   // Without a former root a blank screen takes the bottom, so that the flow's screen, which

@@ -18,8 +18,8 @@ TarvelCheckout::TarvelCheckout(bool production,
 TarvelCheckout::~TarvelCheckout() { core_->setEntryObject(nullptr); }
 
 void TarvelCheckout::openCart(const Dictionary& createData) {
-  if (!MainQueue::isMainThread()) {
-    MainQueue::async([core = core_, createData] { core->openCart(createData); });
+  if (!detail::MainQueue::isMainThread()) {
+    detail::MainQueue::async([core = core_, createData] { core->openCart(createData); });
     return;
   }
   core_->openCart(createData);

@@ -1,9 +1,8 @@
-// Exactly one outcome per flow: from a screen, from a closed screen, and from the "non-vx"
-// tracking request against the loopback server.
+// Exactly one outcome per flow with a screen: from the screen, from a closed screen, from a
+// screen that could not be shown, and through an entry object that a host subclassed.
 #include <gtest/gtest.h>
 
-#include <memory>  // weak_ptr
-#include <string>  // string
+#include <memory>  // make_shared, make_unique, weak_ptr
 #include <thread>  // this_thread
 #include <vector>  // vector
 
@@ -11,11 +10,9 @@
 
 #include "EntryTestFixture.h"
 #include "LogCapture.h"
-#include "LoopbackServer.h"
-#include "entry/UnavailableFlowScreen.h"
 #include "platform/MainQueue.h"
+#include "screens/UnavailableFlowScreen.h"
 #include "tarvel/TarvelCheckout.h"
-#include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel {
 namespace {
@@ -41,9 +38,6 @@ TEST_F(TarvelCheckoutOutcomeTests, EachFlowReportsOnceUnchangedAndASecondReportI
   first->report(false, {{"flow", 1}});
   second->report(false, {{"late", true}});
   settle();
-  checkout.setCheckoutStatusDelegate(nullptr);
-  checkout.openCart(kUpiOrder);
-  lastScreen()->report(true, Dictionary::object());
 
   ASSERT_EQ(host_->outcomes().size(), 2u);
   EXPECT_TRUE(host_->outcomes()[0].status);
@@ -51,6 +45,17 @@ TEST_F(TarvelCheckoutOutcomeTests, EachFlowReportsOnceUnchangedAndASecondReportI
   EXPECT_EQ(host_->outcomes()[0].thread, std::this_thread::get_id());
   EXPECT_EQ(host_->outcomes()[1].data, (Dictionary{{"flow", 1}}));
   EXPECT_TRUE(log.contains("Dropped a second outcome of VerifyOTPViewController"));
+}
+
+TEST_F(TarvelCheckoutOutcomeTests, WithoutAHostDelegateAnOutcomeGoesNowhere) {
+  showHostWindow();
+  TarvelCheckout checkout(false, host_);
+  checkout.setCheckoutStatusDelegate(nullptr);
+  checkout.openCart(kUpiOrder);
+  lastScreen()->report(true, Dictionary::object());
+  checkout.setCheckoutStatusDelegate(host_);
+  settle();
+  EXPECT_TRUE(host_->outcomes().empty());
 }
 
 // Closing the screen without a report ends the flow with a failure, unless a report was posted
@@ -66,7 +71,8 @@ TEST_F(TarvelCheckoutOutcomeTests, AScreenClosedWithoutReportEndsTheFlowWithAFai
     checkout.openCart(kUpiOrder);
     auto delegate = lastScreen()->checkoutStatusDelegate();
     lastScreen()->navigationController()->popViewController(true);
-    if (postReport) MainQueue::async([=] { delegate->checkOutCompleted(false, {{"back", 1}}); });
+    if (postReport)
+      detail::MainQueue::async([=] { delegate->checkOutCompleted(false, {{"back", 1}}); });
     settle();
     delegate->checkOutCompleted(true, {{"late", true}});
 
@@ -99,7 +105,7 @@ TEST_F(TarvelCheckoutOutcomeTests, TheFlowOutlivesTheEntryObject) {
 // The default factory's stand-ins for the screens this build does not contain: closing one
 // pops (or dismisses) it and reports a failure.
 TEST_F(TarvelCheckoutOutcomeTests, APlaceholderScreenReportsAFailureWhenClosed) {
-  ScreenFactory::setShared(nullptr);
+  detail::ScreenFactory::setShared(nullptr);
   showHostWindow();
   TarvelCheckout checkout(true, host_);
   struct Case {
@@ -114,10 +120,9 @@ TEST_F(TarvelCheckoutOutcomeTests, APlaceholderScreenReportsAFailureWhenClosed) 
     SCOPED_TRACE(cases[i].error);
     checkout.openCart(cases[i].order);
     NavigationController* navigation = windowNavigation();
-    QPointer<UnavailableFlowScreen> screen = qobject_cast<UnavailableFlowScreen*>(
+    QPointer<detail::UnavailableFlowScreen> screen = qobject_cast<detail::UnavailableFlowScreen*>(
         cases[i].modal ? navigation->presentedViewController() : navigation->topViewController());
     ASSERT_TRUE(screen);
-    EXPECT_TRUE(screen->isProduction());
     EXPECT_EQ(screen->createData(), cases[i].order);
 
     screen->closeButton()->click();
@@ -205,7 +210,7 @@ TEST_F(TarvelCheckoutOutcomeTests, AFlowWhoseScreenCannotBeShownEndsWithAFailure
     SCOPED_TRACE(giveNothing);
     auto factory = std::make_shared<UnshowableScreenFactory>();
     factory->giveNothing = giveNothing;
-    ScreenFactory::setShared(factory);
+    detail::ScreenFactory::setShared(factory);
     host_ = std::make_shared<test::RecordingHost>();
     showHostWindow();
     TarvelCheckout checkout(false, host_);
@@ -263,76 +268,6 @@ TEST_F(TarvelCheckoutOutcomeTests, ScreenOutcomesPassThroughAnOverriddenCheckOut
   EXPECT_EQ(outcomes[0].data, (Dictionary{{"flow", 1}, {"audited", true}}));
   EXPECT_TRUE(outcomes[1].data.value("audited", false));
   EXPECT_EQ(outcomes[2].data, (Dictionary{{"flow", 3}}));
-}
-
-// The "non-vx" flow against a real HTTP server on 127.0.0.1.
-using TarvelCheckoutRtoTests = test::EntryTestFixture;
-
-TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainThread) {
-  struct Case {
-    Dictionary order;
-    std::string requestId;
-    std::string moid;
-    bool status;
-  };
-  const std::vector<Case> cases = {
-      {{{"request_id", "R-1"}, {"moid", "MO-7"}}, "R-1", "MO-7", true},
-      {Dictionary::object(), "", "", true},  // missing identifiers are sent empty
-      {{{"request_id", 991}, {"moid", "MO 1&x"}}, "991", "MO 1&x", true},
-      {{{"request_id", "R-2"}, {"moid", "fail"}}, "R-2", "fail", false}};
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(cases[i].order.dump());
-    const std::size_t requestsBefore = test::rtoServer().requestCount();
-    Dictionary order = cases[i].order;
-    order["order_type"] = "non-vx";
-    TarvelCheckout checkout(false, host_);
-    checkout.openCart(order);
-
-    ASSERT_TRUE(waitForOutcomes(i + 1));
-    const auto outcome = host_->outcomes()[i];
-    EXPECT_EQ(outcome.status, cases[i].status);
-    EXPECT_EQ(outcome.thread, std::this_thread::get_id());
-    if (cases[i].status) {
-      EXPECT_EQ(outcome.data, (Dictionary{{"data", {{"tracked", true}, {"moid", cases[i].moid}}},
-                                          {"message", "tracked"}}));
-    } else {
-      EXPECT_EQ(outcome.data, (Dictionary{{"error", "Data Not Found"}}));
-      EXPECT_EQ(checkout.viewModel()->alertMessage(), "Data Not Found");
-    }
-
-    std::vector<test::RecordedRequest> requests = test::rtoServer().requests();
-    requests.erase(requests.begin(), requests.begin() + static_cast<long>(requestsBefore));
-    std::erase_if(requests, [](const auto& r) { return r.path != "/v2/rto/track"; });
-    ASSERT_EQ(requests.size(), 1u);
-    const test::RecordedRequest& request = requests.front();
-    EXPECT_EQ(request.method, "GET");
-    ASSERT_EQ(request.params.count("request_id"), 1u);
-    ASSERT_EQ(request.params.count("moid"), 1u);
-    EXPECT_EQ(request.params.find("request_id")->second, cases[i].requestId);
-    EXPECT_EQ(request.params.find("moid")->second, cases[i].moid);
-    EXPECT_EQ(KeyWindow::ownWindow(), nullptr) << "a flow without a screen opens no window";
-  }
-}
-
-TEST_F(TarvelCheckoutRtoTests, OverlappingRequestsEachReportOnceAndOutliveTheEntryObject) {
-  std::weak_ptr<test::RecordingHost> watchedHost = host_;
-  std::weak_ptr<VerifyOTPViewModel> watchedModel;
-  {
-    TarvelCheckout checkout(false, host_);
-    watchedModel = checkout.viewModel();
-    checkout.openCart({{"order_type", "non-vx"}, {"moid", "A"}});
-    checkout.openCart({{"order_type", "non-vx"}, {"moid", "fail"}});
-  }
-  auto host = std::move(host_);
-  ASSERT_TRUE(test::processEventsUntil([&] { return host->outcomes().size() >= 2; }));
-  test::settle();
-  const auto outcomes = host->outcomes();
-  ASSERT_EQ(outcomes.size(), 2u);
-  EXPECT_NE(outcomes[0].status, outcomes[1].status);
-  host.reset();
-  test::settle();
-  EXPECT_TRUE(watchedHost.expired()) << "nothing holds the flow once its answer is delivered";
-  EXPECT_TRUE(watchedModel.expired());
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "QtTestMain.h"
+#include "QtWait.h"
 #include "tarvel/NavigationController.h"
 
 namespace tarvel {
