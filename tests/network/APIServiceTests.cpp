@@ -16,6 +16,7 @@
 
 #include "CompletionRecorder.h"
 #include "LogCapture.h"
+#include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
 #include "SilentServer.h"
 #include "StagingPlatform.h"
@@ -36,16 +37,6 @@ std::shared_ptr<detail::UrlLoader> makeLoader(
   options.timeout = timeout;
   return std::make_shared<detail::UrlLoader>(std::move(options));
 }
-
-/// The real service with its two base URLs pointed at a test server.
-struct RedirectedAPIService : APIService {
-  RedirectedAPIService(std::shared_ptr<detail::UrlLoader> loader, std::string api,
-                       std::string analytics)
-      : APIService(std::move(loader)), api(std::move(api)), analytics(std::move(analytics)) {}
-  std::string baseUrl() const override { return api; }
-  std::string appAnalyticsBaseUrl() const override { return analytics; }
-  std::string api, analytics;
-};
 
 }  // namespace
 }  // namespace tarvel::test
@@ -108,8 +99,8 @@ class APIServiceTests : public ::testing::Test {
       });
     }
     ASSERT_TRUE(server_.start());
-    service_ = std::make_unique<test::RedirectedAPIService>(loader_, server_.baseUrl() + "api/",
-                                                            server_.baseUrl() + "analytics/");
+    service_ = std::make_unique<test::LoopbackAPIService>(
+        server_.baseUrl() + "api/", server_.baseUrl() + "analytics/", loader_);
   }
 
   void answer(int status, std::string body) {
@@ -126,7 +117,7 @@ class APIServiceTests : public ::testing::Test {
   std::string body_ = kAnswerWithData.dump();
   test::LoopbackServer server_;  // outlives the loader's connections
   std::shared_ptr<detail::UrlLoader> loader_ = test::makeLoader();
-  std::unique_ptr<test::RedirectedAPIService> service_;
+  std::unique_ptr<test::LoopbackAPIService> service_;
 };
 
 TEST_F(APIServiceTests, PostsEachOperationAsJsonToItsEndpoint) {
@@ -240,8 +231,8 @@ TEST_F(APIServiceTests, UnreachableServerCompletesOnceWithNoNetwork) {
   test::SilentServer silent;  // accepts connections, never answers
   ASSERT_TRUE(silent.isListening());
   const std::string closed = test::SilentServer::closedPortUrl();
-  test::RedirectedAPIService refused(loader_, closed, closed);
-  test::RedirectedAPIService timedOut(test::makeLoader(300ms), silent.baseUrl(), silent.baseUrl());
+  test::LoopbackAPIService refused(closed, closed, loader_);
+  test::LoopbackAPIService timedOut(silent.baseUrl(), silent.baseUrl(), test::makeLoader(300ms));
   for (auto* service : {&refused, &timedOut}) {
     for (const auto& operation : {verifyPaymentData, sendOtp, completeOrder}) {
       auto result = callOnce(*service, operation, {{"k", "v"}});
@@ -276,7 +267,7 @@ TEST_F(APIServiceTests, AnswerOverAMebibyteCompletesOnceWithNoNetwork) {
                });
   ASSERT_TRUE(server.start());
   test::LogCapture log;
-  test::RedirectedAPIService service(test::makeLoader(), server.baseUrl(), server.baseUrl());
+  test::LoopbackAPIService service(server.baseUrl(), server.baseUrl(), test::makeLoader());
   for (const auto& operation : {verifyPaymentData, checkPaymentStatus}) {
     auto result = callOnce(service, operation, {});
     EXPECT_EQ(result.error, APIError::noNetwork);
@@ -368,7 +359,7 @@ TEST_F(APIServiceTests, ParametersThatAreNotJsonCompleteOnceWithoutSending) {
 
 TEST_F(APIServiceTests, BaseUrlsThatAreNotUrlsCompleteOnceWithoutSending) {
   test::LogCapture log;
-  test::RedirectedAPIService notAUrl(loader_, "not a url/", "ftp://127.0.0.1/");
+  test::LoopbackAPIService notAUrl("not a url/", "ftp://127.0.0.1/", loader_);
   for (const auto& operation : {sendOtp, completeOrder, appAnalytics}) {
     EXPECT_EQ(callOnce(notAUrl, operation, {{"k", "v"}}).error, APIError::dataNotFound);
   }

@@ -16,6 +16,7 @@
 
 #include "CompletionRecorder.h"
 #include "LogCapture.h"
+#include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
 #include "SilentServer.h"
 #include "StagingPlatform.h"
@@ -140,15 +141,10 @@ TEST(UrlLoaderTests, SharedLoaderServesAndStopsCleanlyAtExit) {
         server.answerJson("POST", "/v1/user/verify-otp", 200, "{}");
         test::SilentServer silent;
         if (!server.start() || !silent.isListening()) std::exit(2);
-        struct At : APIService {
-          explicit At(std::string base) : base(std::move(base)) {}
-          std::string baseUrl() const override { return base; }
-          std::string base;
-        };
         test::CompletionRecorder recorder;
-        At(server.baseUrl()).verifyOtp({}, recorder.completion());
+        test::LoopbackAPIService(server.baseUrl()).verifyOtp({}, recorder.completion());
         if (!recorder.waitForCall() || recorder.last().error) std::exit(3);
-        At(silent.baseUrl()).verifyOtp({}, recorder.completion());
+        test::LoopbackAPIService(silent.baseUrl()).verifyOtp({}, recorder.completion());
         std::exit(recorder.callCount() == 1 ? 0 : 4);
       },
       ::testing::ExitedWithCode(0), "");
