@@ -10,7 +10,7 @@ CheckoutScreen::CheckoutScreen(const Dictionary& createData, bool production, QW
     : ViewController(parent),
       createData_(createData),
       paymentType_(PaymentType::fromOrder(createData)) {
-  NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
+  NetworkManager::setEnvironment(environmentFor(production));
 }
 
 CheckoutScreen::~CheckoutScreen() = default;
