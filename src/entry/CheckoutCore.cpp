@@ -10,6 +10,7 @@
 #include "entry/ScreenFactory.h"
 #include "platform/HostWidgetViewController.h"
 #include "platform/KeyWindow.h"
+#include "platform/LoggingCategory.h"
 #include "platform/MainQueue.h"
 #include "tarvel/APIService.h"
 #include "tarvel/CheckoutScreen.h"
@@ -34,6 +35,7 @@ Dictionary valueOrEmptyText(const Dictionary& createData, const char* key) {
 CheckoutCore::CheckoutCore(bool production, std::shared_ptr<TarvelPaymentStatusDelegate> delegate)
     : viewModel_(std::make_shared<VerifyOTPViewModel>(std::make_shared<APIService>(),
                                                       Dictionary::object())) {
+  routeLogThroughQt();
   NetworkManager::setEnvironment(environmentFor(production));
   delegate_ = std::move(delegate);
 }

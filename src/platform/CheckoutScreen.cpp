@@ -2,6 +2,7 @@
 
 #include <utility>  // move
 
+#include "platform/LoggingCategory.h"
 #include "tarvel/NetworkManager.h"
 
 namespace tarvel {
@@ -10,6 +11,7 @@ CheckoutScreen::CheckoutScreen(const Dictionary& createData, bool production, QW
     : ViewController(parent),
       createData_(createData),
       paymentType_(PaymentType::fromOrder(createData)) {
+  detail::routeLogThroughQt();
   NetworkManager::setEnvironment(environmentFor(production));
 }
 
