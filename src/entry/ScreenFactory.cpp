@@ -5,6 +5,7 @@
 #include "entry/UnavailableFlowScreen.h"
 #include "platform/ReplaceableInstance.h"
 #include "tarvel/CustomeCheckout.h"
+#include "tarvel/UpiCheckoutViewController.h"
 
 namespace tarvel {
 
@@ -19,7 +20,7 @@ detail::ReplaceableInstance<ScreenFactory>& installedFactory() {
 }  // namespace
 
 CheckoutScreen* ScreenFactory::makeUpiCheckout(const Dictionary& createData, bool production) {
-  return new UnavailableFlowScreen("UPI payment", createData, production);
+  return new UpiCheckoutViewController(createData, production);
 }
 
 CheckoutScreen* ScreenFactory::makeVerifyOTP(const Dictionary& createData, bool production) {
