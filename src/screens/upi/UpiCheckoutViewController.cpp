@@ -73,6 +73,18 @@ void styleBackground(QWidget* view, const QColor& background) {
                           .arg(view->objectName(), background.name(QColor::HexArgb)));
 }
 
+// A white bar with the host's name in the component's face, unless someone styled it already.
+void styleNavigationBar(QWidget* bar) {
+  if (!bar->styleSheet().isEmpty()) return;
+  bar->setAttribute(Qt::WA_StyledBackground);
+  bar->setStyleSheet(
+      QStringLiteral(
+          "#navigationBar { background-color: #FFFFFF; border-bottom: 1px solid #E6E7EA; }"
+          " #navigationTitle { color: #1A1A1A; font-family: '%1'; font-size: 17px; font-weight: "
+          "600; }")
+          .arg(UIFont::font(QLatin1String(kBold), -1).family()));
+}
+
 void setTextColor(QLabel* label, const QColor& color) {
   QPalette palette = label->palette();
   palette.setColor(QPalette::WindowText, color);
@@ -99,14 +111,27 @@ const QString kTileStyle = QStringLiteral(
     " text-align: left; padding-left: 16px; }"
     " QPushButton:focus { border: 2px solid #0A9C4D; }");
 
-const QString kAlertStyle = QStringLiteral(
-    "QDialog { background-color: #FFFFFF; }"
-    " QLabel#alertTitle { font-size: 17px; color: #1A1A1A; }"
-    " QLabel#alertMessage { font-size: 15px; color: #3C4043; }"
-    " QPushButton { min-width: 72px; min-height: 32px; padding: 4px 14px; border-radius: 6px;"
-    " border: 1px solid #D0D4DA; background-color: #FFFFFF; color: #0A9C4D; font-weight: 600; }"
-    " QPushButton:focus { border: 2px solid #0A9C4D; }"
-    " QPushButton:pressed { background-color: #E6F4EC; }");
+QString alertStyle() {
+  return QStringLiteral(
+             "QDialog { background-color: #FFFFFF; }"
+             " QLabel, QPushButton { font-family: '%1'; }"
+             " QLabel#alertTitle { font-size: 17px; font-weight: 700; color: #1A1A1A; }"
+             " QLabel#alertMessage { font-size: 15px; color: #3C4043; }"
+             " QPushButton { min-width: 72px; min-height: 32px; padding: 4px 14px;"
+             " border-radius: 6px; border: 1px solid #D0D4DA; background-color: #FFFFFF;"
+             " color: #0A9C4D; font-size: 15px; font-weight: 600; }"
+             " QPushButton:focus { border: 2px solid #0A9C4D; }"
+             " QPushButton:pressed { background-color: #E6F4EC; }")
+      .arg(UIFont::font(QLatin1String(kRegular), -1).family());
+}
+
+// The look of the screen's alerts: a phone-like width whatever the window's.
+void styleAlert(Alert* alert) {
+  alert->setAccessibleName(alert->title());
+  alert->setAccessibleDescription(alert->message());
+  alert->setStyleSheet(alertStyle());
+  alert->setFixedWidth(300);
+}
 
 }  // namespace
 
@@ -154,6 +179,7 @@ void UpiCheckoutViewController::viewWillAppear(bool animated) {
   CheckoutScreen::viewWillAppear(animated);
   if (NavigationController* navigation = navigationController()) {
     navigation->setNavigationBarHidden(false);
+    styleNavigationBar(navigation->navigationBar());
   }
 }
 
@@ -168,6 +194,8 @@ void UpiCheckoutViewController::viewWillDisappear(bool animated) {
 // window, and a desktop window may be resized later.
 void UpiCheckoutViewController::resizeEvent(QResizeEvent* event) {
   CheckoutScreen::resizeEvent(event);
+  const int side = std::max(0, (width() - kMaxContentWidth) / 2);
+  ui_->columnLayout->setContentsMargins(side, 0, side, 0);
   if (!isViewLoaded()) return;
   applyScaledFonts();
   layoutUPIOptions();
@@ -512,12 +540,12 @@ void UpiCheckoutViewController::initView() {
 
   styleBackground(ui_->viewUPIContainer, background);
   styleBackground(ui_->viewLoading, background);
-  styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 20px 0px 20px"));
+  styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 23px 0px 23px"));
   styleBackground(ui_->viewQRCode, background);
-  styleBox(ui_->infoView, toQColor(theme_.infoColor()), 8, QStringLiteral("16px 20px 0px 20px"));
+  styleBox(ui_->infoView, toQColor(theme_.infoColor()), 8, QStringLiteral("16px 23px 0px 23px"));
   setTextColor(ui_->labelInfo1, toQColor(theme_.infolabelColor()));
-  styleBox(ui_->viewPriceDetailsQR, Qt::white, 8, QStringLiteral("12px 20px 0px 20px"));
-  styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 20px 16px 20px"));
+  styleBox(ui_->viewPriceDetailsQR, Qt::white, 8, QStringLiteral("12px 23px 0px 23px"));
+  styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 23px 16px 23px"));
   setTextColor(ui_->labelLoadingDetail, QColor(0x5F, 0x63, 0x68));
   ui_->activityIndicator->setDiameter(48);
   ui_->activityIndicator1->setCaption(QStringLiteral("Verifying your order"));
@@ -649,8 +677,7 @@ void UpiCheckoutViewController::backButtonClick() {
   alert->addAction(QStringLiteral("OK"), Alert::ActionStyle::defaultStyle, [screen] {
     if (screen) screen->confirmCancel();
   });
-  alert->setAccessibleName(alert->title());
-  alert->setStyleSheet(kAlertStyle);
+  styleAlert(alert);
   alerts_.append(alert);
   alert->showOver(this);
 }
@@ -661,9 +688,7 @@ void UpiCheckoutViewController::showAlert(const QString& message) {
   if (finished_) return;
   auto* alert = new Alert(QStringLiteral("Alert"), message);
   alert->addAction(QStringLiteral("Ok"), Alert::ActionStyle::cancel);
-  alert->setAccessibleName(alert->title());
-  alert->setAccessibleDescription(message);
-  alert->setStyleSheet(kAlertStyle);
+  styleAlert(alert);
   alerts_.append(alert);
   alert->showOver(this);
 }
