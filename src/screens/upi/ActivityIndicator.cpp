@@ -17,7 +17,6 @@ constexpr int kCaptionGap = 10;
 
 ActivityIndicator::ActivityIndicator(QWidget* parent)
     : QWidget(parent), color_(QColor(0x0A, 0x9C, 0x4D)) {
-  setAttribute(Qt::WA_TranslucentBackground);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 }
 

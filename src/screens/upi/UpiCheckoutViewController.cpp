@@ -80,8 +80,8 @@ void styleNavigationBar(QWidget* bar) {
   bar->setStyleSheet(
       QStringLiteral(
           "#navigationBar { background-color: #FFFFFF; border-bottom: 1px solid #E6E7EA; }"
-          " #navigationTitle { color: #1A1A1A; font-family: '%1'; font-size: 17px; font-weight: "
-          "600; }")
+          " #navigationTitle { color: #1A1A1A; font-family: '%1'; font-size: 17px;"
+          " font-weight: 600; }")
           .arg(UIFont::font(QLatin1String(kBold), -1).family()));
 }
 
@@ -106,10 +106,10 @@ class PressOnEnter : public QObject {
   }
 };
 
-const QString kTileStyle = QStringLiteral(
+constexpr char kTileStyle[] =
     "QPushButton { background-color: #FFFFFF; color: #1A1A1A; border: none; border-radius: 6px;"
     " text-align: left; padding-left: 16px; }"
-    " QPushButton:focus { border: 2px solid #0A9C4D; }");
+    " QPushButton:focus { border: 2px solid #0A9C4D; }";
 
 QString alertStyle() {
   return QStringLiteral(
@@ -444,7 +444,7 @@ void UpiCheckoutViewController::showAllUPIOptions() {
     button->setText(name);
     button->setAccessibleName(QStringLiteral("Pay with %1").arg(name));
     button->setFocusPolicy(Qt::StrongFocus);
-    button->setStyleSheet(kTileStyle);
+    button->setStyleSheet(QLatin1String(kTileStyle));
     const std::string image = viewModel_->getUpiImage(key).value_or("");
     button->setIcon(image.empty()
                         ? QIcon()
@@ -454,8 +454,7 @@ void UpiCheckoutViewController::showAllUPIOptions() {
     button->installEventFilter(pressOnEnter);
     connect(button, &QPushButton::clicked, this, [this, button] { buttonUPIOption(button); });
     addShadow(button, QSizeF(0, 3), Qt::black, 2.0, 0.35f);
-    tile->setAutoFillBackground(false);
-    tile->setStyleSheet(QStringLiteral("background: transparent;"));
+    tile->setAutoFillBackground(false);  // clear: only the face and its shadow show
     paymentOptionViews_.append(tile);
     tile->show();
   }
@@ -530,7 +529,6 @@ void UpiCheckoutViewController::initView() {
   setTitle(name);
 
   const QColor background = toQColor(theme_.backgroundColor());
-  setObjectName(QStringLiteral("TarvelCheckoutViewController"));
   styleBackground(this, background);
   ui_->viewLoading->hide();
   ui_->viewUPIContainer->hide();
@@ -538,6 +536,8 @@ void UpiCheckoutViewController::initView() {
   ui_->viewQRCode->hide();
   ui_->activityIndicator1->hide();
 
+  // The boxes keep 23 px from the column's sides, in line with the white faces of the tiles,
+  // which sit 3 px inside tiles placed normalize(20) from the sides.
   styleBackground(ui_->viewUPIContainer, background);
   styleBackground(ui_->viewLoading, background);
   styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 23px 0px 23px"));
