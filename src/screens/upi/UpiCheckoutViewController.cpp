@@ -77,12 +77,9 @@ void styleBackground(QWidget* view, const QColor& background) {
 void styleNavigationBar(QWidget* bar) {
   if (!bar->styleSheet().isEmpty()) return;
   bar->setAttribute(Qt::WA_StyledBackground);
-  bar->setStyleSheet(
-      QStringLiteral(
-          "#navigationBar { background-color: #FFFFFF; border-bottom: 1px solid #E6E7EA; }"
-          " #navigationTitle { color: #1A1A1A; font-family: '%1'; font-size: 17px;"
-          " font-weight: 600; }")
-          .arg(UIFont::font(QLatin1String(kBold), -1).family()));
+  bar->setStyleSheet(QLatin1String(
+      "#navigationBar { background-color: #FFFFFF; border-bottom: 1px solid #E6E7EA; }"
+      " #navigationTitle { color: #1A1A1A; font-family: Metropolis-Bold; font-size: 17px; }"));
 }
 
 void setTextColor(QLabel* label, const QColor& color) {
@@ -111,25 +108,21 @@ constexpr char kTileStyle[] =
     " text-align: left; padding-left: 16px; }"
     " QPushButton:focus { border: 2px solid #0A9C4D; }";
 
-QString alertStyle() {
-  return QStringLiteral(
-             "QDialog { background-color: #FFFFFF; }"
-             " QLabel, QPushButton { font-family: '%1'; }"
-             " QLabel#alertTitle { font-size: 17px; font-weight: 700; color: #1A1A1A; }"
-             " QLabel#alertMessage { font-size: 15px; color: #3C4043; }"
-             " QPushButton { min-width: 72px; min-height: 32px; padding: 4px 14px;"
-             " border-radius: 6px; border: 1px solid #D0D4DA; background-color: #FFFFFF;"
-             " color: #0A9C4D; font-size: 15px; font-weight: 600; }"
-             " QPushButton:focus { border: 2px solid #0A9C4D; }"
-             " QPushButton:pressed { background-color: #E6F4EC; }")
-      .arg(UIFont::font(QLatin1String(kRegular), -1).family());
-}
+constexpr char kAlertStyle[] =
+    "QDialog { background-color: #FFFFFF; }"
+    " QLabel#alertTitle { font-family: Metropolis-Bold; font-size: 17px; color: #1A1A1A; }"
+    " QLabel#alertMessage { font-family: Metropolis-Regular; font-size: 15px; color: #3C4043; }"
+    " QPushButton { min-width: 72px; min-height: 32px; padding: 4px 14px; border-radius: 6px;"
+    " border: 1px solid #D0D4DA; background-color: #FFFFFF; color: #0A9C4D;"
+    " font-family: Metropolis-Bold; font-size: 15px; }"
+    " QPushButton:focus { border: 2px solid #0A9C4D; }"
+    " QPushButton:pressed { background-color: #E6F4EC; }";
 
 // The look of the screen's alerts: a phone-like width whatever the window's.
 void styleAlert(Alert* alert) {
   alert->setAccessibleName(alert->title());
   alert->setAccessibleDescription(alert->message());
-  alert->setStyleSheet(alertStyle());
+  alert->setStyleSheet(QLatin1String(kAlertStyle));
   alert->setFixedWidth(300);
 }
 
@@ -559,10 +552,6 @@ void UpiCheckoutViewController::applyScaledFonts() {
   ui_->labelInfo2->setText(attributedStr1().toHtml());
   ui_->labelInfo3->setText(attributedStr2().toHtml());
   ui_->labelInfo4->setText(attributedStr3().toHtml());
-  ui_->labelLoading->setFont(scaledFont(kBold, 20));
-  ui_->labelLoadingDetail->setFont(scaledFont(kRegular, 15));
-  ui_->activityIndicator1->setFont(scaledFont(kRegular, 15));
-  ui_->imageQRCode->setFont(scaledFont(kRegular, 15));
   if (verificationShown_) showPrice();
   for (const auto& tile : paymentOptionViews_) {
     if (tile) tile->buttonUPIOption()->setFont(scaledFont(kMedium, 20));

@@ -1,7 +1,7 @@
 // The end-to-end UPI tests' process: the sandbox platform over HTTPS with the component's
 // staging hosts pointed at it, and the simulated UPI apps registered as the desktop's URL-scheme
 // handlers in a private XDG folder, all before anything reads the environment.
-#include <cstdlib>     // setenv, abort
+#include <cstdlib>     // setenv, unsetenv, abort
 #include <filesystem>  // create_directories
 #include <iostream>    // cerr
 #include <memory>      // make_shared, shared_ptr
@@ -47,6 +47,9 @@ std::shared_ptr<void> prepareTestProcess() {
   setenv("TARVEL_STAGING_ANALYTICS_URL", made->server.analyticsBaseUrl().c_str(), 1);
   setenv("TARVEL_STAGING_WEB_URL", made->server.webBaseUrl().c_str(), 1);
   setenv("TARVEL_CA_FILE", made->server.caFile().c_str(), 1);
+  // Without a display the simulated apps pay at once instead of asking in a window.
+  unsetenv("DISPLAY");
+  unsetenv("WAYLAND_DISPLAY");
   process = made.get();
   return made;
 }
