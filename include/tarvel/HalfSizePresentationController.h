@@ -44,7 +44,7 @@ class HalfSizePresentationController : public QObject {
   void present(QWidget* containerView = nullptr);
 
   /// Starts the dismissal; the backdrop's tap calls it. Does nothing unless presented or
-  /// presenting.
+  /// presenting, and nothing once the container is gone (its window closed with the sheet).
   void dismiss();
 
   /// The frame of the sheet: x 0, y one fifth of the container's height, the container's size.
@@ -54,7 +54,7 @@ class HalfSizePresentationController : public QObject {
   QWidget* containerView() const;
   /// The backdrop that covers the container while the sheet is shown.
   QWidget* blurEffectView() const;
-  /// True from `present` until the dismissal starts.
+  /// True from `present` until the dismissal starts or the container is destroyed.
   bool isPresented() const;
 
  signals:

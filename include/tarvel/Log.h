@@ -6,14 +6,21 @@
 namespace tarvel {
 
 /// Receives every console line the component writes, one call a line, without a newline.
+///
+/// The sink runs on the thread that logs (often the URL loader's) and is never called with a
+/// lock of the component held, so it may log through the component itself, replace the sink,
+/// or wait for another thread that logs. It may therefore be called concurrently from several
+/// threads and re-entrantly from within itself: a sink that keeps state guards it itself.
 using LogSink = std::function<void(std::string_view line)>;
 
-/// Replaces the sink (stderr by default); an empty sink restores stderr. Thread-safe; the sink
-/// may be called from any thread, never concurrently with itself.
+/// Replaces the sink; an empty sink restores the default, which writes each line to stderr
+/// with a single write(2), so lines from different threads never interleave. Thread-safe.
+/// Returns once every call still running in the replaced sink has returned (so the caller may
+/// free what that sink used), except when called from inside a sink.
 void setLogSink(LogSink sink);
 
-/// Writes one line to the sink. Callers never pass secrets: logged dictionaries go through
-/// `detail::describeForLog` first.
+/// Writes one line to the sink. A sink that throws loses the line; nothing reaches the caller.
+/// Callers never pass secrets: logged dictionaries go through `detail::describeForLog` first.
 void log(std::string_view line);
 
 }  // namespace tarvel

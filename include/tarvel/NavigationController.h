@@ -33,6 +33,12 @@ class NavigationController : public ViewController {
   /// Takes the top screen off the stack and deletes it later (deleteLater()); returns it, or
   /// nullptr when the stack holds one screen or none (the bottom screen is never popped).
   ViewController* popViewController(bool animated);
+  /// Takes `screen` off the stack wherever it is, and deletes it later: on top it is popped
+  /// (same hooks as `popViewController`); below the top it leaves without hooks (it is not on
+  /// screen) and the screens above it stay as they are. For a screen whose flow has ended
+  /// while something covers it. Returns false, and does nothing, for the bottom screen and for
+  /// a screen that is not on this stack.
+  bool removeViewController(ViewController* screen, bool animated);
 
   /// The screen on top of the stack, or nullptr.
   ViewController* topViewController() const;

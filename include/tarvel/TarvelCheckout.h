@@ -32,7 +32,8 @@ class CheckoutCore;
 ///   "upi" + "upi_app" "customweb"            web checkout, pushed
 ///   "upi" + anything else                    UPI payment screen, pushed
 ///   other + "upi_app" "customweb"            web checkout, pushed
-///   other + "upi_app" ""                     OTP screen, presented modally
+///   other + "upi_app" ""                     OTP screen, presented modally (above whatever
+///                                            the window presents already)
 ///   other + anything else                    OTP screen, pushed
 /// Texts are compared exactly ("UPI" is not "upi"). When the host shows no window, the
 /// component opens a phone-sized window of its own for a flow with a screen, and closes it once
@@ -45,7 +46,9 @@ class CheckoutCore;
 /// environment current when it opens as its production flag.
 ///
 /// Each flow reports exactly once: a screen's second report is dropped and logged, and a screen
-/// closed without a report ends its flow with status false and {"error": "<reason>"}. The flows
+/// closed without a report, or one that cannot be shown, ends its flow with status false and
+/// {"error": "<reason>"}. An order without a text "order_type" starts no flow and says so in
+/// the log. The flows
 /// keep what they need alive, so the object may be created on the stack, as a member or
 /// through std::make_shared, and may go away while a flow runs. Use it on the main thread.
 class TarvelCheckout : public CheckoutStatusDelegate {
@@ -59,7 +62,10 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// synchronously. Called off the main thread, it moves itself to the main thread.
   virtual void openCart(const Dictionary& createData);
 
-  /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread.
+  /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread. Every
+  /// screen's outcome comes through here while this object lives, so a subclass may override
+  /// it (and call this one to reach the host); outcomes of flows that outlive this object go
+  /// straight to the host delegate. The "non-vx" answer goes straight to the host delegate.
   void checkOutCompleted(bool status, const Dictionary& data) override;
 
   /// The key window's former root screen, kept by the last `openCart` that found a root that

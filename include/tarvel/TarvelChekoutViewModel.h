@@ -14,6 +14,10 @@
 
 namespace tarvel {
 
+namespace detail {
+class LockedState;
+}  // namespace detail
+
 /// The state of one UPI payment attempt for one order, and the three calls the UPI flow makes
 /// on the payment platform: verify the order, poll the payment status, send analytics events.
 ///
@@ -111,10 +115,7 @@ class TarvelChekoutViewModel : public std::enable_shared_from_this<TarvelChekout
   void setOrderNotVerifyData(Dictionary value);
   void setPaymentStatusData(Dictionary value);
 
-  template <typename T, typename V>
-  void assign(T& field, V&& value, const Closure<void()>& observer);
-  template <typename T>
-  T read(const T& field) const;
+  detail::LockedState state() const;
 
   const std::map<std::string, std::string> upiImagesList_;
   const std::shared_ptr<VXAPIServiceProtocol> apiService_;

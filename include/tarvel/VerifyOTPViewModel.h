@@ -12,6 +12,10 @@
 
 namespace tarvel {
 
+namespace detail {
+class LockedState;
+}  // namespace detail
+
 /// The one-time-password confirmation of a cash-on-delivery order (send, resend, verify), the
 /// RTO tracking request, and analytics events from the OTP screen.
 ///
@@ -98,10 +102,7 @@ class VerifyOTPViewModel : public std::enable_shared_from_this<VerifyOTPViewMode
   void setOtpVerifyData(Dictionary value);
   void setRtoSuccessData(Dictionary value);
 
-  template <typename T, typename V>
-  void assign(T& field, V&& value);
-  template <typename T>
-  T read(const T& field) const;
+  detail::LockedState state() const;
 
   const std::shared_ptr<VXAPIServiceProtocol> apiService_;
   const Dictionary orderVerifyData_;  // the create data; never changes

@@ -47,13 +47,16 @@ class ViewController : public QWidget {
   /// The screen this one presents, or nullptr.
   ViewController* presentedViewController() const;
 
-  /// Shows `screen` modally over this screen's outermost container, covering it; the
-  /// container keeps `screen` and deletes it after it is dismissed. Refused (and logged) when
-  /// that container already presents a screen. `completion` runs after the screen appeared.
-  void present(ViewController* screen, bool animated, std::function<void()> completion = {});
+  /// Shows `screen` modally over this screen's outermost container, covering it, or, when that
+  /// container already presents, over the top-most screen of its presentations; the screen it
+  /// covers keeps `screen` and deletes it after it is dismissed. `completion` runs after the
+  /// screen appeared. Returns false, and does nothing (the caller keeps `screen`), for nullptr,
+  /// for a screen that a container already holds, and for a screen that would cover itself.
+  bool present(ViewController* screen, bool animated, std::function<void()> completion = {});
 
-  /// Closes a presentation: the screen this one presents if there is one, else this screen (or
-  /// the container it sits in) when it is presented. The closed screen is deleted later.
+  /// Closes one presentation: this screen (or the container it sits in) when it is presented,
+  /// else the screen this one presents. A presentation above the closed screen stays on screen
+  /// and moves down onto the screen that presented it. The closed screen is deleted later.
   /// `completion` runs once the presentation is gone, and also when there was nothing to close.
   void dismiss(bool animated, std::function<void()> completion = {});
 
@@ -93,7 +96,9 @@ class ViewController : public QWidget {
   bool isHeldByContainer() const;
   ViewController* presentationHost();
   ViewController* visibleLeaf();
+  bool canPresent(const ViewController* screen) const;
   void dismissPresented(bool animated, std::function<void()> completion);
+  void closeCoveredPresented();
   void coverWithPresented();
 
   bool viewLoaded_ = false;

@@ -91,7 +91,14 @@ Certificate makeAuthorityCertificate(EVP_PKEY* key) {
   return certificate;
 }
 
-Certificate makeServerCertificate(EVP_PKEY* key, X509* authority, EVP_PKEY* authorityKey) {
+std::string alternativeNames(const std::vector<std::string>& extraHostNames) {
+  std::string names = "IP:127.0.0.1,IP:::1,DNS:localhost";
+  for (const auto& name : extraHostNames) names += ",DNS:" + name;
+  return names;
+}
+
+Certificate makeServerCertificate(EVP_PKEY* key, X509* authority, EVP_PKEY* authorityKey,
+                                  const std::vector<std::string>& extraHostNames) {
   auto certificate = makeCertificate(key, "localhost");
   if (!certificate ||
       X509_set_issuer_name(certificate.get(), X509_get_subject_name(authority)) != 1 ||
@@ -100,7 +107,7 @@ Certificate makeServerCertificate(EVP_PKEY* key, X509* authority, EVP_PKEY* auth
                     "critical,digitalSignature,keyEncipherment") ||
       !addExtension(certificate.get(), authority, NID_ext_key_usage, "serverAuth") ||
       !addExtension(certificate.get(), authority, NID_subject_alt_name,
-                    "IP:127.0.0.1,IP:::1,DNS:localhost") ||
+                    alternativeNames(extraHostNames).c_str()) ||
       !addExtension(certificate.get(), authority, NID_subject_key_identifier, "hash") ||
       !addExtension(certificate.get(), authority, NID_authority_key_identifier, "keyid:always") ||
       X509_sign(certificate.get(), authorityKey, EVP_sha256()) == 0) {
@@ -131,7 +138,8 @@ bool fail(std::string* error, std::string message) {
 }  // namespace
 
 std::optional<CertificateAuthority> CertificateAuthority::create(
-    const std::filesystem::path& directory, std::string* error) {
+    const std::filesystem::path& directory, std::string* error,
+    const std::vector<std::string>& extraHostNames) {
   std::error_code code;
   std::filesystem::create_directories(directory, code);
   if (code) {
@@ -149,7 +157,8 @@ std::optional<CertificateAuthority> CertificateAuthority::create(
     fail(error, "cannot make the CA certificate");
     return std::nullopt;
   }
-  const auto server = makeServerCertificate(serverKey.get(), authority.get(), authorityKey.get());
+  const auto server =
+      makeServerCertificate(serverKey.get(), authority.get(), authorityKey.get(), extraHostNames);
   if (!server) {
     fail(error, "cannot make the server certificate");
     return std::nullopt;

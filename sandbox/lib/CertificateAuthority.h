@@ -3,6 +3,7 @@
 #include <filesystem>  // path
 #include <optional>    // optional
 #include <string>      // string
+#include <vector>      // vector
 
 namespace tarvel::sandbox {
 
@@ -12,9 +13,12 @@ namespace tarvel::sandbox {
 class CertificateAuthority {
  public:
   /// Creates the keys and certificates and writes "ca.pem", "server.pem" and "server-key.pem"
-  /// into `directory` (created if needed). Nothing, with the reason in `error`, on failure.
-  static std::optional<CertificateAuthority> create(const std::filesystem::path& directory,
-                                                    std::string* error);
+  /// into `directory` (created if needed). The server certificate also names each of
+  /// `extraHostNames` (DNS names; tests reach other host names on 127.0.0.1 with them).
+  /// Nothing, with the reason in `error`, on failure.
+  static std::optional<CertificateAuthority> create(
+      const std::filesystem::path& directory, std::string* error,
+      const std::vector<std::string>& extraHostNames = {});
 
   const std::filesystem::path& caFile() const { return caFile_; }
   const std::filesystem::path& serverCertificateFile() const { return serverCertificateFile_; }

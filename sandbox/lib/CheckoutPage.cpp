@@ -62,11 +62,19 @@ constexpr std::string_view kPage = R"PAGE(<!DOCTYPE html>
   var payButton = document.getElementById("pay");
   var failButton = document.getElementById("fail");
   var stateLine = document.getElementById("state");
-  var posting = false;
+  var busy = false;
 
   function setButtonsEnabled(enabled) {
     payButton.disabled = !enabled;
     failButton.disabled = !enabled;
+  }
+
+  function begin(text) {
+    if (busy) return false;
+    busy = true;
+    setButtonsEnabled(false);
+    stateLine.textContent = text;
+    return true;
   }
 
   // The native side injects window.webkit at document creation; a page opened elsewhere may
@@ -79,9 +87,6 @@ constexpr std::string_view kPage = R"PAGE(<!DOCTYPE html>
   }
 
   function post(name, body) {
-    if (posting) return;
-    posting = true;
-    setButtonsEnabled(false);
     stateLine.textContent = "Sending " + name + "\u2026";
     var waited = 0;
     (function attempt() {
@@ -94,7 +99,7 @@ constexpr std::string_view kPage = R"PAGE(<!DOCTYPE html>
       }
       if (waited >= BRIDGE_WAIT_MS) {
         stateLine.textContent = "No native bridge: " + name + " was not delivered.";
-        posting = false;
+        busy = false;
         setButtonsEnabled(true);
         return;
       }
@@ -103,19 +108,50 @@ constexpr std::string_view kPage = R"PAGE(<!DOCTYPE html>
     })();
   }
 
-  function result(status) {
-    var body = { status: status, payment_status: status === "success" ? "PAID" : "FAILED" };
+  function result(status, paymentStatus, message) {
+    var body = { status: status, payment_status: paymentStatus };
     FIELDS.forEach(function (name) { body[name] = order[name]; });
+    if (message) body.message = message;
     return body;
   }
 
-  payButton.addEventListener("click", function () { post("onSuccess", result("success")); });
-  failButton.addEventListener("click", function () { post("onFailure", result("failure")); });
+  function reportFailure(message) {
+    post("onFailure", result("failure", "FAILED", message));
+  }
+
+  // Like a real hosted page, the payment is taken on the platform before the app hears of
+  // it, so a status poll afterwards reads what the app was told.
+  function pay() {
+    if (!begin("Paying\u2026")) return;
+    fetch("pay", {
+      method: "POST",
+      headers: { "Content-Type": "application/json" },
+      body: JSON.stringify(order)
+    }).then(function (response) {
+      return response.json().then(function (answer) {
+        var data = answer && answer.data;
+        if (response.ok && data && data.payment_status === "PAID") {
+          post("onSuccess", result("success", "PAID"));
+        } else {
+          reportFailure((answer && answer.error) || "the payment was not recorded");
+        }
+      });
+    }).catch(function (error) {
+      reportFailure("the payment was not recorded: " + error);
+    });
+  }
+
+  function fail() {
+    if (begin("Failing the payment\u2026")) reportFailure("");
+  }
+
+  payButton.addEventListener("click", pay);
+  failButton.addEventListener("click", fail);
 
   if (order.moid.indexOf("auto-success") === 0) {
-    post("onSuccess", result("success"));
+    pay();
   } else if (order.moid.indexOf("auto-failure") === 0) {
-    post("onFailure", result("failure"));
+    fail();
   }
 })();
 </script>

@@ -9,18 +9,6 @@
 namespace tarvel::sandbox {
 namespace {
 
-nlohmann::json orderSummary(const Order& order) {
-  return {{"tarvel_oid", order.tarvelOid},
-          {"mid", order.mid},
-          {"moid", order.moid},
-          {"order_type", order.orderType},
-          {"request_id", order.requestId},
-          {"total", order.amount},
-          {"payment_status", paymentStatusText(order.status)},
-          {"captures", order.captures},
-          {"paid_with", order.paidWith}};
-}
-
 // The order reference of a pay request: "tarvel_oid", "tr", or the "tr" of a UPI link or
 // deep link under "link".
 std::optional<std::string> payReference(const nlohmann::json& body) {

@@ -2,6 +2,8 @@
 
 #include <string>  // string
 
+#include <nlohmann/json.hpp>
+
 #include "Scenario.h"
 
 namespace tarvel::sandbox {
@@ -27,6 +29,19 @@ struct Order {
 /// "PENDING" or "PAID", as "payment_status" carries it.
 inline const char* paymentStatusText(PaymentStatus status) {
   return status == PaymentStatus::paid ? "PAID" : "PENDING";
+}
+
+/// What the control and web endpoints tell about an order (never its auth token).
+inline nlohmann::json orderSummary(const Order& order) {
+  return {{"tarvel_oid", order.tarvelOid},
+          {"mid", order.mid},
+          {"moid", order.moid},
+          {"order_type", order.orderType},
+          {"request_id", order.requestId},
+          {"total", order.amount},
+          {"payment_status", paymentStatusText(order.status)},
+          {"captures", order.captures},
+          {"paid_with", order.paidWith}};
 }
 
 }  // namespace tarvel::sandbox

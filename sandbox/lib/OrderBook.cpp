@@ -41,7 +41,9 @@ std::pair<Order, bool> OrderBook::findOrCreate(Order draft) {
   if (auto found = byMerchantKey_.find(key); found != byMerchantKey_.end()) {
     if (const Order* existing = orders_.find(found->second)) return {*existing, false};
   }
-  draft.tarvelOid = "tvl_" + SecureRandom::hex(kOidBytes);
+  if (draft.tarvelOid.empty() || orders_.find(draft.tarvelOid) != nullptr) {
+    draft.tarvelOid = "tvl_" + SecureRandom::hex(kOidBytes);
+  }
   draft.authToken = SecureRandom::hex(kTokenBytes);
   byMerchantKey_[key] = draft.tarvelOid;
   byMoid_[draft.moid] = draft.tarvelOid;

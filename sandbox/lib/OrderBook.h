@@ -32,7 +32,8 @@ class OrderBook {
   explicit OrderBook(std::size_t capacity);
 
   /// The order under (draft.mid, draft.moid) if there is one, else `draft` stored as a new
-  /// order with a fresh "tarvel_oid" and "auth_token". The flag tells whether it is new.
+  /// order with a fresh "auth_token" and "tarvel_oid" (the draft's own "tarvel_oid" when it
+  /// has one that no other order holds). The flag tells whether it is new.
   std::pair<Order, bool> findOrCreate(Order draft);
 
   std::optional<Order> byTarvelOid(const std::string& tarvelOid) const;

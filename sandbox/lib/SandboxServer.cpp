@@ -73,7 +73,8 @@ struct SandboxServer::Impl {
         faults(state.options.slowDelay),
         api(state, faults),
         analytics(state),
-        control(state) {}
+        control(state),
+        web(state) {}
 
   bool fail(std::string message) {
     error = std::move(message);
@@ -125,6 +126,9 @@ void SandboxServer::Impl::configure() {
     int yes = 1;
     setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
   });
+  // Answers leave at once, as from a production server, instead of waiting out Nagle's
+  // algorithm behind the client's delayed acknowledgement.
+  server->set_tcp_nodelay(true);
   server->set_payload_max_length(state.options.maxBodyBytes);
   server->set_keep_alive_timeout(kKeepAliveSeconds);
   server->set_read_timeout(kReadTimeoutSeconds);

@@ -38,6 +38,18 @@ const StagingUrls& stagingUrls() {
 
 }  // namespace
 
+std::string Config::apiBaseURL(Environment environment) {
+  return environment == Environment::production ? baseURL() : devBaseURL();
+}
+
+std::string Config::analyticsBaseURL(Environment environment) {
+  return environment == Environment::production ? appAnalyticsBaseURL() : devAppAnalyticsBaseURL();
+}
+
+std::string Config::webCheckoutPageBaseURL(Environment environment) {
+  return environment == Environment::production ? webCheckoutBaseURL() : devWebCheckoutBaseURL();
+}
+
 std::string Config::baseURL() { return kProductionApi; }
 std::string Config::appAnalyticsBaseURL() { return kProductionAnalytics; }
 std::string Config::webCheckoutBaseURL() { return kProductionWebCheckout; }

@@ -8,7 +8,7 @@
 #include "config/DictionaryReading.h"
 #include "entry/FlowRelay.h"
 #include "entry/ScreenFactory.h"
-#include "platform/HostedViewController.h"
+#include "platform/HostWidgetViewController.h"
 #include "platform/KeyWindow.h"
 #include "platform/MainQueue.h"
 #include "tarvel/APIService.h"
@@ -16,6 +16,7 @@
 #include "tarvel/Log.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/NetworkManager.h"
+#include "tarvel/TarvelCheckout.h"
 #include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel::detail {
@@ -48,7 +49,10 @@ void CheckoutCore::openCart(const Dictionary& createData) {
   const bool showsScreen = orderType && *orderType != "non-vx";
   NavigationController* navigation = prepareWindow(showsScreen);
 
-  if (!orderType) return;
+  if (!orderType) {
+    log("openCart: the order has no text \"order_type\"; no checkout started");
+    return;
+  }
   if (*orderType == "non-vx") {
     startRtoTracking(createData);
     return;
@@ -83,7 +87,7 @@ NavigationController* CheckoutCore::prepareWindow(bool openOwnWindow) {
 
   QWidget* former = KeyWindow::setRootWidget(window, nullptr);
   ViewController* formerScreen = qobject_cast<ViewController*>(former);
-  if (former && !formerScreen) formerScreen = new HostedViewController(former);
+  if (former && !formerScreen) formerScreen = new HostWidgetViewController(former);
   setRootViewController(formerScreen);
 
   // Without a former root a blank screen takes the bottom, so that the flow's screen, which
@@ -94,14 +98,18 @@ NavigationController* CheckoutCore::prepareWindow(bool openOwnWindow) {
   return navigation;
 }
 
+// A modal screen goes above whatever the window already presents. A screen that cannot be
+// shown (none, or one that already sits somewhere) ends its flow at once with a failure; one
+// that nothing else holds is freed.
 void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
                         NavigationController* navigation, bool modally) {
-  if (!screen || !navigation) {
-    delete screen;
-    reportUnstartable(screenName + " could not be shown.");
+  auto relay = std::make_shared<FlowRelay>(shared_from_this(), screenName);
+  const bool heldElsewhere = screen && (screen->parentWidget() || screen->isVisible());
+  if (!screen || heldElsewhere || !navigation) {
+    if (screen && !heldElsewhere) delete screen;
+    relay->fail(screenName + " could not be shown.");
     return;
   }
-  auto relay = std::make_shared<FlowRelay>(shared_from_this(), screenName);
   relay->watch(screen);
   screen->setCheckoutStatusDelegate(relay);
   navigation->setNavigationBarHidden(true, false);
@@ -179,6 +187,16 @@ void CheckoutCore::finishRtoTracking(bool status, const Dictionary& data) {
 void CheckoutCore::deliver(bool status, const Dictionary& data) {
   if (auto host = delegate()) host->tarvelPayment(status, data);
 }
+
+void CheckoutCore::passScreenOutcome(bool status, const Dictionary& data) {
+  if (entry_) {
+    entry_->checkOutCompleted(status, data);
+  } else {
+    deliver(status, data);
+  }
+}
+
+void CheckoutCore::setEntryObject(TarvelCheckout* entry) { entry_ = entry; }
 
 ViewController* CheckoutCore::rootViewController() const {
   std::lock_guard<std::mutex> lock(mutex_);

@@ -15,6 +15,7 @@ namespace tarvel {
 
 class CheckoutScreen;
 class NavigationController;
+class TarvelCheckout;
 class VerifyOTPViewModel;
 
 namespace detail {
@@ -31,6 +32,11 @@ class CheckoutCore : public std::enable_shared_from_this<CheckoutCore> {
 
   /// Passes an outcome to the host delegate, on the calling thread.
   void deliver(bool status, const Dictionary& data);
+  /// Passes a screen's outcome through the entry object's (overridable) `checkOutCompleted`
+  /// while it lives, else straight to the host delegate. Main thread.
+  void passScreenOutcome(bool status, const Dictionary& data);
+  /// The entry object the host holds, or nullptr once it is gone. Main thread.
+  void setEntryObject(TarvelCheckout* entry);
   /// A flow's screen is gone (main thread).
   void screenClosed();
 
@@ -56,6 +62,8 @@ class CheckoutCore : public std::enable_shared_from_this<CheckoutCore> {
   std::shared_ptr<TarvelPaymentStatusDelegate> delegate_;
   std::shared_ptr<VerifyOTPViewModel> viewModel_;
   QPointer<ViewController> rootViewController_;
+
+  TarvelCheckout* entry_ = nullptr;  // main thread only; cleared by the entry's destructor
 
   // Main thread only: RTO requests still waiting for their answer, and the view models whose
   // RTO closures hold this object until then.

@@ -29,7 +29,16 @@ void FlowRelay::checkOutCompleted(bool status, const Dictionary& data) {
         "): its flow has already ended");
     return;
   }
-  core_->deliver(status, data);
+  core_->passScreenOutcome(status, data);
+}
+
+void FlowRelay::fail(const std::string& error) {
+  if (!claim()) return;
+  log(error);
+  auto self = shared_from_this();
+  MainQueue::async([self, error] {
+    self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
+  });
 }
 
 void FlowRelay::screenDestroyed() {
@@ -40,7 +49,7 @@ void FlowRelay::screenDestroyed() {
     if (!self->claim()) return;
     const std::string error = self->screenName_ + " was closed before the checkout finished.";
     log(error);
-    self->core_->deliver(false, Dictionary{{"error", error}});
+    self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
   });
 }
 

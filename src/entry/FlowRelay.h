@@ -12,8 +12,9 @@ namespace tarvel::detail {
 
 class CheckoutCore;
 
-/// The delegate of one flow's screen: passes the screen's first report on to the entry core
-/// and keeps the core alive while the screen lives.
+/// The delegate of one flow's screen: passes the screen's first report on through the entry
+/// object (see `CheckoutCore::passScreenOutcome`) and keeps the core alive while the screen
+/// lives.
 ///
 /// Later reports are dropped and logged. When the screen is destroyed without having
 /// reported, the flow waits one more turn of the main event loop (a screen may report in a
@@ -29,6 +30,10 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
   void watch(QObject* screen);
 
   void checkOutCompleted(bool status, const Dictionary& data) override;
+
+  /// Ends the flow with status false and {"error": `error`} in a later turn of the main event
+  /// loop, unless it has reported already; for a flow whose screen could not be shown.
+  void fail(const std::string& error);
 
   const std::string& screenName() const { return screenName_; }
 

@@ -2,17 +2,17 @@
 
 #include <utility>  // move
 
-#include "entry/UnavailableFlowScreen.h"
 #include "platform/ReplaceableInstance.h"
+#include "screens/UnavailableFlowScreen.h"
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/UpiCheckoutViewController.h"
 
-namespace tarvel {
+namespace tarvel::detail {
 
 namespace {
 
-detail::ReplaceableInstance<ScreenFactory>& installedFactory() {
-  static detail::ReplaceableInstance<ScreenFactory> factory(
+ReplaceableInstance<ScreenFactory>& installedFactory() {
+  static ReplaceableInstance<ScreenFactory> factory(
       [] { return std::make_shared<ScreenFactory>(); });
   return factory;
 }
@@ -37,4 +37,4 @@ void ScreenFactory::setShared(std::shared_ptr<ScreenFactory> factory) {
   installedFactory().set(std::move(factory));
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

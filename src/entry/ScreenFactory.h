@@ -5,11 +5,13 @@
 #include "tarvel/Dictionary.h"
 
 namespace tarvel {
-
 class CheckoutScreen;
+}  // namespace tarvel
 
-/// Makes the three checkout screens for the entry object. Tests and embedders install their
-/// own with `setShared`; the default makes the component's screens.
+namespace tarvel::detail {
+
+/// Makes the three checkout screens for the entry object. Tests install their own with
+/// `setShared`; the default makes the component's screens.
 ///
 /// The default makes `CustomeCheckout` for the web checkout and `UpiCheckoutViewController` for
 /// the UPI payment. The OTP screen is not part of this build yet: for it the default makes a
@@ -32,4 +34,4 @@ class ScreenFactory {
   static void setShared(std::shared_ptr<ScreenFactory> factory);
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

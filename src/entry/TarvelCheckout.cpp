@@ -10,13 +10,16 @@ namespace tarvel {
 
 TarvelCheckout::TarvelCheckout(bool production,
                                std::shared_ptr<TarvelPaymentStatusDelegate> delegate)
-    : core_(std::make_shared<detail::CheckoutCore>(production, std::move(delegate))) {}
+    : core_(std::make_shared<detail::CheckoutCore>(production, std::move(delegate))) {
+  core_->setEntryObject(this);
+}
 
-TarvelCheckout::~TarvelCheckout() = default;
+// Flows that outlive this object report straight to the host delegate from now on.
+TarvelCheckout::~TarvelCheckout() { core_->setEntryObject(nullptr); }
 
 void TarvelCheckout::openCart(const Dictionary& createData) {
-  if (!MainQueue::isMainThread()) {
-    MainQueue::async([core = core_, createData] { core->openCart(createData); });
+  if (!detail::MainQueue::isMainThread()) {
+    detail::MainQueue::async([core = core_, createData] { core->openCart(createData); });
     return;
   }
   core_->openCart(createData);

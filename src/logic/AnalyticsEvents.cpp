@@ -5,19 +5,20 @@
 #include <limits>   // numeric_limits
 
 #include "config/DictionaryReading.h"
+#include "tarvel/OrderKeys.h"
 
 namespace tarvel {
 namespace {
 
 struct IdentityKey {
   const char* payloadKey;
-  const char* sourceKey;
+  std::string_view sourceKey;
 };
 
-constexpr IdentityKey kIdentityKeys[] = {{"requestId", "request_id"},
-                                         {"orderType", "order_type"},
-                                         {"merchantId", "mid"},
-                                         {"tarvelOid", "tarvel_oid"}};
+constexpr IdentityKey kIdentityKeys[] = {{"requestId", OrderKeys::requestId},
+                                         {"orderType", OrderKeys::orderType},
+                                         {"merchantId", OrderKeys::mid},
+                                         {"tarvelOid", OrderKeys::tarvelOid}};
 
 // Truncated toward zero; a clock value no integer can hold is clamped rather than left to
 // undefined conversion.

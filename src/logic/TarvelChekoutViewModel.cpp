@@ -2,19 +2,21 @@
 
 #include <random>       // mt19937, random_device, uniform_int_distribution
 #include <string_view>  // string_view
-#include <utility>      // move, forward
+#include <utility>      // move
 
 #include "config/DictionaryReading.h"
+#include "logic/LockedState.h"
 #include "logic/ViewModelSupport.h"
-#include "tarvel/APIService.h"
-#include "tarvel/InternetConnectionManager.h"
+#include "network/LogRedaction.h"
 #include "tarvel/Log.h"
+#include "tarvel/OrderKeys.h"
 
 namespace tarvel {
 namespace {
 
 constexpr std::string_view kUpiLinkPrefix = "upi://";
 constexpr std::string_view kNotVerifiedHeading = "Failed!";
+constexpr std::string_view kAuthTokenKey = "auth_token";  // of the verify answer, not the order
 
 std::map<std::string, std::string> makeUpiImagesList() {
   return {{"phonepe", "PhonePe"}, {"paytm", "paytm"},     {"tez", "Google_Pay"},
@@ -31,84 +33,64 @@ bool isMarkedNotVerified(const Dictionary& response) {
   return message && detail::stringValue(*message, "heading") == kNotVerifiedHeading;
 }
 
-std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(
-    std::shared_ptr<VXAPIServiceProtocol> service) {
-  if (service) return service;
-  return std::make_shared<APIService>();
-}
-
 }  // namespace
 
 TarvelChekoutViewModel::TarvelChekoutViewModel(std::shared_ptr<VXAPIServiceProtocol> apiService,
                                                Dictionary userData)
     : upiImagesList_(makeUpiImagesList()),
-      apiService_(serviceOrDefault(std::move(apiService))),
+      apiService_(detail::serviceOrDefault(std::move(apiService))),
       userData_(detail::dictionaryOrEmpty(std::move(userData))) {}
 
 TarvelChekoutViewModel::~TarvelChekoutViewModel() = default;
 
 // --- state -------------------------------------------------------------------------------
 
-template <typename T, typename V>
-void TarvelChekoutViewModel::assign(T& field, V&& value, const Closure<void()>& observer) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    field = std::forward<V>(value);
-  }
-  // Fired after unlocking, so the closure may read state back or start another call.
-  observer();
-}
-
-template <typename T>
-T TarvelChekoutViewModel::read(const T& field) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return field;
-}
+detail::LockedState TarvelChekoutViewModel::state() const { return detail::LockedState(mutex_); }
 
 void TarvelChekoutViewModel::setIsLoading(bool value) {
-  assign(isLoading_, value, updateLoadingStatus);
+  state().assign(isLoading_, value, updateLoadingStatus);
 }
 
 void TarvelChekoutViewModel::setIsPaymentStatusVerifying(bool value) {
-  assign(isPaymentStatusVerifying_, value, updatePaymentVerifyingStatus);
+  state().assign(isPaymentStatusVerifying_, value, updatePaymentVerifyingStatus);
 }
 
 void TarvelChekoutViewModel::setAlertMessage(std::string value) {
-  assign(alertMessage_, std::move(value), showAlertClosure);
+  state().assign(alertMessage_, std::move(value), showAlertClosure);
 }
 
 void TarvelChekoutViewModel::setOrderVerifyData(Dictionary value) {
-  assign(orderVerifyData_, std::move(value), onSuccess);
+  state().assign(orderVerifyData_, std::move(value), onSuccess);
 }
 
 void TarvelChekoutViewModel::setOrderNotVerifyData(Dictionary value) {
-  assign(orderNotVerifyData_, std::move(value), onFailure);
+  state().assign(orderNotVerifyData_, std::move(value), onFailure);
 }
 
 void TarvelChekoutViewModel::setPaymentStatusData(Dictionary value) {
-  assign(paymentStatusData_, std::move(value), onSuccessPaymentStatus);
+  state().assign(paymentStatusData_, std::move(value), onSuccessPaymentStatus);
 }
 
-bool TarvelChekoutViewModel::isLoading() const { return read(isLoading_); }
+bool TarvelChekoutViewModel::isLoading() const { return state().read(isLoading_); }
 
 bool TarvelChekoutViewModel::isPaymentStatusVerifying() const {
-  return read(isPaymentStatusVerifying_);
+  return state().read(isPaymentStatusVerifying_);
 }
 
 std::optional<std::string> TarvelChekoutViewModel::alertMessage() const {
-  return read(alertMessage_);
+  return state().read(alertMessage_);
 }
 
 Dictionary TarvelChekoutViewModel::getOrderVerifyData() const {
-  return read(orderVerifyData_).value_or(Dictionary::object());
+  return state().read(orderVerifyData_).value_or(Dictionary::object());
 }
 
 Dictionary TarvelChekoutViewModel::getOrderNotVerifyData() const {
-  return read(orderNotVerifyData_).value_or(Dictionary::object());
+  return state().read(orderNotVerifyData_).value_or(Dictionary::object());
 }
 
 std::optional<Dictionary> TarvelChekoutViewModel::getPaymentStatusData() const {
-  return read(paymentStatusData_);
+  return state().read(paymentStatusData_);
 }
 
 std::optional<std::string> TarvelChekoutViewModel::orderVerifyText(const char* key) const {
@@ -136,7 +118,7 @@ std::string TarvelChekoutViewModel::random(int digits) const {
 
 std::optional<std::string> TarvelChekoutViewModel::getQRCode() const {
   auto code = orderVerifyText("qrCode");
-  if (code) log("qrCode " + *code);
+  if (code) log(detail::shortenedForLog("qrCode " + *code));
   return code;
 }
 
@@ -170,10 +152,7 @@ std::optional<std::string> TarvelChekoutViewModel::getUPILink(const std::string&
 // --- calls ---------------------------------------------------------------------------------
 
 void TarvelChekoutViewModel::verifyUPIPayment() {
-  if (!InternetConnectionManager::isConnectedToNetwork()) {
-    setAlertMessage(detail::noNetworkText());
-    return;
-  }
+  if (!state().requireNetwork(alertMessage_, showAlertClosure)) return;
   setIsLoading(true);
   apiService_->verifyPaymentData(
       userData_, detail::completionHoldingWeakly(weak_from_this(),
@@ -202,17 +181,16 @@ Dictionary TarvelChekoutViewModel::paymentStatusParams() const {
   Dictionary params = Dictionary::object();
   std::lock_guard<std::mutex> lock(mutex_);
   if (!orderVerifyData_) return params;
-  for (const char* key : {"tarvel_oid", "auth_token"}) {
-    if (auto value = detail::stringValue(*orderVerifyData_, key)) params[key] = std::move(*value);
+  for (std::string_view key : {OrderKeys::tarvelOid, kAuthTokenKey}) {
+    if (auto value = detail::stringValue(*orderVerifyData_, key)) {
+      params[std::string(key)] = std::move(*value);
+    }
   }
   return params;
 }
 
 void TarvelChekoutViewModel::checkPaymentStatus(bool isLoading) {
-  if (!InternetConnectionManager::isConnectedToNetwork()) {
-    setAlertMessage(detail::noNetworkText());
-    return;
-  }
+  if (!state().requireNetwork(alertMessage_, showAlertClosure)) return;
   Dictionary params = paymentStatusParams();
   setIsPaymentStatusVerifying(true);
   std::weak_ptr<TarvelChekoutViewModel> weakSelf = weak_from_this();
@@ -239,9 +217,8 @@ void TarvelChekoutViewModel::handlePaymentStatusAnswer(bool keepVerifying,
 }
 
 void TarvelChekoutViewModel::appAnalytics(const Dictionary& analyticsdata) {
-  if (!detail::sendAnalyticsEvent(*apiService_, analyticsdata)) {
-    setAlertMessage(detail::noNetworkText());
-  }
+  if (!state().requireNetwork(alertMessage_, showAlertClosure)) return;
+  detail::sendAnalyticsEvent(*apiService_, analyticsdata);
 }
 
 }  // namespace tarvel

@@ -1,22 +1,17 @@
 #include "tarvel/VerifyOTPViewModel.h"
 
-#include <utility>  // move, forward
+#include <string_view>  // string_view
+#include <utility>      // move
 
 #include "config/DictionaryReading.h"
+#include "logic/LockedState.h"
 #include "logic/ViewModelSupport.h"
-#include "tarvel/APIService.h"
-#include "tarvel/InternetConnectionManager.h"
+#include "tarvel/OrderKeys.h"
 
 namespace tarvel {
 namespace {
 
 constexpr const char* kRejectedOtpFallback = "Something went wrong!";
-
-std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(
-    std::shared_ptr<VXAPIServiceProtocol> service) {
-  if (service) return service;
-  return std::make_shared<APIService>();
-}
 
 // Only a JSON number counts: a "200" text is a rejection like any other code.
 bool isAcceptedOtp(const Dictionary& response) {
@@ -25,81 +20,68 @@ bool isAcceptedOtp(const Dictionary& response) {
   return code != response.end() && code->is_number_integer() && *code == 200;
 }
 
-void copyText(const Dictionary& source, const char* key, Dictionary& target) {
-  if (auto value = detail::stringValue(source, key)) target[key] = std::move(*value);
+void copyText(const Dictionary& source, std::string_view key, Dictionary& target) {
+  if (auto value = detail::stringValue(source, key)) target[std::string(key)] = std::move(*value);
 }
 
 }  // namespace
 
 VerifyOTPViewModel::VerifyOTPViewModel(std::shared_ptr<VXAPIServiceProtocol> apiService,
                                        Dictionary userData)
-    : apiService_(serviceOrDefault(std::move(apiService))),
+    : apiService_(detail::serviceOrDefault(std::move(apiService))),
       orderVerifyData_(detail::dictionaryOrEmpty(std::move(userData))) {}
 
 VerifyOTPViewModel::~VerifyOTPViewModel() = default;
 
 // --- state -------------------------------------------------------------------------------
-// Each setter stores under the lock and fires its closure after unlocking, so a closure may
-// read state back or start another call.
 
-template <typename T, typename V>
-void VerifyOTPViewModel::assign(T& field, V&& value) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  field = std::forward<V>(value);
-}
-
-template <typename T>
-T VerifyOTPViewModel::read(const T& field) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return field;
-}
+detail::LockedState VerifyOTPViewModel::state() const { return detail::LockedState(mutex_); }
 
 void VerifyOTPViewModel::setIsLoading(bool value) {
-  assign(isLoading_, value);
-  updateLoadingStatus();
+  state().assign(isLoading_, value, updateLoadingStatus);
 }
 
 void VerifyOTPViewModel::setAlertMessage(std::string value) {
-  assign(alertMessage_, std::move(value));
-  showAlertClosure();
+  state().assign(alertMessage_, std::move(value), showAlertClosure);
 }
 
 void VerifyOTPViewModel::setOtpSuccessData(Dictionary value) {
-  assign(otpSuccessData_, std::move(value));
-  onSuccessSendOtp();
+  state().assign(otpSuccessData_, std::move(value), onSuccessSendOtp);
 }
 
 void VerifyOTPViewModel::setOtpVerifyData(Dictionary value) {
-  assign(otpVerifyData_, std::move(value));
-  onSuccessVerifyOtp();
+  state().assign(otpVerifyData_, std::move(value), onSuccessVerifyOtp);
 }
 
 void VerifyOTPViewModel::setRtoSuccessData(Dictionary value) {
-  assign(rtoSuccessData_, value);
-  onSuccessRto(value);
+  state().assign(rtoSuccessData_, value, onSuccessRto, value);
 }
 
-bool VerifyOTPViewModel::isLoading() const { return read(isLoading_); }
+bool VerifyOTPViewModel::isLoading() const { return state().read(isLoading_); }
 
-std::optional<std::string> VerifyOTPViewModel::alertMessage() const { return read(alertMessage_); }
+std::optional<std::string> VerifyOTPViewModel::alertMessage() const {
+  return state().read(alertMessage_);
+}
 
 Dictionary VerifyOTPViewModel::getOrderVerifyData() const { return orderVerifyData_; }
 
 std::optional<Dictionary> VerifyOTPViewModel::otpSuccessData() const {
-  return read(otpSuccessData_);
+  return state().read(otpSuccessData_);
 }
 
-std::optional<Dictionary> VerifyOTPViewModel::otpVerifyData() const { return read(otpVerifyData_); }
+std::optional<Dictionary> VerifyOTPViewModel::otpVerifyData() const {
+  return state().read(otpVerifyData_);
+}
 
 std::optional<Dictionary> VerifyOTPViewModel::rtoSuccessData() const {
-  return read(rtoSuccessData_);
+  return state().read(rtoSuccessData_);
 }
 
 // --- request parameters ----------------------------------------------------------------------
 
 Dictionary VerifyOTPViewModel::otpRequestParams() const {
   Dictionary params = Dictionary::object();
-  for (const char* key : {"mid", "phone", "order_type", "moid"}) {
+  for (auto key : {OrderKeys::mid, OrderKeys::phone, OrderKeys::orderType, OrderKeys::moid}) {
     copyText(orderVerifyData_, key, params);
   }
   return params;
@@ -107,11 +89,11 @@ Dictionary VerifyOTPViewModel::otpRequestParams() const {
 
 Dictionary VerifyOTPViewModel::verifyRequestParams(const std::string& otp) const {
   Dictionary params = Dictionary::object();
-  auto phone = detail::stringValue(orderVerifyData_, "phone");
-  auto moid = detail::stringValue(orderVerifyData_, "moid");
+  auto phone = detail::stringValue(orderVerifyData_, OrderKeys::phone);
+  auto moid = detail::stringValue(orderVerifyData_, OrderKeys::moid);
   if (phone && moid) {
-    params["phone"] = std::move(*phone);
-    params["moid"] = std::move(*moid);
+    params[std::string(OrderKeys::phone)] = std::move(*phone);
+    params[std::string(OrderKeys::moid)] = std::move(*moid);
   }
   params["otp"] = otp;
   return params;
@@ -124,10 +106,7 @@ void VerifyOTPViewModel::callSendOtp() { requestOtp(&VXAPIServiceProtocol::sendO
 void VerifyOTPViewModel::callReSendOtp() { requestOtp(&VXAPIServiceProtocol::reSendOtp); }
 
 void VerifyOTPViewModel::requestOtp(ServiceCall call) {
-  if (!InternetConnectionManager::isConnectedToNetwork()) {
-    setAlertMessage(detail::noNetworkText());
-    return;
-  }
+  if (!state().requireNetwork(alertMessage_, showAlertClosure)) return;
   Dictionary params = otpRequestParams();
   setIsLoading(true);
   ((*apiService_).*call)(params, detail::completionHoldingWeakly(
@@ -145,10 +124,7 @@ void VerifyOTPViewModel::handleOtpAnswer(std::optional<Dictionary> response,
 }
 
 void VerifyOTPViewModel::callVerifyOtp(const std::string& otp) {
-  if (!InternetConnectionManager::isConnectedToNetwork()) {
-    setAlertMessage(detail::noNetworkText());
-    return;
-  }
+  if (!state().requireNetwork(alertMessage_, showAlertClosure)) return;
   Dictionary params = verifyRequestParams(otp);
   setIsLoading(true);
   apiService_->verifyOtp(params, detail::completionHoldingWeakly(
@@ -201,9 +177,8 @@ void VerifyOTPViewModel::failRto(const std::string& text) {
 // --- analytics -------------------------------------------------------------------------------
 
 void VerifyOTPViewModel::appAnalytics(const Dictionary& analyticsdata) {
-  if (!detail::sendAnalyticsEvent(*apiService_, analyticsdata)) {
-    setAlertMessage(detail::noNetworkText());
-  }
+  if (!state().requireNetwork(alertMessage_, showAlertClosure)) return;
+  detail::sendAnalyticsEvent(*apiService_, analyticsdata);
 }
 
 }  // namespace tarvel

@@ -1,11 +1,11 @@
 #include "logic/ViewModelSupport.h"
 
-#include <optional>  // optional
-#include <utility>   // move
+#include <string>   // string
+#include <utility>  // move
 
 #include "network/LogRedaction.h"
 #include "tarvel/APIError.h"
-#include "tarvel/InternetConnectionManager.h"
+#include "tarvel/APIService.h"
 #include "tarvel/Log.h"
 
 namespace tarvel::detail {
@@ -21,20 +21,22 @@ void logAnalyticsAnswer(const std::optional<Dictionary>& response, std::optional
 
 }  // namespace
 
+std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(
+    std::shared_ptr<VXAPIServiceProtocol> service) {
+  if (service) return service;
+  return std::make_shared<APIService>();
+}
+
 Dictionary dictionaryOrEmpty(Dictionary value) {
   return value.is_object() ? std::move(value) : Dictionary::object();
 }
 
-std::string noNetworkText() { return std::string(rawValue(APIError::noNetwork)); }
-
-bool sendAnalyticsEvent(VXAPIServiceProtocol& service, const Dictionary& payload) {
-  if (!InternetConnectionManager::isConnectedToNetwork()) return false;
+void sendAnalyticsEvent(VXAPIServiceProtocol& service, const Dictionary& payload) {
   // The completion holds nothing of the sender: the event is fire-and-forget.
   service.appAnalytics(payload,
                        [](bool, std::optional<Dictionary> response, std::optional<APIError> error) {
                          logAnalyticsAnswer(response, error);
                        });
-  return true;
 }
 
 }  // namespace tarvel::detail

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <memory>    // weak_ptr
+#include <memory>    // shared_ptr, weak_ptr
 #include <optional>  // optional
-#include <string>    // string
 #include <utility>   // move
 
 #include "tarvel/APICompletion.h"
@@ -11,17 +10,18 @@
 
 namespace tarvel::detail {
 
+/// `service`, or a new `APIService` when it is null.
+std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(
+    std::shared_ptr<VXAPIServiceProtocol> service);
+
 /// `value` when it is a JSON object, otherwise an empty object: the view models always hold
 /// their create data as a dictionary, so a default-constructed (null) one reads as empty.
 Dictionary dictionaryOrEmpty(Dictionary value);
 
-/// "No Network", the text the view models show when a call cannot be sent.
-std::string noNetworkText();
-
-/// Sends one analytics event through `service` unless the machine is offline. The answer is
-/// only logged: "appAnalytics successs " and the response, or "appAnalytics Error " and the
-/// error's text. Returns false, having sent nothing, when offline.
-bool sendAnalyticsEvent(VXAPIServiceProtocol& service, const Dictionary& payload);
+/// Sends one analytics event through `service` (the caller has checked the network). The
+/// answer is only logged: "appAnalytics successs " and the response, or "appAnalytics Error "
+/// and the error's text.
+void sendAnalyticsEvent(VXAPIServiceProtocol& service, const Dictionary& payload);
 
 /// A completion that hands the answer to `handler` of the view model while it still exists;
 /// once the view model is released the answer is dropped.

@@ -5,7 +5,7 @@
 #include <string>     // string
 #include <utility>    // move
 
-#include "config/DictionaryReading.h"
+#include "config/HttpUrl.h"
 #include "network/AnswerParsing.h"
 #include "network/LogRedaction.h"
 #include "network/QueryString.h"
@@ -37,34 +37,37 @@ Outcome outcomeOf(const std::string& endpoint, detail::UrlLoadResult result, Ans
     log("No answer from " + endpoint + ": " + result.failure);
     return failure(APIError::noNetwork);
   }
-  auto answer = detail::parseAnswer(result.body);
-  if (!answer) {
-    log("Answer from " + endpoint + " is not JSON");
+  auto parsed = detail::parseAnswer(result.body);
+  result.body = std::string();  // the text is not needed once parsed
+  if (!parsed) {
+    log("Answer from " + endpoint + " is " + std::string(detail::describe(parsed.refusal)));
     return failure(APIError::dataNotFound);
   }
-  if (!answer->is_object()) {
+  Dictionary& answer = *parsed.value;
+  if (!answer.is_object()) {
     log("Answer from " + endpoint + " is not a JSON object");
     return failure(APIError::dataNotFound);
   }
-  const Dictionary* data = detail::objectValue(*answer, "data");
+  auto data = answer.find("data");
+  const bool hasData = data != answer.end() && data->is_object();
   switch (shape) {
     case AnswerShape::wholeObjectWithData:
-      if (data == nullptr) break;
+      if (!hasData) break;
       log("Inside success completion");
       log("+++RESPONSE+++");
-      log(detail::describeForLog(*answer));
-      return {std::move(*answer), std::nullopt};
+      log(detail::describeForLog(answer));
+      return {std::move(answer), std::nullopt};
     case AnswerShape::dataObject: {
-      if (data == nullptr) break;
-      Dictionary inner = *data;
+      if (!hasData) break;
+      Dictionary inner = std::move(*data);
       log("+++RESPONSE+++");
       log(detail::describeForLog(inner));
       return {std::move(inner), std::nullopt};
     }
     case AnswerShape::wholeObject:
       log("+++RESPONSE+++");
-      log(detail::describeForLog(*answer));
-      return {std::move(*answer), std::nullopt};
+      log(detail::describeForLog(answer));
+      return {std::move(answer), std::nullopt};
   }
   log("Answer from " + endpoint + " has no object under \"data\"");
   return failure(APIError::dataNotFound);
@@ -103,8 +106,9 @@ void sendGet(detail::UrlLoader& loader, const std::string& endpoint, const Dicti
     return;
   }
   std::string url = query->empty() ? endpoint : endpoint + "?" + *query;
-  if (!detail::UrlLoader::isLoadableUrl(url)) {
-    log("Request not sent: \"" + endpoint + "\" is not a valid URL");
+  if (!detail::HttpUrl::parse(url)) {
+    log("Request not sent: \"" + detail::HttpUrl::withoutSecrets(endpoint) +
+        "\" is not a valid URL");
     completeUnsent(loader, std::move(complete));
     return;
   }
@@ -121,8 +125,8 @@ void sendGet(detail::UrlLoader& loader, const std::string& endpoint, const Dicti
 void sendPost(detail::UrlLoader& loader, const std::string& url, const Dictionary& params,
               AnswerShape shape, APICompletion complete) {
   log(url);
-  if (!detail::UrlLoader::isLoadableUrl(url)) {
-    log("Request not sent: \"" + url + "\" is not a valid URL");
+  if (!detail::HttpUrl::parse(url)) {
+    log("Request not sent: \"" + detail::HttpUrl::withoutSecrets(url) + "\" is not a valid URL");
     completeUnsent(loader, std::move(complete));
     return;
   }
@@ -150,14 +154,11 @@ detail::UrlLoader& APIService::loader() const {
 }
 
 std::string APIService::baseUrl() const {
-  return NetworkManager::environment() == Environment::production ? Config::baseURL()
-                                                                  : Config::devBaseURL();
+  return Config::apiBaseURL(NetworkManager::environment());
 }
 
 std::string APIService::appAnalyticsBaseUrl() const {
-  return NetworkManager::environment() == Environment::production
-             ? Config::appAnalyticsBaseURL()
-             : Config::devAppAnalyticsBaseURL();
+  return Config::analyticsBaseURL(NetworkManager::environment());
 }
 
 void APIService::completeOrder(const Dictionary& params, APICompletion complete) {

@@ -1,18 +1,18 @@
 #pragma once
 
 #include <cstddef>      // size_t
-#include <optional>     // optional
 #include <string_view>  // string_view
 
-#include "tarvel/Dictionary.h"
+#include "config/BoundedJson.h"
 
 namespace tarvel::detail {
 
-/// Deeper answers are refused: copying, redacting and printing a dictionary recurse.
-inline constexpr std::size_t kMaxAnswerDepth = 512;
+/// The platform's answers are a few levels deep; anything far deeper is not one of them.
+inline constexpr std::size_t kMaxAnswerDepth = 64;
 
-/// The answer body as JSON (an object, an array or a scalar), or nothing when it is not JSON:
-/// empty, malformed, invalid UTF-8, or nested deeper than `kMaxAnswerDepth`. Never throws.
-std::optional<Dictionary> parseAnswer(std::string_view body);
+/// The answer body as JSON (an object, an array or a scalar), or why it is not: larger than
+/// the loader accepts, nested deeper than `kMaxAnswerDepth`, not UTF-8, or not JSON (empty,
+/// malformed, text after the value). Never throws.
+BoundedJson parseAnswer(std::string_view body);
 
 }  // namespace tarvel::detail

@@ -1,12 +1,16 @@
 #include "network/LogRedaction.h"
 
-#include <array>        // array
-#include <string_view>  // string_view
+#include <array>   // array
+#include <vector>  // vector
+
+#include "config/Utf8.h"
 
 namespace tarvel::detail {
 namespace {
 
 constexpr std::array<std::string_view, 2> kSecretKeys{"auth_token", "otp"};
+constexpr std::string_view kRedacted = "<redacted>";
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
 bool isSecretKey(std::string_view key) {
   for (auto secret : kSecretKeys) {
@@ -15,26 +19,137 @@ bool isSecretKey(std::string_view key) {
   return false;
 }
 
-void redactInPlace(Dictionary& value) {
-  if (value.is_object()) {
-    for (auto it = value.begin(); it != value.end(); ++it) {
-      if (isSecretKey(it.key())) {
-        it.value() = "<redacted>";
-      } else {
-        redactInPlace(it.value());
-      }
+// Keeps the first `limit` bytes written and counts all of them.
+class BoundedText {
+ public:
+  explicit BoundedText(std::size_t limit) : limit_(limit) {}
+
+  void put(std::string_view piece) {
+    total_ += piece.size();
+    if (text_.size() < limit_) text_.append(piece.substr(0, limit_ - text_.size()));
+  }
+  void put(char c) { put(std::string_view(&c, 1)); }
+
+  /// The text, with a note of the full length when some of it was cut.
+  std::string finish() && {
+    if (total_ <= limit_) return std::move(text_);
+    dropIncompleteCharacter();
+    return std::move(text_) + "... (" + std::to_string(total_) + " bytes in all)";
+  }
+
+ private:
+  // A cut may fall inside a UTF-8 sequence; the log gets whole characters only.
+  void dropIncompleteCharacter() {
+    std::size_t back = 0;
+    while (back < 4 && back < text_.size() &&
+           (static_cast<unsigned char>(text_[text_.size() - 1 - back]) & 0xC0) == 0x80) {
+      ++back;
     }
-  } else if (value.is_array()) {
-    for (auto& element : value) redactInPlace(element);
+    if (back == text_.size()) return;
+    auto lead = static_cast<unsigned char>(text_[text_.size() - 1 - back]);
+    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length > back + 1) text_.resize(text_.size() - 1 - back);
+  }
+
+  std::size_t limit_;
+  std::size_t total_ = 0;
+  std::string text_;
+};
+
+void putEscapedCharacter(unsigned char c, BoundedText& out) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  switch (c) {
+    case '"':
+      return out.put("\\\"");
+    case '\\':
+      return out.put("\\\\");
+    case '\n':
+      return out.put("\\n");
+    case '\r':
+      return out.put("\\r");
+    case '\t':
+      return out.put("\\t");
+    case '\b':
+      return out.put("\\b");
+    case '\f':
+      return out.put("\\f");
+    default:
+      if (c >= 0x20) return out.put(static_cast<char>(c));
+      out.put("\\u00");
+      out.put(kHex[c >> 4]);
+      out.put(kHex[c & 0xF]);
+  }
+}
+
+void putString(std::string_view text, BoundedText& out) {
+  out.put('"');
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t length = validUtf8Length(text, at);
+    if (length == 0) {
+      out.put(kReplacementCharacter);
+      ++at;
+    } else if (length == 1) {
+      putEscapedCharacter(static_cast<unsigned char>(text[at++]), out);
+    } else {
+      out.put(text.substr(at, length));
+      at += length;
+    }
+  }
+  out.put('"');
+}
+
+// An array or object being written: where its next member is.
+struct Open {
+  const Dictionary* container;
+  Dictionary::const_iterator next;
+  bool first;
+};
+
+// Writes a scalar, or opens a container and leaves its members to the caller's loop.
+void putValue(const Dictionary& value, BoundedText& out, std::vector<Open>& open) {
+  if (value.is_object() || value.is_array()) {
+    out.put(value.is_object() ? '{' : '[');
+    open.push_back({&value, value.cbegin(), true});
+  } else if (value.is_string()) {
+    putString(value.get_ref<const std::string&>(), out);
+  } else {
+    out.put(value.dump());
   }
 }
 
 }  // namespace
 
-std::string describeForLog(const Dictionary& dictionary) {
-  Dictionary copy = dictionary;
-  redactInPlace(copy);
-  return copy.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+std::string describeForLog(const Dictionary& dictionary, std::size_t maxBytes) {
+  BoundedText out(maxBytes);
+  std::vector<Open> open;  // an explicit stack: no recursion, whatever the nesting
+  putValue(dictionary, out, open);
+  while (!open.empty()) {
+    Open& current = open.back();
+    if (current.next == current.container->cend()) {
+      out.put(current.container->is_object() ? '}' : ']');
+      open.pop_back();
+      continue;
+    }
+    if (!current.first) out.put(',');
+    current.first = false;
+    auto member = current.next++;
+    if (current.container->is_object()) {
+      putString(member.key(), out);
+      out.put(':');
+      if (isSecretKey(member.key())) {
+        putString(kRedacted, out);
+        continue;
+      }
+    }
+    putValue(*member, out, open);  // may grow the stack: `current` is not used after this
+  }
+  return std::move(out).finish();
+}
+
+std::string shortenedForLog(std::string_view text, std::size_t maxBytes) {
+  BoundedText out(maxBytes);
+  out.put(text);
+  return std::move(out).finish();
 }
 
 }  // namespace tarvel::detail

@@ -2,7 +2,6 @@
 
 #include <curl/curl.h>
 
-#include <atomic>       // atomic
 #include <cstdlib>      // getenv, atexit
 #include <deque>        // deque
 #include <exception>    // exception
@@ -14,6 +13,8 @@
 #include <thread>       // thread
 #include <utility>      // move
 
+#include "config/ExtraCaScope.h"
+#include "config/HttpUrl.h"
 #include "tarvel/Log.h"
 
 namespace tarvel::detail {
@@ -75,7 +76,30 @@ void invokeGuarded(const std::function<void()>& function) {
 struct Pending {
   UrlRequest request;
   UrlLoadCompletion completion;
+  long redirects = 0;  // followed so far
 };
+
+bool isRedirect(long status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// The request a same-origin redirect continues with: 307 and 308 repeat it at the new
+// address; the others, like browsers, turn a POST into a GET without body.
+void redirect(UrlRequest& request, long status, std::string location) {
+  request.url = std::move(location);
+  if (status == 307 || status == 308) return;
+  if (status != 303 && request.method != "POST") return;
+  request.method = "GET";
+  request.body.clear();
+  std::erase_if(request.headers,
+                [](const std::string& header) { return header.rfind("Content-Type:", 0) == 0; });
+}
+
+bool sameOrigin(const std::string& from, const std::string& to) {
+  auto origin = HttpUrl::parse(from);
+  auto target = HttpUrl::parse(to);
+  return origin && target && origin->origin() == target->origin();
+}
 
 // One request in flight: its easy handle and everything libcurl points into.
 struct Transfer {
@@ -110,14 +134,13 @@ size_t collectBody(char* data, size_t size, size_t count, void* context) {
 }  // namespace
 
 struct UrlLoader::State {
-  explicit State(Options options)
-      : options(std::move(options)), timeoutMs(this->options.timeout.count()) {}
+  explicit State(Options options) : options(std::move(options)) {}
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
   const Options options;
-  std::atomic<long long> timeoutMs;
-  std::string caBundle;  // empty: libcurl's default trust store
+  std::string caBundle;  // system and extra authorities; empty: libcurl's default trust store
+  curl_slist* connectTo = nullptr;
   std::string noProxy = noProxyList();
 
   CURLM* multi = nullptr;
@@ -135,6 +158,8 @@ struct UrlLoader::State {
   void run();
   void startTransfer(Pending pending);
   void finishTransfer(CURL* easy, CURLcode code);
+  UrlLoadResult resultOf(Transfer& transfer, CURLcode code) const;
+  bool followRedirect(Transfer& transfer);
   void finishAll();
   static void complete(Pending& pending, UrlLoadResult result);
 };
@@ -159,21 +184,21 @@ void UrlLoader::State::startTransfer(Pending pending) {
   curl_easy_setopt(easy, CURLOPT_PRIVATE, &transfer);
   curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
+  // Redirects are the loader's own decision (followRedirect), never libcurl's.
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_2TLS));
   curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L);
-  long timeout = static_cast<long>(timeoutMs.load());
+  long timeout = static_cast<long>(options.timeout.count());
   curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, timeout);
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeout);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!caBundle.empty()) {
+  if (!caBundle.empty() && extraCaAppliesTo(request.url)) {
     curl_blob blob{caBundle.data(), caBundle.size(), CURL_BLOB_NOCOPY};
     curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
   }
+  if (connectTo != nullptr) curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo);
   curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
   curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
@@ -205,24 +230,57 @@ void UrlLoader::State::startTransfer(Pending pending) {
   }
 }
 
+UrlLoadResult UrlLoader::State::resultOf(Transfer& transfer, CURLcode code) const {
+  UrlLoadResult result;
+  if (code == CURLE_OK) {
+    long status = 0;
+    curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
+    result.statusCode = status;
+    result.body = std::move(transfer.received);
+  } else if (transfer.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+    result.failure = "answer larger than " + std::to_string(options.maxResponseBytes) + " bytes";
+  } else {
+    result.failure = transfer.errorText[0] != '\0' ? transfer.errorText : curl_easy_strerror(code);
+    if (code == CURLE_PEER_FAILED_VERIFICATION && !caBundle.empty() &&
+        !extraCaAppliesTo(transfer.pending.request.url)) {
+      result.failure += " (the extra certificate authority is trusted for staging hosts only)";
+    }
+  }
+  return result;
+}
+
+// Restarts the transfer at the redirect's target when it stays within the origin; completes
+// it without an answer when it does not. False when the answer is not a redirect.
+bool UrlLoader::State::followRedirect(Transfer& transfer) {
+  long status = 0;
+  char* target = nullptr;
+  curl_easy_getinfo(transfer.easy, CURLINFO_RESPONSE_CODE, &status);
+  curl_easy_getinfo(transfer.easy, CURLINFO_REDIRECT_URL, &target);
+  if (!isRedirect(status) || target == nullptr) return false;
+  std::string location(target);
+  Pending pending = std::move(transfer.pending);
+  active.remove_if([&transfer](const Transfer& candidate) { return &candidate == &transfer; });
+  if (!sameOrigin(pending.request.url, location)) {
+    complete(pending,
+             {std::nullopt,
+              {},
+              "refused a redirect to " + HttpUrl::withoutSecrets(location) + " (another origin)"});
+  } else if (++pending.redirects > kMaxRedirects) {
+    complete(pending,
+             {std::nullopt, {}, "more than " + std::to_string(kMaxRedirects) + " redirects"});
+  } else {
+    redirect(pending.request, status, std::move(location));
+    startTransfer(std::move(pending));
+  }
+  return true;
+}
+
 void UrlLoader::State::finishTransfer(CURL* easy, CURLcode code) {
   Transfer* transfer = nullptr;
   curl_easy_getinfo(easy, CURLINFO_PRIVATE, &transfer);
   curl_multi_remove_handle(multi, easy);
-
-  UrlLoadResult result;
-  if (code == CURLE_OK) {
-    long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-    result.statusCode = status;
-    result.body = std::move(transfer->received);
-  } else if (transfer->tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
-    result.failure = "answer larger than " + std::to_string(options.maxResponseBytes) + " bytes";
-  } else {
-    result.failure =
-        transfer->errorText[0] != '\0' ? transfer->errorText : curl_easy_strerror(code);
-  }
-  complete(transfer->pending, std::move(result));
+  if (code == CURLE_OK && followRedirect(*transfer)) return;
+  complete(transfer->pending, resultOf(*transfer, code));
   active.remove_if([transfer](const Transfer& candidate) { return &candidate == transfer; });
 }
 
@@ -246,6 +304,8 @@ void UrlLoader::State::finishAll() {
   active.clear();
   curl_multi_cleanup(multi);
   multi = nullptr;
+  curl_slist_free_all(connectTo);
+  connectTo = nullptr;
 }
 
 void UrlLoader::State::run() {
@@ -306,6 +366,9 @@ UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move
   ensureCurlInitialized();
   if (!state_->options.extraCaFile.empty())
     state_->caBundle = trustBundle(state_->options.extraCaFile);
+  for (const auto& entry : state_->options.connectToForTesting) {
+    state_->connectTo = curl_slist_append(state_->connectTo, entry.c_str());
+  }
   state_->multi = curl_multi_init();
   curl_multi_setopt(state_->multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
   // Like a platform URL loader: a few connections per host, further requests wait for one.
@@ -344,42 +407,6 @@ void UrlLoader::post(std::function<void()> task) {
   if (state_->stopping) return;
   state_->tasks.push_back(std::move(task));
   curl_multi_wakeup(state_->multi);
-}
-
-void UrlLoader::setTimeoutForTesting(std::chrono::milliseconds timeout) {
-  state_->timeoutMs.store(timeout.count());
-}
-
-bool UrlLoader::isLoadableUrl(const std::string& url) {
-  // libcurl's parser is lenient ("http:///x" names the host "x"), so the shape is checked
-  // first: a scheme, "//" and a host right after it, and no spaces or control characters.
-  std::string_view text(url);
-  auto schemeEnd = text.find("://");
-  if (schemeEnd == std::string_view::npos) return false;
-  auto host = text.substr(schemeEnd + 3);
-  if (host.empty() || host.front() == '/' || host.front() == '?' || host.front() == '#')
-    return false;
-  for (char c : text) {
-    auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte == 0x7F) return false;
-  }
-  ensureCurlInitialized();
-  CURLU* parsed = curl_url();
-  if (parsed == nullptr) return false;
-  bool loadable = false;
-  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-    char* scheme = nullptr;
-    char* host = nullptr;
-    if (curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) == CURLUE_OK &&
-        curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
-      std::string schemeText(scheme);
-      loadable = (schemeText == "http" || schemeText == "https") && host[0] != '\0';
-    }
-    curl_free(scheme);
-    curl_free(host);
-  }
-  curl_url_cleanup(parsed);
-  return loadable;
 }
 
 }  // namespace tarvel::detail

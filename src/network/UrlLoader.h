@@ -36,8 +36,16 @@ using UrlLoadCompletion = std::function<void(UrlLoadResult result)>;
 /// `load` and `post` may be called from any thread and return at once. Each completion runs
 /// exactly once, on the loader's thread; a completion that throws is logged and ignored. The
 /// HTTP status never makes a load fail: any complete answer is delivered. No answer (refused,
-/// unreachable, time-out, TLS failure, an answer over the size cap, shutdown) is delivered as
-/// a result without status.
+/// unreachable, time-out, TLS failure, an answer over the size cap, a redirect to another
+/// origin, shutdown) is delivered as a result without status.
+///
+/// Redirects are followed only within the request's origin (scheme, host and port), at most
+/// five times: the platform has no reason to send a request elsewhere, and following would
+/// hand the body (tokens, OTPs, phone numbers) to whoever the redirect names. 307 and 308
+/// keep method and body; 303, and 301 or 302 after a POST, continue as a GET without body.
+///
+/// The extra certificate authority is trusted only where `extraCaAppliesTo` says so: the
+/// staging hosts, never production ones.
 ///
 /// `UrlLoader::shared()` serves the whole process; it reads TARVEL_CA_FILE once, when first
 /// used, and stops at process exit (requests still pending then are dropped, not completed).
@@ -45,16 +53,22 @@ using UrlLoadCompletion = std::function<void(UrlLoadResult result)>;
 class UrlLoader {
  public:
   static constexpr std::chrono::milliseconds kDefaultTimeout{60000};
-  static constexpr std::size_t kDefaultMaxResponseBytes = 16u * 1024u * 1024u;
+  /// The platform's answers are kilobytes (a verify answer with its QR image stays well under
+  /// 100 KB); larger ones are refused before they cost memory and parsing time.
+  static constexpr std::size_t kDefaultMaxResponseBytes = 1024u * 1024u;
 
   struct Options {
     /// Whole-transfer time-out, connection included.
     std::chrono::milliseconds timeout = kDefaultTimeout;
-    /// A PEM file of extra trusted certificate authorities, on top of the system's; empty for
-    /// the system's alone.
+    /// A PEM file of extra trusted certificate authorities, on top of the system's, for the
+    /// staging hosts; empty for the system's alone.
     std::string extraCaFile;
     /// Answers larger than this (after content decoding) end the transfer without an answer.
     std::size_t maxResponseBytes = kDefaultMaxResponseBytes;
+    /// libcurl's CURLOPT_CONNECT_TO entries ("host:port:connect-host:connect-port"): tests
+    /// reach a named host (a production one, say) on a loopback server, with TLS still
+    /// checking the name the URL gives.
+    std::vector<std::string> connectToForTesting;
   };
 
   /// The default options, with `extraCaFile` from the environment variable TARVEL_CA_FILE.
@@ -74,12 +88,6 @@ class UrlLoader {
   void load(UrlRequest request, UrlLoadCompletion completion);
   /// Runs `task` on the loader thread, after the transfers that finished before it.
   void post(std::function<void()> task);
-
-  /// Changes the time-out of requests queued from now on.
-  void setTimeoutForTesting(std::chrono::milliseconds timeout);
-
-  /// True when `url` parses as an absolute http or https URL with a host.
-  static bool isLoadableUrl(const std::string& url);
 
   struct State;
 

@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace tarvel {
+namespace tarvel::detail {
 
 namespace {
 
@@ -127,4 +127,4 @@ void Alert::run(std::size_t index) {
   if (handler) handler();
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

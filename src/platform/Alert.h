@@ -10,7 +10,7 @@
 
 class QHBoxLayout;
 
-namespace tarvel {
+namespace tarvel::detail {
 
 /// A small modal dialog with a title, a message and ordered action buttons, like a phone
 /// toolkit's alert.
@@ -69,4 +69,4 @@ class Alert : public QDialog {
   bool finished_ = false;
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

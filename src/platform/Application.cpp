@@ -10,12 +10,12 @@
 #include "platform/ReplaceableInstance.h"
 #include "platform/UrlScheme.h"
 
-namespace tarvel {
+namespace tarvel::detail {
 
 namespace {
 
-detail::ReplaceableInstance<UrlSchemeRegistry>& installedRegistry() {
-  static detail::ReplaceableInstance<UrlSchemeRegistry> registry(
+ReplaceableInstance<UrlSchemeRegistry>& installedRegistry() {
+  static ReplaceableInstance<UrlSchemeRegistry> registry(
       [] { return std::make_shared<GioUrlSchemeRegistry>(); });
   return registry;
 }
@@ -73,4 +73,4 @@ void Application::applyApplicationState(Qt::ApplicationState state) {
   }
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

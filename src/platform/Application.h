@@ -6,7 +6,7 @@
 
 #include <QObject>
 
-namespace tarvel {
+namespace tarvel::detail {
 
 class UrlSchemeRegistry;
 
@@ -14,7 +14,7 @@ class UrlSchemeRegistry;
 /// URLs, and foreground changes.
 ///
 /// URLs go through the installed `UrlSchemeRegistry`: by default the desktop's GIO registry;
-/// tests and hosts install their own with `setUrlSchemeRegistry`. Foreground changes follow
+/// tests install their own with `setUrlSchemeRegistry`. Foreground changes follow
 /// QGuiApplication::applicationStateChanged: `didBecomeActive` when the application becomes
 /// active, `willResignActive` when it stops being active. Main thread only.
 class Application : public QObject {
@@ -50,4 +50,4 @@ class Application : public QObject {
   bool active_ = true;
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

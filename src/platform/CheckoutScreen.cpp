@@ -2,11 +2,26 @@
 
 #include <utility>  // move
 
+#include "tarvel/NetworkManager.h"
+
 namespace tarvel {
 
-CheckoutScreen::CheckoutScreen(QWidget* parent) : ViewController(parent) {}
+CheckoutScreen::CheckoutScreen(const Dictionary& createData, bool production, QWidget* parent)
+    : ViewController(parent),
+      createData_(createData),
+      paymentType_(PaymentType::fromOrder(createData)) {
+  NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
+}
 
 CheckoutScreen::~CheckoutScreen() = default;
+
+const Dictionary& CheckoutScreen::createData() const { return createData_; }
+
+std::optional<PaymentType> CheckoutScreen::paymentType() const { return paymentType_; }
+
+void CheckoutScreen::setPaymentType(std::optional<PaymentType> paymentType) {
+  paymentType_ = std::move(paymentType);
+}
 
 std::shared_ptr<CheckoutStatusDelegate> CheckoutScreen::checkoutStatusDelegate() const {
   return checkoutStatusDelegate_;

@@ -8,7 +8,7 @@
 #include "platform/UrlScheme.h"
 #include "tarvel/Log.h"
 
-namespace tarvel {
+namespace tarvel::detail {
 
 namespace {
 
@@ -45,4 +45,4 @@ void GioUrlSchemeRegistry::open(const std::string& url, std::function<void(bool)
   if (completion) completion(launched);
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

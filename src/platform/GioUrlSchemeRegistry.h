@@ -2,7 +2,7 @@
 
 #include "platform/UrlSchemeRegistry.h"
 
-namespace tarvel {
+namespace tarvel::detail {
 
 /// The desktop's URL-scheme handlers through GIO: a scheme has a handler when GIO knows a
 /// default application for "x-scheme-handler/<scheme>" (desktop files and mimeapps.list under
@@ -14,4 +14,4 @@ class GioUrlSchemeRegistry : public UrlSchemeRegistry {
   void open(const std::string& url, std::function<void(bool)> completion) override;
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

@@ -10,7 +10,7 @@
 #include "platform/Alert.h"
 #include "tarvel/ViewController.h"
 
-namespace tarvel {
+namespace tarvel::detail {
 
 namespace {
 
@@ -118,4 +118,4 @@ void KeyWindow::makeKeyAndVisible(QWidget* window) {
   window->activateWindow();
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

@@ -3,8 +3,10 @@
 class QWidget;
 
 namespace tarvel {
-
 class ViewController;
+}  // namespace tarvel
+
+namespace tarvel::detail {
 
 /// The window the component shows its screens in, and that window's root screen.
 ///
@@ -36,4 +38,4 @@ struct KeyWindow {
   static void makeKeyAndVisible(QWidget* window);
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

@@ -1,6 +1,8 @@
 #include "platform/MainQueue.h"
 
 #include <deque>    // deque
+#include <map>      // map
+#include <mutex>    // mutex, lock_guard
 #include <utility>  // move
 
 #include <QCoreApplication>
@@ -12,7 +14,7 @@
 #include "platform/ReplaceableInstance.h"
 #include "tarvel/Log.h"
 
-namespace tarvel {
+namespace tarvel::detail {
 
 namespace {
 
@@ -93,69 +95,12 @@ std::shared_ptr<Clock> defaultClock() {
   return clock;
 }
 
-detail::ReplaceableInstance<Clock>& installedClock() {
-  static detail::ReplaceableInstance<Clock> clock(defaultClock);
+ReplaceableInstance<Clock>& installedClock() {
+  static ReplaceableInstance<Clock> clock(defaultClock);
   return clock;
 }
 
 }  // namespace
-
-Clock::TimerId ManualClock::schedule(std::chrono::milliseconds delay, bool repeating,
-                                     std::function<void()> callback) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const TimerId id = nextId_++;
-  entries_[id] = Entry{now_ + delay, delay, repeating,
-                       std::make_shared<std::function<void()>>(std::move(callback))};
-  return id;
-}
-
-void ManualClock::cancel(TimerId id) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  entries_.erase(id);
-}
-
-void ManualClock::advance(std::chrono::milliseconds duration) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  const std::chrono::milliseconds target = now_ + duration;
-  for (;;) {
-    // Ids grow with scheduling order, so the first earliest entry is the oldest one.
-    auto next = entries_.end();
-    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
-      if (it->second.due <= target &&
-          (next == entries_.end() || it->second.due < next->second.due)) {
-        next = it;
-      }
-    }
-    if (next == entries_.end()) break;
-    now_ = next->second.due;
-    auto callback = next->second.callback;
-    if (next->second.repeating && next->second.interval.count() > 0) {
-      next->second.due += next->second.interval;
-    } else {
-      entries_.erase(next);
-    }
-    lock.unlock();
-    (*callback)();
-    lock.lock();
-  }
-  now_ = target;
-}
-
-std::chrono::milliseconds ManualClock::now() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return now_;
-}
-
-std::size_t ManualClock::pendingCount() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return entries_.size();
-}
-
-DispatchToken::DispatchToken() : cancelled_(std::make_shared<std::atomic<bool>>(false)) {}
-
-void DispatchToken::cancel() const { cancelled_->store(true); }
-
-bool DispatchToken::isCancelled() const { return cancelled_->load(); }
 
 // Work crosses threads through a queue under a standard mutex; the posted Qt event only says
 // "take one". Qt's event queue is not visible to ThreadSanitizer, the standard mutex is: the
@@ -198,27 +143,4 @@ bool MainQueue::isMainThread() {
   return app && QThread::currentThread() == app->thread();
 }
 
-RepeatingTimer::RepeatingTimer(std::chrono::milliseconds interval, std::function<void()> tick)
-    : interval_(interval), tick_(std::make_shared<std::function<void()>>(std::move(tick))) {}
-
-RepeatingTimer::~RepeatingTimer() { invalidate(); }
-
-void RepeatingTimer::start() {
-  invalidate();
-  clock_ = MainQueue::clock();
-  std::weak_ptr<std::function<void()>> tick = tick_;
-  id_ = clock_->schedule(interval_, true, [tick] {
-    if (auto strong = tick.lock()) (*strong)();
-  });
-}
-
-void RepeatingTimer::invalidate() {
-  if (!clock_) return;
-  clock_->cancel(id_);
-  clock_.reset();
-  id_ = 0;
-}
-
-bool RepeatingTimer::isValid() const { return clock_ != nullptr; }
-
-}  // namespace tarvel
+}  // namespace tarvel::detail

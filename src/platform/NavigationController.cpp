@@ -107,6 +107,15 @@ ViewController* NavigationController::popViewController(bool animated) {
   return popped;
 }
 
+bool NavigationController::removeViewController(ViewController* screen, bool animated) {
+  const qsizetype index = screen ? screens_.indexOf(screen) : -1;
+  if (index <= 0) return false;
+  if (screen == topViewController()) return popViewController(animated) != nullptr;
+  removeFromStack(screen);
+  screen->deleteLater();
+  return true;
+}
+
 void NavigationController::removeFromStack(ViewController* screen) {
   screens_.removeAll(screen);
   disconnect(screen, nullptr, this, nullptr);

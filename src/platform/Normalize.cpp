@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-namespace tarvel {
+namespace tarvel::detail {
 
 namespace {
 
@@ -17,4 +17,4 @@ double normalize(double value) {
   return screen->geometry().width() / kDesignWidth * value;
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

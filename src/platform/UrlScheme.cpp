@@ -2,7 +2,7 @@
 
 #include <cctype>  // isalpha, isalnum, tolower
 
-namespace tarvel {
+namespace tarvel::detail {
 
 std::string urlScheme(std::string_view url) {
   const auto colon = url.find(':');
@@ -18,4 +18,4 @@ std::string urlScheme(std::string_view url) {
   return scheme;
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

@@ -3,7 +3,7 @@
 #include <functional>  // function
 #include <string>      // string
 
-namespace tarvel {
+namespace tarvel::detail {
 
 /// The system's registry of applications by URL scheme: which schemes another application
 /// handles, and handing a URL to that application.
@@ -19,4 +19,4 @@ class UrlSchemeRegistry {
   virtual void open(const std::string& url, std::function<void(bool)> completion) = 0;
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

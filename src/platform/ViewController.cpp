@@ -121,20 +121,27 @@ ViewController* ViewController::visibleLeaf() {
 }
 
 // Presentations belong to the outermost container, as on the phone toolkit: a screen on a
-// navigation stack presents over the whole navigation controller, bar included.
+// navigation stack presents over the whole navigation controller, bar included. A container
+// that already presents passes a new presentation up to the top of its chain, so that a second
+// flow shows above the first instead of being lost.
 ViewController* ViewController::presentationHost() {
   ViewController* host = this;
   while (host->navigationController_) host = host->navigationController_;
-  return host;
+  return host->visibleLeaf();
 }
 
-void ViewController::present(ViewController* screen, bool animated,
+bool ViewController::canPresent(const ViewController* screen) const {
+  if (!screen) return false;
+  if (screen->isHeldByContainer()) return false;
+  return screen != this && !screen->isAncestorOf(this);
+}
+
+bool ViewController::present(ViewController* screen, bool animated,
                              std::function<void()> completion) {
-  if (!screen) return;
   ViewController* host = presentationHost();
-  if (host->presented_) {
-    log("Attempt to present a screen on a screen that is already presenting");
-    return;
+  if (!host->canPresent(screen)) {
+    log("Attempt to present a screen that is already shown or would cover itself");
+    return false;
   }
   screen->loadViewIfNeeded();
   screen->presenting_ = host;
@@ -156,6 +163,7 @@ void ViewController::present(ViewController* screen, bool animated,
     screen->endAppearanceTransition();
   }
   if (completion) completion();
+  return true;
 }
 
 void ViewController::coverWithPresented() {
@@ -168,10 +176,10 @@ bool ViewController::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void ViewController::dismiss(bool animated, std::function<void()> completion) {
-  if (presented_) {
-    dismissPresented(animated, std::move(completion));
-  } else if (presenting_) {
+  if (presenting_) {
     presenting_->dismissPresented(animated, std::move(completion));
+  } else if (presented_) {
+    dismissPresented(animated, std::move(completion));
   } else if (navigationController_) {
     navigationController_->dismiss(animated, std::move(completion));
   } else if (completion) {
@@ -180,10 +188,12 @@ void ViewController::dismiss(bool animated, std::function<void()> completion) {
 }
 
 void ViewController::dismissPresented(bool animated, std::function<void()> completion) {
+  if (presented_->presented_) {
+    closeCoveredPresented();
+    if (completion) completion();
+    return;
+  }
   QPointer<ViewController> screen = presented_;
-  // A presentation on top of the one being closed goes with it.
-  if (screen->presented_) screen->dismissPresented(false, {});
-
   const bool screenOnScreen = screen->appearance_ == Appearance::appeared;
   if (screenOnScreen) {
     screen->beginAppearanceTransition(false, animated);
@@ -199,6 +209,24 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
   screen->presenting_ = nullptr;
   screen->deleteLater();
   if (completion) completion();
+}
+
+// The presented screen is covered by its own presentation: it leaves without hooks (it is not
+// on screen), and the presentation above it moves down onto this screen and stays on screen.
+void ViewController::closeCoveredPresented() {
+  ViewController* screen = presented_;
+  ViewController* above = screen->presented_;
+  above->presenting_ = this;
+  presented_ = above;
+  screen->presented_ = nullptr;
+  screen->removeEventFilter(screen);
+  above->setParent(this);
+  coverWithPresented();
+  above->show();
+  above->raise();
+  screen->hide();
+  screen->presenting_ = nullptr;
+  screen->deleteLater();
 }
 
 }  // namespace tarvel

@@ -4,7 +4,11 @@
 
 #include <stdlib.h>  // setenv
 
+#include <utility>  // pair
+#include <vector>   // vector
+
 #include "LogCapture.h"
+#include "config/ExtraCaScope.h"
 #include "tarvel/Config.h"
 
 namespace tarvel {
@@ -22,6 +26,23 @@ TEST(ConfigOverrideTests, OnlyValidStagingOverridesApplyWithAClosingSlash) {
   EXPECT_EQ(Config::baseURL(), "https://api.tarvel.in/");
   EXPECT_EQ(Config::appAnalyticsBaseURL(), "https://analytics.tarvel.in/");
   EXPECT_EQ(Config::webCheckoutBaseURL(), "https://checkout.tarvel.in/");
+}
+
+TEST(ConfigOverrideTests, ExtraAuthorityFollowsTheOverriddenStagingOrigins) {
+  const std::vector<std::pair<const char*, bool>> urls = {
+      {"http://127.0.0.1:4010/v1/order/verify", true},
+      {"https://127.0.0.1:4012/pages/custom.html", true},
+      {"https://127.0.0.1:4012/elsewhere", true},  // the origin counts, not the path
+      {"https://127.0.0.1:4010/v1/order/verify", false},
+      {"https://127.0.0.1:4013/pages/custom.html", false},
+      {"https://staging-analytics.tarvel.in/api/v1/events", true},  // the ignored override
+      {"https://staging-api.tarvel.in/v1/order/verify", false},     // overridden away
+      {"https://api.tarvel.in/v1/order/verify", false},
+      {"https://checkout.tarvel.in/custom.html", false},
+  };
+  for (const auto& [url, applies] : urls) {
+    EXPECT_EQ(detail::extraCaAppliesTo(url), applies) << url;
+  }
 }
 
 }  // namespace

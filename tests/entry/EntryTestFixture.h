@@ -13,7 +13,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "QtTestMain.h"
+#include "QtWait.h"
 #include "entry/ScreenFactory.h"
 #include "platform/KeyWindow.h"
 #include "tarvel/CheckoutScreen.h"
@@ -30,18 +30,17 @@ LoopbackServer& rtoServer();
 
 /// A checkout screen that only reports when told.
 struct RecordingScreen : CheckoutScreen {
-  RecordingScreen(std::string kind, Dictionary createData, bool production)
-      : kind(std::move(kind)), createData(std::move(createData)), production(production) {}
+  RecordingScreen(std::string kind, const Dictionary& createData, bool production)
+      : CheckoutScreen(createData, production), kind(std::move(kind)), production(production) {}
   void report(bool status, const Dictionary& data) {
     checkoutStatusDelegate()->checkOutCompleted(status, data);
   }
   const std::string kind;
-  const Dictionary createData;
   const bool production;
 };
 
 /// Makes `RecordingScreen`s and remembers them.
-struct RecordingScreenFactory : ScreenFactory {
+struct RecordingScreenFactory : detail::ScreenFactory {
   CheckoutScreen* makeUpiCheckout(const Dictionary& data, bool production) override {
     return make("upi", data, production);
   }
@@ -81,13 +80,13 @@ struct RecordingHost : TarvelPaymentStatusDelegate {
 class EntryTestFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    ScreenFactory::setShared(factory_);
+    detail::ScreenFactory::setShared(factory_);
     NetworkManager::setEnvironment(Environment::staging);
   }
   void TearDown() override {
-    ScreenFactory::setShared(nullptr);
+    detail::ScreenFactory::setShared(nullptr);
     window_.reset();
-    delete KeyWindow::ownWindow();
+    delete detail::KeyWindow::ownWindow();
     settle();
   }
 
@@ -99,7 +98,8 @@ class EntryTestFixture : public ::testing::Test {
     return window_.get();
   }
   NavigationController* windowNavigation() const {
-    return qobject_cast<NavigationController*>(KeyWindow::rootWidget(KeyWindow::current()));
+    return qobject_cast<NavigationController*>(
+        detail::KeyWindow::rootWidget(detail::KeyWindow::current()));
   }
   RecordingScreen* lastScreen() const {
     return factory_->screens.empty() ? nullptr : factory_->screens.back().data();

@@ -1,9 +1,8 @@
-// Exactly one outcome per flow: from a screen, from a closed screen, and from the "non-vx"
-// tracking request against the loopback server.
+// Exactly one outcome per flow with a screen: from the screen, from a closed screen, from a
+// screen that could not be shown, and through an entry object that a host subclassed.
 #include <gtest/gtest.h>
 
-#include <memory>  // weak_ptr
-#include <string>  // string
+#include <memory>  // make_shared, make_unique, weak_ptr
 #include <thread>  // this_thread
 #include <vector>  // vector
 
@@ -11,11 +10,9 @@
 
 #include "EntryTestFixture.h"
 #include "LogCapture.h"
-#include "LoopbackServer.h"
-#include "entry/UnavailableFlowScreen.h"
 #include "platform/MainQueue.h"
+#include "screens/UnavailableFlowScreen.h"
 #include "tarvel/TarvelCheckout.h"
-#include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel {
 namespace {
@@ -41,9 +38,6 @@ TEST_F(TarvelCheckoutOutcomeTests, EachFlowReportsOnceUnchangedAndASecondReportI
   first->report(false, {{"flow", 1}});
   second->report(false, {{"late", true}});
   settle();
-  checkout.setCheckoutStatusDelegate(nullptr);
-  checkout.openCart(kUpiOrder);
-  lastScreen()->report(true, Dictionary::object());
 
   ASSERT_EQ(host_->outcomes().size(), 2u);
   EXPECT_TRUE(host_->outcomes()[0].status);
@@ -51,6 +45,17 @@ TEST_F(TarvelCheckoutOutcomeTests, EachFlowReportsOnceUnchangedAndASecondReportI
   EXPECT_EQ(host_->outcomes()[0].thread, std::this_thread::get_id());
   EXPECT_EQ(host_->outcomes()[1].data, (Dictionary{{"flow", 1}}));
   EXPECT_TRUE(log.contains("Dropped a second outcome of VerifyOTPViewController"));
+}
+
+TEST_F(TarvelCheckoutOutcomeTests, WithoutAHostDelegateAnOutcomeGoesNowhere) {
+  showHostWindow();
+  TarvelCheckout checkout(false, host_);
+  checkout.setCheckoutStatusDelegate(nullptr);
+  checkout.openCart(kUpiOrder);
+  lastScreen()->report(true, Dictionary::object());
+  checkout.setCheckoutStatusDelegate(host_);
+  settle();
+  EXPECT_TRUE(host_->outcomes().empty());
 }
 
 // Closing the screen without a report ends the flow with a failure, unless a report was posted
@@ -66,7 +71,8 @@ TEST_F(TarvelCheckoutOutcomeTests, AScreenClosedWithoutReportEndsTheFlowWithAFai
     checkout.openCart(kUpiOrder);
     auto delegate = lastScreen()->checkoutStatusDelegate();
     lastScreen()->navigationController()->popViewController(true);
-    if (postReport) MainQueue::async([=] { delegate->checkOutCompleted(false, {{"back", 1}}); });
+    if (postReport)
+      detail::MainQueue::async([=] { delegate->checkOutCompleted(false, {{"back", 1}}); });
     settle();
     delegate->checkOutCompleted(true, {{"late", true}});
 
@@ -99,7 +105,7 @@ TEST_F(TarvelCheckoutOutcomeTests, TheFlowOutlivesTheEntryObject) {
 // The default factory's stand-in for the screen this build does not contain: closing it
 // dismisses it and reports a failure.
 TEST_F(TarvelCheckoutOutcomeTests, APlaceholderScreenReportsAFailureWhenClosed) {
-  ScreenFactory::setShared(nullptr);
+  detail::ScreenFactory::setShared(nullptr);
   showHostWindow();
   TarvelCheckout checkout(true, host_);
   struct Case {
@@ -113,10 +119,9 @@ TEST_F(TarvelCheckoutOutcomeTests, APlaceholderScreenReportsAFailureWhenClosed) 
     SCOPED_TRACE(cases[i].error);
     checkout.openCart(cases[i].order);
     NavigationController* navigation = windowNavigation();
-    QPointer<UnavailableFlowScreen> screen = qobject_cast<UnavailableFlowScreen*>(
+    QPointer<detail::UnavailableFlowScreen> screen = qobject_cast<detail::UnavailableFlowScreen*>(
         cases[i].modal ? navigation->presentedViewController() : navigation->topViewController());
     ASSERT_TRUE(screen);
-    EXPECT_TRUE(screen->isProduction());
     EXPECT_EQ(screen->createData(), cases[i].order);
 
     screen->closeButton()->click();
@@ -131,74 +136,137 @@ TEST_F(TarvelCheckoutOutcomeTests, APlaceholderScreenReportsAFailureWhenClosed) 
   }
 }
 
-// The "non-vx" flow against a real HTTP server on 127.0.0.1.
-using TarvelCheckoutRtoTests = test::EntryTestFixture;
+// Two modal flows at once: the later screen shows above the earlier one, the earlier one may
+// finish first without taking the later one with it, and each flow reports once.
+TEST_F(TarvelCheckoutOutcomeTests, ASecondModalFlowShowsAboveTheFirstAndEachReportsOnce) {
+  showHostWindow();
+  TarvelCheckout checkout(false, host_);
+  checkout.openCart(kModalOrder);
+  QPointer<test::RecordingScreen> first = lastScreen();
+  checkout.openCart(kModalOrder);
+  QPointer<test::RecordingScreen> second = lastScreen();
+  ASSERT_NE(first, second);
 
-TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainThread) {
-  struct Case {
-    Dictionary order;
-    std::string requestId;
-    std::string moid;
-    bool status;
-  };
-  const std::vector<Case> cases = {
-      {{{"request_id", "R-1"}, {"moid", "MO-7"}}, "R-1", "MO-7", true},
-      {Dictionary::object(), "", "", true},  // missing identifiers are sent empty
-      {{{"request_id", 991}, {"moid", "MO 1&x"}}, "991", "MO 1&x", true},
-      {{{"request_id", "R-2"}, {"moid", "fail"}}, "R-2", "fail", false}};
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(cases[i].order.dump());
-    const std::size_t requestsBefore = test::rtoServer().requestCount();
-    Dictionary order = cases[i].order;
-    order["order_type"] = "non-vx";
-    TarvelCheckout checkout(false, host_);
-    checkout.openCart(order);
+  NavigationController* navigation = windowNavigation();
+  EXPECT_EQ(navigation->presentedViewController(), first);
+  EXPECT_EQ(second->presentingViewController(), first);
+  EXPECT_TRUE(second->isVisible());
+  EXPECT_TRUE(second->isOnScreen());
 
-    ASSERT_TRUE(waitForOutcomes(i + 1));
-    const auto outcome = host_->outcomes()[i];
-    EXPECT_EQ(outcome.status, cases[i].status);
-    EXPECT_EQ(outcome.thread, std::this_thread::get_id());
-    if (cases[i].status) {
-      EXPECT_EQ(outcome.data, (Dictionary{{"data", {{"tracked", true}, {"moid", cases[i].moid}}},
-                                          {"message", "tracked"}}));
-    } else {
-      EXPECT_EQ(outcome.data, (Dictionary{{"error", "Data Not Found"}}));
-      EXPECT_EQ(checkout.viewModel()->alertMessage(), "Data Not Found");
+  first->report(false, {{"flow", "first"}});
+  first->dismiss(false);
+  settle();
+  EXPECT_FALSE(first);
+  ASSERT_TRUE(second) << "the later flow stays";
+  EXPECT_EQ(navigation->presentedViewController(), second);
+  EXPECT_TRUE(second->isVisible());
+  EXPECT_TRUE(second->isOnScreen());
+
+  second->report(true, {{"flow", "second"}});
+  second->dismiss(false);
+  settle();
+  EXPECT_FALSE(second);
+  EXPECT_EQ(navigation->presentedViewController(), nullptr);
+  ASSERT_EQ(host_->outcomes().size(), 2u);
+  EXPECT_EQ(host_->outcomes()[0].data, (Dictionary{{"flow", "first"}}));
+  EXPECT_EQ(host_->outcomes()[1].data, (Dictionary{{"flow", "second"}}));
+}
+
+// The host already presents a screen of its own over its navigation controller.
+TEST_F(TarvelCheckoutOutcomeTests, AModalFlowShowsAboveTheHostsOwnPresentation) {
+  auto* hostNavigation = new NavigationController(new ViewController);
+  showHostWindow(hostNavigation);
+  QPointer<ViewController> hostModal = new ViewController;
+  hostNavigation->present(hostModal, false);
+  TarvelCheckout checkout(false, host_);
+
+  checkout.openCart(kModalOrder);
+  QPointer<test::RecordingScreen> screen = lastScreen();
+  EXPECT_EQ(screen->presentingViewController(), hostModal);
+  EXPECT_TRUE(screen->isOnScreen());
+
+  screen->report(true, {{"paid", true}});
+  screen->dismiss(false);
+  settle();
+  EXPECT_FALSE(screen);
+  EXPECT_EQ(hostNavigation->presentedViewController(), hostModal) << "the host's screen stays";
+  EXPECT_TRUE(hostModal->isOnScreen());
+  ASSERT_EQ(host_->outcomes().size(), 1u);
+  EXPECT_EQ(host_->outcomes()[0].data, (Dictionary{{"paid", true}}));
+}
+
+// A factory that hands out nothing, or a screen that already shows another flow: the new flow
+// ends at once with a failure, and the screen on show keeps its own flow.
+TEST_F(TarvelCheckoutOutcomeTests, AFlowWhoseScreenCannotBeShownEndsWithAFailure) {
+  struct UnshowableScreenFactory : test::RecordingScreenFactory {
+    CheckoutScreen* makeUpiCheckout(const Dictionary& data, bool production) override {
+      if (screens.empty()) return make("upi", data, production);
+      return giveNothing ? nullptr : screens.front().data();
     }
+    bool giveNothing = false;
+  };
+  for (bool giveNothing : {true, false}) {
+    SCOPED_TRACE(giveNothing);
+    auto factory = std::make_shared<UnshowableScreenFactory>();
+    factory->giveNothing = giveNothing;
+    detail::ScreenFactory::setShared(factory);
+    host_ = std::make_shared<test::RecordingHost>();
+    showHostWindow();
+    TarvelCheckout checkout(false, host_);
+    checkout.openCart(kUpiOrder);
+    QPointer<test::RecordingScreen> shown = factory->screens.front();
+    checkout.openCart(kUpiOrder);
 
-    std::vector<test::RecordedRequest> requests = test::rtoServer().requests();
-    requests.erase(requests.begin(), requests.begin() + static_cast<long>(requestsBefore));
-    std::erase_if(requests, [](const auto& r) { return r.path != "/v2/rto/track"; });
-    ASSERT_EQ(requests.size(), 1u);
-    const test::RecordedRequest& request = requests.front();
-    EXPECT_EQ(request.method, "GET");
-    ASSERT_EQ(request.params.count("request_id"), 1u);
-    ASSERT_EQ(request.params.count("moid"), 1u);
-    EXPECT_EQ(request.params.find("request_id")->second, cases[i].requestId);
-    EXPECT_EQ(request.params.find("moid")->second, cases[i].moid);
-    EXPECT_EQ(KeyWindow::ownWindow(), nullptr) << "a flow without a screen opens no window";
+    ASSERT_TRUE(waitForOutcomes());
+    EXPECT_FALSE(host_->outcomes()[0].status);
+    EXPECT_EQ(host_->outcomes()[0].data,
+              (Dictionary{{"error", "UpiCheckoutViewController could not be shown."}}));
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(windowNavigation()->viewControllers().size(), 2);
+    shown->report(true, {{"shown", true}});
+    ASSERT_EQ(host_->outcomes().size(), 2u);
+    EXPECT_EQ(host_->outcomes()[1].data, (Dictionary{{"shown", true}}));
   }
 }
 
-TEST_F(TarvelCheckoutRtoTests, OverlappingRequestsEachReportOnceAndOutliveTheEntryObject) {
-  std::weak_ptr<test::RecordingHost> watchedHost = host_;
-  std::weak_ptr<VerifyOTPViewModel> watchedModel;
-  {
-    TarvelCheckout checkout(false, host_);
-    watchedModel = checkout.viewModel();
-    checkout.openCart({{"order_type", "non-vx"}, {"moid", "A"}});
-    checkout.openCart({{"order_type", "non-vx"}, {"moid", "fail"}});
-  }
-  auto host = std::move(host_);
-  ASSERT_TRUE(test::processEventsUntil([&] { return host->outcomes().size() >= 2; }));
-  test::settle();
-  const auto outcomes = host->outcomes();
-  ASSERT_EQ(outcomes.size(), 2u);
-  EXPECT_NE(outcomes[0].status, outcomes[1].status);
-  host.reset();
-  test::settle();
-  EXPECT_TRUE(watchedHost.expired()) << "nothing holds the flow once its answer is delivered";
-  EXPECT_TRUE(watchedModel.expired());
+// A host that subclasses the entry object sees every screen outcome in its override while the
+// object lives (a closed screen's failure too); once the object is gone, outcomes go straight
+// to the host delegate. Still one outcome per flow.
+TEST_F(TarvelCheckoutOutcomeTests, ScreenOutcomesPassThroughAnOverriddenCheckOutCompleted) {
+  struct AuditingCheckout : TarvelCheckout {
+    using TarvelCheckout::TarvelCheckout;
+    void checkOutCompleted(bool status, const Dictionary& data) override {
+      seen.push_back(data);
+      Dictionary audited = data;
+      audited["audited"] = true;
+      TarvelCheckout::checkOutCompleted(status, audited);
+    }
+    std::vector<Dictionary> seen;
+  };
+  showHostWindow();
+  auto checkout = std::make_unique<AuditingCheckout>(false, host_);
+  checkout->openCart(kUpiOrder);
+  test::RecordingScreen* reporting = lastScreen();
+  checkout->openCart(kUpiOrder);
+  test::RecordingScreen* closing = lastScreen();
+  checkout->openCart(kUpiOrder);
+  test::RecordingScreen* outliving = lastScreen();
+
+  reporting->report(true, {{"flow", 1}});
+  reporting->report(false, {{"flow", "again"}});
+  windowNavigation()->removeViewController(closing, false);
+  ASSERT_TRUE(waitForOutcomes(2));
+  const Dictionary closed = {
+      {"error", "UpiCheckoutViewController was closed before the checkout finished."}};
+  EXPECT_EQ(checkout->seen, (std::vector<Dictionary>{{{"flow", 1}}, closed}));
+
+  checkout.reset();
+  outliving->report(false, {{"flow", 3}});
+  const auto outcomes = host_->outcomes();
+  ASSERT_EQ(outcomes.size(), 3u);
+  EXPECT_EQ(outcomes[0].data, (Dictionary{{"flow", 1}, {"audited", true}}));
+  EXPECT_TRUE(outcomes[1].data.value("audited", false));
+  EXPECT_EQ(outcomes[2].data, (Dictionary{{"flow", 3}}));
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ class TarvelCheckoutWebFlowTests : public test::EntryTestFixture {
  protected:
   void SetUp() override {
     EntryTestFixture::SetUp();
-    ScreenFactory::setShared(nullptr);
+    detail::ScreenFactory::setShared(nullptr);
   }
 };
 

@@ -10,8 +10,8 @@
 #include <thread>  // thread
 
 #include "LogicTestSupport.h"
+#include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
-#include "tarvel/APIService.h"
 #include "tarvel/TarvelChekoutViewModel.h"
 #include "tarvel/VerifyOTPViewModel.h"
 
@@ -83,17 +83,6 @@ TEST(ViewModelThreadingTests, ClosuresAndStateAcrossThreadsFireExactlyOncePerAns
   EXPECT_EQ(vm->getOrderVerifyData(), verifiedOrder);
 }
 
-/// The real service, pointed at a test server instead of the configured hosts.
-class LoopbackAPIService : public APIService {
- public:
-  explicit LoopbackAPIService(std::string base) : base_(std::move(base)) {}
-  std::string baseUrl() const override { return base_; }
-  std::string appAnalyticsBaseUrl() const override { return base_; }
-
- private:
-  std::string base_;
-};
-
 TEST(ViewModelLoopbackTests, VerifyThenPaymentStatusRoundTrip) {
   constexpr std::chrono::seconds kWait{20};
   test::ScopedReachability online(true);
@@ -108,7 +97,7 @@ TEST(ViewModelLoopbackTests, VerifyThenPaymentStatusRoundTrip) {
   test::EventLog events;
   const Dictionary createData = {{"order_type", "upi"}, {"mid", "M-1"}, {"total", 5}};
   auto viewModel = std::make_shared<TarvelChekoutViewModel>(
-      std::make_shared<LoopbackAPIService>(server.baseUrl()), createData);
+      std::make_shared<test::LoopbackAPIService>(server.baseUrl()), createData);
   TarvelChekoutViewModel* vm = viewModel.get();
   vm->onSuccess = [&events] { events.add("success"); };
   vm->onSuccessPaymentStatus = [&events] { events.add("status"); };

@@ -1,53 +1,34 @@
 // The component's own service completes every operation against the sandbox platform over
-// HTTPS, trusting the sandbox's generated CA: the contract between the two, end to end.
+// HTTPS, configured the way a host runs against the sandbox: main() starts one sandbox and
+// points the staging URLs and the extra CA at it through the environment, before the
+// component reads them. The contract between the two, end to end.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>  // setenv
+
+#include <chrono>  // milliseconds
+#include <cstdio>  // fprintf
 #include <future>  // promise
-#include <memory>  // make_shared
 #include <string>  // string
 
 #include "CompletionRecorder.h"
 #include "SandboxServer.h"
 #include "network/UrlLoader.h"
 #include "tarvel/APIService.h"
+#include "tarvel/Config.h"
 
 namespace tarvel {
 namespace {
 
-// The real service, with its hosts pointed at one sandbox instead of the environment's.
-class SandboxAPIService : public APIService {
- public:
-  SandboxAPIService(std::shared_ptr<detail::UrlLoader> loader, const sandbox::SandboxServer& server)
-      : APIService(std::move(loader)),
-        api_(server.apiBaseUrl()),
-        analytics_(server.analyticsBaseUrl()) {}
-  std::string baseUrl() const override { return api_; }
-  std::string appAnalyticsBaseUrl() const override { return analytics_; }
-
- private:
-  std::string api_;
-  std::string analytics_;
-};
+sandbox::SandboxServer* platform = nullptr;  // set by main()
 
 class ComponentAgainstSandboxTests : public ::testing::Test {
  protected:
-  void SetUp() override {
-    sandbox::SandboxOptions options;
-    options.https = true;
-    server_ = std::make_unique<sandbox::SandboxServer>(options);
-    ASSERT_TRUE(server_->start()) << server_->error();
-    detail::UrlLoader::Options loaderOptions;
-    loaderOptions.extraCaFile = server_->caFile();
-    loaderOptions.timeout = std::chrono::seconds(10);
-    loader_ = std::make_shared<detail::UrlLoader>(loaderOptions);
-    service_ = std::make_unique<SandboxAPIService>(loader_, *server_);
-  }
-
   // Runs one operation and returns its single completion's dictionary.
   template <typename Operation>
   Dictionary call(Operation operation, const Dictionary& params) {
     test::CompletionRecorder recorder;
-    ((*service_).*operation)(params, recorder.completion());
+    (service_.*operation)(params, recorder.completion());
     EXPECT_TRUE(recorder.waitForCall());
     EXPECT_FALSE(recorder.waitForCalls(2, std::chrono::milliseconds(50)));
     const auto result = recorder.last();
@@ -55,21 +36,23 @@ class ComponentAgainstSandboxTests : public ::testing::Test {
     return result.response.value_or(Dictionary());
   }
 
-  void payThroughControl(const std::string& tarvelOid) {
+  // A POST beside the API (control or web endpoints) through the component's own loader.
+  long postToPlatform(const std::string& url, const Dictionary& body) {
     std::promise<long> status;
-    loader_->load(
-        {"POST",
-         server_->controlBaseUrl() + "pay",
-         {"Content-Type: application/json"},
-         Dictionary{{"tarvel_oid", tarvelOid}}.dump()},
+    detail::UrlLoader::shared().load(
+        {"POST", url, {"Content-Type: application/json"}, body.dump()},
         [&](detail::UrlLoadResult result) { status.set_value(result.statusCode.value_or(0)); });
-    EXPECT_EQ(status.get_future().get(), 200);
+    return status.get_future().get();
   }
 
-  std::unique_ptr<sandbox::SandboxServer> server_;
-  std::shared_ptr<detail::UrlLoader> loader_;
-  std::unique_ptr<SandboxAPIService> service_;
+  APIService service_;  // the configured staging hosts and the shared loader
 };
+
+TEST_F(ComponentAgainstSandboxTests, TheConfiguredStagingHostsAreTheSandbox) {
+  EXPECT_EQ(service_.baseUrl(), platform->apiBaseUrl());
+  EXPECT_EQ(service_.appAnalyticsBaseUrl(), platform->analyticsBaseUrl());
+  EXPECT_EQ(Config::devWebCheckoutBaseURL(), platform->webBaseUrl());
+}
 
 TEST_F(ComponentAgainstSandboxTests, EveryOperationCompletesWithTheShapeTheViewModelsRead) {
   const Dictionary order = {{"order_type", "upi"}, {"mid", "m1"},           {"moid", "contract-1"},
@@ -84,14 +67,16 @@ TEST_F(ComponentAgainstSandboxTests, EveryOperationCompletesWithTheShapeTheViewM
                               {"auth_token", verified["auth_token"]}};
 
   EXPECT_NE(call(&APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
-  payThroughControl(verified["tarvel_oid"]);
+  EXPECT_EQ(
+      postToPlatform(platform->controlBaseUrl() + "pay", {{"tarvel_oid", verified["tarvel_oid"]}}),
+      200);
   EXPECT_EQ(call(&APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
 
   const Dictionary otpRequest = {
       {"mid", "m1"}, {"phone", "9000000001"}, {"order_type", "cod"}, {"moid", "contract-1"}};
   EXPECT_TRUE(call(&APIService::sendOtp, otpRequest).is_object());
   EXPECT_TRUE(call(&APIService::reSendOtp, otpRequest).is_object());
-  const auto otp = server_->lastOtp("contract-1", "9000000001");
+  const auto otp = platform->lastOtp("contract-1", "9000000001");
   ASSERT_TRUE(otp.has_value());
   const Dictionary verifiedOtp = call(
       &APIService::verifyOtp, {{"phone", "9000000001"}, {"moid", "contract-1"}, {"otp", *otp}});
@@ -100,10 +85,42 @@ TEST_F(ComponentAgainstSandboxTests, EveryOperationCompletesWithTheShapeTheViewM
   EXPECT_TRUE(
       call(&APIService::completeOrder, {{"request_id", "r1"}, {"moid", "contract-1"}})["data"]
           .is_object());
+  const std::size_t eventsBefore = platform->events().size();
   EXPECT_TRUE(
       call(&APIService::appAnalytics, {{"type", "event"}, {"name", "otp"}})["data"].is_object());
-  EXPECT_EQ(server_->events().size(), 1u);
+  EXPECT_EQ(platform->events().size(), eventsBefore + 1);
+}
+
+// What the hosted page's "Pay now" does before it tells the app: afterwards the component's
+// status poll reads the payment the app was told about.
+TEST_F(ComponentAgainstSandboxTests, StatusPollReadsAPaymentTakenOnTheHostedPage) {
+  const Dictionary verified = call(&APIService::verifyPaymentData,
+                                   {{"order_type", "upi"}, {"mid", "m2"}, {"moid", "web-paid-1"}});
+  const Dictionary capture = {{"tarvel_oid", verified["tarvel_oid"]},
+                              {"auth_token", verified["auth_token"]}};
+  EXPECT_EQ(call(&APIService::checkPaymentStatus, capture)["payment_status"], "PENDING");
+  EXPECT_EQ(postToPlatform(platform->webBaseUrl() + "pay",
+                           {{"tarvel_oid", verified["tarvel_oid"]}, {"moid", "web-paid-1"}}),
+            200);
+  EXPECT_EQ(call(&APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
 }
 
 }  // namespace
 }  // namespace tarvel
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  tarvel::sandbox::SandboxOptions options;
+  options.https = true;
+  tarvel::sandbox::SandboxServer server(options);
+  if (!server.start()) {
+    std::fprintf(stderr, "the sandbox did not start: %s\n", server.error().c_str());
+    return 1;
+  }
+  ::setenv("TARVEL_STAGING_API_URL", server.apiBaseUrl().c_str(), 1);
+  ::setenv("TARVEL_STAGING_ANALYTICS_URL", server.analyticsBaseUrl().c_str(), 1);
+  ::setenv("TARVEL_STAGING_WEB_URL", server.webBaseUrl().c_str(), 1);
+  ::setenv("TARVEL_CA_FILE", server.caFile().c_str(), 1);
+  tarvel::platform = &server;
+  return RUN_ALL_TESTS();
+}

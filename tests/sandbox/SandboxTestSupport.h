@@ -5,19 +5,18 @@
 #include <httplib.h>
 #include <signal.h>
 #include <spawn.h>
-#include <stdlib.h>  // mkdtemp, mkostemp
+#include <stdlib.h>  // mkostemp
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>      // milliseconds, steady_clock
-#include <filesystem>  // path, remove_all
-#include <map>         // map
-#include <memory>      // shared_ptr, unique_ptr
-#include <mutex>       // mutex
-#include <optional>    // optional
-#include <string>      // string
-#include <thread>      // sleep_for
-#include <vector>      // vector
+#include <chrono>    // milliseconds, steady_clock
+#include <map>       // map
+#include <memory>    // shared_ptr, unique_ptr
+#include <mutex>     // mutex
+#include <optional>  // optional
+#include <string>    // string
+#include <thread>    // sleep_for
+#include <vector>    // vector
 
 #include <nlohmann/json.hpp>
 
@@ -100,23 +99,6 @@ class RunningSandbox {
   std::shared_ptr<std::mutex> linesMutex_ = std::make_shared<std::mutex>();
   std::shared_ptr<std::vector<std::string>> lines_ = std::make_shared<std::vector<std::string>>();
   std::unique_ptr<SandboxServer> server_;
-};
-
-/// A fresh folder removed again with its contents.
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = std::filesystem::temp_directory_path() / "tarvel-sandbox-test-XXXXXX";
-    if (mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
 };
 
 /// A program run by a test with the test's environment plus `environment`, its stdout and

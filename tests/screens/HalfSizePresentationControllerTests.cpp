@@ -64,5 +64,28 @@ TEST_F(HalfSizePresentationControllerTests, SheetSitsAtOneFifthOverABackdropAndF
   EXPECT_EQ(dismissed.count(), 1);
 }
 
+// The window closes while the sheet is up: the backdrop and the sheet go with it, and a later
+// dismissal (a tap that was already queued, or the host's own call) finds nothing to act on.
+TEST_F(HalfSizePresentationControllerTests, DismissAfterTheContainerIsGoneDoesNothing) {
+  auto* window = new QWidget;
+  window->resize(400, 800);
+  window->show();
+  QPointer<QWidget> sheet = new QWidget;
+  HalfSizePresentationController controller(sheet, nullptr);
+  QSignalSpy presented(&controller, &HalfSizePresentationController::presentationCompleted);
+  controller.present(window);
+  ASSERT_TRUE(presented.wait(kWaitMs));
+  QSignalSpy dismissed(&controller, &HalfSizePresentationController::dismissalCompleted);
+
+  delete window;
+  controller.dismiss();
+
+  EXPECT_TRUE(sheet.isNull()) << "the sheet sat in the window";
+  EXPECT_EQ(controller.containerView(), nullptr);
+  EXPECT_EQ(controller.blurEffectView(), nullptr);
+  EXPECT_FALSE(controller.isPresented());
+  EXPECT_EQ(dismissed.count(), 0);
+}
+
 }  // namespace
 }  // namespace tarvel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>  // string
+#include <vector>  // vector
 
 #include "LoopbackServer.h"
 #include "TemporaryDirectory.h"
@@ -8,21 +9,24 @@
 namespace tarvel::test {
 
 /// A throwaway certificate authority and one server certificate it signed, for HTTPS tests on
-/// 127.0.0.1. Everything is generated in memory with OpenSSL (EC P-256, valid for a day) and
-/// written as PEM files into a private temporary directory that goes away with the object.
+/// 127.0.0.1: the sandbox's own (`sandbox::CertificateAuthority`), written into a private
+/// temporary directory that goes away with the object.
 ///
-///   tarvel::test::TestCertificateAuthority authority;
+///   tarvel::test::TestCertificateAuthority authority({"staging-api.tarvel.in"});
 ///   tarvel::test::LoopbackServer server(authority.serverTls());
 ///   server.answerJson("POST", "/v1/user/verify-otp", 200, "{}");
 ///   server.start();
 ///   // a client trusts the server only once it is given authority.caFile()
 ///
-/// The server certificate names "localhost" and the address 127.0.0.1.
+/// The server certificate names "localhost", 127.0.0.1 and ::1, and each of `extraHostNames`
+/// (for tests that reach a named host on the loopback server).
 class TestCertificateAuthority {
  public:
-  TestCertificateAuthority();
+  explicit TestCertificateAuthority(const std::vector<std::string>& extraHostNames = {});
+  TestCertificateAuthority(const TestCertificateAuthority&) = delete;
+  TestCertificateAuthority& operator=(const TestCertificateAuthority&) = delete;
 
-  /// False when OpenSSL failed to produce the files; the paths are then unusable.
+  /// False when the files could not be made; the paths are then unusable.
   bool isValid() const { return valid_; }
   /// The CA certificate (PEM): what a client must trust.
   std::string caFile() const { return directory_.file("ca.pem"); }

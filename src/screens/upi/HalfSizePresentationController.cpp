@@ -66,8 +66,9 @@ void HalfSizePresentationController::present(QWidget* containerView) {
   });
 }
 
+// A container that is gone (its window closed) took the backdrop and the sheet with it.
 void HalfSizePresentationController::dismiss() {
-  if (state_ != State::presenting && state_ != State::presented) return;
+  if (!isPresented()) return;
   state_ = State::dismissing;
   dismissalTransitionWillBegin();
 }
@@ -90,7 +91,7 @@ QWidget* HalfSizePresentationController::containerView() const { return containe
 QWidget* HalfSizePresentationController::blurEffectView() const { return blurEffectView_; }
 
 bool HalfSizePresentationController::isPresented() const {
-  return state_ == State::presenting || state_ == State::presented;
+  return container_ && (state_ == State::presenting || state_ == State::presented);
 }
 
 bool HalfSizePresentationController::eventFilter(QObject* watched, QEvent* event) {

@@ -62,13 +62,12 @@ void acceptExtraCertificateAuthority(QWebEngineCertificateError error) {
 }  // namespace
 
 CustomeCheckout::CustomeCheckout(const Dictionary& createData, bool production, QWidget* parent)
-    : CheckoutScreen(parent), ui_(std::make_unique<Ui::CustomeCheckout>()) {
+    : CheckoutScreen(createData, production, parent), ui_(std::make_unique<Ui::CustomeCheckout>()) {
   ui_->setupUi(this);
   ui_->buttonBack->setIcon(QIcon(GetBundle::resourcePath(QStringLiteral("images/back_arrow.png"))));
   connect(ui_->buttonBack, &QToolButton::clicked, this, &CustomeCheckout::backBtnClickAction);
   auto* containerLayout = new QVBoxLayout(ui_->container);
   containerLayout->setContentsMargins(0, 0, 0, 0);
-  NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
   dict_ = createData;
 }
 
@@ -124,7 +123,7 @@ void CustomeCheckout::failToOpen(const std::string& reason) {
   auto delegate = checkoutStatusDelegate();
   QPointer<CustomeCheckout> self(this);
   const Dictionary result = {{"error", "Web checkout cannot open: " + reason}};
-  MainQueue::async([self, delegate, result] {
+  detail::MainQueue::async([self, delegate, result] {
     if (self) self->popFromNavigation();
     if (delegate) delegate->checkOutCompleted(false, result);
   });
@@ -146,7 +145,7 @@ void CustomeCheckout::userContentControllerDidReceive(const QString& name,
   // the screen is gone by then; only the pop needs the screen.
   QPointer<CustomeCheckout> self(this);
   auto delegate = checkoutStatusDelegate();
-  MainQueue::async([self, delegate, name, body] {
+  detail::MainQueue::async([self, delegate, name, body] {
     const bool success = name == kOnSuccess;
     if (success) delegate->checkOutCompleted(true, body);
     if (self) self->popFromNavigation();

@@ -1,20 +1,17 @@
 #pragma once
 
 #include <chrono>  // milliseconds, steady_clock
-#include <memory>  // shared_ptr
 
 #include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
 
 namespace tarvel::test {
 
-/// Runs at the very start of main(), before the QApplication exists and before anything reads
-/// the component's configuration: set environment variables, start servers. Each test
-/// executable that uses QtTestMain.cpp defines it; what it returns is kept alive until the
-/// tests have run and the QApplication is gone.
-std::shared_ptr<void> prepareTestProcess();
-
 /// Runs the event loop (flushing deferred deletions, which wait for an explicit flush outside
-/// a running loop) until `done` or the bound passes.
+/// a running loop) until `done` or the bound passes; returns whether `done` came true.
+///
+///   ASSERT_TRUE(test::processEventsUntil([&] { return !host->outcomes().empty(); }));
 template <typename Predicate>
 bool processEventsUntil(Predicate done,
                         std::chrono::milliseconds bound = std::chrono::milliseconds(10000)) {
@@ -27,7 +24,7 @@ bool processEventsUntil(Predicate done,
   return true;
 }
 
-/// Lets pending posted work run and deferred deletions happen.
+/// Lets work already posted to the main thread run, and deferred deletions happen.
 inline void settle() {
   for (int i = 0; i < 3; ++i) {
     QCoreApplication::processEvents();

@@ -1,10 +1,10 @@
-#include "platform/InstalledSchemesRegistry.h"
+#include "InstalledSchemesRegistry.h"
 
 #include <utility>  // move
 
 #include "platform/UrlScheme.h"
 
-namespace tarvel {
+namespace tarvel::test {
 
 InstalledSchemesRegistry::InstalledSchemesRegistry(std::set<std::string> schemes)
     : schemes_(std::move(schemes)) {}
@@ -34,7 +34,7 @@ void InstalledSchemesRegistry::open(const std::string& url, std::function<void(b
   bool launched = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (schemes_.count(urlScheme(url)) > 0) {
+    if (schemes_.count(detail::urlScheme(url)) > 0) {
       openedUrls_.push_back(url);
       launched = launchSucceeds_;
     }
@@ -52,4 +52,4 @@ std::vector<std::string> InstalledSchemesRegistry::probedSchemes() const {
   return probedSchemes_;
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::test

@@ -7,11 +7,12 @@
 
 #include "platform/UrlSchemeRegistry.h"
 
-namespace tarvel {
+namespace tarvel::test {
 
 /// A registry that knows a fixed set of schemes and records the URLs it is asked to open,
-/// without launching anything. For tests and for hosts that decide themselves.
-class InstalledSchemesRegistry : public UrlSchemeRegistry {
+/// without launching anything: the installed applications of a test. Install it with
+/// `detail::Application::setUrlSchemeRegistry`.
+class InstalledSchemesRegistry : public detail::UrlSchemeRegistry {
  public:
   explicit InstalledSchemesRegistry(std::set<std::string> schemes = {});
 
@@ -37,4 +38,4 @@ class InstalledSchemesRegistry : public UrlSchemeRegistry {
   std::vector<std::string> probedSchemes_;
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::test

@@ -1,21 +1,16 @@
-#include "entry/UnavailableFlowScreen.h"
+#include "screens/UnavailableFlowScreen.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "tarvel/NavigationController.h"
-#include "tarvel/NetworkManager.h"
 
-namespace tarvel {
+namespace tarvel::detail {
 
 UnavailableFlowScreen::UnavailableFlowScreen(const QString& flowName, const Dictionary& createData,
                                              bool production, QWidget* parent)
-    : CheckoutScreen(parent),
-      flowName_(flowName),
-      createData_(createData),
-      production_(production) {
-  NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
+    : CheckoutScreen(createData, production, parent), flowName_(flowName) {
   setTitle(flowName);
   closeButton_ = new QPushButton(tr("Close"), this);
   closeButton_->setObjectName("closeButton");
@@ -43,10 +38,6 @@ std::string UnavailableFlowScreen::errorText() const {
 
 QPushButton* UnavailableFlowScreen::closeButton() const { return closeButton_; }
 
-const Dictionary& UnavailableFlowScreen::createData() const { return createData_; }
-
-bool UnavailableFlowScreen::isProduction() const { return production_; }
-
 // Reports first, then closes: the report reaches the host before the screen goes away.
 void UnavailableFlowScreen::closeFlow() {
   if (closed_) return;
@@ -57,8 +48,8 @@ void UnavailableFlowScreen::closeFlow() {
   if (presentingViewController() && !navigationController()) {
     dismiss(true);
   } else if (NavigationController* navigation = navigationController()) {
-    if (navigation->topViewController() == this) navigation->popViewController(true);
+    navigation->removeViewController(this, true);
   }
 }
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

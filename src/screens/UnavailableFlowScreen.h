@@ -9,12 +9,12 @@
 
 class QPushButton;
 
-namespace tarvel {
+namespace tarvel::detail {
 
 /// Stands in for a checkout screen this build does not contain. It says so, and its close
 /// button reports status false with {"error": "<flow> is not available in this build."} and
-/// closes the screen (pop, or dismissal when presented). Like the real screens it writes the
-/// environment from its production flag when created.
+/// closes the screen (dismissal when presented, else removal from its navigation stack). The
+/// entry object's screen factory makes it in place of the UPI payment and OTP screens.
 class UnavailableFlowScreen : public CheckoutScreen {
   Q_OBJECT
 
@@ -28,18 +28,14 @@ class UnavailableFlowScreen : public CheckoutScreen {
   /// The error text the screen reports.
   std::string errorText() const;
   QPushButton* closeButton() const;
-  const Dictionary& createData() const;
-  bool isProduction() const;
 
  public slots:
   void closeFlow();
 
  private:
   QString flowName_;
-  Dictionary createData_;
-  bool production_;
   bool closed_ = false;
   QPushButton* closeButton_ = nullptr;
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

@@ -1,12 +1,12 @@
-// main() for test executables that need a QApplication (widgets run under the offscreen
-// platform plugin, which the test runner selects).
+// main() for every Qt test executable: GoogleTest over a QApplication on the offscreen
+// platform, after the executable's prepareTestProcess().
+#include "QtTestMain.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>  // setenv
 
 #include <QApplication>
-
-#include "QtTestMain.h"
 
 int main(int argc, char** argv) {
   // Also when ctest lists the tests, which it does without the tests' environment.

@@ -4,17 +4,17 @@
 
 #include "tarvel/ViewController.h"
 
-namespace tarvel {
+namespace tarvel::detail {
 
 /// A screen around a plain widget of the host (for example the former central widget of the
 /// host's window), so that the widget can sit at the bottom of a navigation stack. The screen
 /// takes the widget over and fills itself with it.
-class HostedViewController : public ViewController {
+class HostWidgetViewController : public ViewController {
   Q_OBJECT
 
  public:
-  explicit HostedViewController(QWidget* content, QWidget* parent = nullptr);
-  ~HostedViewController() override;
+  explicit HostWidgetViewController(QWidget* content, QWidget* parent = nullptr);
+  ~HostWidgetViewController() override;
 
   QWidget* content() const;
 
@@ -22,4 +22,4 @@ class HostedViewController : public ViewController {
   QPointer<QWidget> content_;
 };
 
-}  // namespace tarvel
+}  // namespace tarvel::detail

@@ -1,0 +1,127 @@
+// The log sink: the component never holds a lock while the sink runs, so a sink may log
+// through the component or wait for a thread that logs; the default keeps lines whole.
+#include "tarvel/Log.h"
+
+#include <fcntl.h>  // open
+#include <gtest/gtest.h>
+#include <unistd.h>  // alarm, dup, dup2, close
+
+#include <atomic>              // atomic
+#include <condition_variable>  // condition_variable
+#include <cstdlib>             // exit
+#include <fstream>             // ifstream
+#include <mutex>               // mutex, lock_guard, unique_lock
+#include <set>                 // set
+#include <string>              // string, getline
+#include <thread>              // thread
+#include <vector>              // vector
+
+#include "LogCapture.h"
+#include "TemporaryDirectory.h"
+#include "UniqueMarker.h"
+
+namespace tarvel {
+namespace {
+
+// A sink that deadlocks hangs the child process; the alarm ends it so the test fails instead.
+constexpr unsigned kChildDeadlineSeconds = 20;
+
+TEST(LogTests, SinkThatLogsFromInsideItselfFinishes) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ::alarm(kChildDeadlineSeconds);
+        std::atomic<int> calls = 0;
+        setLogSink([&](std::string_view line) {
+          if (++calls == 1) log(std::string("echo of ") + std::string(line));
+        });
+        log("first");
+        std::exit(calls == 2 ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(LogTests, SinkThatJoinsAThreadThatLogsFinishes) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        ::alarm(kChildDeadlineSeconds);
+        std::atomic<int> calls = 0;
+        setLogSink([&](std::string_view) {
+          if (++calls == 1) std::thread([] { log("from the helper thread"); }).join();
+        });
+        log("first");
+        std::exit(calls == 2 ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+TEST(LogTests, ReplacingTheSinkWaitsForCallsStillInIt) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool entered = false, released = false;
+  setLogSink([&](std::string_view) {
+    std::unique_lock<std::mutex> lock(mutex);
+    entered = true;
+    changed.notify_all();
+    changed.wait(lock, [&] { return released; });
+  });
+  std::thread logger([] { log("held in the sink"); });
+  {
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [&] { return entered; });
+  }
+  std::atomic<bool> replaced = false;
+  std::thread replacer([&] {
+    setLogSink(nullptr);
+    replaced = true;
+  });
+  // The replacement may not return while the old sink (and what it captured) is still in use.
+  EXPECT_FALSE(replaced.load());
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    released = true;
+    changed.notify_all();
+  }
+  replacer.join();
+  logger.join();
+  EXPECT_TRUE(replaced.load());
+}
+
+TEST(LogTests, DefaultSinkKeepsLinesFromManyThreadsWhole) {
+  constexpr int kThreads = 8;
+  constexpr int kLinesPerThread = 200;
+  test::TemporaryDirectory folder;
+  const std::string path = folder.file("stderr.txt");
+  const std::string marker = test::uniqueMarker("line");
+  const std::string padding(300, 'x');
+  int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+  ASSERT_GE(file, 0);
+  int savedStderr = ::dup(STDERR_FILENO);
+  ::dup2(file, STDERR_FILENO);
+  std::vector<std::thread> writers;
+  for (int t = 0; t < kThreads; ++t) {
+    writers.emplace_back([&, t] {
+      for (int i = 0; i < kLinesPerThread; ++i) {
+        log(marker + " " + std::to_string(t) + " " + std::to_string(i) + " " + padding);
+      }
+    });
+  }
+  for (auto& writer : writers) writer.join();
+  ::dup2(savedStderr, STDERR_FILENO);
+  ::close(savedStderr);
+  ::close(file);
+
+  std::ifstream written(path);
+  std::set<std::string> seen;
+  for (std::string line; std::getline(written, line);) {
+    if (line.find(marker) == std::string::npos) continue;  // another thread's line
+    EXPECT_EQ(line.rfind(marker, 0), 0u) << line;
+    EXPECT_EQ(line.size() - line.rfind(' ') - 1, padding.size()) << line;
+    seen.insert(line);
+  }
+  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kLinesPerThread));
+}
+
+}  // namespace
+}  // namespace tarvel

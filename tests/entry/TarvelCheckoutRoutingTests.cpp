@@ -1,0 +1,97 @@
+// The routing table: which screen each order opens, and how.
+#include <gtest/gtest.h>
+
+#include <ostream>  // ostream
+#include <string>   // string
+
+#include "EntryTestFixture.h"
+#include "LogCapture.h"
+#include "tarvel/TarvelCheckout.h"
+
+namespace tarvel {
+namespace {
+
+enum class Shown { none, push, modal };
+
+struct Route {
+  const char* name;
+  Dictionary order;
+  const char* screen;  // "upi", "otp", "web" or "" for none
+  Shown shown;
+};
+void PrintTo(const Route& route, std::ostream* os) { *os << route.name; }
+
+class TarvelCheckoutRoutingTests : public test::EntryTestFixture,
+                                   public ::testing::WithParamInterface<Route> {};
+
+TEST_P(TarvelCheckoutRoutingTests, OpensTheScreenOfTheTableTheWayTheTableSays) {
+  const Route& route = GetParam();
+  Dictionary order = route.order;
+  order["mid"] = "M-1";
+  order["moid"] = "MO-1";
+  showHostWindow();
+  TarvelCheckout checkout(false, host_);
+  test::LogCapture log;
+
+  checkout.openCart(order);
+
+  const bool textOrderType = order["order_type"].is_string();
+  EXPECT_EQ(log.count("openCart: the order has no text \"order_type\"; no checkout started"),
+            textOrderType ? 0u : 1u)
+      << "an order the table ignores says why";
+  NavigationController* navigation = windowNavigation();
+  ASSERT_NE(navigation, nullptr) << "the window is prepared for every order";
+  if (route.shown == Shown::none) {
+    // The "non-vx" request goes to the loopback server; let it finish so the flow lets go.
+    if (order["order_type"] == "non-vx") {
+      EXPECT_TRUE(waitForOutcomes());
+    }
+    EXPECT_TRUE(factory_->screens.empty());
+    EXPECT_EQ(navigation->viewControllers().size(), 1);
+    EXPECT_FALSE(navigation->isNavigationBarHidden()) << "the bar is not touched";
+    return;
+  }
+  ASSERT_EQ(factory_->screens.size(), 1u);
+  test::RecordingScreen* screen = lastScreen();
+  EXPECT_EQ(screen->kind, route.screen);
+  EXPECT_EQ(screen->createData(), order) << "the screen gets the whole order unchanged";
+  EXPECT_FALSE(screen->production);
+  EXPECT_NE(screen->checkoutStatusDelegate(), nullptr);
+  EXPECT_TRUE(navigation->isNavigationBarHidden());
+  const bool modal = route.shown == Shown::modal;
+  EXPECT_EQ(navigation->topViewController() == screen, !modal);
+  EXPECT_EQ(navigation->presentedViewController(), modal ? screen : nullptr);
+  EXPECT_TRUE(screen->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RoutingTable, TarvelCheckoutRoutingTests,
+    ::testing::Values(
+        Route{"NoOrderType", {{"upi_app", "customweb"}}, "", Shown::none},
+        Route{"NumericOrderType", {{"order_type", 1}, {"upi_app", ""}}, "", Shown::none},
+        Route{"NullOrderType", {{"order_type", nullptr}}, "", Shown::none},
+        Route{"NonVx", {{"order_type", "non-vx"}, {"upi_app", "customweb"}}, "", Shown::none},
+        Route{
+            "UpiCustomWeb", {{"order_type", "upi"}, {"upi_app", "customweb"}}, "web", Shown::push},
+        Route{"UpiWithoutApp", {{"order_type", "upi"}}, "upi", Shown::push},
+        Route{"UpiEmptyApp", {{"order_type", "upi"}, {"upi_app", ""}}, "upi", Shown::push},
+        Route{"UpiNamedApp", {{"order_type", "upi"}, {"upi_app", "phonepe"}}, "upi", Shown::push},
+        Route{"UpiNumericApp", {{"order_type", "upi"}, {"upi_app", 3}}, "upi", Shown::push},
+        Route{
+            "CodCustomWeb", {{"order_type", "cod"}, {"upi_app", "customweb"}}, "web", Shown::push},
+        Route{"CodEmptyApp", {{"order_type", "cod"}, {"upi_app", ""}}, "otp", Shown::modal},
+        Route{"CodNamedApp", {{"order_type", "cod"}, {"upi_app", "paytm"}}, "otp", Shown::push},
+        Route{"CodWithoutApp", {{"order_type", "cod"}}, "otp", Shown::push},
+        Route{"CodNumericApp", {{"order_type", "cod"}, {"upi_app", 0}}, "otp", Shown::push},
+        Route{"UpperCaseUpi", {{"order_type", "UPI"}, {"upi_app", "paytm"}}, "otp", Shown::push},
+        Route{
+            "UpperCaseUpiEmptyApp", {{"order_type", "UPI"}, {"upi_app", ""}}, "otp", Shown::modal},
+        Route{"CustomWebIsCaseSensitive",
+              {{"order_type", "cod"}, {"upi_app", "CustomWeb"}},
+              "otp",
+              Shown::push},
+        Route{"EmptyOrderType", {{"order_type", ""}, {"upi_app", ""}}, "otp", Shown::modal}),
+    [](const ::testing::TestParamInfo<Route>& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace tarvel

@@ -1,0 +1,88 @@
+// The "non-vx" flow: one tracking request, no screen, its answer to the host.
+#include <gtest/gtest.h>
+
+#include <memory>  // make_shared, weak_ptr
+#include <string>  // string
+#include <thread>  // this_thread
+#include <vector>  // vector
+
+#include "EntryTestFixture.h"
+#include "LoopbackServer.h"
+#include "tarvel/TarvelCheckout.h"
+#include "tarvel/VerifyOTPViewModel.h"
+
+namespace tarvel {
+namespace {
+
+// Against a real HTTP server on 127.0.0.1 (EntryTestProcess).
+using TarvelCheckoutRtoTests = test::EntryTestFixture;
+
+TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainThread) {
+  struct Case {
+    Dictionary order;
+    std::string requestId;
+    std::string moid;
+    bool status;
+  };
+  const std::vector<Case> cases = {
+      {{{"request_id", "R-1"}, {"moid", "MO-7"}}, "R-1", "MO-7", true},
+      {Dictionary::object(), "", "", true},  // missing identifiers are sent empty
+      {{{"request_id", 991}, {"moid", "MO 1&x"}}, "991", "MO 1&x", true},
+      {{{"request_id", "R-2"}, {"moid", "fail"}}, "R-2", "fail", false}};
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    SCOPED_TRACE(cases[i].order.dump());
+    const std::size_t requestsBefore = test::rtoServer().requestCount();
+    Dictionary order = cases[i].order;
+    order["order_type"] = "non-vx";
+    TarvelCheckout checkout(false, host_);
+    checkout.openCart(order);
+
+    ASSERT_TRUE(waitForOutcomes(i + 1));
+    const auto outcome = host_->outcomes()[i];
+    EXPECT_EQ(outcome.status, cases[i].status);
+    EXPECT_EQ(outcome.thread, std::this_thread::get_id());
+    if (cases[i].status) {
+      EXPECT_EQ(outcome.data, (Dictionary{{"data", {{"tracked", true}, {"moid", cases[i].moid}}},
+                                          {"message", "tracked"}}));
+    } else {
+      EXPECT_EQ(outcome.data, (Dictionary{{"error", "Data Not Found"}}));
+      EXPECT_EQ(checkout.viewModel()->alertMessage(), "Data Not Found");
+    }
+
+    std::vector<test::RecordedRequest> requests = test::rtoServer().requests();
+    requests.erase(requests.begin(), requests.begin() + static_cast<long>(requestsBefore));
+    std::erase_if(requests, [](const auto& r) { return r.path != "/v2/rto/track"; });
+    ASSERT_EQ(requests.size(), 1u);
+    const test::RecordedRequest& request = requests.front();
+    EXPECT_EQ(request.method, "GET");
+    ASSERT_EQ(request.params.count("request_id"), 1u);
+    ASSERT_EQ(request.params.count("moid"), 1u);
+    EXPECT_EQ(request.params.find("request_id")->second, cases[i].requestId);
+    EXPECT_EQ(request.params.find("moid")->second, cases[i].moid);
+    EXPECT_EQ(detail::KeyWindow::ownWindow(), nullptr) << "a flow without a screen opens no window";
+  }
+}
+
+TEST_F(TarvelCheckoutRtoTests, OverlappingRequestsEachReportOnceAndOutliveTheEntryObject) {
+  std::weak_ptr<test::RecordingHost> watchedHost = host_;
+  std::weak_ptr<VerifyOTPViewModel> watchedModel;
+  {
+    TarvelCheckout checkout(false, host_);
+    watchedModel = checkout.viewModel();
+    checkout.openCart({{"order_type", "non-vx"}, {"moid", "A"}});
+    checkout.openCart({{"order_type", "non-vx"}, {"moid", "fail"}});
+  }
+  auto host = std::move(host_);
+  ASSERT_TRUE(test::processEventsUntil([&] { return host->outcomes().size() >= 2; }));
+  test::settle();
+  const auto outcomes = host->outcomes();
+  ASSERT_EQ(outcomes.size(), 2u);
+  EXPECT_NE(outcomes[0].status, outcomes[1].status);
+  host.reset();
+  test::settle();
+  EXPECT_TRUE(watchedHost.expired()) << "nothing holds the flow once its answer is delivered";
+  EXPECT_TRUE(watchedModel.expired());
+}
+
+}  // namespace
+}  // namespace tarvel

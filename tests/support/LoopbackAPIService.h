@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>   // shared_ptr
+#include <string>   // string
+#include <utility>  // move
+
+#include "tarvel/APIService.h"
+
+namespace tarvel::test {
+
+/// The real `APIService` with its two base URLs pointed at a test server instead of the
+/// configured hosts; everything else (requests, loader, answer handling) is the component's.
+///
+///   tarvel::test::LoopbackAPIService service(server.baseUrl());  // both bases on one server
+///   service.verifyOtp(params, recorder.completion());
+///
+/// A null loader means the process-wide one.
+class LoopbackAPIService : public APIService {
+ public:
+  explicit LoopbackAPIService(std::string api, std::string analytics = {},
+                              std::shared_ptr<detail::UrlLoader> loader = nullptr)
+      : APIService(std::move(loader)),
+        api_(std::move(api)),
+        analytics_(analytics.empty() ? api_ : std::move(analytics)) {}
+
+  std::string baseUrl() const override { return api_; }
+  std::string appAnalyticsBaseUrl() const override { return analytics_; }
+
+ private:
+  std::string api_;
+  std::string analytics_;
+};
+
+}  // namespace tarvel::test
