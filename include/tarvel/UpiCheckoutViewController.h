@@ -12,7 +12,6 @@
 
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Dictionary.h"
-#include "tarvel/PaymentType.h"
 #include "tarvel/Theme.h"
 
 class QAbstractButton;
@@ -27,15 +26,15 @@ class TarvelCheckoutViewController;
 
 namespace tarvel {
 
-class DispatchToken;
 class PaymentOptionView;
-class RepeatingTimer;
 class TarvelChekoutViewModel;
 class VXAPIServiceProtocol;
 
 namespace detail {
 class ActivityIndicator;
 class AttributedText;
+class DispatchToken;
+class RepeatingTimer;
 }  // namespace detail
 
 /// The UPI payment screen for one order ("order_type" "upi").
@@ -69,8 +68,8 @@ class UpiCheckoutViewController : public CheckoutScreen {
   Q_OBJECT
 
  public:
-  /// A screen for the order `createData`. Logs "Production Flag" and the flag, and sets the
-  /// process-wide environment (`NetworkManager`) from `production`.
+  /// A screen for the order `createData` (`CheckoutScreen` sets the environment and the payment
+  /// type). Logs "Production Flag" and the flag; keeps "upi_app" of a "upi" order.
   UpiCheckoutViewController(const Dictionary& createData, bool production,
                             QWidget* parent = nullptr);
   ~UpiCheckoutViewController() override;
@@ -113,10 +112,8 @@ class UpiCheckoutViewController : public CheckoutScreen {
   /// The tiles of the list, in `installedUapp` order.
   QList<PaymentOptionView*> paymentOptionViews() const;
 
-  // State.
-  const Dictionary& createData() const;
+  // State (the order and the payment type are `CheckoutScreen`'s).
   std::shared_ptr<TarvelChekoutViewModel> viewModel() const;
-  std::optional<PaymentType> paymentType() const;
   std::optional<std::string> upiApp() const;
   Theme theme() const;
   /// True once the platform confirmed that a UPI app was opened; never reset.
@@ -216,21 +213,19 @@ class UpiCheckoutViewController : public CheckoutScreen {
   std::unique_ptr<Ui::TarvelCheckoutViewController> ui_;
   std::shared_ptr<VXAPIServiceProtocol> apiService_;
   std::shared_ptr<TarvelChekoutViewModel> viewModel_;
-  Dictionary createData_;
   bool upiOptionPressed_ = false;
   int statusCurrentCount_ = 0;
   int checkPaymentStatusMax_ = 5;
-  std::optional<PaymentType> paymentType_;
   std::optional<std::string> upiApp_;
   Theme theme_ = Theme::theme1;
-  std::unique_ptr<RepeatingTimer> timer_;
+  std::unique_ptr<detail::RepeatingTimer> timer_;
   std::vector<std::string> installedUapp_;
 
   QPointer<QToolButton> backButton_;
   QPointer<QScrollArea> upiOptionsScrollView_;
   QList<QPointer<PaymentOptionView>> paymentOptionViews_;
   QList<QPointer<QDialog>> alerts_;
-  std::unique_ptr<DispatchToken> openFallback_;
+  std::unique_ptr<detail::DispatchToken> openFallback_;
   bool resignedSinceOpen_ = false;
   bool directLaunchTried_ = false;
   bool verificationShown_ = false;

@@ -22,13 +22,14 @@
 #include "config/DictionaryReading.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
+#include "platform/DispatchToken.h"
 #include "platform/MainQueue.h"
+#include "platform/RepeatingTimer.h"
 #include "platform/UrlScheme.h"
 #include "tarvel/AnalyticsEvents.h"
 #include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
 #include "tarvel/NavigationController.h"
-#include "tarvel/NetworkManager.h"
 #include "tarvel/PaymentOptionView.h"
 #include "tarvel/Shadow.h"
 #include "tarvel/TarvelChekoutViewModel.h"
@@ -39,6 +40,11 @@ namespace tarvel {
 namespace {
 
 using namespace std::chrono_literals;
+using detail::Alert;
+using detail::Application;
+using detail::DispatchToken;
+using detail::MainQueue;
+using detail::RepeatingTimer;
 
 constexpr double kDesignWidth = 375.0;
 constexpr int kMaxContentWidth = 430;
@@ -130,14 +136,13 @@ void styleAlert(Alert* alert) {
 
 UpiCheckoutViewController::UpiCheckoutViewController(const Dictionary& createData, bool production,
                                                      QWidget* parent)
-    : CheckoutScreen(parent), ui_(std::make_unique<Ui::TarvelCheckoutViewController>()) {
+    : CheckoutScreen(createData, production, parent),
+      ui_(std::make_unique<Ui::TarvelCheckoutViewController>()) {
   ui_->setupUi(this);
   log("Production Flag");
   log(production ? "true" : "false");
-  NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
-  createData_ = createData;
-  paymentType_ = PaymentType::fromOrder(createData_);
-  if (paymentType_ && paymentType_->isUpi()) upiApp_ = detail::stringValue(createData_, "upi_app");
+  const std::optional<PaymentType> type = paymentType();
+  if (type && type->isUpi()) upiApp_ = detail::stringValue(createData, "upi_app");
 }
 
 UpiCheckoutViewController::~UpiCheckoutViewController() {
@@ -158,7 +163,7 @@ void UpiCheckoutViewController::viewDidLoad() {
   }
   UIFont::loadFonts();
   initView();
-  viewModel_ = std::make_shared<TarvelChekoutViewModel>(apiService_, createData_);
+  viewModel_ = std::make_shared<TarvelChekoutViewModel>(apiService_, createData());
   initVM();
   addBackButton();
   Application* application = Application::shared();
@@ -243,11 +248,12 @@ void UpiCheckoutViewController::handleLoadingStatus() {
 }
 
 void UpiCheckoutViewController::handlePaymentVerifyingStatus() {
-  if (!paymentType_) {
+  const std::optional<PaymentType> type = paymentType();
+  if (!type) {
     log("it's default");
-  } else if (paymentType_->isCod()) {
+  } else if (type->isCod()) {
     log("It's cod");
-  } else if (paymentType_->upiText() == "upi" && !finished_) {
+  } else if (type->upiText() == "upi" && !finished_) {
     if (viewModel_->isPaymentStatusVerifying()) {
       ui_->viewLoading->show();
       ui_->viewLoading->raise();
@@ -278,11 +284,12 @@ void UpiCheckoutViewController::handleVerification(bool verified) {
   verificationShown_ = true;
   ui_->viewPriceDetails->setVisible(verified);
   showPrice();
-  if (!paymentType_) {
+  const std::optional<PaymentType> type = paymentType();
+  if (!type) {
     log("default");
     return;
   }
-  if (paymentType_->isCod()) {
+  if (type->isCod()) {
     const Dictionary verifyData = viewModel_->getOrderVerifyData();
     const auto otpVerified = verifyData.find("otp_verified");
     if (otpVerified != verifyData.end() && otpVerified->is_boolean() && otpVerified->get<bool>()) {
@@ -301,7 +308,7 @@ void UpiCheckoutViewController::handleVerification(bool verified) {
   if (!installedUapp_.empty()) {
     ui_->viewUPIContainer->show();
     showAllUPIOptions();
-    paymentType_ = PaymentType::upi("upi");
+    setPaymentType(PaymentType::upi("upi"));
     return;
   }
   showQRCodePath();
@@ -312,7 +319,7 @@ void UpiCheckoutViewController::showQRCodePath() {
   ui_->viewUPIContainer->hide();
   ui_->viewQRCode->show();
   showQRCode();
-  paymentType_ = PaymentType::upi("qrcode");
+  setPaymentType(PaymentType::upi("qrcode"));
   checkPaymentStatusMax_ = kQrPollingBound;
   startTimer();
 }
@@ -499,7 +506,7 @@ void UpiCheckoutViewController::openUpiApp(const std::string& upiAppName) {
   } else {
     const std::string encoded = detail::addingPercentEncodingForQuery(*link);
     const QUrl url(QString::fromStdString(encoded), QUrl::StrictMode);
-    if (!url.isValid() || urlScheme(encoded).empty()) {
+    if (!url.isValid() || detail::urlScheme(encoded).empty()) {
       log("Cannot open " + upiAppName + ": its UPI link is no valid address");
       return;
     }
@@ -757,11 +764,9 @@ QList<PaymentOptionView*> UpiCheckoutViewController::paymentOptionViews() const 
   return tiles;
 }
 
-const Dictionary& UpiCheckoutViewController::createData() const { return createData_; }
 std::shared_ptr<TarvelChekoutViewModel> UpiCheckoutViewController::viewModel() const {
   return viewModel_;
 }
-std::optional<PaymentType> UpiCheckoutViewController::paymentType() const { return paymentType_; }
 std::optional<std::string> UpiCheckoutViewController::upiApp() const { return upiApp_; }
 Theme UpiCheckoutViewController::theme() const { return theme_; }
 bool UpiCheckoutViewController::upiOptionPressed() const { return upiOptionPressed_; }

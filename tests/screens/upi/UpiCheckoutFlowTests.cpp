@@ -12,6 +12,7 @@
 #include <thread>  // this_thread
 
 #include "EntryTestFixture.h"
+#include "ManualClock.h"
 #include "UpiFlowTestProcess.h"
 #include "platform/Application.h"
 #include "platform/MainQueue.h"
@@ -24,6 +25,9 @@ namespace tarvel {
 namespace {
 
 using namespace std::chrono_literals;
+using detail::Application;
+using detail::MainQueue;
+using detail::ScreenFactory;
 
 // An order reference no other test run uses.
 std::string uniqueMoid(const std::string& prefix) {
@@ -93,7 +97,7 @@ class UpiCheckoutFlowTests : public test::EntryTestFixture {
     EXPECT_EQ(windowNavigation()->viewControllers().size(), 1);
   }
 
-  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
+  std::shared_ptr<test::ManualClock> clock_ = std::make_shared<test::ManualClock>();
   std::unique_ptr<TarvelCheckout> checkout_;
 };
 

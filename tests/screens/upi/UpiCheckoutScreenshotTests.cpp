@@ -13,6 +13,9 @@ namespace tarvel {
 namespace {
 
 using namespace std::chrono_literals;
+using detail::Alert;
+using detail::Application;
+using test::InstalledSchemesRegistry;
 
 class UpiCheckoutScreenshotTests : public test::UpiScreenTest,
                                    public ::testing::WithParamInterface<QSize> {

@@ -22,6 +22,9 @@ namespace tarvel {
 namespace {
 
 using namespace std::chrono_literals;
+using detail::Alert;
+using detail::Application;
+using test::InstalledSchemesRegistry;
 using test::settle;
 using test::verifyAnswer;
 

@@ -15,11 +15,13 @@
 #include <thread>    // thread::id, this_thread
 #include <vector>    // vector
 
+#include "InstalledSchemesRegistry.h"
 #include "LogCapture.h"
 #include "LogicTestSupport.h"
+#include "ManualClock.h"
+#include "QtWait.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
-#include "platform/InstalledSchemesRegistry.h"
 #include "platform/MainQueue.h"
 #include "tarvel/CheckoutStatusDelegate.h"
 #include "tarvel/NavigationController.h"
@@ -28,13 +30,9 @@
 
 namespace tarvel::test {
 
-/// Runs posted work and deferred deletions.
-inline void settle() {
-  for (int i = 0; i < 3; ++i) {
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-}
+using detail::Alert;
+using detail::Application;
+using detail::MainQueue;
 
 /// Records each outcome a screen reports, with the thread it came on.
 struct RecordingStatusDelegate : CheckoutStatusDelegate {
