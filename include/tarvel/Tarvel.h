@@ -35,6 +35,7 @@
 #include "tarvel/TarvelPaymentStatusDelegate.h"
 #include "tarvel/Theme.h"
 #include "tarvel/UIFont.h"
+#include "tarvel/UpiCheckoutViewController.h"
 #include "tarvel/VXAPIServiceProtocol.h"
 #include "tarvel/VerifyOTPViewModel.h"
 #include "tarvel/ViewController.h"

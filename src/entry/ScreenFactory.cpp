@@ -5,6 +5,7 @@
 #include "platform/ReplaceableInstance.h"
 #include "screens/UnavailableFlowScreen.h"
 #include "tarvel/CustomeCheckout.h"
+#include "tarvel/UpiCheckoutViewController.h"
 
 namespace tarvel::detail {
 
@@ -19,7 +20,7 @@ ReplaceableInstance<ScreenFactory>& installedFactory() {
 }  // namespace
 
 CheckoutScreen* ScreenFactory::makeUpiCheckout(const Dictionary& createData, bool production) {
-  return new UnavailableFlowScreen("UPI payment", createData, production);
+  return new UpiCheckoutViewController(createData, production);
 }
 
 CheckoutScreen* ScreenFactory::makeVerifyOTP(const Dictionary& createData, bool production) {

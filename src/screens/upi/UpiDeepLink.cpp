@@ -1,0 +1,40 @@
+#include "UpiDeepLink.h"
+
+namespace tarvel::detail {
+namespace {
+
+bool isQueryAllowed(unsigned char byte) {
+  if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9'))
+    return true;
+  return std::string_view("!$&'()*+,-./:;=?@_~").find(static_cast<char>(byte)) !=
+         std::string_view::npos;
+}
+
+}  // namespace
+
+std::string probedUpiAppKey(std::string_view key) {
+  if (key == "tez") return "gpay";
+  if (key == "upi") return "bhim";
+  return std::string(key);
+}
+
+std::string upiProbeAddress(std::string_view key) { return std::string(key) + "://app"; }
+
+std::string addingPercentEncodingForQuery(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  encoded.reserve(text.size());
+  for (const char character : text) {
+    const auto byte = static_cast<unsigned char>(character);
+    if (isQueryAllowed(byte)) {
+      encoded += character;
+    } else {
+      encoded += '%';
+      encoded += kHex[byte >> 4];
+      encoded += kHex[byte & 0x0F];
+    }
+  }
+  return encoded;
+}
+
+}  // namespace tarvel::detail

@@ -1,0 +1,650 @@
+// The UPI payment screen on real widgets (offscreen), with the manual clock, an injected
+// registry of installed apps and a fake service answering exactly when the test says.
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
+#include <QTextDocumentFragment>
+#include <QToolButton>
+
+#include "QrCodeImage.h"
+#include "UpiScreenTestSupport.h"
+#include "screens/upi/ActivityIndicator.h"
+#include "screens/upi/AttributedText.h"
+#include "screens/upi/QrCodeDecoding.h"
+#include "screens/upi/UpiDeepLink.h"
+#include "tarvel/InternetConnectionManager.h"
+#include "tarvel/PaymentOptionView.h"
+#include "tarvel/TarvelChekoutViewModel.h"
+#include "tarvel/UIFont.h"
+
+namespace tarvel {
+namespace {
+
+using namespace std::chrono_literals;
+using detail::Alert;
+using detail::Application;
+using test::InstalledSchemesRegistry;
+using test::settle;
+using test::verifyAnswer;
+
+std::vector<std::string> tileTitles(const UpiCheckoutViewController& screen) {
+  std::vector<std::string> titles;
+  for (PaymentOptionView* tile : screen.paymentOptionViews()) {
+    titles.push_back(tile->buttonUPIOption()->text().toStdString());
+  }
+  return titles;
+}
+
+Dictionary withKey(Dictionary answer, const std::string& key, const Dictionary& value) {
+  if (value.is_null()) {
+    answer.erase(key);
+  } else {
+    answer[key] = value;
+  }
+  return answer;
+}
+
+std::string realQrCode() {
+  return *sandbox::QrCodeImage::dataUrl("upi://pay?pa=shop%40upi&am=499.00&tr=tvl_7f3a");
+}
+
+using UpiCheckoutViewControllerTests = test::UpiScreenTest;
+
+TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTheQrCode) {
+  struct Case {
+    const char* name;
+    Dictionary order;
+    std::set<std::string> installed;
+    bool tiles, qr;
+    std::vector<std::string> opened;
+  };
+  const std::string link = "://upi/pay?pa=shop%2540upi&pn=Shop&am=499.00&tr=tvl_7f3a&cu=INR";
+  const std::vector<Case> cases = {
+      {"tiles", {{"order_type", "upi"}}, {"phonepe", "paytm"}, true, false, {}},
+      {"empty upi_app", {{"order_type", "upi"}, {"upi_app", ""}}, {"gpay"}, true, false, {}},
+      {"direct",
+       {{"order_type", "upi"}, {"upi_app", "phonepe"}},
+       {"phonepe"},
+       false,
+       false,
+       {"phonepe" + link}},
+      {"direct tez",
+       {{"order_type", "upi"}, {"upi_app", "tez"}},
+       {"gpay", "tez"},
+       false,
+       false,
+       {"tez" + link}},
+      {"qr", {{"order_type", "upi"}}, {}, false, true, {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    service_ = std::make_shared<test::FakeAPIService>();
+    registry_ = std::make_shared<InstalledSchemesRegistry>(c.installed);
+    Application::setUrlSchemeRegistry(registry_);
+    UpiCheckoutViewController* screen = open(c.order);
+    EXPECT_TRUE(screen->activityIndicator1()->isVisible());
+    EXPECT_TRUE(screen->activityIndicator1()->isAnimating());
+    EXPECT_FALSE(screen->viewPriceDetails()->isVisible());
+
+    answerVerify(withKey(verifyAnswer(), "qrCode", realQrCode()));
+    EXPECT_FALSE(screen->activityIndicator1()->isVisible());
+    EXPECT_EQ(screen->viewUPIContainer()->isVisible(), c.tiles);
+    EXPECT_EQ(!screen->paymentOptionViews().isEmpty(), c.tiles);
+    EXPECT_EQ(screen->viewQRCode()->isVisible(), c.qr);
+    EXPECT_EQ(screen->viewPriceDetails()->isVisible(), !c.qr);
+    EXPECT_EQ(screen->hasTimer(), c.qr) << "only the QR path polls at once";
+    EXPECT_EQ(screen->checkPaymentStatusMax(), c.qr ? 24 : 5);
+    EXPECT_EQ(screen->paymentType(), PaymentType::upi(c.qr ? "qrcode" : "upi"));
+    EXPECT_EQ(!screen->imageQRCode()->pixmap().isNull(), c.qr);
+    EXPECT_EQ(registry_->openedUrls(), c.opened);
+    EXPECT_EQ(screen->upiOptionPressed(), !c.opened.empty());
+    EXPECT_FALSE(screen->viewLoading()->isVisible());
+    EXPECT_EQ(screen->labelTotalPayment()->text(), screen->labelTotalPaymentQR()->text());
+    delete window_;
+  }
+}
+
+TEST_F(UpiCheckoutViewControllerTests, ProbesMappedKeysInAnswerOrderAndListsTheInstalledOnes) {
+  registry_ = std::make_shared<InstalledSchemesRegistry>(
+      std::set<std::string>{"gpay", "bhim", "phonepe", "tez", "upi"});
+  Application::setUrlSchemeRegistry(registry_);
+  UpiCheckoutViewController* screen = open();
+  answerVerify(withKey(verifyAnswer(), "uapp", {"tez", "upi", "phonepe", "paytm"}));
+
+  EXPECT_EQ(registry_->probedSchemes(),
+            (std::vector<std::string>{"gpay", "bhim", "phonepe", "paytm"}));
+  EXPECT_EQ(screen->installedUapp(), (std::vector<std::string>{"gpay", "bhim", "phonepe"}));
+  EXPECT_EQ(tileTitles(*screen), (std::vector<std::string>{"Google Pay", "bhim", "PhonePe"}));
+  for (PaymentOptionView* tile : screen->paymentOptionViews()) {
+    EXPECT_FALSE(tile->buttonUPIOption()->icon().isNull()) << "an image for every mapped key";
+    EXPECT_EQ(tile->buttonUPIOption()->accessibleName(),
+              "Pay with " + tile->buttonUPIOption()->text());
+  }
+  const auto events = analyticsEvents();
+  ASSERT_EQ(events.size(), 1u);
+  EXPECT_EQ(events[0]["eventType"], "page_load");
+  EXPECT_EQ(events[0]["app_count"], 3);
+  EXPECT_EQ(events[0]["requestId"], "req_1");
+
+  tapTile(2);
+  EXPECT_EQ(registry_->openedUrls().size(), 1u);
+  EXPECT_EQ(registry_->openedUrls()[0].rfind("phonepe://upi/pay?", 0), 0u);
+}
+
+TEST_F(UpiCheckoutViewControllerTests, TilesFollowTheDesignGeometryAtTheWindowsWidth) {
+  registry_->install("gpay");
+  for (int width : {375, 414, 1280}) {
+    SCOPED_TRACE(width);
+    service_ = std::make_shared<test::FakeAPIService>();
+    UpiCheckoutViewController* screen = open({{"order_type", "upi"}}, width, 800);
+    answerVerify();
+    const double factor = std::min(width, 430) / 375.0;
+    EXPECT_DOUBLE_EQ(screen->normalize(20), 20 * factor);
+    const double h = 70 * factor, m = 20 * factor;
+    const int w = std::min(width, 430);
+
+    const auto tiles = screen->paymentOptionViews();
+    ASSERT_EQ(tiles.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(tiles[i]->geometry(), QRectF(m, 15 + i * (20 + h), w - 2 * m, h).toRect()) << i;
+      EXPECT_EQ(tiles[i]->buttonUPIOption()->font().pixelSize(), qRound(20 * factor));
+    }
+    QScrollArea* list = screen->upiOptionsScrollView();
+    EXPECT_EQ(list->geometry().topLeft(), QPoint(0, 50));
+    EXPECT_EQ(list->widget()->height(), static_cast<int>(125 + 3 * h));
+    EXPECT_EQ(list->parentWidget(), screen->viewUPIContainer());
+    delete window_;
+  }
+}
+
+TEST_F(UpiCheckoutViewControllerTests, OpensThePercentEncodedDeepLinkAndSendsTheClickEvent) {
+  struct Case {
+    const char* name;
+    Dictionary link;  // null: no "u_link"
+    bool launches;
+    std::vector<std::string> opened;
+    bool pressed;
+    const char* alert;
+  };
+  const std::vector<Case> cases = {
+      {"space",
+       "upi://pay?pn=Shop Name&am=1",
+       true,
+       {"phonepe://upi/pay?pn=Shop%20Name&am=1"},
+       true,
+       nullptr},
+      {"escapes",
+       "upi://pay?pa=a%40b#x\u20B9",
+       true,
+       {"phonepe://upi/pay?pa=a%2540b%23x%E2%82%B9"},
+       true,
+       nullptr},
+      {"no prefix", "pay?am=1", true, {"phonepe://upi/pay?am=1"}, true, nullptr},
+      {"failed launch", "upi://pay?am=1", false, {}, false, nullptr},
+      {"no link", nullptr, true, {}, false, "UPI link is not available"},
+      {"link not text", 42, true, {}, false, "UPI link is not available"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    service_ = std::make_shared<test::FakeAPIService>();
+    registry_ = std::make_shared<InstalledSchemesRegistry>(std::set<std::string>{"phonepe"});
+    registry_->setLaunchSucceeds(c.launches);
+    Application::setUrlSchemeRegistry(registry_);
+    UpiCheckoutViewController* screen = open();
+    answerVerify(withKey(verifyAnswer(), "u_link", c.link));
+    tapTile(0);
+
+    EXPECT_EQ(c.launches ? registry_->openedUrls() : std::vector<std::string>{}, c.opened);
+    EXPECT_EQ(screen->upiOptionPressed(), c.pressed);
+    const auto alerts = Alert::openAlerts();
+    ASSERT_EQ(alerts.size(), c.alert ? 1 : 0);
+    if (c.alert) {
+      EXPECT_EQ(alerts[0]->title(), "Alert");
+      EXPECT_EQ(alerts[0]->message(), c.alert);
+      EXPECT_EQ(alerts[0]->actionTitles(), QStringList{"Ok"});
+      EXPECT_EQ(alerts[0]->accessibleName(), "Alert");
+      alerts[0]->triggerAction("Ok");
+    }
+    const auto events = analyticsEvents();
+    ASSERT_EQ(events.size(), 2u) << "page_load, then click even without a link";
+    EXPECT_EQ(events[1]["event_type"], "click");
+    EXPECT_EQ(events[1]["event"], "phonepe");
+    EXPECT_EQ(events[1]["name"], "phonepe");
+    EXPECT_FALSE(events[1].contains("eventType"));
+    delete window_;
+  }
+}
+
+TEST_F(UpiCheckoutViewControllerTests, PollsEveryFiveSecondsUpToTheBoundAndReportsTheLastAnswer) {
+  struct Case {
+    const char* name;
+    std::set<std::string> installed;
+    int bound;
+  };
+  for (const Case& c : {Case{"app", {"phonepe"}, 5}, Case{"qr", {}, 24}}) {
+    SCOPED_TRACE(c.name);
+    service_ = std::make_shared<test::FakeAPIService>();
+    delegate_ = std::make_shared<test::RecordingStatusDelegate>();
+    registry_ = std::make_shared<InstalledSchemesRegistry>(c.installed);
+    Application::setUrlSchemeRegistry(registry_);
+    QPointer<UpiCheckoutViewController> screen = open();
+    answerVerify();
+    if (c.bound == 5) {
+      tapTile(0);
+      setActive(false);
+      setActive(true);  // the shopper comes back
+      EXPECT_TRUE(screen->viewLoading()->isVisible());
+    }
+    advance(4999ms);
+    EXPECT_TRUE(callsNamed("checkPaymentStatus").empty());
+    advance(1ms);
+    const auto first = callsNamed("checkPaymentStatus");
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_EQ(service_->calls[first[0]].params,
+              (Dictionary{{"tarvel_oid", "tvl_7f3a"}, {"auth_token", "tok_51c9"}}));
+    if (c.bound == 5) {
+      EXPECT_TRUE(screen->labelLoading()->isVisible());
+      EXPECT_EQ(screen->labelLoading()->text(), "Order Processing");
+      EXPECT_TRUE(screen->activityIndicator()->isAnimating());
+    }
+
+    for (int n = 1; n < c.bound; ++n) {
+      answerStatus(n, "PENDING");
+      advance(5s);
+    }
+    EXPECT_EQ(screen->statusCurrentCount(), c.bound);
+    advance(30s);
+    EXPECT_EQ(callsNamed("checkPaymentStatus").size(), static_cast<std::size_t>(c.bound));
+    EXPECT_FALSE(screen->hasTimer()) << "the tick after the last request stops the timer";
+    EXPECT_TRUE(delegate_->taken().empty()) << "the report waits for the last answer";
+
+    answerStatus(c.bound, "PENDING");
+    const auto outcomes = delegate_->taken();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_FALSE(outcomes[0].status);
+    EXPECT_EQ(outcomes[0].data, (Dictionary{{"payment_status", "PENDING"}, {"poll", c.bound}}));
+    EXPECT_EQ(outcomes[0].thread, std::this_thread::get_id());
+    EXPECT_FALSE(screen) << "popped and released";
+    EXPECT_EQ(clock_->pendingCount(), 0u) << "no timer left behind";
+  }
+}
+
+TEST_F(UpiCheckoutViewControllerTests, PaidAtAnyCountReportsSuccessOnceAndEndsEverything) {
+  for (int paidAt : {1, 3}) {
+    SCOPED_TRACE(paidAt);
+    service_ = std::make_shared<test::FakeAPIService>();
+    delegate_ = std::make_shared<test::RecordingStatusDelegate>();
+    registry_ = std::make_shared<InstalledSchemesRegistry>();
+    Application::setUrlSchemeRegistry(registry_);
+    log_.clear();
+    QPointer<UpiCheckoutViewController> screen = open();
+    answerVerify();
+    backButtonOpensCancelAlert();
+    advance(5s * paidAt);
+    for (int n = 1; n < paidAt; ++n) answerStatus(n, "PENDING");
+    answerStatus(paidAt, "PAID");
+
+    auto outcomes = delegate_->taken();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_TRUE(outcomes[0].status);
+    EXPECT_EQ(outcomes[0].data["payment_status"], "PAID");
+    EXPECT_TRUE(Alert::openAlerts().isEmpty()) << "the cancel question went with the screen";
+    EXPECT_EQ(log_.count("inside tiomer"), 1u);
+    EXPECT_FALSE(screen);
+    EXPECT_EQ(clock_->pendingCount(), 0u);
+  }
+}
+
+TEST_F(UpiCheckoutViewControllerTests, NothingReportsAgainAfterTheOutcome) {
+  registry_->install("gpay");
+  QPointer<UpiCheckoutViewController> screen = openAlone();  // outlives its outcome
+  answerVerify();
+  tapTile(0);
+  setActive(false);
+  setActive(true);
+  advance(10s);
+  ASSERT_EQ(callsNamed("checkPaymentStatus").size(), 2u);
+  answerStatus(2, "PAID");
+  ASSERT_TRUE(screen);
+  EXPECT_TRUE(screen->isFinished());
+  EXPECT_FALSE(screen->hasTimer());
+
+  answerStatus(1, "PAID");
+  InternetConnectionManager::setProbe([] { return std::optional<uint32_t>(0u); });
+  screen->viewModel()->checkPaymentStatus(true);  // sets an alert message: "No Network"
+  setActive(false);
+  setActive(true);
+  screen->checkPaymentStatusOption();
+  screen->backButtonClick();
+  tapTile(1);
+  advance(60s);
+  EXPECT_EQ(delegate_->taken().size(), 1u);
+  EXPECT_EQ(callsNamed("checkPaymentStatus").size(), 2u);
+  EXPECT_TRUE(Alert::openAlerts().isEmpty());
+  EXPECT_FALSE(screen->hasTimer());
+  EXPECT_EQ(clock_->pendingCount(), 0u);
+  delete screen;
+}
+
+TEST_F(UpiCheckoutViewControllerTests, ForegroundChangesPauseAndResumePollingOnlyAfterAnOpen) {
+  UpiCheckoutViewController* screen = open();
+  answerVerify();
+  setActive(false);
+  setActive(true);
+  EXPECT_FALSE(screen->viewLoading()->isVisible()) << "nothing was opened yet";
+  EXPECT_FALSE(screen->hasTimer());
+
+  tapTile(1);
+  ASSERT_TRUE(screen->upiOptionPressed());
+  setActive(false);  // the app took the focus: no fallback while away
+  advance(30s);
+  EXPECT_FALSE(screen->hasTimer());
+  setActive(true);
+  EXPECT_TRUE(screen->viewLoading()->isVisible());
+  advance(5s);
+  EXPECT_EQ(screen->statusCurrentCount(), 1);
+  setActive(false);
+  EXPECT_FALSE(screen->hasTimer()) << "paused";
+  EXPECT_EQ(log_.count("inside tiomer"), 0u) << "a pause is silent";
+  advance(20s);
+  EXPECT_EQ(screen->statusCurrentCount(), 1);
+  setActive(true);
+  advance(5s);
+  EXPECT_EQ(screen->statusCurrentCount(), 2) << "the count goes on";
+
+  screen->startTimer();
+  screen->startTimer();
+  EXPECT_EQ(clock_->pendingCount(), 1u) << "one timer at most";
+}
+
+TEST_F(UpiCheckoutViewControllerTests, AnOpenThatKeepsTheFocusStartsPollingAfterTwoSeconds) {
+  UpiCheckoutViewController* screen = open();
+  answerVerify();
+  tapTile(0);
+  advance(1999ms);
+  EXPECT_FALSE(screen->hasTimer());
+  advance(1ms);
+  EXPECT_TRUE(screen->hasTimer());
+  EXPECT_TRUE(screen->viewLoading()->isVisible());
+  EXPECT_TRUE(log_.contains("stayed active for 2 s after phonepe was opened"));
+  advance(5s);
+  EXPECT_EQ(callsNamed("checkPaymentStatus").size(), 1u);
+}
+
+TEST_F(UpiCheckoutViewControllerTests, AfterTheBoundARestartedTimerSendsNothing) {
+  UpiCheckoutViewController* screen = open();
+  answerVerify();
+  tapTile(0);
+  advance(2s + 5s * 5);
+  ASSERT_EQ(screen->statusCurrentCount(), 5);
+  advance(5s);
+  EXPECT_FALSE(screen->hasTimer());
+  setActive(false);
+  setActive(true);
+  EXPECT_TRUE(screen->hasTimer());
+  advance(5s);
+  EXPECT_FALSE(screen->hasTimer()) << "stopped at its first tick";
+  EXPECT_EQ(callsNamed("checkPaymentStatus").size(), 5u);
+  EXPECT_TRUE(delegate_->taken().empty());
+}
+
+TEST_F(UpiCheckoutViewControllerTests, CancelConfirmationOkReportsAndCloseKeepsTheScreen) {
+  for (bool confirm : {false, true}) {
+    SCOPED_TRACE(confirm);
+    delegate_ = std::make_shared<test::RecordingStatusDelegate>();
+    service_ = std::make_shared<test::FakeAPIService>();
+    registry_ = std::make_shared<InstalledSchemesRegistry>();
+    Application::setUrlSchemeRegistry(registry_);
+    QPointer<UpiCheckoutViewController> screen = open();
+    answerVerify();
+    ASSERT_TRUE(screen->hasTimer());
+    EXPECT_EQ(screen->backButton()->accessibleName(), "Back");
+    EXPECT_EQ(window_->navigationBar()->isVisible(), true);
+
+    Alert* alert = backButtonOpensCancelAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->actionStyle("CANCEL"), Alert::ActionStyle::cancel);
+    EXPECT_EQ(alert->actionStyle("OK"), Alert::ActionStyle::defaultStyle);
+    alert->triggerAction(confirm ? "OK" : "CANCEL");
+    settle();
+
+    const auto outcomes = delegate_->taken();
+    ASSERT_EQ(outcomes.size(), confirm ? 1u : 0u);
+    if (confirm) {
+      EXPECT_FALSE(outcomes[0].status);
+      EXPECT_EQ(outcomes[0].data, Dictionary::object());
+      EXPECT_FALSE(screen);
+      EXPECT_EQ(clock_->pendingCount(), 0u);
+      EXPECT_TRUE(window_->isNavigationBarHidden());
+    } else {
+      EXPECT_EQ(window_->topViewController(), screen.data());
+      EXPECT_TRUE(screen->hasTimer());
+    }
+    delete window_;
+  }
+}
+
+TEST_F(UpiCheckoutViewControllerTests, AFailedHeadingListsEveryAppOnceAndLaunchesOnce) {
+  Dictionary failed = withKey(verifyAnswer(), "msg", {{"heading", "Failed!"}});
+  UpiCheckoutViewController* screen = open();
+  answerVerify(failed);
+  EXPECT_EQ(screen->installedUapp(), (std::vector<std::string>{"phonepe", "paytm"}));
+  EXPECT_EQ(tileTitles(*screen), (std::vector<std::string>{"PhonePe", "Paytm"}));
+  EXPECT_EQ(screen->viewUPIContainer()->findChildren<QScrollArea*>().size(), 1);
+  EXPECT_FALSE(screen->viewPriceDetails()->isVisible());
+  const auto events = analyticsEvents();
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0]["app_count"], 2);
+  EXPECT_EQ(events[1]["app_count"], 2);
+  delete window_;
+
+  service_ = std::make_shared<test::FakeAPIService>();
+  open({{"order_type", "upi"}, {"upi_app", "paytm"}});
+  answerVerify(failed);
+  EXPECT_EQ(registry_->openedUrls().size(), 1u);
+  EXPECT_EQ(analyticsEvents().size(), 1u) << "one click";
+}
+
+TEST_F(UpiCheckoutViewControllerTests, BadAnswersTakeAClearPathWithoutCrashing) {
+  struct Case {
+    const char* name;
+    Dictionary order;
+    std::string key;
+    Dictionary value;  // null removes the key
+    bool qr;
+    const char* alert;
+  };
+  const Dictionary upi = {{"order_type", "upi"}};
+  const std::vector<Case> cases = {
+      {"no uapp", upi, "uapp", nullptr, true, nullptr},
+      {"uapp not texts", upi, "uapp", {"phonepe", 7}, true, nullptr},
+      {"keys without a probe address",
+       upi,
+       "uapp",
+       {"", "ph one", "a/b", "://", "\u20B9"},
+       true,
+       nullptr},
+      {"qr without comma", upi, "qrCode", "iVBORw0KGgo", true, nullptr},
+      {"qr not base64", upi, "qrCode", "data:image/png;base64,@@@@", true, nullptr},
+      {"qr not an image", upi, "qrCode", "data:image/png;base64,aGVsbG8=", true, nullptr},
+      {"total a number", upi, "total", 499, false, nullptr},
+      {"direct launch of a bad key",
+       {{"order_type", "upi"}, {"upi_app", "ph one"}},
+       "total",
+       "1.00",
+       false,
+       "Please install ph one in device"},
+      {"direct launch not installed",
+       {{"order_type", "upi"}, {"upi_app", "tez"}},
+       "total",
+       "1.00",
+       false,
+       "Please install gpay in device"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    service_ = std::make_shared<test::FakeAPIService>();
+    registry_ = std::make_shared<InstalledSchemesRegistry>(
+        c.qr ? std::set<std::string>{} : std::set<std::string>{"phonepe", "paytm"});
+    Application::setUrlSchemeRegistry(registry_);
+    UpiCheckoutViewController* screen = open(c.order);
+    answerVerify(withKey(verifyAnswer(), c.key, c.value));
+
+    EXPECT_EQ(screen->viewQRCode()->isVisible(), c.qr);
+    if (c.qr) {
+      EXPECT_TRUE(screen->hasTimer()) << "polling goes on without a picture";
+      EXPECT_EQ(analyticsEvents().at(0)["app_count"], 0);
+      if (c.key != "uapp") {
+        EXPECT_TRUE(screen->imageQRCode()->pixmap().isNull());
+        EXPECT_EQ(screen->imageQRCode()->text(), "QR code not available");
+      }
+    }
+    const auto alerts = Alert::openAlerts();
+    ASSERT_EQ(alerts.size(), c.alert ? 1 : 0);
+    if (c.alert) {
+      EXPECT_EQ(alerts[0]->message(), c.alert);
+    }
+    if (c.key == "total") {
+      EXPECT_EQ(QTextDocumentFragment::fromHtml(screen->labelTotalPayment()->text()).toPlainText(),
+                QString("Pay \u20B9") + (c.value.is_string() ? "1.00" : ""));
+    }
+    for (Alert* alert : alerts) alert->triggerAction("Ok");
+    delete window_;
+  }
+}
+
+TEST_F(UpiCheckoutViewControllerTests, AnOfflineAnalyticsEventShowsNoNetwork) {
+  open();
+  InternetConnectionManager::setProbe([] { return std::optional<uint32_t>(0u); });
+  answerVerify();
+  const auto alerts = Alert::openAlerts();
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0]->title(), "Alert");
+  EXPECT_EQ(alerts[0]->message(), "No Network");
+  EXPECT_TRUE(analyticsEvents().empty());
+}
+
+TEST_F(UpiCheckoutViewControllerTests, CashOnDeliveryAndUntypedOrdersEndAsTheAnswerSays) {
+  struct Case {
+    Dictionary order;
+    Dictionary otpVerified;
+    std::size_t outcomes;
+    const char* logged;
+  };
+  const std::vector<Case> cases = {{{{"order_type", "cod"}}, true, 1, nullptr},
+                                   {{{"order_type", "cod"}}, false, 0, nullptr},
+                                   {{{"order_type", "cod"}}, "true", 0, nullptr},
+                                   {{{"mid", "M-1"}}, true, 0, "default"}};
+  for (const Case& c : cases) {
+    service_ = std::make_shared<test::FakeAPIService>();
+    delegate_ = std::make_shared<test::RecordingStatusDelegate>();
+    log_.clear();
+    UpiCheckoutViewController* screen = open(c.order);
+    answerVerify(withKey(verifyAnswer(), "otp_verified", c.otpVerified));
+    const auto outcomes = delegate_->taken();
+    ASSERT_EQ(outcomes.size(), c.outcomes) << c.order.dump();
+    if (c.outcomes) {
+      EXPECT_EQ(outcomes[0].data["otp_verified"], true);
+    } else {
+      EXPECT_FALSE(screen->viewUPIContainer()->isVisible());
+    }
+    if (c.logged) {
+      EXPECT_EQ(log_.count(c.logged), 1u);
+    }
+    delete window_;
+  }
+}
+
+TEST_F(UpiCheckoutViewControllerTests, TextsTitleAndBarFollowTheDesign) {
+  QCoreApplication::setApplicationName("Kirana Mart 4f1e9c");
+  UpiCheckoutViewController* screen = open();
+  answerVerify(withKey(verifyAnswer(), "total", "1,250.00"));
+  EXPECT_EQ(screen->title(), "Kirana Mart 4f1e9c");
+  EXPECT_EQ(log_.count("Kirana Mart 4f1e9c"), 2u) << "identifier (no domain) and name";
+  EXPECT_TRUE(log_.contains("Production Flag"));
+  EXPECT_EQ(screen->topBarHeight(), window_->navigationBar()->height());
+
+  const QFont regular20 = UIFont::font("Metropolis-Regular", -1);
+  EXPECT_EQ(screen->labelSelectUPI()->font().family(), regular20.family());
+  EXPECT_EQ(screen->labelSelectUPI()->font().pixelSize(), 20);
+  EXPECT_EQ(screen->labelInfo1()->font().weight(), QFont::Bold);
+
+  struct Expected {
+    detail::AttributedText text;
+    QStringList runs;
+    std::vector<QFont::Weight> weights;
+    int size;
+  };
+  const std::vector<Expected> texts = {
+      {screen->attributedStr1(),
+       {"Don't worry! you can pay via scanning the ", "QR code ", "from any other phone."},
+       {QFont::Normal, QFont::Bold, QFont::Normal},
+       15},
+      {screen->attributedStr2(),
+       {"Open any ", "UPI App", " on other phone"},
+       {QFont::Normal, QFont::Bold, QFont::Normal},
+       17},
+      {screen->attributedStr3(), {"Scan QR Code ", "to pay"}, {QFont::Bold, QFont::Normal}, 17}};
+  for (const Expected& expected : texts) {
+    ASSERT_EQ(expected.text.runs().size(), static_cast<std::size_t>(expected.runs.size()));
+    for (std::size_t i = 0; i < expected.text.runs().size(); ++i) {
+      const auto& run = expected.text.runs()[i];
+      EXPECT_EQ(run.text, expected.runs[int(i)]);
+      EXPECT_EQ(run.font.weight(), expected.weights[i]);
+      EXPECT_EQ(run.font.pixelSize(), expected.size);
+    }
+  }
+  EXPECT_EQ(texts[0].text.runs()[0].color, QColor(0xF0, 0x98, 0x19));
+  EXPECT_EQ(screen->labelInfo2()->text(), texts[0].text.toHtml());
+  EXPECT_EQ(screen->labelInfo3()->text(), texts[1].text.toHtml());
+  EXPECT_EQ(screen->labelInfo4()->text(), texts[2].text.toHtml());
+  EXPECT_EQ(QTextDocumentFragment::fromHtml(screen->labelTotalPayment()->text()).toPlainText(),
+            "Pay \u20B91,250.00");
+}
+
+TEST_F(UpiCheckoutViewControllerTests, TilesAreReachedAndPressedFromTheKeyboard) {
+  registry_->install("gpay");
+  UpiCheckoutViewController* screen = open();
+  answerVerify();
+  QApplication::setActiveWindow(window_);
+  const auto tiles = screen->paymentOptionViews();
+  ASSERT_EQ(tiles.size(), 3);
+  tiles[0]->buttonUPIOption()->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), tiles[1]->buttonUPIOption());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+  QTest::keyClick(tiles[2]->buttonUPIOption(), Qt::Key_Enter);
+  QTest::keyClick(tiles[0]->buttonUPIOption(), Qt::Key_Space);
+  settle();
+  ASSERT_EQ(registry_->openedUrls().size(), 3u);
+  EXPECT_EQ(registry_->openedUrls()[0].rfind("gpay://", 0), 0u);
+  EXPECT_EQ(registry_->openedUrls()[1].rfind("paytm://", 0), 0u);
+  EXPECT_EQ(registry_->openedUrls()[2].rfind("phonepe://", 0), 0u);
+}
+
+// The helpers the screen is made of, on their own.
+TEST(UpiDeepLinkTests, KeysMapAndLinksEncodeForAQuery) {
+  EXPECT_EQ(detail::probedUpiAppKey("tez"), "gpay");
+  EXPECT_EQ(detail::probedUpiAppKey("upi"), "bhim");
+  EXPECT_EQ(detail::probedUpiAppKey("Tez"), "Tez");
+  EXPECT_EQ(detail::upiProbeAddress("phonepe"), "phonepe://app");
+  EXPECT_EQ(detail::addingPercentEncodingForQuery("a://b/c?d=e&f=g!$'()*+,-.;@_~"),
+            "a://b/c?d=e&f=g!$'()*+,-.;@_~");
+  EXPECT_EQ(detail::addingPercentEncodingForQuery(" %#[]\"<>\\^`{|}\u20B9"),
+            "%20%25%23%5B%5D%22%3C%3E%5C%5E%60%7B%7C%7D%E2%82%B9");
+}
+
+TEST(QrCodeDecodingTests, OnlyTheSecondPieceDecodedStrictlyGivesAnImage) {
+  const std::string png = realQrCode();
+  const std::string payload = png.substr(png.find(',') + 1);
+  EXPECT_FALSE(detail::decodeQrCode(png).image.isNull());
+  EXPECT_FALSE(detail::decodeQrCode("a," + payload + ",trailing").image.isNull());
+  for (const std::string& bad :
+       {std::string("no comma at all"), "x," + payload.substr(0, 40) + "*" + payload.substr(41),
+        std::string("x,aGVsbG8="), std::string("x,"), payload}) {
+    const auto decoded = detail::decodeQrCode(bad);
+    EXPECT_TRUE(decoded.image.isNull()) << bad.substr(0, 50);
+    EXPECT_FALSE(decoded.failure.empty());
+  }
+}
+
+}  // namespace
+}  // namespace tarvel
