@@ -5,6 +5,7 @@
 #include "entry/UnavailableFlowScreen.h"
 #include "platform/ReplaceableInstance.h"
 #include "tarvel/CustomeCheckout.h"
+#include "tarvel/VerifyOTPViewController.h"
 
 namespace tarvel {
 
@@ -23,7 +24,7 @@ CheckoutScreen* ScreenFactory::makeUpiCheckout(const Dictionary& createData, boo
 }
 
 CheckoutScreen* ScreenFactory::makeVerifyOTP(const Dictionary& createData, bool production) {
-  return new UnavailableFlowScreen("OTP confirmation", createData, production);
+  return new VerifyOTPViewController(createData, production);
 }
 
 CheckoutScreen* ScreenFactory::makeWebCheckout(const Dictionary& createData, bool production) {
