@@ -2,6 +2,7 @@
 
 #include <QEvent>     // QEvent::Resize
 #include <QLineEdit>  // QLineEdit
+#include <QPainter>   // QPainter
 
 namespace tarvel {
 
@@ -16,19 +17,20 @@ class BottomBorderLine : public QWidget {
   explicit BottomBorderLine(QLineEdit* field) : QWidget(field) {
     setObjectName(kLineName);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAutoFillBackground(true);
     field->installEventFilter(this);
     follow(field);
     show();
   }
 
   void setColor(const QColor& color) {
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, color);
-    setPalette(palette);
+    color_ = color;
+    update();
   }
 
  protected:
+  // Painted by hand: a palette colour would not survive a style sheet on the field.
+  void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), color_); }
+
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched == parentWidget() && event->type() == QEvent::Resize) follow(parentWidget());
     return QWidget::eventFilter(watched, event);
@@ -39,6 +41,8 @@ class BottomBorderLine : public QWidget {
     setGeometry(0, field->height() - 1, field->width(), 1);
     raise();
   }
+
+  QColor color_;
 };
 
 }  // namespace

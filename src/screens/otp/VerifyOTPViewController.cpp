@@ -7,6 +7,7 @@
 #include <QInputMethod>      // QInputMethod
 #include <QKeyEvent>         // QKeyEvent
 #include <QPointer>          // QPointer
+#include <QPushButton>       // QPushButton
 #include <QToolButton>       // QToolButton
 #include <charconv>          // from_chars
 #include <chrono>            // seconds
@@ -136,6 +137,10 @@ VerifyOTPViewController::VerifyOTPViewController(const Dictionary& createData, b
       paymentType_(PaymentType::fromOrder(createData)) {
   ui_->setupUi(this);
   setAttribute(Qt::WA_StyledBackground);
+  connect(ui_->buttonSubmitOTP, &QPushButton::clicked, this,
+          &VerifyOTPViewController::submitOTPOption);
+  connect(ui_->buttonResendOTP, &QPushButton::clicked, this,
+          &VerifyOTPViewController::resendOTPOption);
   NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
   // Presented over the host's screen: loaded now, and see-through.
   if (detail::stringValue(createData, "upi_app") == "") {
