@@ -108,8 +108,7 @@ TEST_F(TarvelCheckoutOutcomeTests, APlaceholderScreenReportsAFailureWhenClosed) 
     const char* error;
   };
   const std::vector<Case> cases = {
-      {kUpiOrder, false, "UPI payment is not available in this build."},
-      {kModalOrder, true, "OTP confirmation is not available in this build."}};
+      {kUpiOrder, false, "UPI payment is not available in this build."}};
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(cases[i].error);
     checkout.openCart(cases[i].order);
