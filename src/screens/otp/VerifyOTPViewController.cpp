@@ -54,6 +54,7 @@ constexpr auto kErrorLabelDisplay = std::chrono::seconds(15);
 const QColor kLightGray(170, 170, 170);  // the phone toolkit's light grey: two-thirds white
 const QColor kGray(128, 128, 128);       // and its grey: half white
 const QColor kFocusTint(0xE6, 0xF4, 0xEC);
+const QColor kVeil(0xF9, 0xF9, 0xF9, 225);  // the theme background, nine tenths opaque
 
 QString css(const QColor& color) {
   return QStringLiteral("rgba(%1, %2, %3, %4)")
@@ -154,7 +155,9 @@ VerifyOTPViewController::~VerifyOTPViewController() = default;
 void VerifyOTPViewController::makeSeeThrough() {
   seeThrough_ = true;
   setAttribute(Qt::WA_OpaquePaintEvent, false);
-  setOwnStyle(this, QStringLiteral("background-color: transparent;"));
+  // A light veil rather than nothing: the host's screen stays visible behind, but its texts
+  // do not run through the screen's own.
+  setOwnStyle(this, "background-color: " + css(kVeil) + ";");
   setOwnStyle(ui_->viewCODContainer, QStringLiteral("background-color: transparent;"));
   setOwnStyle(ui_->viewPriceDetails,
               QStringLiteral("background-color: transparent; border-radius: 8px;"));
@@ -826,12 +829,24 @@ void VerifyOTPViewController::mousePressEvent(QMouseEvent* event) {
   CheckoutScreen::mousePressEvent(event);
 }
 
-// A digit field keeps its cursor at the end, so that Backspace always has a digit before it.
+// A digit field keeps its cursor at the end, so that Backspace always has a digit before it,
+// and shows the focus with a green underline.
 bool VerifyOTPViewController::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonRelease) {
-    if (auto* field = qobject_cast<QLineEdit*>(watched); field && digitFields().contains(field)) {
+  auto* field = qobject_cast<QLineEdit*>(watched);
+  if (!field || !digitFields().contains(field)) return CheckoutScreen::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::FocusIn:
+      addBottomBorder(field, qColor(Theme::theme1.buttonBgColor()));
       field->end(false);
-    }
+      break;
+    case QEvent::MouseButtonRelease:
+      field->end(false);
+      break;
+    case QEvent::FocusOut:
+      addBottomBorder(field, kGray);
+      break;
+    default:
+      break;
   }
   return CheckoutScreen::eventFilter(watched, event);
 }

@@ -5,7 +5,10 @@
 #include <functional>  // function
 
 #include "OtpScreenFixture.h"
+#include "tarvel/BackSpaceDelegate.h"
+#include "tarvel/BottomBorder.h"
 #include "tarvel/CustomTextField.h"
+#include "tarvel/TextFieldDelegate.h"
 
 namespace tarvel::test {
 namespace {
@@ -197,6 +200,81 @@ TEST_F(OtpDigitEntryTests, FieldsAreNamedAndTheScreenWorksFromTheKeyboard) {
   typeKey(Qt::Key_Space);
   EXPECT_EQ(callCount("reSendOtp"), 1);
   EXPECT_EQ(callCount("verifyOtp"), 0);
+}
+
+}  // namespace
+}  // namespace tarvel::test
+
+namespace tarvel::test {
+namespace {
+
+// Records what a field offers and refuses it all, and hears the backspace key.
+struct RefusingDelegate : TextFieldDelegate, BackSpaceDelegate {
+  bool textFieldShouldChangeCharactersIn(QLineEdit*, int start, int length,
+                                         const QString& text) override {
+    offers << QString("%1+%2:%3").arg(start).arg(length).arg(text);
+    return false;
+  }
+  void textFieldDidDeleteBackward(QLineEdit*, bool wasEmpty) override {
+    backspaces.push_back(wasEmpty);
+  }
+  QStringList offers;
+  std::vector<bool> backspaces;
+};
+
+TEST(CustomTextFieldTests, EveryEditIsOfferedFirstAndBackspaceIsReported) {
+  QWidget window;
+  auto* field = new CustomTextField(&window);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  // Without a delegate the field edits like any line edit.
+  QTest::keyClicks(field, "ab");
+  QTest::keyClick(field, Qt::Key_Backspace);
+  EXPECT_EQ(field->text(), "a");
+
+  RefusingDelegate delegate;
+  field->setDelegate(&delegate);
+  field->setBackSpaceDelegate(&delegate);
+  QTest::keyClick(field, 'x');
+  QGuiApplication::clipboard()->setText("42");
+  QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(field, Qt::Key_Home);
+  QTest::keyClick(field, Qt::Key_Delete);
+  QTest::keyClick(field, Qt::Key_End);
+  QTest::keyClick(field, Qt::Key_Backspace);
+  QInputMethodEvent commit;
+  commit.setCommitString("7");
+  QApplication::sendEvent(field, &commit);
+  EXPECT_EQ(field->text(), "a");
+  EXPECT_EQ(delegate.offers, (QStringList{"1+0:x", "1+0:42", "0+1:", "0+1:", "1+0:7"}));
+
+  field->setDelegate(nullptr);
+  field->clear();
+  QTest::keyClick(field, Qt::Key_Backspace);
+  EXPECT_EQ(delegate.backspaces, (std::vector<bool>{false, true}));
+}
+
+TEST(CustomTextFieldTests, BottomBorderIsOneLineAlongTheBottomEdge) {
+  QWidget window;
+  window.setStyleSheet("QWidget { background: #000000; }");
+  auto* field = new QLineEdit(&window);
+  field->setGeometry(10, 10, 120, 40);
+  window.resize(200, 100);
+  addBottomBorder(field);
+  addBottomBorder(field);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_FALSE(field->hasFrame());
+  EXPECT_EQ(field->findChildren<QWidget*>("bottomBorder").size(), 1);
+  QImage shot = field->grab().toImage();
+  EXPECT_EQ(shot.pixelColor(60, 39), QColor(Qt::white));
+  EXPECT_NE(shot.pixelColor(60, 37), QColor(Qt::white));
+
+  field->resize(160, 50);
+  addBottomBorder(field, QColor(0x0A, 0x9C, 0x4D));
+  shot = field->grab().toImage();
+  EXPECT_EQ(shot.pixelColor(150, 49), QColor(0x0A, 0x9C, 0x4D));
 }
 
 }  // namespace

@@ -96,6 +96,8 @@ class OtpScreenFixture : public ::testing::Test {
     if (!navigation_) showNavigation(size);
     auto* screen = new VerifyOTPViewController(order, false, service_);
     screen->setCheckoutStatusDelegate(delegate_);
+    // As the entry object does: the bar is hidden, a pushed screen shows it again.
+    navigation_->setNavigationBarHidden(true);
     if (order.value("upi_app", Dictionary()) == "") {
       navigation_->present(screen, true);
     } else {

@@ -48,6 +48,8 @@ class OtpScreenshotTests : public OtpScreenFixture {
 };
 
 TEST_F(OtpScreenshotTests, EveryStateAtPhoneAndDesktopSize) {
+  const QString testName = QCoreApplication::applicationName();
+  QCoreApplication::setApplicationName("Demo Shop");
   for (QSize size : {QSize(375, 667), QSize(1280, 800)}) {
     SCOPED_TRACE(size.width());
     openIn(size, codOrder());
@@ -82,6 +84,7 @@ TEST_F(OtpScreenshotTests, EveryStateAtPhoneAndDesktopSize) {
     save("modal", size);
     closeAll();
   }
+  QCoreApplication::setApplicationName(testName);
 }
 
 }  // namespace
