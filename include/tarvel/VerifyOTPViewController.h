@@ -32,26 +32,37 @@ class VerifyOTPViewModel;
 ///
 /// On load it creates its two view models from the order, asks the platform to send the OTP
 /// and to verify the order at once, and shows a spinner. The verification's answer decides:
+///   "msg" "heading" "Failed!"                                       status false with the
+///                                                                   not-verified data;
 ///   "merchant_user_verified" false and "otp_verified" JSON null   the OTP panel opens;
 ///   "merchant_user_verified" true, or "otp_verified" anything else  status true with the
 ///                                                                   verification data;
-///   "merchant_user_verified" missing or not a boolean               the spinner stays;
-///   "msg" "heading" "Failed!"                                       status false with the
-///                                                                   not-verified data.
-/// In the OTP panel four one-digit `CustomTextField`s take the code (focus moves forward as
-/// digits are typed and back on Backspace; a paste or a one-time code in `textField1` is spread
-/// over the four), a 30-second countdown ("00:29" ... "00:01") ends in a resend button, and the
-/// submit button, enabled once all four fields hold text and no OTP request is running, sends
-/// the joined texts. An accepted OTP reports status true with the verification data and
+///   "merchant_user_verified" missing or not a boolean               the spinner stays (the
+///                                                                   back button still
+///                                                                   cancels).
+/// In the OTP panel four one-digit `CustomTextField`s take the code: a typed character fills
+/// its field and moves the focus on (after the fourth, to the submit button when it can be
+/// pressed, else to the screen); Backspace empties the field it is in, or, in an empty field,
+/// the field before; a pasted text fills the field whole and moves the focus back, and a text
+/// of four characters or more in `textField1` (the one-time-code field) is spread over the
+/// four. A 30-second countdown ("00:29" ... "00:01") ends in a resend button that stays. The
+/// submit button is enabled (theme green) once all four fields hold text and no OTP request is
+/// running, and sends the joined texts ("Please enter OTP" when one is empty). An accepted OTP
+/// tells `otpVerifyDelegate()` once and reports status true with the verification data and
 /// "otp_verified" true; a rejected one shows the platform's message in the red error label for
-/// 15 seconds and in an "Alert" dialog, and the digits stay. The back button (and Escape) asks
-/// "Are you sure you want to cancel the payment?"; "OK" reports status false with {}.
+/// 15 seconds and in an "Alert" dialog, and the digits stay. The back button asks "Are you sure
+/// you want to cancel the payment?"; "OK" reports status false with {}.
+///
+/// Keyboard: Tab walks the fields and the buttons, Return submits, Escape asks to cancel (also
+/// on a presented screen, which has no back button). Every control has an accessible name
+/// ("OTP digit 1 of 4" ... "OTP digit 4 of 4", "Submit OTP", "Resend OTP", "Back").
 ///
 /// The screen reports exactly once, to `checkoutStatusDelegate()` on the GUI thread, and then
 /// closes itself: by popping when it sits on a navigation stack, by dismissal when it was
 /// presented. An order whose "upi_app" is the empty text is loaded during construction and made
-/// see-through (root, `viewCODContainer` and `viewPriceDetails` transparent, no amount line),
-/// for presentation over the host's screen.
+/// see-through for presentation over the host's screen: the root keeps only a light veil of
+/// the theme background, `viewCODContainer` and `viewPriceDetails` are transparent and the
+/// amount line stays empty.
 ///
 /// An order of type "upi" takes a smaller branch kept for direct callers: after verification
 /// it probes the offered UPI apps ("<app>://app", "tez" as "gpay", "upi" as "bhim"), and with
@@ -66,7 +77,7 @@ class VerifyOTPViewModel;
 ///   checkout, up to 480 (wider windows get a centred column of that width). The component's
 ///   own phone-sized window gives factor 1.
 /// - Title: QCoreApplication::applicationName(); the log names the organisation domain (or the
-///   application name when that is empty) as the bundle identifier.
+///   application name when that is empty) as the bundle identifier, then the name.
 /// - Timers (countdown, status polling, the error label's hide) run on the installed clock
 ///   (`MainQueue`), so tests drive them with a manual clock.
 /// The view models answer on the URL loader's thread; the screen's closures hold it weakly and

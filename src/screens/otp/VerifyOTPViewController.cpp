@@ -696,7 +696,7 @@ void VerifyOTPViewController::finish(bool status, const Dictionary& data) {
   if (!claimOutcome(status ? "a success" : "a failure")) return;
   stopCountdown();
   invalidateTimer();
-  ui_->buttonSubmitOTP->setEnabled(false);
+  styleSubmitButton(false);
   QPointer<VerifyOTPViewController> self(this);
   if (std::shared_ptr<CheckoutStatusDelegate> delegate = checkoutStatusDelegate()) {
     delegate->checkOutCompleted(status, data);
