@@ -1,7 +1,9 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-set(_tarvel_export_targets tarvel_core tarvel_compile_options)
+# Exported as tarvel::core and tarvel::checkout. The warnings target is a build-time detail of
+# this project and stays behind.
+set(_tarvel_export_targets tarvel_core)
 if(TARVEL_BUILD_UI)
   list(APPEND _tarvel_export_targets tarvel_checkout)
 endif()
@@ -20,3 +22,11 @@ write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/TarvelCheckoutConfi
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/TarvelCheckoutConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/TarvelCheckoutConfigVersion.cmake
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/TarvelCheckout)
+
+# The local platform and the simulated UPI apps, so a merchant can run the same sandbox in
+# their own tests.
+foreach(_tarvel_tool tarvel-sandbox tarvel-upi-app)
+  if(TARGET ${_tarvel_tool})
+    install(TARGETS ${_tarvel_tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endforeach()

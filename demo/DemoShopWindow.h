@@ -1,13 +1,21 @@
 #pragma once
 
 #include <QMainWindow>
-#include <memory>    // shared_ptr, unique_ptr
-#include <optional>  // optional
+#include <QString>
+#include <map>     // map
+#include <memory>  // shared_ptr
 
 #include "tarvel/Dictionary.h"
 
+class QAbstractButton;
+class QButtonGroup;
+class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QVBoxLayout;
 
 namespace tarvel {
 class TarvelCheckout;
@@ -15,10 +23,22 @@ class TarvelCheckout;
 
 namespace demo {
 
-class DemoPaymentDelegate;
+struct OrderKind;
 
-/// A small shop that sells three things and checks out through Tarvel Checkout: the way a
-/// merchant's application would integrate the component.
+/// What the shop heard of one checkout: every outcome the component reported for it.
+struct FlowRecord {
+  int serial = 0;
+  QString kindId;
+  QString title;
+  int outcomes = 0;
+  bool lastStatus = false;
+  tarvel::Dictionary lastData;
+};
+
+/// A small shop that sells three things and checks out through Tarvel Checkout, the way a
+/// merchant's application integrates the component: one `TarvelCheckout` per checkout with
+/// its own delegate, `openCart` on Pay, and the outcome shown as the host receives it, with
+/// the count of outcomes per checkout so that a duplicate or a missing one shows at once.
 class DemoShopWindow : public QMainWindow {
   Q_OBJECT
 
@@ -26,26 +46,57 @@ class DemoShopWindow : public QMainWindow {
   explicit DemoShopWindow(bool production, QWidget* parent = nullptr);
   ~DemoShopWindow() override;
 
-  /// The order the shop would send for `orderType` and `upiApp` (nothing = key left out).
-  tarvel::Dictionary makeOrder(const QString& orderType, const std::optional<QString>& upiApp,
-                               const QString& moidPrefix = {}) const;
+  /// Chooses the way to pay (an `OrderKind` id) and the sandbox scenario ("" for none), as the
+  /// shopper would on the page.
+  void selectKind(const QString& kindId);
+  void selectScenario(const QString& scenario);
+  /// The Pay button; a click starts one checkout with the chosen kind and scenario.
+  QPushButton* payButton() const;
 
-  /// Starts one checkout with `order`.
-  void checkout(const tarvel::Dictionary& order);
+  /// The checkouts started so far, by serial (1, 2, ...).
+  const std::map<int, FlowRecord>& flows() const;
+  /// The order sent for a checkout.
+  const tarvel::Dictionary& orderOf(int serial) const;
 
  signals:
-  /// The component reported the outcome of a checkout.
-  void paymentFinished(bool status, const tarvel::Dictionary& data);
+  /// A checkout started: `serial` numbers it.
+  void checkoutStarted(int serial);
+  /// The component reported an outcome of checkout `serial`.
+  void outcomeReceived(int serial, bool status, const tarvel::Dictionary& data);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void showOutcome(bool status, const tarvel::Dictionary& data);
-  QWidget* makeShopPage();
+  void pay();
+  void recordOutcome(int serial, bool status, const tarvel::Dictionary& data);
+  void refreshOutcomes();
+  void arrangeColumns();
 
-  std::shared_ptr<DemoPaymentDelegate> delegate_;
-  std::unique_ptr<tarvel::TarvelCheckout> checkout_;
+  QWidget* makeHeader();
+  QWidget* makeCartCard();
+  QWidget* makePaymentCard();
+  QWidget* makeOutcomesCard();
+  QWidget* makeKindOption(const OrderKind& kind);
+
+  bool production_;
+  std::map<int, std::shared_ptr<tarvel::TarvelCheckout>> checkouts_;
+  std::map<int, FlowRecord> flows_;
+  std::map<int, tarvel::Dictionary> orders_;
+  int nextSerial_ = 1;
+  bool wide_ = false;
+
+  QScrollArea* scroll_ = nullptr;
+  QGridLayout* columns_ = nullptr;
+  QWidget* cartCard_ = nullptr;
+  QWidget* paymentCard_ = nullptr;
+  QWidget* outcomesCard_ = nullptr;
+  QButtonGroup* kinds_ = nullptr;
+  QComboBox* scenario_ = nullptr;
   QLineEdit* phone_ = nullptr;
-  QLabel* outcome_ = nullptr;
-  int orderCounter_ = 0;
+  QPushButton* payButton_ = nullptr;
+  QVBoxLayout* outcomeList_ = nullptr;
+  QLabel* noOutcomes_ = nullptr;
 };
 
 }  // namespace demo

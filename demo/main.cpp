@@ -1,97 +1,108 @@
 // The demo shop: a host application that checks out through Tarvel Checkout.
 //
-//   tarvel-demo-shop                      interactive shop window
-//   tarvel-demo-shop --auto web|rto       runs one checkout unattended, prints the outcome as
-//                                         JSON and exits 0 on success (used by the end-to-end
-//                                         tests against the sandbox)
-//   tarvel-demo-shop --screenshot FILE [--open web]
-//                                         saves a picture of the shop, or of the hosted
-//                                         checkout opened for a new order, and exits
+//   tarvel-demo-shop                 the shop in a window; without a display (no DISPLAY or
+//                                    WAYLAND_DISPLAY) the scripted run below instead
+//   tarvel-demo-shop --scripted [--flow ID]... [--output DIR] [--verbose]
+//                                    a scripted shopper runs every flow (or the ones named)
+//                                    against the sandbox, writes pictures and index.html to DIR
+//                                    (demo-output) and exits 0 when each flow ended with exactly
+//                                    its expected outcome
+#include <fcntl.h>   // open
+#include <unistd.h>  // dup2
+
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QPixmap>
-#include <QTimer>
-#include <cstdio>  // printf, fflush
+#include <QDir>
+#include <cstdio>  // printf
 
+#include "DemoReport.h"
 #include "DemoShopWindow.h"
+#include "SandboxControl.h"
+#include "ScriptedShopper.h"
+#include "tarvel/UIFont.h"
 
 namespace {
 
-constexpr int kAutoTimeoutMs = 60'000;
-
-tarvel::Dictionary autoOrder(const demo::DemoShopWindow& shop, const QString& flow) {
-  // "auto-success-" orders make the sandbox's hosted page pay without a click.
-  if (flow == "web") return shop.makeOrder("upi", QString("customweb"), "auto-success-");
-  if (flow == "rto") return shop.makeOrder("non-vx", std::nullopt);
-  return {};
+bool hasDisplay() {
+  return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
-int runUnattended(QApplication& app, demo::DemoShopWindow& shop, const QString& flow) {
-  const auto order = autoOrder(shop, flow);
-  if (order.is_null()) {
-    std::fprintf(stderr, "unknown --auto flow '%s' (web, rto)\n", qPrintable(flow));
-    return 64;
+// Everything written to stderr from here on (Qt's warnings, the web engine's processes, the
+// component's lines unless a host sink takes them) goes to `file` instead of the console.
+bool sendStderrTo(const QString& file) {
+  const int fd = ::open(QFile::encodeName(file).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return false;
+  const bool moved = ::dup2(fd, STDERR_FILENO) >= 0;
+  ::close(fd);
+  return moved;
+}
+
+int runScripted(QApplication& app, demo::DemoShopWindow& shop, const QStringList& flows,
+                const QString& output) {
+  demo::DemoReport report(output);
+  demo::SandboxControl sandbox;
+  if (!report.isReady() || !sandbox.isConfigured()) {
+    std::printf("The scripted run needs a sandbox (scripts/with-sandbox.sh) and a writable %s\n",
+                qPrintable(output));
+    return 2;
   }
-  int exitCode = 2;
-  QObject::connect(
-      &shop, &demo::DemoShopWindow::paymentFinished, &app,
-      [&](bool status, const tarvel::Dictionary& data) {
-        std::printf(
-            "%s %s\n", status ? "SUCCESS" : "FAILURE",
-            data.dump(-1, ' ', false, tarvel::Dictionary::error_handler_t::replace).c_str());
-        std::fflush(stdout);
-        exitCode = status ? 0 : 1;
-        // Let the component finish closing its screen before the loop ends.
-        QTimer::singleShot(200, &app, &QApplication::quit);
-      });
-  QTimer::singleShot(kAutoTimeoutMs, &app, [&] {
-    std::fprintf(stderr, "no outcome within %d s\n", kAutoTimeoutMs / 1000);
+  for (const QString& flow : flows) {
+    if (!demo::ScriptedShopper::allFlows().contains(flow)) {
+      std::printf("Unknown flow %s (known: %s)\n", qPrintable(flow),
+                  qPrintable(demo::ScriptedShopper::allFlows().join(", ")));
+      return 2;
+    }
+  }
+  demo::ScriptedShopper shopper(shop, report, sandbox, flows);
+  int exitCode = 1;
+  QObject::connect(&shopper, &demo::ScriptedShopper::finished, &app, [&](bool allAsExpected) {
+    report.write();
+    std::printf(
+        "%s; pictures and index.html in %s\n",
+        allAsExpected ? "Every flow ended as expected" : "SOME FLOWS DID NOT END AS EXPECTED",
+        qPrintable(report.folder()));
+    exitCode = allAsExpected ? 0 : 1;
     app.quit();
   });
-  shop.checkout(order);
+  shopper.start();
   app.exec();
   return exitCode;
-}
-
-// Pictures for the README: the page needs a moment to load and render.
-int saveScreenshot(QApplication& app, demo::DemoShopWindow& shop, const QString& file,
-                   const QString& flow) {
-  constexpr int kRenderDelayMs = 4'000;
-  if (flow == "web") shop.checkout(shop.makeOrder("upi", QString("customweb")));
-  bool saved = false;
-  QTimer::singleShot(kRenderDelayMs, &app, [&] {
-    saved = shop.grab().save(file);
-    app.quit();
-  });
-  app.exec();
-  if (!saved) std::fprintf(stderr, "could not save %s\n", qPrintable(file));
-  return saved ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  const bool windowed = hasDisplay();
+  if (!windowed) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
-  QApplication::setApplicationName("Demo Shop");
+  QApplication::setApplicationName("Chai & Cotton");
+  QApplication::setOrganizationDomain("shop.example");
 
   QCommandLineParser parser;
   parser.addHelpOption();
   QCommandLineOption production("production", "Use the production platform (default: staging).");
-  QCommandLineOption unattended("auto", "Run one checkout unattended: web or rto.", "flow");
-  QCommandLineOption screenshot("screenshot", "Save a picture of the window and exit.", "file");
-  QCommandLineOption open("open", "With --screenshot: open this flow first (web).", "flow");
-  parser.addOption(production);
-  parser.addOption(unattended);
-  parser.addOption(screenshot);
-  parser.addOption(open);
+  QCommandLineOption scripted("scripted", "Run the scripted shopper through the flows.");
+  QCommandLineOption flow("flow", "With --scripted: run only this flow (repeatable).", "id");
+  QCommandLineOption output("output", "Where pictures and index.html go.", "dir", "demo-output");
+  QCommandLineOption verbose("verbose", "Show the component's and Qt's console lines.");
+  for (const auto& option : {production, scripted, flow, output, verbose}) parser.addOption(option);
   parser.process(app);
 
+  tarvel::UIFont::loadFonts();
   demo::DemoShopWindow shop(parser.isSet(production));
-  shop.show();
-  if (parser.isSet(unattended)) return runUnattended(app, shop, parser.value(unattended));
-  if (parser.isSet(screenshot)) {
-    return saveScreenshot(app, shop, parser.value(screenshot), parser.value(open));
+  if (!parser.isSet(scripted) && windowed) {
+    shop.show();
+    return app.exec();
   }
-  return app.exec();
+
+  const QString folder = parser.value(output);
+  QDir().mkpath(folder);
+  if (!parser.isSet(verbose)) sendStderrTo(QDir(folder).filePath("demo.log"));
+  if (!windowed) std::printf("No display: the scripted shopper runs the flows offscreen.\n");
+  shop.resize(420, 820);
+  shop.show();
+  QStringList flows = parser.values(flow);
+  if (flows.isEmpty()) flows = demo::ScriptedShopper::allFlows();
+  return runScripted(app, shop, flows, folder);
 }

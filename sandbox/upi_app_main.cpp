@@ -6,7 +6,9 @@
 //                                           gpay://, paytm://, bhim:// and tez://
 //
 // Finds the sandbox through TARVEL_STAGING_API_URL and trusts TARVEL_CA_FILE for HTTPS.
-// Exits 0 once the payment is recorded.
+// Exits 0 once the payment is recorded. With a display (DISPLAY or WAYLAND_DISPLAY) it shows
+// a small window of its own with Pay and Decline, so the shopper really leaves the shop and
+// comes back; without one it pays at once.
 #include <csignal>       // signal, SIGPIPE
 #include <cstdlib>       // getenv
 #include <filesystem>    // path, read_symlink
@@ -15,6 +17,11 @@
 #include <string_view>   // string_view
 #include <system_error>  // error_code
 
+#ifdef TARVEL_UPI_APP_WINDOW
+#include <QApplication>
+
+#include "UpiAppWindow.h"
+#endif
 #include "UpiAppClient.h"
 #include "UpiAppRegistration.h"
 #include "UpiLink.h"
@@ -64,7 +71,25 @@ int registerHandlers(const std::filesystem::path& dataHome) {
   return kPaid;
 }
 
-int payLink(std::string_view deepLink) {
+#ifdef TARVEL_UPI_APP_WINDOW
+bool hasDisplay() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 && *x11) || (wayland && *wayland);
+}
+
+int payInWindow(const UpiLink& link, const UpiAppClient& client, int argc, char** argv) {
+  QApplication app(argc, argv);
+  tarvel::sandbox::UpiAppWindow window(link, client, appName(link.scheme));
+  window.show();
+  window.raise();
+  window.activateWindow();
+  app.exec();
+  return window.result();
+}
+#endif
+
+int payLink(std::string_view deepLink, int argc, char** argv) {
   const auto link = UpiLink::parse(deepLink);
   if (!link) {
     std::cerr << "tarvel-upi-app: not a UPI pay link with an order reference (tr): " << deepLink
@@ -79,11 +104,17 @@ int payLink(std::string_view deepLink) {
     return kNotPaid;
   }
   const char* caFile = std::getenv("TARVEL_CA_FILE");
+  const UpiAppClient client(*origin, caFile ? caFile : "");
+#ifdef TARVEL_UPI_APP_WINDOW
+  if (hasDisplay()) return payInWindow(*link, client, argc, argv);
+#else
+  (void)argc, (void)argv;
+#endif
 
   std::cout << appName(link->scheme) << " (sandbox): paying " << link->currency << " "
             << (link->amount.empty() ? std::string("?") : link->amount) << " to " << link->payeeName
             << " <" << link->payeeAddress << ">, order " << link->reference << std::endl;
-  const auto result = UpiAppClient(*origin, caFile ? caFile : "").pay(*link);
+  const auto result = client.pay(*link);
   if (!result.paid) {
     std::cerr << "tarvel-upi-app: payment not recorded: " << result.message << "\n";
     return kNotPaid;
@@ -99,6 +130,7 @@ int main(int argc, char** argv) {
   // still go through rather than the process dying on its first line.
   signal(SIGPIPE, SIG_IGN);
   if (argc == 3 && std::string_view(argv[1]) == "--register") return registerHandlers(argv[2]);
-  if (argc == 2 && std::string_view(argv[1]).substr(0, 2) != "--") return payLink(argv[1]);
+  if (argc == 2 && std::string_view(argv[1]).substr(0, 2) != "--")
+    return payLink(argv[1], argc, argv);
   return usage();
 }

@@ -2,11 +2,21 @@
 # Reproduces src/resources/fonts from npm: the seven Metropolis faces the component registers
 # (WOFF, Latin subset) and the font's licence. The files are committed; run this only to
 # refresh them or to check where they came from.
+#
+# Each face is renamed so that its family name is its face name ("Metropolis-Bold", ...): Qt
+# matches fonts by family, so QFont("Metropolis-Bold"), a .ui file's font family and a style
+# sheet's `font-family: Metropolis-Bold` then all find that face. The font is in the public
+# domain (LICENSE), so renaming is allowed. Needs npm and Debian's python3-fonttools.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGE="@fontsource/metropolis@${METROPOLIS_VERSION:-5.3.0}"
 DEST=src/resources/fonts
+
+if ! /usr/bin/python3 -c 'import fontTools' 2>/dev/null; then
+  echo "python3-fonttools is missing: apt-get install python3-fonttools" >&2
+  exit 1
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -21,8 +31,22 @@ declare -A WEIGHTS=(
 
 mkdir -p "$DEST"
 for face in "${!WEIGHTS[@]}"; do
-  cp "$work/package/files/metropolis-latin-${WEIGHTS[$face]}-normal.woff" \
-     "$DEST/Metropolis-$face.woff"
+  /usr/bin/python3 - "$work/package/files/metropolis-latin-${WEIGHTS[$face]}-normal.woff" \
+    "$DEST/Metropolis-$face.woff" "Metropolis-$face" <<'PY'
+import sys
+from fontTools.ttLib import TTFont
+
+source, target, face = sys.argv[1:4]
+font = TTFont(source)
+names = font["name"]
+# Family, full name and PostScript name all become the face name; the style stays as it was.
+for record in names.names:
+    if record.nameID in (1, 4, 6, 16):
+        record.string = face
+names.names = [r for r in names.names if r.nameID not in (16, 17)]
+font.flavor = "woff"
+font.save(target)
+PY
 done
 cp "$work/package/LICENSE" "$DEST/LICENSE"
 echo "Fonts from $PACKAGE written to $DEST"

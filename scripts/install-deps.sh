@@ -11,7 +11,7 @@ PACKAGES=(
   libqt6opengl6-dev libgl-dev libxkbcommon-dev
   libcurl4-openssl-dev nlohmann-json3-dev libcpp-httplib-dev
   libqrencode-dev zlib1g-dev libssl-dev libglib2.0-dev libglib2.0-bin
-  openssl ca-certificates desktop-file-utils xdg-utils
+  openssl ca-certificates desktop-file-utils xdg-utils ccache
   fonts-dejavu-core
 )
 

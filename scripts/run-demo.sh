@@ -10,6 +10,5 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ "${QT_QPA_PLATFORM:-}" != offs
   exec bash scripts/with-sandbox.sh "$build" "$demo"
 fi
 
-echo "No display: running the demo shop's unattended flows offscreen."
 export QT_QPA_PLATFORM=offscreen
-bash scripts/with-sandbox.sh "$build" bash -c "'$demo' --auto web && '$demo' --auto rto"
+exec bash scripts/with-sandbox.sh "$build" "$demo" --scripted --output demo-output

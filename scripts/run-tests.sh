@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs the suite three ways. Stops at the first failing build; the last lines
-# printed are always ctest's summary of the build that ran last.
+# Checks formatting, then builds and runs the suite three ways. Stops at the first failure; the
+# last lines printed are always ctest's summary of the build that ran last.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,20 +12,27 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan.supp"
 # Qt's own libraries are not instrumented; their known leaks are not ours to report.
 export LSAN_OPTIONS=suppressions=$PWD/scripts/lsan.supp
+# ccache (when installed) is shared by the three build folders and by other checkouts.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+
+bash scripts/check-format.sh
 
 run_build() {
   local dir=$1 label_args=$2; shift 2
+  local started=$SECONDS
   echo "=== $dir: configure and build ==="
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j"$JOBS"
-  echo "=== $dir: tests ==="
+  echo "=== $dir: built in $((SECONDS - started)) s; tests ==="
+  started=$SECONDS
   # shellcheck disable=SC2086
   ctest --test-dir "$dir" --output-on-failure -j"$JOBS" $label_args
+  echo "=== $dir: tests ran in $((SECONDS - started)) s ==="
 }
 
-# Sanitizer builds leave out Qt WebEngine (its Chromium is not built for sanitizers); the
-# ThreadSanitizer build also leaves out the Qt widget layers, whose uninstrumented event loop
-# makes every cross-thread post look like a race.
-run_build build-asan "-LE web" -DTARVEL_SANITIZE=address -DTARVEL_BUILD_BENCHMARKS=OFF -DTARVEL_BUILD_DEMO=OFF
-run_build build-tsan "" -DTARVEL_SANITIZE=thread -DTARVEL_BUILD_UI=OFF -DTARVEL_BUILD_BENCHMARKS=OFF -DTARVEL_BUILD_DEMO=OFF
+# Sanitizer builds leave out Qt WebEngine (its Chromium is not built for sanitizers) and the
+# installed-package check; the ThreadSanitizer build also leaves out the Qt widget layers,
+# whose uninstrumented event loop makes every cross-thread post look like a race.
+run_build build-asan "-LE web|install" -DTARVEL_SANITIZE=address -DTARVEL_BUILD_BENCHMARKS=OFF -DTARVEL_BUILD_DEMO=OFF
+run_build build-tsan "-LE install" -DTARVEL_SANITIZE=thread -DTARVEL_BUILD_UI=OFF -DTARVEL_BUILD_BENCHMARKS=OFF -DTARVEL_BUILD_DEMO=OFF
 run_build build ""

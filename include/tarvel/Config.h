@@ -17,8 +17,9 @@ struct Config {
   static std::string appAnalyticsBaseURL();     ///< production analytics
   static std::string devBaseURL();              ///< staging platform API
   static std::string devAppAnalyticsBaseURL();  ///< staging analytics
-  static std::string webCheckoutBaseURL();      ///< production hosted web checkout, holds "custom.html"
-  static std::string devWebCheckoutBaseURL();   ///< staging hosted web checkout: the same page unless overridden
+  static std::string webCheckoutBaseURL();  ///< production hosted web checkout, holds "custom.html"
+  static std::string
+  devWebCheckoutBaseURL();  ///< staging hosted web checkout: the same page unless overridden
 };
 
 }  // namespace tarvel

@@ -10,7 +10,10 @@ namespace tarvel {
 /// registered with the process's font database and asked for by face name.
 ///
 /// Face names: "Metropolis-Regular", "Metropolis-Thin", "Metropolis-Medium", "Metropolis-Light",
-/// "Metropolis-ExtraLight", "Metropolis-Bold", "Metropolis-Black". Call from the GUI thread.
+/// "Metropolis-ExtraLight", "Metropolis-Bold", "Metropolis-Black". Each face is registered as a
+/// font family of that name, so once `loadFonts()` has run a face is found by its name wherever
+/// Qt takes a family: `QFont("Metropolis-Bold")`, a Designer file's font family, or a style
+/// sheet's `font-family: Metropolis-Bold`. Call from the GUI thread.
 class UIFont {
  public:
   UIFont() = delete;

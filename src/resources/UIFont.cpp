@@ -6,9 +6,6 @@
 #include <algorithm>      // find_if
 #include <array>          // array
 #include <mutex>          // mutex, lock_guard
-#include <optional>       // optional
-#include <utility>        // move
-#include <vector>         // vector
 
 #include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
@@ -21,7 +18,8 @@ struct Face {
   QFont::Weight weight;
 };
 
-// Registration order; each face is a weight of the one family "Metropolis".
+// Registration order. Each face is a family of its own, named after the face (the files are
+// renamed so by scripts/fetch-fonts.sh); the weight is the face's own.
 constexpr std::array<Face, 7> kFaces{{
     {"Metropolis-Regular", QFont::Normal},
     {"Metropolis-Thin", QFont::Thin},
@@ -38,47 +36,28 @@ const Face* faceNamed(const QString& name) {
   return it == kFaces.end() ? nullptr : &*it;
 }
 
-struct RegisteredFace {
-  QString name;
-  QString family;
-};
-
 // The font database hands out a new id for a face it already holds instead of refusing it, so
 // the faces registered by this process are remembered here and a repeat is refused by us.
 class FaceRegistry {
  public:
   bool contains(const QString& name) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return findLocked(name) != nullptr;
+    return names_.contains(name);
   }
 
-  void add(RegisteredFace face) {
+  void add(const QString& name) {
     std::lock_guard<std::mutex> lock(mutex_);
-    faces_.push_back(std::move(face));
-  }
-
-  std::optional<QString> familyOf(const QString& name) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const RegisteredFace* face = findLocked(name);
-    return face ? std::optional<QString>(face->family) : std::nullopt;
+    names_ << name;
   }
 
   QStringList names() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    QStringList names;
-    for (const auto& face : faces_) names << face.name;
-    return names;
+    return names_;
   }
 
  private:
-  const RegisteredFace* findLocked(const QString& name) const {
-    auto it = std::find_if(faces_.begin(), faces_.end(),
-                           [&](const RegisteredFace& face) { return face.name == name; });
-    return it == faces_.end() ? nullptr : &*it;
-  }
-
   mutable std::mutex mutex_;
-  std::vector<RegisteredFace> faces_;
+  QStringList names_;
 };
 
 FaceRegistry& registry() {
@@ -110,22 +89,21 @@ void UIFont::registerFont(const QString& name, const QString& fileExtension) {
     return;
   }
   const int id = QFontDatabase::addApplicationFontFromData(file.readAll());
-  const QStringList families = QFontDatabase::applicationFontFamilies(id);
-  if (id < 0 || families.isEmpty()) {
+  // Each file's family is its face name, which is what lets Qt find the face by that name.
+  if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(name)) {
     log("Error registering font");
     return;
   }
-  registry().add({name, families.first()});
+  registry().add(name);
 }
 
 QFont UIFont::font(const QString& faceName, double pointSize) {
   const Face* face = faceNamed(faceName);
-  const std::optional<QString> family = registry().familyOf(faceName);
-  if (!face || !family) {
+  if (!face || !registry().contains(faceName)) {
     log(("Font not available: " + faceName).toStdString());
     return defaultFont(pointSize);
   }
-  QFont font(*family);
+  QFont font(faceName);
   font.setWeight(face->weight);
   if (pointSize > 0) font.setPointSizeF(pointSize);
   return font;

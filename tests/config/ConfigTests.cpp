@@ -32,17 +32,23 @@ TEST(ColorTests, HexStringEdgeCases) {
       {"xyz", black},
       {"0x1234", {0, 18, 52, 255}},
       {"0X1234", {0, 18, 52, 255}},
-      {"0xZZZZ", black},  // a lone "0x" is no prefix: 0, then the scan stops
+      {"0xZZZZ", black},                       // a lone "0x" is no prefix: 0, then the scan stops
       {"A" + eAcute + "B", {0, 0, 170, 255}},  // three characters, four bytes
       {"F" + eAcute, black},
       {"FF" + eAcute, {0, 255, 255, 255}},
-      {"\xC2\xA0" "0A9C4D\xE3\x80\x80", green},  // non-ASCII spaces,
-      {"\xE2\x80\x9C" "0A9C4D\xE2\x80\x9D", green},  // quotes
-      {"\xF0\x9F\x8E\xA8" "0A9C4D", green},  // and emoji are trimmed
-      {invalidByte + "0A9C4D\xC3", green},  // malformed UTF-8 is no letter
-      {"\xC0\xAF\xED\xA0\x80", black},  // overlong, surrogate
+      {"\xC2\xA0"
+       "0A9C4D\xE3\x80\x80",
+       green},  // non-ASCII spaces,
+      {"\xE2\x80\x9C"
+       "0A9C4D\xE2\x80\x9D",
+       green},  // quotes
+      {"\xF0\x9F\x8E\xA8"
+       "0A9C4D",
+       green},                                          // and emoji are trimmed
+      {invalidByte + "0A9C4D\xC3", green},              // malformed UTF-8 is no letter
+      {"\xC0\xAF\xED\xA0\x80", black},                  // overlong, surrogate
       {"AB" + invalidByte + "CDE", {0, 0, 0xAB, 255}},  // inner malformed bytes count one each
-      {std::string(40, 'F'), black},  // overlong input saturates
+      {std::string(40, 'F'), black},                    // overlong input saturates
   };
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE('"' + text + '"');

@@ -5,8 +5,8 @@
 #include <stdlib.h>  // setenv, unsetenv
 
 #include <algorithm>   // min
-#include <chrono>      // milliseconds
 #include <atomic>      // atomic
+#include <chrono>      // milliseconds
 #include <cstdlib>     // exit
 #include <functional>  // function
 #include <future>      // promise, future, async
@@ -173,9 +173,14 @@ TEST_F(APIServiceTests, GetOperationsSendTheirParametersAsQuery) {
   EXPECT_EQ(order.body, "");
   EXPECT_FALSE(order.hasHeader("Content-Type"));
   // Empty values stay, empty names go; every value arrives whole and as text.
-  EXPECT_EQ(order.params, (httplib::Params{{"request_id", ""}, {"moid", ""}, {"amount", "12"},
-                                           {"rate", "12.5"}, {"none", "null"}, {"note", note},
-                                           {"paid", "true"}, {"items", "[1,2]"}}));
+  EXPECT_EQ(order.params, (httplib::Params{{"request_id", ""},
+                                           {"moid", ""},
+                                           {"amount", "12"},
+                                           {"rate", "12.5"},
+                                           {"none", "null"},
+                                           {"note", note},
+                                           {"paid", "true"},
+                                           {"items", "[1,2]"}}));
   EXPECT_EQ(order.query.find("dropped"), std::string::npos);
   EXPECT_EQ(requests[1].target, "/api/v2/rto/track");  // no "?" without parameters
   EXPECT_EQ(requests[2].method, "GET");
@@ -418,8 +423,8 @@ TEST(UrlLoaderTests, HttpsIsRefusedUntilTheExtraAuthorityIsTrusted) {
   EXPECT_TRUE(log.contains("/nonexistent/ca.pem"));  // an unreadable file is logged
   EXPECT_EQ(server.requestCount(), 0u);
   {
-    test::RedirectedAPIService trusting(test::makeLoader(5s, authority.caFile()),
-                                        server.baseUrl(), "");
+    test::RedirectedAPIService trusting(test::makeLoader(5s, authority.caFile()), server.baseUrl(),
+                                        "");
     test::CompletionRecorder recorder;
     trusting.verifyOtp({{"otp", "1234"}}, recorder.completion());
     ASSERT_TRUE(recorder.waitForCall());

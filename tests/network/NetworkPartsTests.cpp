@@ -46,7 +46,8 @@ TEST(DeviceModelTests, MapsWholeIdentifiersExactlyAndKeepsUnknownOnes) {
   for (const auto& [identifier, name] : cases) {
     EXPECT_EQ(detail::mapToDevice(identifier, std::nullopt), name) << identifier;
   }
-  for (const char* unknown : {"iPhone15,2", "iphone14,2", "iPhone14,2 ", "iPhone14", "", "Pixel 7"}) {
+  for (const char* unknown :
+       {"iPhone15,2", "iphone14,2", "iPhone14,2 ", "iPhone14", "", "Pixel 7"}) {
     EXPECT_EQ(detail::mapToDevice(unknown, std::nullopt), unknown);
   }
   const char field[16] = {'i', 'P', 'h', 'o', 'n', 'e', '\0', '1', '4', ',', '2', '\0'};
@@ -72,7 +73,8 @@ class ReachabilityTests : public ::testing::Test {
 };
 
 TEST_F(ReachabilityTests, ReachableWithoutConnectionRequiredIsConnected) {
-  for (uint32_t flags : {2u, 2u | (1u << 18), ~4u}) EXPECT_TRUE(Manager::isConnected(flags)) << flags;
+  for (uint32_t flags : {2u, 2u | (1u << 18), ~4u})
+    EXPECT_TRUE(Manager::isConnected(flags)) << flags;
   for (uint32_t flags : {6u, 0u, 4u, ~2u}) EXPECT_FALSE(Manager::isConnected(flags)) << flags;
 
   Manager::setProbe([] { return std::optional<uint32_t>(Manager::kReachable); });
@@ -133,7 +135,8 @@ TEST(RouteTableTests, OnlyADefaultRouteOnAnInterfaceThatIsUpIsReachable) {
       {v4Default, std::nullopt, {}, 0u},                  // interface unknown
       {v4 + "lo\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n", std::nullopt, up, 0u},
       {v4 + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n", std::nullopt, up, 0u},
-      {v4 + "eth0 zz\n\n\t\t\neth0\t00000000\tx\tzzzz\t0\t0\t0\t00000000\n", "short line\n", up, 0u},
+      {v4 + "eth0 zz\n\n\t\t\neth0\t00000000\tx\tzzzz\t0\t0\t0\t00000000\n", "short line\n", up,
+       0u},
       {std::nullopt, std::nullopt, {}, std::nullopt},  // unreadable tables: a probe failure
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {

@@ -49,18 +49,17 @@ Certificate newCertificate(EVP_PKEY* key, const char* commonName, long serial, X
                              reinterpret_cast<const unsigned char*>(commonName), -1, -1, 0);
   X509* signer = issuer != nullptr ? issuer : raw;
   X509_set_issuer_name(raw, X509_get_subject_name(signer));
-  bool extended =
-      issuer == nullptr
-          ? addExtensions(raw, signer,
-                          {{NID_basic_constraints, "critical,CA:TRUE"},
-                           {NID_key_usage, "critical,keyCertSign,cRLSign"},
-                           {NID_subject_key_identifier, "hash"}})
-          : addExtensions(raw, signer,
-                          {{NID_basic_constraints, "critical,CA:FALSE"},
-                           {NID_key_usage, "critical,digitalSignature"},
-                           {NID_ext_key_usage, "serverAuth"},
-                           {NID_subject_alt_name, alternativeNames},
-                           {NID_authority_key_identifier, "keyid:always"}});
+  bool extended = issuer == nullptr
+                      ? addExtensions(raw, signer,
+                                      {{NID_basic_constraints, "critical,CA:TRUE"},
+                                       {NID_key_usage, "critical,keyCertSign,cRLSign"},
+                                       {NID_subject_key_identifier, "hash"}})
+                      : addExtensions(raw, signer,
+                                      {{NID_basic_constraints, "critical,CA:FALSE"},
+                                       {NID_key_usage, "critical,digitalSignature"},
+                                       {NID_ext_key_usage, "serverAuth"},
+                                       {NID_subject_alt_name, alternativeNames},
+                                       {NID_authority_key_identifier, "keyid:always"}});
   if (!extended || X509_sign(raw, issuerKey, EVP_sha256()) == 0) certificate.reset();
   return certificate;
 }

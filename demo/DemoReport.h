@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <vector>  // vector
+
+class QWidget;
+
+namespace demo {
+
+/// What a scripted run leaves behind in its output folder: a picture of every screen and phase,
+/// and an index.html that shows them with their captions and each flow's outcome.
+class DemoReport {
+ public:
+  explicit DemoReport(const QString& folder);
+
+  /// False when the folder cannot be made.
+  bool isReady() const;
+  QString folder() const;
+
+  /// Saves a picture of `window` for `flow` at `phase`, captioned; returns the file name.
+  QString screenshot(QWidget* window, const QString& flow, const QString& phase,
+                     const QString& caption);
+  /// Records the outcome of a flow: what it expected, what came, and whether they agree.
+  void outcome(const QString& flow, const QString& title, const QString& expected,
+               const QString& received, bool passed);
+
+  /// Writes index.html; false when it cannot be written.
+  bool write() const;
+
+ private:
+  struct Shot {
+    QString flow;
+    QString file;
+    QString caption;
+  };
+  struct Outcome {
+    QString flow;
+    QString title;
+    QString expected;
+    QString received;
+    bool passed;
+  };
+
+  QDir dir_;
+  bool ready_;
+  std::vector<Shot> shots_;
+  std::vector<Outcome> outcomes_;
+};
+
+}  // namespace demo
