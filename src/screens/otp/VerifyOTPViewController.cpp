@@ -56,7 +56,7 @@ constexpr auto kErrorLabelDisplay = std::chrono::seconds(15);
 const QColor kLightGray(170, 170, 170);  // the phone toolkit's light grey: two-thirds white
 const QColor kGray(128, 128, 128);       // and its grey: half white
 const QColor kFocusTint(0xE6, 0xF4, 0xEC);
-const QColor kVeil(0xF9, 0xF9, 0xF9, 225);  // the theme background, seven eighths opaque
+const QColor kVeil(0xF9, 0xF9, 0xF9, 240);  // the theme background, nearly opaque
 
 QString css(const QColor& color) {
   return QStringLiteral("rgba(%1, %2, %3, %4)")
