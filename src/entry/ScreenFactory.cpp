@@ -3,9 +3,9 @@
 #include <utility>  // move
 
 #include "platform/ReplaceableInstance.h"
-#include "screens/UnavailableFlowScreen.h"
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/UpiCheckoutViewController.h"
+#include "tarvel/VerifyOTPViewController.h"
 
 namespace tarvel::detail {
 
@@ -24,7 +24,7 @@ CheckoutScreen* ScreenFactory::makeUpiCheckout(const Dictionary& createData, boo
 }
 
 CheckoutScreen* ScreenFactory::makeVerifyOTP(const Dictionary& createData, bool production) {
-  return new UnavailableFlowScreen("OTP confirmation", createData, production);
+  return new VerifyOTPViewController(createData, production);
 }
 
 CheckoutScreen* ScreenFactory::makeWebCheckout(const Dictionary& createData, bool production) {

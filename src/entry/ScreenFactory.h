@@ -13,10 +13,8 @@ namespace tarvel::detail {
 /// Makes the three checkout screens for the entry object. Tests install their own with
 /// `setShared`; the default makes the component's screens.
 ///
-/// The default makes `CustomeCheckout` for the web checkout and `UpiCheckoutViewController` for
-/// the UPI payment. The OTP screen is not part of this build yet: for it the default makes a
-/// small placeholder screen (`UnavailableFlowScreen`) that says the flow is not available;
-/// closing it reports status false with {"error": "<flow> is not available in this build."}.
+/// The default makes `UpiCheckoutViewController`, `VerifyOTPViewController` and
+/// `CustomeCheckout`.
 class ScreenFactory {
  public:
   virtual ~ScreenFactory() = default;

@@ -11,7 +11,6 @@
 #include "EntryTestFixture.h"
 #include "LogCapture.h"
 #include "platform/MainQueue.h"
-#include "screens/UnavailableFlowScreen.h"
 #include "tarvel/TarvelCheckout.h"
 
 namespace tarvel {
@@ -100,40 +99,6 @@ TEST_F(TarvelCheckoutOutcomeTests, TheFlowOutlivesTheEntryObject) {
   lastScreen()->navigationController()->popViewController(false);
   settle();
   EXPECT_TRUE(watchedHost.expired()) << "closing the screen lets everything go";
-}
-
-// The default factory's stand-in for the screen this build does not contain: closing it
-// dismisses it and reports a failure.
-TEST_F(TarvelCheckoutOutcomeTests, APlaceholderScreenReportsAFailureWhenClosed) {
-  detail::ScreenFactory::setShared(nullptr);
-  showHostWindow();
-  TarvelCheckout checkout(true, host_);
-  struct Case {
-    Dictionary order;
-    bool modal;
-    const char* error;
-  };
-  const std::vector<Case> cases = {
-      {kModalOrder, true, "OTP confirmation is not available in this build."}};
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(cases[i].error);
-    checkout.openCart(cases[i].order);
-    NavigationController* navigation = windowNavigation();
-    QPointer<detail::UnavailableFlowScreen> screen = qobject_cast<detail::UnavailableFlowScreen*>(
-        cases[i].modal ? navigation->presentedViewController() : navigation->topViewController());
-    ASSERT_TRUE(screen);
-    EXPECT_EQ(screen->createData(), cases[i].order);
-
-    screen->closeButton()->click();
-    settle();
-
-    ASSERT_EQ(host_->outcomes().size(), i + 1);
-    EXPECT_FALSE(host_->outcomes()[i].status);
-    EXPECT_EQ(host_->outcomes()[i].data, (Dictionary{{"error", cases[i].error}}));
-    EXPECT_FALSE(screen) << "closed";
-    EXPECT_EQ(navigation->viewControllers().size(), 1);
-    EXPECT_EQ(navigation->presentedViewController(), nullptr);
-  }
 }
 
 // Two modal flows at once: the later screen shows above the earlier one, the earlier one may

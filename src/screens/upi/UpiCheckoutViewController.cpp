@@ -15,11 +15,11 @@
 #include <chrono>            // seconds
 #include <utility>           // move
 
-#include "ActivityIndicator.h"
 #include "AttributedText.h"
 #include "QrCodeDecoding.h"
 #include "UpiDeepLink.h"
 #include "config/DictionaryReading.h"
+#include "platform/ActivityIndicator.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
 #include "platform/DispatchToken.h"

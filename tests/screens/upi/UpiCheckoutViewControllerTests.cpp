@@ -9,7 +9,7 @@
 
 #include "QrCodeImage.h"
 #include "UpiScreenTestSupport.h"
-#include "screens/upi/ActivityIndicator.h"
+#include "platform/ActivityIndicator.h"
 #include "screens/upi/AttributedText.h"
 #include "screens/upi/QrCodeDecoding.h"
 #include "screens/upi/UpiDeepLink.h"

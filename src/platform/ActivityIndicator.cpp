@@ -1,4 +1,4 @@
-#include "ActivityIndicator.h"
+#include "platform/ActivityIndicator.h"
 
 #include <QFontMetrics>       // QFontMetrics
 #include <QPainter>           // QPainter
@@ -35,11 +35,13 @@ void ActivityIndicator::startAnimating() {
   });
   spin_ = spin;
   spin->start(QAbstractAnimation::DeleteWhenStopped);
+  if (hidesWhenStopped_) show();
 }
 
 void ActivityIndicator::stopAnimating() {
   if (spin_) spin_->stop();  // deletes itself when stopped
   spin_ = nullptr;
+  if (hidesWhenStopped_) hide();
   update();
 }
 
@@ -51,6 +53,13 @@ void ActivityIndicator::setColor(const QColor& color) {
 }
 
 QColor ActivityIndicator::color() const { return color_; }
+
+void ActivityIndicator::setHidesWhenStopped(bool hides) {
+  hidesWhenStopped_ = hides;
+  if (hides) setVisible(isAnimating());
+}
+
+bool ActivityIndicator::hidesWhenStopped() const { return hidesWhenStopped_; }
 
 void ActivityIndicator::setDiameter(int diameter) {
   diameter_ = std::max(8, diameter);

@@ -1,0 +1,281 @@
+// The four digit fields under real key events: typing, corrections, pastes, one-time codes,
+// the submit button that follows them, and the screen from the keyboard alone.
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <functional>  // function
+
+#include "OtpScreenFixture.h"
+#include "tarvel/BackSpaceDelegate.h"
+#include "tarvel/BottomBorder.h"
+#include "tarvel/CustomTextField.h"
+#include "tarvel/TextFieldDelegate.h"
+
+namespace tarvel::test {
+namespace {
+
+class OtpDigitEntryTests : public OtpScreenFixture {
+ public:
+  // The OTP panel with the fields holding `texts`, the focus in field `focus`.
+  void enter(const QStringList& texts, int focus) {
+    open(codOrder());
+    answerLoad();
+    for (int n = 1; n <= 4; ++n) field(n)->setText(texts[n - 1]);
+    screen_->buttonInteraction();
+    field(focus)->setFocus();
+    settle();
+  }
+  void paste(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+    pressShortcut(Qt::Key_V, Qt::ControlModifier);
+  }
+  void commitFromInputMethod(const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(QApplication::focusWidget(), &event);
+    settle();
+  }
+  QColor submitColour() const {
+    QPushButton* submit = button("buttonSubmitOTP");
+    return submit->grab().toImage().pixelColor(6, submit->height() / 2);
+  }
+};
+
+const QColor kGreen(0x0A, 0x9C, 0x4D);
+const QColor kLightGray(170, 170, 170);
+
+struct EntryRow {
+  const char* name;
+  QStringList before;
+  int focus;
+  std::function<void(OtpDigitEntryTests&)> act;
+  QStringList after;
+  int focusAfter;  // 0: the focus has left the digit fields
+  bool submitEnabled;
+};
+
+TEST_F(OtpDigitEntryTests, EditsMoveTheFocusAndFillTheFields) {
+  const QStringList empty = {"", "", "", ""};
+  auto type = [](const char* text) { return [text](OtpDigitEntryTests& t) { t.typeText(text); }; };
+  auto backspace = [](OtpDigitEntryTests& t) { t.typeKey(Qt::Key_Backspace); };
+  auto paste = [](const char* text) { return [text](OtpDigitEntryTests& t) { t.paste(text); }; };
+  const std::vector<EntryRow> rows = {
+      {"four digits", empty, 1, type("1234"), {"1", "2", "3", "4"}, 0, true},
+      {"a letter is taken like a digit", empty, 1, type("a"), {"a", "", "", ""}, 2, false},
+      {"a key over a digit replaces it",
+       {"1", "2", "", ""},
+       2,
+       type("7"),
+       {"1", "7", "", ""},
+       3,
+       false},
+      {"backspace in an empty field empties the one before",
+       {"1", "2", "", ""},
+       3,
+       backspace,
+       {"1", "", "", ""},
+       2,
+       false},
+      {"backspace over a digit removes that digit only",
+       {"1", "2", "3", ""},
+       3,
+       backspace,
+       {"1", "2", "", ""},
+       2,
+       false},
+      {"backspace over the first digit", {"1", "", "", ""}, 1, backspace, empty, 1, false},
+      {"backspace in the empty first field leaves the fields", empty, 1, backspace, empty, 0,
+       false},
+      {"a pasted pair stays whole and the focus moves back",
+       {"1", "", "3", "4"},
+       2,
+       paste("12"),
+       {"1", "12", "3", "4"},
+       1,
+       true},
+      {"a pasted code spreads over the fields",
+       empty,
+       1,
+       paste("4821"),
+       {"4", "8", "2", "1"},
+       1,
+       true},
+      {"characters past the fourth are dropped",
+       empty,
+       1,
+       paste("482173"),
+       {"4", "8", "2", "1"},
+       1,
+       true},
+      {"three characters are not spread", empty, 1, paste("482"), {"482", "", "", ""}, 1, false},
+      {"a code in another field is not spread",
+       empty,
+       3,
+       paste("4821"),
+       {"", "", "4821", ""},
+       2,
+       false},
+      {"a code from the input method spreads",
+       empty,
+       1,
+       [](OtpDigitEntryTests& t) { t.commitFromInputMethod("4821"); },
+       {"4", "8", "2", "1"},
+       1,
+       true},
+  };
+  for (const EntryRow& row : rows) {
+    SCOPED_TRACE(row.name);
+    enter(row.before, row.focus);
+    ASSERT_EQ(focusedField(), row.focus);
+    row.act(*this);
+    EXPECT_EQ(fieldTexts(), row.after);
+    EXPECT_EQ(focusedField(), row.focusAfter);
+    EXPECT_EQ(button("buttonSubmitOTP")->isEnabled(), row.submitEnabled);
+    EXPECT_EQ(submitColour(), row.submitEnabled ? kGreen : kLightGray);
+    closeAll();
+  }
+}
+
+TEST_F(OtpDigitEntryTests, SubmitTurnsGreenWithTheFourthDigitAndReturnSubmits) {
+  enter({"", "", "", ""}, 1);
+  for (const char* digit : {"5", "0", "9"}) {
+    typeText(digit);
+    EXPECT_FALSE(button("buttonSubmitOTP")->isEnabled());
+    EXPECT_EQ(submitColour(), kLightGray);
+  }
+  typeText("1");
+  EXPECT_TRUE(button("buttonSubmitOTP")->isEnabled());
+  EXPECT_EQ(submitColour(), kGreen);
+  // The focus has moved on to the submit button: Return presses it.
+  EXPECT_EQ(QApplication::focusWidget(), button("buttonSubmitOTP"));
+  typeKey(Qt::Key_Return);
+  ASSERT_EQ(callCount("verifyOtp"), 1);
+  EXPECT_EQ(service_->calls[callIndex("verifyOtp")].params["otp"], "5091");
+}
+
+TEST_F(OtpDigitEntryTests, FieldsWaitForTheOtpToBeSent) {
+  open(codOrder());
+  complete("verifyPaymentData", verifiedAnswer());
+  field(1)->setFocus();
+  typeText("1234");
+  EXPECT_FALSE(button("buttonSubmitOTP")->isEnabled());
+  complete("sendOtp", Dictionary{{"message", "OTP sent"}});
+  EXPECT_TRUE(button("buttonSubmitOTP")->isEnabled());
+}
+
+TEST_F(OtpDigitEntryTests, APasteCanMakeTheSubmittedOtpLongerThanFourCharacters) {
+  enter({"1", "", "3", "4"}, 2);
+  paste("12");
+  QTest::mouseClick(button("buttonSubmitOTP"), Qt::LeftButton);
+  settle();
+  ASSERT_EQ(callCount("verifyOtp"), 1);
+  EXPECT_EQ(service_->calls[callIndex("verifyOtp")].params["otp"], "11234");
+}
+
+TEST_F(OtpDigitEntryTests, FieldsAreNamedAndTheScreenWorksFromTheKeyboard) {
+  enter({"", "", "", ""}, 1);
+  for (int n = 1; n <= 4; ++n) {
+    EXPECT_EQ(field(n)->accessibleName(), QString("OTP digit %1 of 4").arg(n));
+    auto* digit = qobject_cast<CustomTextField*>(field(n));
+    ASSERT_NE(digit, nullptr);
+    EXPECT_EQ(digit->tag(), n);
+    EXPECT_EQ(digit->isOneTimeCode(), n == 1);
+  }
+  EXPECT_EQ(button("buttonSubmitOTP")->accessibleName(), "Submit OTP");
+  EXPECT_EQ(button("buttonResendOTP")->accessibleName(), "Resend OTP");
+
+  // Tab walks the fields in order; a click on the background ends editing.
+  for (int n = 2; n <= 4; ++n) {
+    typeKey(Qt::Key_Tab);
+    EXPECT_EQ(focusedField(), n);
+  }
+  QTest::mouseClick(screen_, Qt::LeftButton, {}, QPoint(2, screen_->height() - 2));
+  EXPECT_EQ(focusedField(), 0);
+
+  // After the countdown the resend button takes the keyboard too.
+  clock_->advance(std::chrono::seconds(30));
+  field(1)->setFocus();
+  typeText("1234");
+  typeKey(Qt::Key_Tab);
+  EXPECT_EQ(QApplication::focusWidget(), button("buttonResendOTP"));
+  typeKey(Qt::Key_Space);
+  EXPECT_EQ(callCount("reSendOtp"), 1);
+  EXPECT_EQ(callCount("verifyOtp"), 0);
+}
+
+}  // namespace
+}  // namespace tarvel::test
+
+namespace tarvel::test {
+namespace {
+
+// Records what a field offers and refuses it all, and hears the backspace key.
+struct RefusingDelegate : TextFieldDelegate, BackSpaceDelegate {
+  bool textFieldShouldChangeCharactersIn(QLineEdit*, int start, int length,
+                                         const QString& text) override {
+    offers << QString("%1+%2:%3").arg(start).arg(length).arg(text);
+    return false;
+  }
+  void textFieldDidDeleteBackward(QLineEdit*, bool wasEmpty) override {
+    backspaces.push_back(wasEmpty);
+  }
+  QStringList offers;
+  std::vector<bool> backspaces;
+};
+
+TEST(CustomTextFieldTests, EveryEditIsOfferedFirstAndBackspaceIsReported) {
+  QWidget window;
+  auto* field = new CustomTextField(&window);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+  // Without a delegate the field edits like any line edit.
+  QTest::keyClicks(field, "ab");
+  QTest::keyClick(field, Qt::Key_Backspace);
+  EXPECT_EQ(field->text(), "a");
+
+  RefusingDelegate delegate;
+  field->setDelegate(&delegate);
+  field->setBackSpaceDelegate(&delegate);
+  QTest::keyClick(field, 'x');
+  QGuiApplication::clipboard()->setText("42");
+  QTest::keyClick(field, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(field, Qt::Key_Home);
+  QTest::keyClick(field, Qt::Key_Delete);
+  QTest::keyClick(field, Qt::Key_End);
+  QTest::keyClick(field, Qt::Key_Backspace);
+  QInputMethodEvent commit;
+  commit.setCommitString("7");
+  QApplication::sendEvent(field, &commit);
+  EXPECT_EQ(field->text(), "a");
+  EXPECT_EQ(delegate.offers, (QStringList{"1+0:x", "1+0:42", "0+1:", "0+1:", "1+0:7"}));
+
+  field->setDelegate(nullptr);
+  field->clear();
+  QTest::keyClick(field, Qt::Key_Backspace);
+  EXPECT_EQ(delegate.backspaces, (std::vector<bool>{false, true}));
+}
+
+TEST(CustomTextFieldTests, BottomBorderIsOneLineAlongTheBottomEdge) {
+  QWidget window;
+  window.setStyleSheet("QWidget { background: #000000; }");
+  auto* field = new QLineEdit(&window);
+  field->setGeometry(10, 10, 120, 40);
+  window.resize(200, 100);
+  addBottomBorder(field);
+  addBottomBorder(field);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  EXPECT_FALSE(field->hasFrame());
+  EXPECT_EQ(field->findChildren<QWidget*>("bottomBorder").size(), 1);
+  QImage shot = field->grab().toImage();
+  EXPECT_EQ(shot.pixelColor(60, 39), QColor(Qt::white));
+  EXPECT_NE(shot.pixelColor(60, 37), QColor(Qt::white));
+
+  field->resize(160, 50);
+  addBottomBorder(field, QColor(0x0A, 0x9C, 0x4D));
+  shot = field->grab().toImage();
+  EXPECT_EQ(shot.pixelColor(150, 49), QColor(0x0A, 0x9C, 0x4D));
+}
+
+}  // namespace
+}  // namespace tarvel::test
