@@ -18,6 +18,7 @@
 
 #include "OrderKind.h"
 #include "ProductArt.h"
+#include "Redaction.h"
 #include "tarvel/TarvelCheckout.h"
 #include "tarvel/TarvelPaymentStatusDelegate.h"
 
@@ -79,7 +80,8 @@ QString summary(const tarvel::Dictionary& data) {
   if (!data.is_object()) return QString::fromStdString(data.dump());
   if (data.empty()) return "{}";
   QStringList lines;
-  for (const auto& [key, value] : data.items()) {
+  const tarvel::Dictionary shown = redacted(data);
+  for (const auto& [key, value] : shown.items()) {
     QString text = QString::fromStdString(
         value.is_string()
             ? value.get<std::string>()

@@ -14,6 +14,7 @@
 
 #include "DemoReport.h"
 #include "DemoShopWindow.h"
+#include "Redaction.h"
 #include "SandboxControl.h"
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/PaymentOptionView.h"
@@ -28,7 +29,7 @@ constexpr qint64 kQuietMs = 1'500;
 
 QString compact(const tarvel::Dictionary& data) {
   return QString::fromStdString(
-      data.dump(-1, ' ', false, tarvel::Dictionary::error_handler_t::replace));
+      redacted(data).dump(-1, ' ', false, tarvel::Dictionary::error_handler_t::replace));
 }
 
 bool textIs(const tarvel::Dictionary& data, const char* key, const char* value) {
