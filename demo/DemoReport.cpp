@@ -1,6 +1,9 @@
 #include "DemoReport.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
+#include <QPainter>
 #include <QPixmap>
 #include <QTextStream>
 #include <QWidget>
@@ -13,11 +16,28 @@ bool DemoReport::isReady() const { return ready_; }
 
 QString DemoReport::folder() const { return dir_.absolutePath(); }
 
+// The window as the shopper sees it: dialogs open over it (alerts are windows of their own)
+// are drawn on top, centred, over a dimmed window.
+QPixmap DemoReport::picture(QWidget* window) {
+  QPixmap picture = window->grab();
+  QPainter painter(&picture);
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    auto* dialog = qobject_cast<QDialog*>(top);
+    if (!dialog || !dialog->isVisible()) continue;
+    painter.fillRect(QRect(QPoint(0, 0), window->size()), QColor(0, 0, 0, 90));
+    const QPixmap shown = dialog->grab();
+    const QSize size = shown.deviceIndependentSize().toSize();
+    painter.drawPixmap((window->width() - size.width()) / 2, (window->height() - size.height()) / 2,
+                       shown);
+  }
+  return picture;
+}
+
 QString DemoReport::screenshot(QWidget* window, const QString& flow, const QString& phase,
                                const QString& caption) {
   const QString file =
       QString("%1-%2-%3.png").arg(shots_.size() + 1, 2, 10, QChar('0')).arg(flow, phase);
-  window->grab().save(dir_.filePath(file));
+  picture(window).save(dir_.filePath(file));
   shots_.push_back({flow, file, caption});
   return file;
 }

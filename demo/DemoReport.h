@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDir>
+#include <QPixmap>
 #include <QString>
 #include <vector>  // vector
 
@@ -41,6 +42,8 @@ class DemoReport {
     QString received;
     bool passed;
   };
+
+  static QPixmap picture(QWidget* window);
 
   QDir dir_;
   bool ready_;

@@ -89,16 +89,21 @@ int main(int argc, char* argv[]) {
   for (const auto& option : {production, scripted, flow, output, verbose}) parser.addOption(option);
   parser.process(app);
 
+  // The console is the shop's: the component's lines (Qt category "tarvel.checkout"), Qt's and
+  // the web engine's go to the log file unless asked for.
+  const QString folder = parser.value(output);
+  QDir().mkpath(folder);
+  const QString logFile = QDir(folder).filePath("demo.log");
+  if (!parser.isSet(verbose)) sendStderrTo(logFile);
+
   tarvel::UIFont::loadFonts();
   demo::DemoShopWindow shop(parser.isSet(production));
   if (!parser.isSet(scripted) && windowed) {
+    std::printf("The shop is open in its window. Console lines go to %s (--verbose shows them).\n",
+                qPrintable(logFile));
     shop.show();
     return app.exec();
   }
-
-  const QString folder = parser.value(output);
-  QDir().mkpath(folder);
-  if (!parser.isSet(verbose)) sendStderrTo(QDir(folder).filePath("demo.log"));
   if (!windowed) std::printf("No display: the scripted shopper runs the flows offscreen.\n");
   shop.resize(420, 820);
   shop.show();

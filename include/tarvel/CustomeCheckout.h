@@ -79,7 +79,6 @@ class CustomeCheckout : public CheckoutScreen {
   void finishWithMessage(const QString& name, const Dictionary& body);
 
   std::unique_ptr<Ui::CustomeCheckout> ui_;
-  Dictionary dict_;
   QPointer<QWebEngineView> webView_;
   bool outcomeClaimed_ = false;
 };

@@ -1,5 +1,7 @@
 #include "tarvel/Log.h"
 
+#include "config/DefaultLogSink.h"
+
 #include <unistd.h>  // write, STDERR_FILENO
 
 #include <cerrno>              // errno, EINTR
@@ -24,7 +26,8 @@ struct InstalledSink {
 struct SinkRegistry {
   std::mutex mutex;
   std::condition_variable callReturned;
-  std::shared_ptr<InstalledSink> current;  // null: stderr
+  std::shared_ptr<InstalledSink> current;   // the host's; null: the fallback
+  std::shared_ptr<InstalledSink> fallback;  // the component's own default; null: stderr
 };
 
 // Never destroyed: background threads (the URL loader) may still log while the process runs
@@ -56,8 +59,9 @@ void writeToStderr(std::string_view line) {
 std::shared_ptr<InstalledSink> enterCurrentSink() {
   auto& slots = registry();
   std::lock_guard<std::mutex> lock(slots.mutex);
-  if (slots.current) ++slots.current->callsInFlight;
-  return slots.current;
+  auto& sink = slots.current ? slots.current : slots.fallback;
+  if (sink) ++sink->callsInFlight;
+  return sink;
 }
 
 void leaveSink(InstalledSink& sink) {
@@ -68,16 +72,26 @@ void leaveSink(InstalledSink& sink) {
 
 }  // namespace
 
-void setLogSink(LogSink sink) {
+namespace {
+
+void replaceSink(std::shared_ptr<InstalledSink> SinkRegistry::*slot, LogSink sink) {
   auto next = sink ? std::make_shared<InstalledSink>(std::move(sink)) : nullptr;
   auto& slots = registry();
   std::unique_lock<std::mutex> lock(slots.mutex);
-  auto previous = std::exchange(slots.current, std::move(next));
+  auto previous = std::exchange(slots.*slot, std::move(next));
   // Whoever replaces a sink may free what it captured, so calls still running in it are
   // waited for; from inside a sink that wait could be for the caller itself.
   if (previous && sinkDepth == 0) {
     slots.callReturned.wait(lock, [&] { return previous->callsInFlight == 0; });
   }
+}
+
+}  // namespace
+
+void setLogSink(LogSink sink) { replaceSink(&SinkRegistry::current, std::move(sink)); }
+
+void detail::setDefaultLogSink(LogSink sink) {
+  replaceSink(&SinkRegistry::fallback, std::move(sink));
 }
 
 void log(std::string_view line) {

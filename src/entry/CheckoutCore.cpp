@@ -5,11 +5,12 @@
 #include <optional>   // optional
 #include <utility>    // move
 
-#include "config/DictionaryReading.h"
+#include "config/OrderRoute.h"
 #include "entry/FlowRelay.h"
 #include "entry/ScreenFactory.h"
 #include "platform/HostWidgetViewController.h"
 #include "platform/KeyWindow.h"
+#include "platform/LoggingCategory.h"
 #include "platform/MainQueue.h"
 #include "tarvel/APIService.h"
 #include "tarvel/CheckoutScreen.h"
@@ -23,10 +24,6 @@ namespace tarvel::detail {
 
 namespace {
 
-Environment environmentFor(bool production) {
-  return production ? Environment::production : Environment::staging;
-}
-
 // A value of the order as found, any JSON type; "" when the key is missing.
 Dictionary valueOrEmptyText(const Dictionary& createData, const char* key) {
   auto found = createData.find(key);
@@ -38,6 +35,7 @@ Dictionary valueOrEmptyText(const Dictionary& createData, const char* key) {
 CheckoutCore::CheckoutCore(bool production, std::shared_ptr<TarvelPaymentStatusDelegate> delegate)
     : viewModel_(std::make_shared<VerifyOTPViewModel>(std::make_shared<APIService>(),
                                                       Dictionary::object())) {
+  routeLogThroughQt();
   NetworkManager::setEnvironment(environmentFor(production));
   delegate_ = std::move(delegate);
 }
@@ -45,30 +43,31 @@ CheckoutCore::CheckoutCore(bool production, std::shared_ptr<TarvelPaymentStatusD
 CheckoutCore::~CheckoutCore() = default;
 
 void CheckoutCore::openCart(const Dictionary& createData) {
-  const std::optional<std::string> orderType = stringValue(createData, "order_type");
-  const bool showsScreen = orderType && *orderType != "non-vx";
+  const OrderRoute route = routeOrder(createData);
+  const bool showsScreen = route != OrderRoute::none && route != OrderRoute::rtoTracking;
   NavigationController* navigation = prepareWindow(showsScreen);
 
-  if (!orderType) {
-    log("openCart: the order has no text \"order_type\"; no checkout started");
-    return;
-  }
-  if (*orderType == "non-vx") {
-    startRtoTracking(createData);
-    return;
-  }
-
-  const std::optional<std::string> upiApp = stringValue(createData, "upi_app");
   const bool production = NetworkManager::environment() == Environment::production;
   ScreenFactory& factory = *ScreenFactory::shared();
-  if (upiApp == "customweb") {
-    show(factory.makeWebCheckout(createData, production), "CustomeCheckout", navigation, false);
-  } else if (*orderType == "upi") {
-    show(factory.makeUpiCheckout(createData, production), "UpiCheckoutViewController", navigation,
-         false);
-  } else {
-    show(factory.makeVerifyOTP(createData, production), "VerifyOTPViewController", navigation,
-         upiApp == "");
+  switch (route) {
+    case OrderRoute::none:
+      log("openCart: the order has no text \"order_type\"; no checkout started");
+      return;
+    case OrderRoute::rtoTracking:
+      startRtoTracking(createData);
+      return;
+    case OrderRoute::webCheckout:
+      show(factory.makeWebCheckout(createData, production), "CustomeCheckout", navigation, false);
+      return;
+    case OrderRoute::upiCheckout:
+      show(factory.makeUpiCheckout(createData, production), "UpiCheckoutViewController", navigation,
+           false);
+      return;
+    case OrderRoute::verifyOtpPushed:
+    case OrderRoute::verifyOtpModal:
+      show(factory.makeVerifyOTP(createData, production), "VerifyOTPViewController", navigation,
+           route == OrderRoute::verifyOtpModal);
+      return;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <utility>  // move
 
+#include "platform/LoggingCategory.h"
 #include "tarvel/NetworkManager.h"
 
 namespace tarvel {
@@ -10,7 +11,8 @@ CheckoutScreen::CheckoutScreen(const Dictionary& createData, bool production, QW
     : ViewController(parent),
       createData_(createData),
       paymentType_(PaymentType::fromOrder(createData)) {
-  NetworkManager::setEnvironment(production ? Environment::production : Environment::staging);
+  detail::routeLogThroughQt();
+  NetworkManager::setEnvironment(environmentFor(production));
 }
 
 CheckoutScreen::~CheckoutScreen() = default;

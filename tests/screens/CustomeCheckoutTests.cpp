@@ -3,6 +3,7 @@
 #include <QPointer>        // QPointer
 #include <QSignalSpy>      // QSignalSpy
 #include <QTest>           // QTest
+#include <QWebEnginePage>  // QWebEnginePage
 #include <QWebEngineView>  // QWebEngineView
 #include <memory>          // make_shared, unique_ptr
 #include <string>          // string
@@ -193,6 +194,64 @@ TEST_F(CustomeCheckoutFlowTests, BackButtonPopsThenReportsFailureWithAnEmptyDict
   EXPECT_EQ(delegate_->reports[0].data, Dictionary::object());
   EXPECT_FALSE(delegate_->reports[0].screenOnTopWhenReported);
   EXPECT_EQ(navigation_->topViewController(), root_);
+}
+
+// A page's answer that arrives while another screen covers the web checkout ends the flow and
+// takes the web checkout out from under that screen: going back never reveals a dead page.
+TEST_F(CustomeCheckoutFlowTests, AnswerBelowAnotherScreenTakesTheCheckoutOffTheStack) {
+  push(orderFor("wait"));
+  ASSERT_NE(screen_->webView(), nullptr);
+  QSignalSpy loaded(screen_->webView(), &QWebEngineView::loadFinished);
+  ASSERT_TRUE(loaded.wait(kWaitMs));
+  QWebEnginePage* page = screen_->webView()->page();
+  auto* above = new ViewController;
+  navigation_->pushViewController(above, true);
+
+  page->runJavaScript("window.webkit.messageHandlers.onSuccess.postMessage({paid: true});");
+  ASSERT_TRUE(waitForReport()) << log_.text();
+  ASSERT_TRUE(QTest::qWaitFor([this] { return screen_.isNull(); }, kWaitMs));
+
+  ASSERT_EQ(delegate_->reports.size(), 1u);
+  EXPECT_TRUE(delegate_->reports[0].status);
+  EXPECT_EQ(delegate_->reports[0].data, Dictionary({{"paid", true}}));
+  EXPECT_EQ(navigation_->viewControllers(), QList<ViewController*>({root_, above}));
+  navigation_->popViewController(true);
+  EXPECT_EQ(navigation_->topViewController(), root_);
+}
+
+// The page is outside the component: a message nested far deeper than any answer, or larger
+// than any, is reported as an empty dictionary and logged as cut, without a crash.
+TEST_F(CustomeCheckoutFlowTests, OversizedOrDeeplyNestedMessageIsCutToAnEmptyBody) {
+  class Screen : public CustomeCheckout {
+   public:
+    using CustomeCheckout::CustomeCheckout;
+    using CustomeCheckout::userContentControllerDidReceive;
+  };
+  struct Case {
+    const char* name;
+    QString body;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"deep", QString("[").repeated(30000) + QString("]").repeated(30000), "nested too deeply"},
+      {"deep and large", QString("[").repeated(60000) + QString("]").repeated(60000),
+       "larger than allowed"},
+      {"large", "{\"pad\":\"" + QString("x").repeated(200000) + "\"}", "larger than allowed"},
+  };
+  for (const Case& sent : cases) {
+    SCOPED_TRACE(sent.name);
+    log_.clear();
+    auto delegate = std::make_shared<RecordingDelegate>();
+    Screen screen(orderFor("wait"), false);
+    screen.setCheckoutStatusDelegate(delegate);
+    screen.userContentControllerDidReceive("onSuccess", sent.body);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !delegate->reports.empty(); }, kWaitMs));
+
+    EXPECT_TRUE(delegate->reports[0].status);
+    EXPECT_EQ(delegate->reports[0].data, Dictionary::object());
+    EXPECT_TRUE(log_.contains(std::string("<cut: ") + sent.reason)) << log_.text();
+    EXPECT_LT(log_.text().size(), 16u * 1024u);
+  }
 }
 
 // Outside a navigation stack nothing takes the screen away, so the page is still there to

@@ -11,6 +11,7 @@
 #include <QWebEngineView>              // QWebEngineView
 #include <string>                      // string
 
+#include "BridgeMessage.h"
 #include "ExtraCertificateTrust.h"
 #include "ScriptMessageBridge.h"
 #include "WebCheckoutPageAddress.h"
@@ -29,28 +30,13 @@ namespace {
 const QString kOnSuccess = QStringLiteral("onSuccess");
 const QString kOnFailure = QStringLiteral("onFailure");
 
-std::string baseUrlOfCurrentEnvironment() {
-  return NetworkManager::environment() == Environment::production ? Config::webCheckoutBaseURL()
-                                                                  : Config::devWebCheckoutBaseURL();
-}
-
-// The body as JSON; text that is not JSON reads as null.
-Dictionary parsedBody(const QString& bodyJson) {
-  Dictionary body = Dictionary::parse(bodyJson.toStdString(), nullptr, false);
-  return body.is_discarded() ? Dictionary() : body;
-}
-
-std::string describeMessage(const QString& name, const Dictionary& body) {
-  return "ScriptMessage(name: " + name.toStdString() + ", body: " + detail::describeForLog(body) +
-         ")";
-}
-
 // A page served with a certificate of the extra CA (TARVEL_CA_FILE: the local sandbox) is
-// accepted when its chain and host verify against that CA; every other error stands.
+// accepted when the page is a staging one and its chain and host verify against that CA; every
+// other error stands, and a production page is never vouched for by the extra CA.
 void acceptExtraCertificateAuthority(QWebEngineCertificateError error) {
   const QString host = error.url().host();
-  if (error.isOverridable() &&
-      detail::ExtraCertificateTrust::fromEnvironment().trusts(error.certificateChain(), host)) {
+  if (error.isOverridable() && detail::ExtraCertificateTrust::fromEnvironment().trustsPage(
+                                   error.url(), error.certificateChain())) {
     error.acceptCertificate();
     return;
   }
@@ -68,7 +54,6 @@ CustomeCheckout::CustomeCheckout(const Dictionary& createData, bool production, 
   connect(ui_->buttonBack, &QToolButton::clicked, this, &CustomeCheckout::backBtnClickAction);
   auto* containerLayout = new QVBoxLayout(ui_->container);
   containerLayout->setContentsMargins(0, 0, 0, 0);
-  dict_ = createData;
 }
 
 CustomeCheckout::~CustomeCheckout() = default;
@@ -80,7 +65,7 @@ void CustomeCheckout::viewWillAppear(bool animated) {
   loadPage();
 }
 
-const Dictionary& CustomeCheckout::dict() const { return dict_; }
+const Dictionary& CustomeCheckout::dict() const { return createData(); }
 
 QWidget* CustomeCheckout::container() const { return ui_->container; }
 
@@ -92,8 +77,8 @@ QWidget* CustomeCheckout::backButton() const { return ui_->buttonBack; }
 // released rather than left running underneath.
 void CustomeCheckout::loadPage() {
   if (outcomeClaimed_) return;
-  const detail::WebCheckoutPageAddress address =
-      detail::webCheckoutPageAddress(baseUrlOfCurrentEnvironment(), dict_);
+  const detail::WebCheckoutPageAddress address = detail::webCheckoutPageAddress(
+      Config::webCheckoutPageBaseURL(NetworkManager::environment()), createData());
   if (!address.error.empty()) {
     failToOpen(address.error);
     return;
@@ -131,10 +116,14 @@ void CustomeCheckout::failToOpen(const std::string& reason) {
 
 void CustomeCheckout::userContentControllerDidReceive(const QString& name,
                                                       const QString& bodyJson) {
-  const Dictionary received = parsedBody(bodyJson);
-  const Dictionary body = received.is_object() ? received : Dictionary::object();
-  log("Received message from native: " + describeMessage(name, received));
-  log("[" + detail::describeForLog(body) + "]");
+  const QByteArray nameText = name.toUtf8();
+  const QByteArray bodyText = bodyJson.toUtf8();
+  detail::BridgeMessage message = detail::BridgeMessage::read(
+      {nameText.constData(), static_cast<std::size_t>(nameText.size())},
+      {bodyText.constData(), static_cast<std::size_t>(bodyText.size())});
+  log(message.receivedLogLine);
+  log(message.bodyLogLine);
+  const Dictionary body = std::move(message.body);
 
   if (!checkoutStatusDelegate()) {
     log("Web checkout: no status delegate, message \"" + name.toStdString() + "\" ignored");
@@ -169,16 +158,12 @@ bool CustomeCheckout::claimOutcome(const QString& what) {
   return true;
 }
 
-// Only this screen is taken off the stack: when something else is on top, popping would
-// close that instead.
+// Only this screen leaves the stack, also from below another screen: a finished checkout is
+// never revealed again.
 void CustomeCheckout::popFromNavigation() {
-  NavigationController* navigation = navigationController();
-  if (!navigation) return;
-  if (navigation->topViewController() != this) {
-    log("Web checkout: not on top of its navigation stack, not popped");
-    return;
+  if (NavigationController* navigation = navigationController()) {
+    navigation->removeViewController(this, true);
   }
-  navigation->popViewController(true);
 }
 
 }  // namespace tarvel

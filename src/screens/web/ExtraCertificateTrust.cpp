@@ -7,6 +7,7 @@
 #include <cstdlib>             // getenv
 #include <memory>              // unique_ptr
 
+#include "config/ExtraCaScope.h"
 #include "tarvel/Log.h"
 
 namespace tarvel::detail {
@@ -76,6 +77,13 @@ bool ExtraCertificateTrust::trusts(const QList<QSslCertificate>& chain, const QS
     return false;
   }
   return X509_verify_cert(context.get()) == 1;
+}
+
+bool ExtraCertificateTrust::trustsPage(const QUrl& page,
+                                       const QList<QSslCertificate>& chain) const {
+  const QByteArray address = page.toEncoded();
+  return extraCaAppliesTo({address.constData(), static_cast<std::size_t>(address.size())}) &&
+         trusts(chain, page.host());
 }
 
 }  // namespace tarvel::detail

@@ -3,6 +3,7 @@
 #include <QList>            // QList
 #include <QSslCertificate>  // QSslCertificate
 #include <QString>          // QString
+#include <QUrl>             // QUrl
 
 namespace tarvel::detail {
 
@@ -22,6 +23,10 @@ class ExtraCertificateTrust {
   /// True when `chain` (leaf first) verifies up to one of the extra CAs and the leaf is valid
   /// for `host` (a name or an IP address).
   bool trusts(const QList<QSslCertificate>& chain, const QString& host) const;
+
+  /// True when the extra CAs may vouch for the page at `page` at all (a staging page, never a
+  /// production one: `extraCaAppliesTo`) and `chain` verifies for its host.
+  bool trustsPage(const QUrl& page, const QList<QSslCertificate>& chain) const;
 
  private:
   QString caFile_;
