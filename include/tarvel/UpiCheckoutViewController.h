@@ -57,7 +57,8 @@ class RepeatingTimer;
 /// Outcomes, each reported once to `checkoutStatusDelegate()` on the GUI thread together with
 /// popping the screen: "PAID" reports true with the status answer; the answer to the last
 /// allowed poll with any other status reports false with it; the back button's cancel
-/// confirmation ("OK") reports false with {}. After that, status answers, timer ticks,
+/// confirmation ("OK") reports false with {}; an order of another type whose verify answer has
+/// "otp_verified" true reports true with that answer. After that, status answers, timer ticks,
 /// foreground changes and alerts change nothing, and the polling timer is gone. Analytics: a
 /// "page_load" event after each discovery, a "click" event after each open.
 ///
