@@ -13,7 +13,6 @@ PACKAGES=(
   libqrencode-dev zlib1g-dev libssl-dev libglib2.0-dev libglib2.0-bin
   openssl ca-certificates desktop-file-utils xdg-utils ccache
   fonts-dejavu-core
-  python3-pil
 )
 
 missing=()
