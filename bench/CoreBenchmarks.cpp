@@ -6,6 +6,7 @@
 #include "network/AnswerParsing.h"
 #include "network/LogRedaction.h"
 #include "network/QueryString.h"
+#include "network/UrlLoader.h"
 #include "tarvel/Color.h"
 #include "tarvel/Theme.h"
 
@@ -52,11 +53,21 @@ void BM_ParseAnswer(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseAnswer)->Arg(4)->Arg(1000);
 
+// The worst an answer can cost now: just under the 1 MiB cap, made of the smallest objects.
+void BM_ParseAnswerAtTheSizeCap(benchmark::State& state) {
+  std::string items;
+  while (items.size() < tarvel::detail::UrlLoader::kDefaultMaxResponseBytes - 64) items += "{},";
+  const std::string body = "{\"data\": {\"items\": [" + items + "{}]}}";
+  for (auto _ : state) benchmark::DoNotOptimize(tarvel::detail::parseAnswer(body));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * body.size()));
+}
+BENCHMARK(BM_ParseAnswerAtTheSizeCap)->Unit(benchmark::kMillisecond);
+
 void BM_DescribeForLog(benchmark::State& state) {
   const tarvel::Dictionary answer = sampleAnswer(static_cast<int>(state.range(0)));
   for (auto _ : state) benchmark::DoNotOptimize(tarvel::detail::describeForLog(answer));
 }
-BENCHMARK(BM_DescribeForLog)->Arg(4)->Arg(1000);
+BENCHMARK(BM_DescribeForLog)->Arg(4)->Arg(1000)->Arg(100000);
 
 void BM_QueryString(benchmark::State& state) {
   const tarvel::Dictionary params = {

@@ -1,44 +1,45 @@
-// APIService round trips against a loopback server: the cost the component adds per call
-// (request building, the loader thread hand-off, parsing, logging) over a kept-alive connection.
+// APIService round trips against loopback servers: the cost the component adds per call
+// (request building, the loader thread hand-off, parsing, logging) over a kept-alive
+// connection, and the same POST over HTTPS from a bare, reused libcurl handle beside it.
 #include <benchmark/benchmark.h>
+#include <curl/curl.h>
 
-#include <memory>  // make_shared
+#include <algorithm>  // sort
+#include <chrono>     // steady_clock, duration
+#include <memory>     // make_shared
+#include <string>     // string
+#include <vector>     // vector
 
 #include "CompletionRecorder.h"
 #include "LogCapture.h"
+#include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
-#include "network/UrlLoader.h"
+#include "StagingPlatform.h"
 #include "tarvel/APIService.h"
 
 namespace {
 
-class LoopbackService : public tarvel::APIService {
- public:
-  LoopbackService(std::shared_ptr<tarvel::detail::UrlLoader> loader, std::string base)
-      : APIService(std::move(loader)), base_(std::move(base)) {}
-  std::string baseUrl() const override { return base_; }
-  std::string appAnalyticsBaseUrl() const override { return base_; }
+using Clock = std::chrono::steady_clock;
 
- private:
-  std::string base_;
-};
+const char* const kCaptureAnswer = R"({"data": {"payment_status": "PENDING"}})";
+const tarvel::Dictionary kCaptureParams = {{"tarvel_oid", "T-1"}, {"auth_token", "token"}};
 
 void BM_APIServiceRoundTrip(benchmark::State& state) {
   tarvel::test::LoopbackServer server;
-  server.answerJson("POST", ".*", 200, R"({"data": {"payment_status": "PAID"}})");
+  server.answerJson("POST", ".*", 200, kCaptureAnswer);
   if (!server.start()) {
     state.SkipWithError("loopback server did not start");
     return;
   }
   tarvel::test::LogCapture quiet;  // keeps the response lines off the console
   {
-    LoopbackService service(std::make_shared<tarvel::detail::UrlLoader>(), server.baseUrl());
-    const tarvel::Dictionary params = {{"tarvel_oid", "T-1"}, {"auth_token", "token"}};
+    tarvel::test::LoopbackAPIService service(server.baseUrl(), {},
+                                             std::make_shared<tarvel::detail::UrlLoader>());
     const auto inFlight = static_cast<std::size_t>(state.range(0));
     for (auto _ : state) {
       tarvel::test::CompletionRecorder recorder;
       for (std::size_t i = 0; i < inFlight; ++i) {
-        service.checkPaymentStatus(params, recorder.completion());
+        service.checkPaymentStatus(kCaptureParams, recorder.completion());
       }
       if (!recorder.waitForCalls(inFlight)) {
         state.SkipWithError("a call did not complete");
@@ -51,5 +52,96 @@ void BM_APIServiceRoundTrip(benchmark::State& state) {
   state.counters["connections"] = static_cast<double>(server.connectionCount());
 }
 BENCHMARK(BM_APIServiceRoundTrip)->Arg(1)->Arg(6)->UseRealTime();
+
+// The same POST the service makes, from one libcurl easy handle kept across calls: the
+// floor a round trip over this TLS connection can reach.
+class BareCurlPost {
+ public:
+  BareCurlPost(const std::string& url, const std::string& caFile,
+               const std::vector<std::string>& connectTo)
+      : body_(kCaptureParams.dump()) {
+    easy_ = curl_easy_init();
+    headers_ = curl_slist_append(headers_, "Content-Type: application/json");
+    for (const auto& entry : connectTo) connectTo_ = curl_slist_append(connectTo_, entry.c_str());
+    curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy_, CURLOPT_CAINFO, caFile.c_str());
+    curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, connectTo_);
+    curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
+    curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, body_.c_str());
+    curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &BareCurlPost::collect);
+    curl_easy_setopt(easy_, CURLOPT_WRITEDATA, &answer_);
+  }
+  ~BareCurlPost() {
+    curl_easy_cleanup(easy_);
+    curl_slist_free_all(headers_);
+    curl_slist_free_all(connectTo_);
+  }
+  BareCurlPost(const BareCurlPost&) = delete;
+  BareCurlPost& operator=(const BareCurlPost&) = delete;
+
+  bool post() {
+    answer_.clear();
+    return curl_easy_perform(easy_) == CURLE_OK && !answer_.empty();
+  }
+
+ private:
+  static size_t collect(char* data, size_t size, size_t count, void* answer) {
+    static_cast<std::string*>(answer)->append(data, size * count);
+    return size * count;
+  }
+
+  std::string body_;
+  std::string answer_;
+  CURL* easy_ = nullptr;
+  curl_slist* headers_ = nullptr;
+  curl_slist* connectTo_ = nullptr;
+};
+
+double median(std::vector<double> samples) {
+  if (samples.empty()) return 0;
+  std::sort(samples.begin(), samples.end());
+  return samples[samples.size() / 2];
+}
+
+// One sequential status poll through APIService and one from a bare reused libcurl handle per
+// iteration, against the same HTTPS server (reached under the staging host name, so the
+// extra CA applies as in a staging run). Reports both medians and their ratio; the component
+// aims to stay within 10 % of the bare handle.
+void BM_HttpsPollServiceVersusBareCurl(benchmark::State& state) {
+  tarvel::test::StagingPlatform platform;
+  platform.server().answerJson("POST", "/v1/payment/capture", 200, kCaptureAnswer);
+  if (!tarvel::test::StagingPlatform::usesDefaultHosts() || !platform.start()) {
+    state.SkipWithError("the HTTPS loopback platform did not start");
+    return;
+  }
+  tarvel::test::LogCapture quiet;
+  tarvel::APIService service(platform.loader());  // the configured staging base URL
+  BareCurlPost bare(service.baseUrl() + "v1/payment/capture", platform.authority().caFile(),
+                    platform.connectTo());
+  std::vector<double> serviceMicros, curlMicros;
+  for (auto _ : state) {
+    tarvel::test::CompletionRecorder recorder;
+    auto start = Clock::now();
+    service.checkPaymentStatus(kCaptureParams, recorder.completion());
+    bool answered = recorder.waitForCall() && !recorder.last().error;
+    auto middle = Clock::now();
+    answered = bare.post() && answered;
+    auto end = Clock::now();
+    if (!answered) {
+      state.SkipWithError("a poll got no answer");
+      break;
+    }
+    serviceMicros.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
+    curlMicros.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
+    quiet.clear();
+  }
+  const double serviceMedian = median(serviceMicros);
+  const double curlMedian = median(curlMicros);
+  state.counters["service_us"] = serviceMedian;
+  state.counters["bare_curl_us"] = curlMedian;
+  state.counters["ratio"] = curlMedian > 0 ? serviceMedian / curlMedian : 0;
+  state.counters["connections"] = static_cast<double>(platform.server().connectionCount());
+}
+BENCHMARK(BM_HttpsPollServiceVersusBareCurl)->Iterations(200)->UseRealTime();
 
 }  // namespace

@@ -21,7 +21,7 @@ class UrlLoader;
 ///   when the request could not be made (a base URL that is not a URL, parameters that cannot
 ///   be written as JSON), or
 /// - `APIError::noNetwork` when no answer arrives (connection refused, time-out, TLS or other
-///   transport failure, an answer too large to accept).
+///   transport failure, a redirect to another origin, an answer over 1 MiB).
 /// The HTTP status code decides nothing: a 500 whose body is {"data": {}} is accepted.
 /// `appAnalyticsGet` is the exception: it discards its answer and never completes.
 ///

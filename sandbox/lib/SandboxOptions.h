@@ -27,6 +27,11 @@ struct SandboxOptions {
   /// from the server's threads, one line at a time.
   std::function<void(std::string_view line)> console;
 
+  /// How long an idle client connection stays open. Longer than the component's 5-second
+  /// status polls, so one payment flow keeps one connection (and one TLS handshake), as with
+  /// a production server; `stop()` may wait this long for a client that keeps one open.
+  std::chrono::seconds keepAlive{10};
+
   /// Delay of the "slow" scenario.
   std::chrono::milliseconds slowDelay{3000};
   /// Longest request body accepted; longer ones get 413.

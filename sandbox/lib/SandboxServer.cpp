@@ -5,6 +5,7 @@
 #include <stdlib.h>      // mkdtemp
 #include <sys/socket.h>  // setsockopt
 
+#include <atomic>        // atomic
 #include <chrono>        // milliseconds
 #include <cstdlib>       // getenv
 #include <exception>     // exception, exception_ptr, rethrow_exception
@@ -26,7 +27,7 @@ namespace tarvel::sandbox {
 namespace {
 
 constexpr const char* kHost = "127.0.0.1";
-constexpr time_t kKeepAliveSeconds = 2;  // bounds how long stop() waits for idle clients
+constexpr std::size_t kRequestsPerConnection = 100000;  // cpp-httplib's default closes after 5
 constexpr time_t kReadTimeoutSeconds = 10;
 constexpr auto kStartTimeout = std::chrono::seconds(5);
 
@@ -54,6 +55,13 @@ std::optional<std::filesystem::path> makeTemporaryFolder() {
   buffer.push_back('\0');
   if (!mkdtemp(buffer.data())) return std::nullopt;
   return std::filesystem::path(buffer.data());
+}
+
+// Counts the TLS handshakes the server completes; the counter hangs off the SSL_CTX.
+void countHandshake(const SSL* ssl, int where, int) {
+  if ((where & SSL_CB_HANDSHAKE_DONE) == 0) return;
+  auto* count = static_cast<std::atomic<std::size_t>*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
+  if (count != nullptr) ++*count;
 }
 
 // A client that goes away mid-answer must not end the process: TLS writes reach the socket
@@ -96,6 +104,7 @@ struct SandboxServer::Impl {
   std::string error;
   int port = 0;
   bool started = false;
+  std::atomic<std::size_t> tlsHandshakes{0};
 };
 
 bool SandboxServer::Impl::makeServer() {
@@ -115,6 +124,8 @@ bool SandboxServer::Impl::makeServer() {
   auto secure = std::make_unique<httplib::SSLServer>(authority->serverCertificateFile().c_str(),
                                                      authority->serverKeyFile().c_str());
   if (!secure->is_valid()) return fail("the TLS server rejected the generated certificate");
+  SSL_CTX_set_app_data(secure->ssl_context(), &tlsHandshakes);
+  SSL_CTX_set_info_callback(secure->ssl_context(), countHandshake);
   server = std::move(secure);
   return true;
 }
@@ -130,7 +141,8 @@ void SandboxServer::Impl::configure() {
   // algorithm behind the client's delayed acknowledgement.
   server->set_tcp_nodelay(true);
   server->set_payload_max_length(state.options.maxBodyBytes);
-  server->set_keep_alive_timeout(kKeepAliveSeconds);
+  server->set_keep_alive_timeout(state.options.keepAlive.count());
+  server->set_keep_alive_max_count(kRequestsPerConnection);
   server->set_read_timeout(kReadTimeoutSeconds);
   // Errors without a body of their own (unknown path, body too large) still answer JSON.
   server->set_error_handler(httplib::Server::HandlerWithResponse(
@@ -227,6 +239,7 @@ std::optional<Order> SandboxServer::order(const std::string& tarvelOid) const {
   return impl_->state.orders.byTarvelOid(tarvelOid);
 }
 nlohmann::json SandboxServer::events() const { return impl_->state.events.all(); }
+std::size_t SandboxServer::tlsHandshakes() const { return impl_->tlsHandshakes.load(); }
 void SandboxServer::reset() { impl_->state.reset(); }
 
 }  // namespace tarvel::sandbox

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>   // size_t
 #include <memory>    // unique_ptr
 #include <optional>  // optional
 #include <string>    // string
@@ -47,6 +48,8 @@ class SandboxServer {
   std::optional<std::string> lastOtp(const std::string& moid, const std::string& phone) const;
   std::optional<Order> order(const std::string& tarvelOid) const;
   nlohmann::json events() const;
+  /// TLS handshakes completed so far: over HTTPS, one for every client connection.
+  std::size_t tlsHandshakes() const;
   void reset();
 
  private:

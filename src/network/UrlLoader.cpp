@@ -1,17 +1,21 @@
 #include "network/UrlLoader.h"
 
 #include <curl/curl.h>
+#include <openssl/err.h>   // ERR_clear_error
+#include <openssl/pem.h>   // PEM_read_bio_X509
+#include <openssl/ssl.h>   // SSL_CTX_set_cert_store
+#include <openssl/x509.h>  // X509_STORE
 
 #include <cstdlib>      // getenv, atexit
 #include <deque>        // deque
 #include <exception>    // exception
-#include <fstream>      // ifstream
-#include <iterator>     // istreambuf_iterator
 #include <list>         // list
+#include <memory>       // unique_ptr
 #include <mutex>        // mutex, once_flag, call_once
 #include <string_view>  // string_view
 #include <thread>       // thread
 #include <utility>      // move
+#include <vector>       // vector
 
 #include "config/ExtraCaScope.h"
 #include "config/HttpUrl.h"
@@ -25,6 +29,7 @@ constexpr long kMaxRedirects = 5;
 constexpr int kIdlePollMs = 1000;
 constexpr long kMaxConnectionsPerHost = 6;
 constexpr long kConnectionCacheSize = 32;
+constexpr std::size_t kIdleEasyHandles = 8;
 
 void ensureCurlInitialized() {
   static std::once_flag once;
@@ -33,25 +38,60 @@ void ensureCurlInitialized() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-std::optional<std::string> readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The system's authorities followed by the extra ones, as one PEM bundle held in memory.
-std::string trustBundle(const std::string& extraCaFile) {
-  auto extra = readFile(extraCaFile);
-  if (!extra || extra->find("-----BEGIN CERTIFICATE-----") == std::string::npos) {
-    log("Cannot read certificate authorities from \"" + extraCaFile +
-        "\"; trusting the system's certificate authorities only");
-    return {};
+// The system's authorities and the extra ones, parsed once into one OpenSSL store that each
+// new connection to a staging host is given. A PEM bundle handed to libcurl instead would be
+// copied and compared in full on every request (connection matching) and parsed again for
+// every connection.
+class ExtraTrust {
+ public:
+  // Nothing, logged, when the file holds no certificate.
+  static std::unique_ptr<ExtraTrust> load(const std::string& extraCaFile) {
+    X509_STORE* store = X509_STORE_new();
+    if (store == nullptr) return nullptr;
+    if (X509_STORE_load_file(store, kSystemCaBundle) != 1) X509_STORE_set_default_paths(store);
+    int added = 0;
+    if (BIO* file = BIO_new_file(extraCaFile.c_str(), "r")) {
+      while (X509* certificate = PEM_read_bio_X509(file, nullptr, nullptr, nullptr)) {
+        X509_STORE_add_cert(store, certificate);  // a duplicate of a system one is refused
+        X509_free(certificate);
+        ++added;
+      }
+      BIO_free(file);
+    }
+    ERR_clear_error();  // the end of the file reads as an error
+    if (added == 0) {
+      X509_STORE_free(store);
+      log("Cannot read certificate authorities from \"" + extraCaFile +
+          "\"; trusting the system's certificate authorities only");
+      return nullptr;
+    }
+    return std::unique_ptr<ExtraTrust>(new ExtraTrust(store));
   }
-  std::string bundle = readFile(kSystemCaBundle).value_or(std::string());
-  bundle += '\n';
-  bundle += *extra;
-  return bundle;
-}
+  ~ExtraTrust() { X509_STORE_free(store_); }
+  ExtraTrust(const ExtraTrust&) = delete;
+  ExtraTrust& operator=(const ExtraTrust&) = delete;
+
+  // Makes the transfer's new connections verify against this store; false when libcurl is
+  // not built with OpenSSL.
+  bool applyTo(CURL* easy) const {
+    return curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, &ExtraTrust::install) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_SSL_CTX_DATA, store_) == CURLE_OK;
+  }
+
+ private:
+  explicit ExtraTrust(X509_STORE* store) : store_(store) {}
+
+  // Replaces the connection's store (libcurl's, possibly shared with other connections)
+  // rather than adding to it, so the extra authorities never reach any other host.
+  static CURLcode install(CURL*, void* sslContext, void* store) {
+    auto* trusted = static_cast<X509_STORE*>(store);
+    if (X509_STORE_up_ref(trusted) != 1) return CURLE_SSL_CACERT_BADFILE;
+    SSL_CTX_set_cert_store(static_cast<SSL_CTX*>(sslContext), trusted);
+    return CURLE_OK;
+  }
+
+  X509_STORE* store_;
+};
 
 // Loopback addresses never go through a proxy configured in the environment.
 std::string noProxyList() {
@@ -101,8 +141,41 @@ bool sameOrigin(const std::string& from, const std::string& to) {
   return origin && target && origin->origin() == target->origin();
 }
 
+// Easy handles of finished transfers, kept for the next ones: a handle keeps its buffers, so
+// a request does not pay for making and freeing one. Loader thread only.
+class EasyHandlePool {
+ public:
+  EasyHandlePool() = default;
+  EasyHandlePool(const EasyHandlePool&) = delete;
+  EasyHandlePool& operator=(const EasyHandlePool&) = delete;
+  ~EasyHandlePool() {
+    for (CURL* easy : idle_) curl_easy_cleanup(easy);
+  }
+
+  // A handle with every option at its default; null when none can be made.
+  CURL* take() {
+    if (idle_.empty()) return curl_easy_init();
+    CURL* easy = idle_.back();
+    idle_.pop_back();
+    curl_easy_reset(easy);
+    return easy;
+  }
+  // Takes back a handle that is in no multi handle.
+  void give(CURL* easy) {
+    if (idle_.size() < kIdleEasyHandles) {
+      idle_.push_back(easy);
+    } else {
+      curl_easy_cleanup(easy);
+    }
+  }
+
+ private:
+  std::vector<CURL*> idle_;
+};
+
 // One request in flight: its easy handle and everything libcurl points into.
 struct Transfer {
+  EasyHandlePool* handles = nullptr;
   CURL* easy = nullptr;
   curl_slist* headers = nullptr;
   Pending pending;
@@ -115,7 +188,7 @@ struct Transfer {
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
   ~Transfer() {
-    if (easy != nullptr) curl_easy_cleanup(easy);
+    if (easy != nullptr) handles->give(easy);
     curl_slist_free_all(headers);
   }
 };
@@ -139,7 +212,7 @@ struct UrlLoader::State {
   State& operator=(const State&) = delete;
 
   const Options options;
-  std::string caBundle;  // system and extra authorities; empty: libcurl's default trust store
+  std::unique_ptr<ExtraTrust> extraTrust;  // null: the system's authorities only
   curl_slist* connectTo = nullptr;
   std::string noProxy = noProxyList();
 
@@ -152,7 +225,8 @@ struct UrlLoader::State {
   bool stopping = false;
   bool completePendingOnStop = true;
 
-  // Loader thread only.
+  // Loader thread only; the pool outlives the transfers that hand their handles back.
+  EasyHandlePool handles;
   std::list<Transfer> active;
 
   void run();
@@ -173,7 +247,8 @@ void UrlLoader::State::startTransfer(Pending pending) {
   auto& transfer = active.emplace_back();
   transfer.pending = std::move(pending);
   transfer.maxBytes = options.maxResponseBytes;
-  transfer.easy = curl_easy_init();
+  transfer.handles = &handles;
+  transfer.easy = handles.take();
   if (transfer.easy == nullptr) {
     complete(transfer.pending, {std::nullopt, {}, "cannot create a transfer"});
     active.pop_back();
@@ -194,13 +269,13 @@ void UrlLoader::State::startTransfer(Pending pending) {
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeout);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!caBundle.empty() && extraCaAppliesTo(request.url)) {
-    curl_blob blob{caBundle.data(), caBundle.size(), CURL_BLOB_NOCOPY};
-    curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
+  if (extraTrust && extraCaAppliesTo(request.url) && !extraTrust->applyTo(easy)) {
+    log("The extra certificate authority needs libcurl built with OpenSSL; not trusted");
   }
   if (connectTo != nullptr) curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo);
   curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
-  curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+  // No Accept-Encoding: answers are a few kilobytes, and compressing each one costs the
+  // server more time than the bytes it saves on the way (brotli alone took milliseconds).
   curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE,
                    static_cast<curl_off_t>(options.maxResponseBytes));
   curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, collectBody);
@@ -241,7 +316,7 @@ UrlLoadResult UrlLoader::State::resultOf(Transfer& transfer, CURLcode code) cons
     result.failure = "answer larger than " + std::to_string(options.maxResponseBytes) + " bytes";
   } else {
     result.failure = transfer.errorText[0] != '\0' ? transfer.errorText : curl_easy_strerror(code);
-    if (code == CURLE_PEER_FAILED_VERIFICATION && !caBundle.empty() &&
+    if (code == CURLE_PEER_FAILED_VERIFICATION && extraTrust &&
         !extraCaAppliesTo(transfer.pending.request.url)) {
       result.failure += " (the extra certificate authority is trusted for staging hosts only)";
     }
@@ -365,7 +440,7 @@ UrlLoader::UrlLoader() : UrlLoader(Options()) {}
 UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move(options))) {
   ensureCurlInitialized();
   if (!state_->options.extraCaFile.empty())
-    state_->caBundle = trustBundle(state_->options.extraCaFile);
+    state_->extraTrust = ExtraTrust::load(state_->options.extraCaFile);
   for (const auto& entry : state_->options.connectToForTesting) {
     state_->connectTo = curl_slist_append(state_->connectTo, entry.c_str());
   }

@@ -295,10 +295,25 @@ TEST_F(APIServiceTests, LoggedAnswersAreCutToAFewKilobytesWithTheirFullSize) {
   }
 }
 
-TEST_F(APIServiceTests, SequentialCallsReuseOneConnection) {
-  for (int i = 0; i < 5; ++i) call(i % 2 == 0 ? kPostEndpoints[i].call : completeOrder, {});
-  EXPECT_EQ(server_.requestCount(), 5u);
+// A UPI flow polls the payment status up to 24 times; every poll rides the first connection
+// (over HTTPS: one TCP connection, so one TLS handshake).
+TEST_F(APIServiceTests, TwentyFourSequentialPollsUseOneConnection) {
+  const Dictionary capture = {{"tarvel_oid", "T-1"}, {"auth_token", "A-1"}};
+  for (int poll = 0; poll < 24; ++poll)
+    EXPECT_EQ(call(checkPaymentStatus, capture).error, std::nullopt);
+  EXPECT_EQ(server_.requestCount(), 24u);
   EXPECT_EQ(server_.connectionCount(), 1u);
+
+  if (!test::StagingPlatform::usesDefaultHosts()) return;  // HTTPS needs the staging host
+  test::StagingPlatform platform;
+  platform.server().answerJson("POST", "/v1/payment/capture", 200, kAnswerWithData.dump());
+  ASSERT_TRUE(platform.start());
+  APIService overTls(platform.loader());
+  for (int poll = 0; poll < 24; ++poll) {
+    EXPECT_EQ(callOnce(overTls, checkPaymentStatus, capture).error, std::nullopt);
+  }
+  EXPECT_EQ(platform.server().requestCount(), 24u);
+  EXPECT_EQ(platform.server().connectionCount(), 1u);
 }
 
 TEST_F(APIServiceTests, OverlappingCallsFromManyThreadsEachCompleteOnce) {

@@ -44,22 +44,23 @@ TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
   EXPECT_EQ(data.at("order_type"), "upi");
   EXPECT_EQ(data.at("mid"), "shop-1");
   EXPECT_EQ(data.at("moid"), "order-1");
+}
 
-  // Verifying again finds the same order, keyed by merchant; a missing request id is made up.
-  EXPECT_EQ(sandbox.verify(upiOrder("order-1"))["auth_token"], data["auth_token"]);
+TEST(ApiEndpointsTests, VerifyingAgainFindsTheOrderByMerchantAndMakesUpAMissingRequestId) {
+  RunningSandbox sandbox;
+  const auto first = sandbox.verify(upiOrder("order-1"));
+  EXPECT_EQ(sandbox.verify(upiOrder("order-1"))["auth_token"], first["auth_token"]);
   auto otherShop = upiOrder("order-1");
   otherShop["mid"] = "shop-2";
-  EXPECT_NE(sandbox.verify(otherShop)["tarvel_oid"], oid);
+  EXPECT_NE(sandbox.verify(otherShop)["tarvel_oid"], first["tarvel_oid"]);
   const auto bare = sandbox.verify({{"moid", "order-2"}, {"total", 12.5}});
   EXPECT_FALSE(bare.at("request_id").get<std::string>().empty());
   EXPECT_EQ(bare.at("total"), "12.50");
 }
 
-TEST(ApiEndpointsTests, CaptureStaysPendingUntilPaidAndRefusesWrongTokensOrPayments) {
+TEST(ApiEndpointsTests, PaymentsNamingNoOrderTheWrongAmountOrNoUpiLinkAreRefused) {
   RunningSandbox sandbox;
-  const auto order = sandbox.verify(upiOrder("order-1"));
-  const std::string oid = order["tarvel_oid"];
-  // Payments that name no order, the wrong amount or no UPI link are refused.
+  const std::string oid = sandbox.verify(upiOrder("order-1"))["tarvel_oid"];
   const std::vector<std::pair<json, int>> refusedPayments = {
       {{{"tr", "tvl_nothing"}}, 404},
       {{{"tr", oid}, {"am", "49.90"}}, 409},
@@ -69,13 +70,21 @@ TEST(ApiEndpointsTests, CaptureStaysPendingUntilPaidAndRefusesWrongTokensOrPayme
     EXPECT_EQ(refused.status, status) << body.dump();
     EXPECT_TRUE(refused.json.at("error").is_string()) << refused.raw;
   }
+  EXPECT_EQ(sandbox.capture(sandbox.verify(upiOrder("order-1"))).json.at("payment_status"),
+            "PENDING");
+}
+
+TEST(ApiEndpointsTests, CaptureStaysPendingUntilAnAppsDeepLinkPaysOnce) {
+  RunningSandbox sandbox;
+  const auto order = sandbox.verify(upiOrder("order-1"));
+  const std::string oid = order["tarvel_oid"];
   for (int poll = 0; poll < 3; ++poll) {
     const auto pending = sandbox.capture(order);
     ASSERT_EQ(pending.status, 200) << pending.raw;
     EXPECT_EQ(pending.json.at("payment_status"), "PENDING");
     EXPECT_EQ(pending.json.at("data").at("tarvel_oid"), oid);
   }
-  // A UPI app's deep link, escaped once more, pays; paying again changes nothing.
+  // The deep link as a UPI app receives it: escaped once more.
   const std::string deepLink =
       "gpay://upi/pay?pa=tarvel.sandbox%2540upi&am=499.00&tr=" + oid + "&cu=INR";
   const auto paid = sandbox.post("/control/pay", {{"link", deepLink}, {"app", "gpay"}});
@@ -92,8 +101,13 @@ TEST(ApiEndpointsTests, CaptureStaysPendingUntilPaidAndRefusesWrongTokensOrPayme
   const auto afterPayment = sandbox.capture(order);
   EXPECT_EQ(afterPayment.json.at("payment_status"), "PAID");
   EXPECT_EQ(afterPayment.json.at("data").at("polls"), 4);
+}
 
-  // Refusals keep the shape, so the component reads them as "not paid".
+// Refusals keep the answer's shape, so the component reads them as "not paid".
+TEST(ApiEndpointsTests, RefusedCapturesKeepTheShapeAndAreNotCounted) {
+  RunningSandbox sandbox;
+  const auto order = sandbox.verify(upiOrder("order-1"));
+  const std::string oid = order["tarvel_oid"];
   const std::vector<std::tuple<json, int>> refusals = {
       {{{"tarvel_oid", oid}, {"auth_token", "not-the-token"}}, 401},
       {{{"tarvel_oid", oid}}, 401},
@@ -109,47 +123,57 @@ TEST(ApiEndpointsTests, CaptureStaysPendingUntilPaidAndRefusesWrongTokensOrPayme
   const auto noOrder = sandbox.post("/api/v1/payment/capture", json::object());
   EXPECT_EQ(noOrder.status, 400);
   EXPECT_TRUE(noOrder.json.at("error").is_string());
-  // Refused polls are not counted.
-  EXPECT_EQ(sandbox.server().order(oid)->captures, 4);
+  EXPECT_EQ(sandbox.server().order(oid)->captures, 0);
 }
 
-TEST(ApiEndpointsTests, OtpIsAcceptedOnceRefusedWhenWrongExpiredOrTriedTooOften) {
-  auto seconds = std::make_shared<std::atomic<int>>(0);
-  auto options = RunningSandbox::plainOptions();
-  options.clock = [seconds, start = std::chrono::steady_clock::now()] {
-    return start + std::chrono::seconds(seconds->load());
-  };
-  options.otpLifetime = std::chrono::seconds(300);
-  RunningSandbox sandbox(options);
-  const auto send = [&](const std::string& path, const std::string& phone) {
+// A sandbox with a clock the test sets, for the OTP book: "cod-1" orders, one phone each.
+struct OtpSandbox {
+  static SandboxOptions options(std::shared_ptr<std::atomic<int>> seconds) {
+    auto options = RunningSandbox::plainOptions();
+    options.clock = [seconds, start = std::chrono::steady_clock::now()] {
+      return start + std::chrono::seconds(seconds->load());
+    };
+    options.otpLifetime = std::chrono::seconds(300);
+    return options;
+  }
+  std::string send(const std::string& path, const std::string& phone) {
     const auto sent = sandbox.post(
         path, {{"mid", "shop-1"}, {"phone", phone}, {"order_type", "cod"}, {"moid", "cod-1"}});
     EXPECT_EQ(sent.status, 200) << sent.raw;
     EXPECT_EQ(sent.json.at("data").at("message"), "OTP sent");
-    return sandbox.server().lastOtp("cod-1", phone).value();
-  };
-  const auto check = [&](const std::string& phone, const std::string& otp) {
+    return sandbox.server().lastOtp("cod-1", phone).value_or("");
+  }
+  testing::Answer check(const std::string& phone, const std::string& otp) {
     return sandbox.post("/api/v1/user/verify-otp",
                         {{"phone", phone}, {"moid", "cod-1"}, {"otp", otp}});
-  };
+  }
 
-  EXPECT_TRUE(sandbox.verify({{"moid", "cod-1"}, {"phone", "1"}})["otp_verified"].is_null());
-  const auto right = send("/api/v1/user/send-otp", "1");
-  EXPECT_EQ(right.size(), 4u);
-  EXPECT_EQ(right.find_first_not_of("0123456789"), std::string::npos);
-  const auto blockedCode = send("/api/v1/user/send-otp", "2");
-  const auto wrong = blockedCode == "0000" ? "1111" : "0000";
-  const auto inTime = send("/api/v1/user/send-otp", "3");
-  const auto late = send("/api/v1/user/send-otp", "4");
+  const std::shared_ptr<std::atomic<int>> seconds = std::make_shared<std::atomic<int>>(0);
+  RunningSandbox sandbox{options(seconds)};
+};
 
-  // The OTP shows on the console and through the control endpoint.
-  const auto control = sandbox.get("/control/otp?moid=cod-1&phone=1");
-  EXPECT_EQ(control.json.at("data").at("otp"), right);
-  const auto lines = sandbox.consoleLines();
+TEST(ApiEndpointsTests, OtpIsShownOnTheConsoleAndThroughTheControlEndpoint) {
+  OtpSandbox otps;
+  const auto code = otps.send("/api/v1/user/send-otp", "1");
+  EXPECT_EQ(code.size(), 4u);
+  EXPECT_EQ(code.find_first_not_of("0123456789"), std::string::npos);
+  const auto control = otps.sandbox.get("/control/otp?moid=cod-1&phone=1");
+  EXPECT_EQ(control.json.at("data").at("otp"), code);
+  const auto lines = otps.sandbox.consoleLines();
   EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-    return line.find("OTP " + right) != std::string::npos;
+    return line.find("OTP " + code + " for phone 1") != std::string::npos;
   }));
-  EXPECT_EQ(sandbox.get("/control/otp?moid=cod-1&phone=9").status, 404);
+  EXPECT_EQ(otps.sandbox.get("/control/otp?moid=cod-1&phone=9").status, 404);
+}
+
+TEST(ApiEndpointsTests, OtpIsAcceptedOnceRefusedWhenWrongExpiredOrTriedTooOften) {
+  OtpSandbox otps;
+  EXPECT_TRUE(otps.sandbox.verify({{"moid", "cod-1"}, {"phone", "1"}})["otp_verified"].is_null());
+  const auto right = otps.send("/api/v1/user/send-otp", "1");
+  const auto blockedCode = otps.send("/api/v1/user/send-otp", "2");
+  const auto wrong = blockedCode == "0000" ? "1111" : "0000";
+  const auto inTime = otps.send("/api/v1/user/send-otp", "3");
+  const auto late = otps.send("/api/v1/user/send-otp", "4");
 
   // Each step: who tries which code, at which second, and the answer.
   struct Step {
@@ -165,18 +189,21 @@ TEST(ApiEndpointsTests, OtpIsAcceptedOnceRefusedWhenWrongExpiredOrTriedTooOften)
       {"4", late, 300, 400, "OTP expired"}};
   for (const auto& step : steps) {
     SCOPED_TRACE(step.phone + " " + step.otp + " at " + std::to_string(step.at));
-    seconds->store(step.at);
-    const auto answer = check(step.phone, step.otp);
+    otps.seconds->store(step.at);
+    const auto answer = otps.check(step.phone, step.otp);
     ASSERT_TRUE(answer.json.at("statusCode").is_number_integer()) << answer.raw;
     EXPECT_EQ(answer.json["statusCode"], step.statusCode);
     EXPECT_EQ(answer.status, step.statusCode);
     EXPECT_EQ(answer.json.at("statusMessage"), step.statusMessage);
   }
-  EXPECT_EQ(sandbox.verify({{"moid", "cod-1"}, {"phone", "1"}})["otp_verified"], true);
+  EXPECT_EQ(otps.sandbox.verify({{"moid", "cod-1"}, {"phone", "1"}})["otp_verified"], true);
   // A resend gives a fresh code and a fresh count of attempts.
-  EXPECT_EQ(check("2", send("/api/v1/user/resend-otp", "2")).json.at("statusCode"), 200);
+  EXPECT_EQ(otps.check("2", otps.send("/api/v1/user/resend-otp", "2")).json.at("statusCode"), 200);
+}
 
-  // The component sends only "otp" when the order lacks phone or moid.
+// The component sends only "otp" when the order lacks phone or moid.
+TEST(ApiEndpointsTests, OtpRequestsWithoutPhoneOrMoidAreRefusedInTheOtpShape) {
+  RunningSandbox sandbox;
   const auto onlyOtp = sandbox.post("/api/v1/user/verify-otp", {{"otp", "1234"}});
   EXPECT_EQ(onlyOtp.status, 400);
   EXPECT_EQ(onlyOtp.json.at("statusCode"), 400);
@@ -231,6 +258,11 @@ TEST(ApiEndpointsTests, MalformedRequestsGetJsonErrorsAndTheServerKeepsServing) 
   EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "m"}, {"total", "4x"}}).status, 400);
   EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "m"}, {"sandbox_scenario", 5}}).status,
             400);
+  EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "still-alive"}}).status, 200);
+}
+
+TEST(ApiEndpointsTests, OversizedAndDeeplyNestedBodiesAreRefused) {
+  RunningSandbox sandbox;
   // Deep nesting within the size bound must neither crash the parser nor the answer.
   EXPECT_EQ(
       sandbox.postRaw("/api/v1/order/verify", std::string(30000, '[') + std::string(30000, ']'))
@@ -240,18 +272,18 @@ TEST(ApiEndpointsTests, MalformedRequestsGetJsonErrorsAndTheServerKeepsServing) 
       sandbox.postRaw("/api/v1/order/verify", "{\"moid\":\"" + std::string(70 * 1024, 'a') + "\"}");
   EXPECT_EQ(tooLarge.status, 413);
   EXPECT_TRUE(tooLarge.json.contains("error"));
+  const auto unknownPath = sandbox.get("/api/v9/nothing");
+  EXPECT_EQ(unknownPath.status, 404);
+  EXPECT_TRUE(unknownPath.json.contains("error"));
+}
 
-  // Query values that are not UTF-8 or hold line breaks are echoed safely.
+TEST(ApiEndpointsTests, QueryValuesAndPhonesThatAreNotPlainTextCannotForgeConsoleLines) {
+  RunningSandbox sandbox;
   const auto oddQuery = sandbox.get("/api/v2/rto/track?request_id=%FF%0A&moid=%0Aforged");
   EXPECT_EQ(oddQuery.status, 200);
   EXPECT_TRUE(oddQuery.json.is_object()) << oddQuery.raw;
   sandbox.post("/api/v1/user/send-otp", {{"moid", "m"}, {"phone", "1\nforged"}});
   for (const auto& line : sandbox.consoleLines()) EXPECT_EQ(line.find('\n'), std::string::npos);
-
-  const auto unknownPath = sandbox.get("/api/v9/nothing");
-  EXPECT_EQ(unknownPath.status, 404);
-  EXPECT_TRUE(unknownPath.json.contains("error"));
-  EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "still-alive"}}).status, 200);
 }
 
 }  // namespace

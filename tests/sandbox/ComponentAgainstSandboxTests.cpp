@@ -9,6 +9,7 @@
 #include <chrono>  // milliseconds
 #include <cstdio>  // fprintf
 #include <future>  // promise
+#include <memory>  // make_shared
 #include <string>  // string
 
 #include "CompletionRecorder.h"
@@ -27,8 +28,12 @@ class ComponentAgainstSandboxTests : public ::testing::Test {
   // Runs one operation and returns its single completion's dictionary.
   template <typename Operation>
   Dictionary call(Operation operation, const Dictionary& params) {
+    return call(service_, operation, params);
+  }
+  template <typename Operation>
+  static Dictionary call(APIService& service, Operation operation, const Dictionary& params) {
     test::CompletionRecorder recorder;
-    (service_.*operation)(params, recorder.completion());
+    (service.*operation)(params, recorder.completion());
     EXPECT_TRUE(recorder.waitForCall());
     EXPECT_FALSE(recorder.waitForCalls(2, std::chrono::milliseconds(50)));
     const auto result = recorder.last();
@@ -105,6 +110,23 @@ TEST_F(ComponentAgainstSandboxTests, StatusPollReadsAPaymentTakenOnTheHostedPage
   EXPECT_EQ(call(&APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
 }
 
+// A UPI flow polls the payment status up to 24 times; the platform keeps the connection open
+// for all of them (and across the 5 seconds between polls), so the flow costs one TCP
+// connection and one TLS handshake.
+TEST_F(ComponentAgainstSandboxTests, TwentyFourStatusPollsMakeOneTlsHandshake) {
+  APIService fresh(
+      std::make_shared<detail::UrlLoader>(detail::UrlLoader::optionsFromEnvironment()));
+  const std::size_t before = platform->tlsHandshakes();
+  const Dictionary verified = call(fresh, &APIService::verifyPaymentData,
+                                   {{"order_type", "upi"}, {"mid", "m3"}, {"moid", "polls-24"}});
+  const Dictionary capture = {{"tarvel_oid", verified["tarvel_oid"]},
+                              {"auth_token", verified["auth_token"]}};
+  for (int poll = 0; poll < 24; ++poll) {
+    EXPECT_EQ(call(fresh, &APIService::checkPaymentStatus, capture)["payment_status"], "PENDING");
+  }
+  EXPECT_EQ(platform->tlsHandshakes() - before, 1u);
+}
+
 }  // namespace
 }  // namespace tarvel
 
@@ -112,6 +134,8 @@ int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
   tarvel::sandbox::SandboxOptions options;
   options.https = true;
+  // The process-wide loader keeps its connection until exit; stopping the server waits for it.
+  options.keepAlive = std::chrono::seconds(1);
   tarvel::sandbox::SandboxServer server(options);
   if (!server.start()) {
     std::fprintf(stderr, "the sandbox did not start: %s\n", server.error().c_str());

@@ -4,6 +4,7 @@
 #include <memory>   // shared_ptr, make_shared
 #include <string>   // string
 #include <utility>  // move
+#include <vector>   // vector
 
 #include "LoopbackServer.h"
 #include "TestCertificateAuthority.h"
@@ -41,6 +42,16 @@ class StagingPlatform {
   const TestCertificateAuthority& authority() const { return authority_; }
   bool start() { return authority_.isValid() && server_.start(); }
 
+  /// libcurl's CURLOPT_CONNECT_TO entries that send both host names to the server.
+  std::vector<std::string> connectTo() const {
+    std::vector<std::string> entries;
+    for (const auto* url : {&staging_, &production_}) {
+      entries.push_back(url->host() + ":" + std::to_string(url->port()) +
+                        ":127.0.0.1:" + std::to_string(server_.port()));
+    }
+    return entries;
+  }
+
   /// A loader that trusts `caFile` as the extra authority (the test authority by default)
   /// and connects both host names to the server.
   std::shared_ptr<detail::UrlLoader> loader(
@@ -48,10 +59,7 @@ class StagingPlatform {
     detail::UrlLoader::Options options;
     options.timeout = timeout;
     options.extraCaFile = std::move(caFile);
-    for (const auto* url : {&staging_, &production_}) {
-      options.connectToForTesting.push_back(url->host() + ":" + std::to_string(url->port()) +
-                                            ":127.0.0.1:" + std::to_string(server_.port()));
-    }
+    options.connectToForTesting = connectTo();
     return std::make_shared<detail::UrlLoader>(std::move(options));
   }
   std::shared_ptr<detail::UrlLoader> loader() const { return loader(authority_.caFile()); }
