@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QTextStream>
 #include <QWidget>
 
@@ -35,9 +37,20 @@ QPixmap DemoReport::picture(QWidget* window) {
 
 QString DemoReport::screenshot(QWidget* window, const QString& flow, const QString& phase,
                                const QString& caption) {
+  return save(picture(window), flow, phase, caption);
+}
+
+QString DemoReport::screenshotOfScreen(const QString& flow, const QString& phase,
+                                       const QString& caption) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  return save(screen ? screen->grabWindow(0) : QPixmap(), flow, phase, caption);
+}
+
+QString DemoReport::save(const QPixmap& picture, const QString& flow, const QString& phase,
+                         const QString& caption) {
   const QString file =
       QString("%1-%2-%3.png").arg(shots_.size() + 1, 2, 10, QChar('0')).arg(flow, phase);
-  picture(window).save(dir_.filePath(file));
+  picture.save(dir_.filePath(file));
   shots_.push_back({flow, file, caption});
   return file;
 }

@@ -22,6 +22,8 @@ class DemoReport {
   /// Saves a picture of `window` for `flow` at `phase`, captioned; returns the file name.
   QString screenshot(QWidget* window, const QString& flow, const QString& phase,
                      const QString& caption);
+  /// Saves a picture of the whole screen (a real display: other applications' windows too).
+  QString screenshotOfScreen(const QString& flow, const QString& phase, const QString& caption);
   /// Records the outcome of a flow: what it expected, what came, and whether they agree.
   void outcome(const QString& flow, const QString& title, const QString& expected,
                const QString& received, bool passed);
@@ -44,6 +46,8 @@ class DemoReport {
   };
 
   static QPixmap picture(QWidget* window);
+  QString save(const QPixmap& picture, const QString& flow, const QString& phase,
+               const QString& caption);
 
   QDir dir_;
   bool ready_;

@@ -43,6 +43,17 @@ void SandboxControl::lastOtp(const QString& moid, const QString& phone,
       });
 }
 
+void SandboxControl::paymentStatus(const QString& moid, std::function<void(QString)> done) {
+  QUrlQuery query;
+  query.addQueryItem("moid", moid);
+  get("order?" + query.toString(QUrl::FullyEncoded), [done = std::move(done)](
+                                                         bool ok, const tarvel::Dictionary& order) {
+    const bool known =
+        ok && order.contains("payment_status") && order["payment_status"].is_string();
+    done(known ? QString::fromStdString(order["payment_status"].get<std::string>()) : QString());
+  });
+}
+
 void SandboxControl::payOrder(const QString& moid, std::function<void(bool)> done) {
   QUrlQuery query;
   query.addQueryItem("moid", moid);

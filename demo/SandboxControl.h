@@ -25,6 +25,9 @@ class SandboxControl : public QObject {
 
   /// The last OTP the platform sent for (moid, phone), as the shopper reads it off the SMS.
   void lastOtp(const QString& moid, const QString& phone, std::function<void(QString otp)> done);
+  /// The order's payment status as the platform holds it ("PENDING", "PAID"), or "" when
+  /// unknown.
+  void paymentStatus(const QString& moid, std::function<void(QString status)> done);
   /// Pays the order `moid` as a scan of its QR code from another phone would.
   void payOrder(const QString& moid, std::function<void(bool paid)> done);
 

@@ -3,8 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QWebEnginePage>
@@ -75,19 +77,28 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
   const auto loadingShown = [this] { return visible("viewLoading") != nullptr; };
 
   if (id == "upi-tiles") {
-    return {id,
-            "upi-tiles",
-            "UPI app list",
-            true,
-            "success, PAID",
-            paid,
-            {{"tap the PhonePe tile", [this] { return tilesShown(); }, "tiles",
-              "The UPI apps the platform offers, as tiles", [this] { tapTile("PhonePe"); }},
-             {"back from PhonePe, waiting for the payment status",
-              loadingShown,
-              "polling",
-              "Back from the UPI app: the payment status is checked",
-              {}}}};
+    Flow flow{id, "upi-tiles", "UPI app list", true, "success, PAID", paid, {}};
+    flow.steps.push_back({"tap the PhonePe tile", [this] { return tilesShown(); }, "tiles",
+                          "The UPI apps the platform offers, as tiles",
+                          [this] { tapTile("PhonePe"); }});
+    // On a real display the app's own window takes the focus; the shopper pays there and
+    // comes back to the shop.
+    if (onRealDisplay()) {
+      flow.steps.push_back({"PhonePe opens its own window and takes the focus",
+                            [] { return !QApplication::activeWindow(); },
+                            "app",
+                            "PhonePe's own window over the shop: the shopper has left",
+                            {},
+                            true});
+      flow.steps.push_back({"PhonePe paid; back to the shop", [this] { return orderPaid(); }, "",
+                            "", [this] { returnToShop(); }});
+    }
+    flow.steps.push_back({"back from PhonePe, waiting for the payment status",
+                          loadingShown,
+                          "polling",
+                          "Back from the UPI app: the payment status is checked",
+                          {}});
+    return flow;
   }
   if (id == "upi-phonepe") {
     return {id,
@@ -208,6 +219,7 @@ void ScriptedShopper::startFlow() {
   step_ = 0;
   otp_.clear();
   pageReady_ = false;
+  orderPaid_ = false;
   quietClock_.invalidate();
   shop_.selectKind(flow_.kindId);
   shop_.selectScenario("");
@@ -224,7 +236,9 @@ void ScriptedShopper::tick() {
       if (stepClock_.elapsed() > kStepDeadlineMs) finishFlow(true);
       return;
     }
-    if (!step.shot.isEmpty()) {
+    if (!step.shot.isEmpty() && step.wholeScreen) {
+      report_.screenshotOfScreen(flow_.id, step.shot, step.caption);
+    } else if (!step.shot.isEmpty()) {
       report_.screenshot(&shop_, flow_.id, step.shot, step.caption);
     }
     say(step.say);
@@ -278,6 +292,34 @@ QWidget* ScriptedShopper::visible(const QString& objectName) const {
     }
   }
   return nullptr;
+}
+
+// The shopper clicks back into the shop. Without a window manager nobody hands the focus back
+// when the app's window closes, so the click is xdotool's focus request on the shop's window.
+void ScriptedShopper::returnToShop() {
+  shop_.raise();
+  QProcess::startDetached("xdotool", {"windowfocus", QString::number(shop_.winId())});
+}
+
+bool ScriptedShopper::onRealDisplay() {
+  return QGuiApplication::platformName() != QLatin1String("offscreen");
+}
+
+// Asks the platform, one question at a time, whether the flow's order is paid.
+bool ScriptedShopper::orderPaid() {
+  if (orderPaid_) return true;
+  if (!statusQuestionOut_) {
+    statusQuestionOut_ = true;
+    QPointer<ScriptedShopper> self(this);
+    sandbox_.paymentStatus(
+        QString::fromStdString(shop_.orderOf(serial_)["moid"].get<std::string>()),
+        [self](const QString& status) {
+          if (!self) return;
+          self->statusQuestionOut_ = false;
+          self->orderPaid_ = status == "PAID";
+        });
+  }
+  return false;
 }
 
 bool ScriptedShopper::tilesShown() const {

@@ -47,6 +47,7 @@ class ScriptedShopper : public QObject {
     QString shot;                 ///< picture phase name taken when `until` holds ("": none)
     QString caption;
     std::function<void()> act;  ///< then does this (may be none)
+    bool wholeScreen = false;   ///< the picture is of the whole screen, not the shop's window
   };
   struct Flow {
     QString id;
@@ -66,6 +67,9 @@ class ScriptedShopper : public QObject {
 
   // What the scripted shopper sees and does.
   QWidget* visible(const QString& objectName) const;
+  static bool onRealDisplay();
+  void returnToShop();
+  bool orderPaid();
   bool tilesShown() const;
   bool alertShown(const QString& title) const;
   void tapAlertAction(const QString& title);
@@ -92,6 +96,8 @@ class ScriptedShopper : public QObject {
   QString otp_;
   bool paidFromSecondPhone_ = false;
   bool pageReady_ = false;
+  bool orderPaid_ = false;
+  bool statusQuestionOut_ = false;
   QTimer ticker_;
   QElapsedTimer stepClock_;
   QElapsedTimer quietClock_;

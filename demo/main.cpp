@@ -105,6 +105,9 @@ int main(int argc, char* argv[]) {
     return app.exec();
   }
   if (!windowed) std::printf("No display: the scripted shopper runs the flows offscreen.\n");
+  // On a display the simulated UPI app shows its own window; the scripted shopper presses its
+  // Pay button after a moment, as a person would.
+  if (windowed) qputenv("TARVEL_UPI_APP_AUTO_PAY_MS", "1500");
   shop.resize(420, 820);
   shop.show();
   QStringList flows = parser.values(flow);

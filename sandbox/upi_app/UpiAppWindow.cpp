@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <thread>   // thread
@@ -42,6 +43,10 @@ UpiAppWindow::UpiAppWindow(UpiLink link, UpiAppClient client, const std::string&
   setStyleSheet(styleFor(link_.scheme));
   setAttribute(Qt::WA_StyledBackground);
   resize(320, 300);
+  // In the middle of the screen, as a phone brings the app to the front.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 16);
