@@ -12,6 +12,19 @@ namespace tarvel::detail {
 
 namespace {
 
+// A phone-like alert whatever the window's size: a white card, the title in bold, the actions
+// as buttons in the theme's green.
+constexpr char kAlertStyle[] =
+    "QDialog { background-color: #FFFFFF; }"
+    " QLabel#alertTitle { font-family: Metropolis-Bold; font-size: 17px; color: #1A1A1A; }"
+    " QLabel#alertMessage { font-family: Metropolis-Regular; font-size: 15px; color: #3C4043; }"
+    " QPushButton { min-width: 72px; min-height: 32px; padding: 4px 14px; border-radius: 6px;"
+    " border: 1px solid #D0D4DA; background-color: #FFFFFF; color: #0A9C4D;"
+    " font-family: Metropolis-Bold; font-size: 15px; }"
+    " QPushButton:focus { border: 2px solid #0A9C4D; }"
+    " QPushButton:pressed { background-color: #E6F4EC; }";
+constexpr int kAlertWidth = 300;
+
 QList<Alert*>& shownAlerts() {
   static QList<Alert*> alerts;
   return alerts;
@@ -23,6 +36,10 @@ Alert::Alert(const QString& title, const QString& message, QWidget* parent)
     : QDialog(parent), title_(title), message_(message) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(title);
+  setAccessibleName(title);
+  setAccessibleDescription(message);
+  setStyleSheet(QLatin1String(kAlertStyle));
+  setFixedWidth(kAlertWidth);
   auto* layout = new QVBoxLayout(this);
   if (!title.isEmpty()) {
     auto* titleLabel = new QLabel(title, this);

@@ -58,7 +58,8 @@ constexpr auto kErrorLabelDisplay = std::chrono::seconds(15);
 const QColor kLightGray(170, 170, 170);  // the phone toolkit's light grey: two-thirds white
 const QColor kGray(128, 128, 128);       // and its grey: half white
 const QColor kFocusTint(0xE6, 0xF4, 0xEC);
-const QColor kVeil(0xF9, 0xF9, 0xF9, 240);  // the theme background, nearly opaque
+const QColor kVeil(0x10, 0x18, 0x14, 115);  // dims the host's screen behind the sheet
+constexpr int kSheetTopGap = 72;            // the host's screen shows above the sheet
 
 QString css(const QColor& color) {
   return QStringLiteral("rgba(%1, %2, %3, %4)")
@@ -156,9 +157,14 @@ VerifyOTPViewController::~VerifyOTPViewController() = default;
 void VerifyOTPViewController::makeSeeThrough() {
   seeThrough_ = true;
   setAttribute(Qt::WA_OpaquePaintEvent, false);
-  // A light veil rather than nothing: the host's screen stays visible behind, but its texts
-  // do not run through the screen's own.
+  // The host's screen stays visible behind a dimming veil, and the screen's own content sits
+  // on a sheet of the theme's background above it, so that the two sets of texts never mix.
   setOwnStyle(this, "background-color: " + css(kVeil) + ";");
+  ui_->contentColumn->setAttribute(Qt::WA_StyledBackground);
+  setOwnStyle(ui_->contentColumn,
+              "background-color: " + css(Theme::theme1.backgroundColor()) +
+                  "; border-top-left-radius: 16px; border-top-right-radius: 16px;");
+  ui_->screenLayout->setContentsMargins(0, kSheetTopGap, 0, 0);
   setOwnStyle(ui_->viewCODContainer, QStringLiteral("background-color: transparent;"));
   setOwnStyle(ui_->viewPriceDetails,
               QStringLiteral("background-color: transparent; border-radius: 8px;"));

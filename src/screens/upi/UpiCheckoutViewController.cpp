@@ -114,24 +114,6 @@ constexpr char kTileStyle[] =
     " text-align: left; padding-left: 16px; }"
     " QPushButton:focus { border: 2px solid #0A9C4D; }";
 
-constexpr char kAlertStyle[] =
-    "QDialog { background-color: #FFFFFF; }"
-    " QLabel#alertTitle { font-family: Metropolis-Bold; font-size: 17px; color: #1A1A1A; }"
-    " QLabel#alertMessage { font-family: Metropolis-Regular; font-size: 15px; color: #3C4043; }"
-    " QPushButton { min-width: 72px; min-height: 32px; padding: 4px 14px; border-radius: 6px;"
-    " border: 1px solid #D0D4DA; background-color: #FFFFFF; color: #0A9C4D;"
-    " font-family: Metropolis-Bold; font-size: 15px; }"
-    " QPushButton:focus { border: 2px solid #0A9C4D; }"
-    " QPushButton:pressed { background-color: #E6F4EC; }";
-
-// The look of the screen's alerts: a phone-like width whatever the window's.
-void styleAlert(Alert* alert) {
-  alert->setAccessibleName(alert->title());
-  alert->setAccessibleDescription(alert->message());
-  alert->setStyleSheet(QLatin1String(kAlertStyle));
-  alert->setFixedWidth(300);
-}
-
 }  // namespace
 
 UpiCheckoutViewController::UpiCheckoutViewController(const Dictionary& createData, bool production,
@@ -673,7 +655,6 @@ void UpiCheckoutViewController::backButtonClick() {
   alert->addAction(QStringLiteral("OK"), Alert::ActionStyle::defaultStyle, [screen] {
     if (screen) screen->confirmCancel();
   });
-  styleAlert(alert);
   alerts_.append(alert);
   alert->showOver(this);
 }
@@ -684,7 +665,6 @@ void UpiCheckoutViewController::showAlert(const QString& message) {
   if (finished_) return;
   auto* alert = new Alert(QStringLiteral("Alert"), message);
   alert->addAction(QStringLiteral("Ok"), Alert::ActionStyle::cancel);
-  styleAlert(alert);
   alerts_.append(alert);
   alert->showOver(this);
 }
