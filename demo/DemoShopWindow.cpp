@@ -19,6 +19,7 @@
 #include "OrderKind.h"
 #include "ProductArt.h"
 #include "Redaction.h"
+#include "SandboxControl.h"
 #include "tarvel/TarvelCheckout.h"
 #include "tarvel/TarvelPaymentStatusDelegate.h"
 
@@ -40,6 +41,9 @@ constexpr Product kCart[] = {
 constexpr const char* kCartTotal = "1349.00";
 constexpr const char* kCartTotalShown = "₹1,349.00";
 constexpr int kWideLayoutWidth = 860;
+constexpr int kOtpLookups = 20;
+constexpr int kOtpLookupGapMs = 500;
+constexpr int kNotificationMs = 12'000;
 
 constexpr const char* kStyle = R"(
   QWidget#shopPage { background: #F4F6F5; }
@@ -152,6 +156,14 @@ DemoShopWindow::DemoShopWindow(bool production, QWidget* parent)
   setCentralWidget(page);
 
   connect(this, &DemoShopWindow::outcomeReceived, this, &DemoShopWindow::recordOutcome);
+
+  // Above everything in the window, the component's screens included.
+  notification_ = new QLabel(this);
+  notification_->setObjectName("notification");
+  notification_->setStyleSheet(
+      "#notification { background: rgba(32, 36, 34, 235); color: white; border-radius: 12px;"
+      " padding: 10px 14px; font-family: Metropolis-Medium; font-size: 10pt; }");
+  notification_->hide();
 }
 
 DemoShopWindow::~DemoShopWindow() = default;
@@ -342,6 +354,37 @@ void DemoShopWindow::pay() {
   refreshOutcomes();
   emit checkoutStarted(serial);
   checkout->openCart(order);
+  if (kind->orderType == "cod") notifyOtpWhenSent(order, kOtpLookups);
+}
+
+void DemoShopWindow::setSandbox(SandboxControl* sandbox) { sandbox_ = sandbox; }
+
+// The sandbox sends no real SMS: the shop asks it for the code it issued and shows it the way a
+// phone shows an incoming message.
+void DemoShopWindow::notifyOtpWhenSent(const tarvel::Dictionary& order, int attemptsLeft) {
+  if (!sandbox_ || attemptsLeft == 0) return;
+  const QString moid = QString::fromStdString(order.value("moid", ""));
+  const QString phone = QString::fromStdString(order.value("phone", ""));
+  QPointer<DemoShopWindow> self(this);
+  sandbox_->lastOtp(moid, phone, [self, order, attemptsLeft](const QString& otp) {
+    if (!self) return;
+    if (!otp.isEmpty()) {
+      self->showNotification("Messages · now\nYour Tarvel OTP is " + otp);
+      return;
+    }
+    QTimer::singleShot(kOtpLookupGapMs, self, [self, order, attemptsLeft] {
+      if (self) self->notifyOtpWhenSent(order, attemptsLeft - 1);
+    });
+  });
+}
+
+void DemoShopWindow::showNotification(const QString& text) {
+  notification_->setText(text);
+  notification_->adjustSize();
+  notification_->setGeometry(12, 12, width() - 24, notification_->sizeHint().height());
+  notification_->show();
+  notification_->raise();
+  QTimer::singleShot(kNotificationMs, notification_, &QWidget::hide);
 }
 
 void DemoShopWindow::recordOutcome(int serial, bool status, const tarvel::Dictionary& data) {

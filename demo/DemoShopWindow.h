@@ -24,6 +24,7 @@ class TarvelCheckout;
 namespace demo {
 
 struct OrderKind;
+class SandboxControl;
 
 /// What the shop heard of one checkout: every outcome the component reported for it.
 struct FlowRecord {
@@ -58,6 +59,10 @@ class DemoShopWindow : public QMainWindow {
   /// The order sent for a checkout.
   const tarvel::Dictionary& orderOf(int serial) const;
 
+  /// Where the shop reads the OTP "SMS" the sandbox sends for cash-on-delivery checkouts, shown
+  /// as a notification over the window (nothing without a sandbox).
+  void setSandbox(SandboxControl* sandbox);
+
  signals:
   /// A checkout started: `serial` numbers it.
   void checkoutStarted(int serial);
@@ -72,6 +77,8 @@ class DemoShopWindow : public QMainWindow {
   void recordOutcome(int serial, bool status, const tarvel::Dictionary& data);
   void refreshOutcomes();
   void arrangeColumns();
+  void notifyOtpWhenSent(const tarvel::Dictionary& order, int attemptsLeft);
+  void showNotification(const QString& text);
 
   QWidget* makeHeader();
   QWidget* makeCartCard();
@@ -97,6 +104,8 @@ class DemoShopWindow : public QMainWindow {
   QPushButton* payButton_ = nullptr;
   QVBoxLayout* outcomeList_ = nullptr;
   QLabel* noOutcomes_ = nullptr;
+  QLabel* notification_ = nullptr;
+  SandboxControl* sandbox_ = nullptr;
 };
 
 }  // namespace demo

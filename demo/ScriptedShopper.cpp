@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -61,7 +62,12 @@ ScriptedShopper::ScriptedShopper(DemoShopWindow& shop, DemoReport& report, Sandb
 
 ScriptedShopper::~ScriptedShopper() = default;
 
-void ScriptedShopper::start() { QTimer::singleShot(0, this, &ScriptedShopper::startFlow); }
+void ScriptedShopper::start() {
+  QTimer::singleShot(0, this, [this] {
+    report_.screenshot(&shop_, "shop", "start", "The demo shop: a cart, the ways to pay, Pay");
+    startFlow();
+  });
+}
 
 void ScriptedShopper::say(const QString& line) {
   std::printf("[%s] %s\n", qPrintable(flow_.id), qPrintable(line));
@@ -142,7 +148,9 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
                        data["otp_verified"] == true;
               },
               {}};
-    const auto otpPanelShown = [this] { return visible("viewCODContainer") != nullptr; };
+    const auto otpPanelShown = [this] {
+      return visible("viewCODContainer") != nullptr && !smsOtp().isEmpty();
+    };
     const auto otpArrived = [this] { return !otp_.isEmpty(); };
     flow.steps.push_back({"read the OTP from the SMS", otpPanelShown, modal ? "sheet" : "otp",
                           modal ? "The OTP check presented over the shop"
@@ -401,14 +409,19 @@ void ScriptedShopper::clearOtp() {
 }
 
 // The shopper reads the code off the SMS; the sandbox shows it through its control endpoint.
+// The shopper reads the code off the SMS notification the shop shows.
 void ScriptedShopper::fetchOtp(bool wrong) {
-  otp_.clear();
-  const tarvel::Dictionary& order = shop_.orderOf(serial_);
-  sandbox_.lastOtp(QString::fromStdString(order["moid"].get<std::string>()),
-                   QString::fromStdString(order["phone"].get<std::string>()),
-                   [this, wrong](const QString& otp) {
-                     if (!otp.isEmpty()) otp_ = wrong ? wrongOtp(otp) : otp;
-                   });
+  const QString otp = smsOtp().isEmpty() ? lastSmsOtp_ : smsOtp();
+  lastSmsOtp_ = otp;
+  otp_ = wrong ? wrongOtp(otp) : otp;
+}
+
+QString ScriptedShopper::smsOtp() const {
+  auto* notification = qobject_cast<QLabel*>(visible("notification"));
+  if (!notification) return {};
+  const QString text = notification->text();
+  const qsizetype digits = text.lastIndexOf(' ') + 1;
+  return digits > 0 ? text.mid(digits) : QString();
 }
 
 // The page is there once its Pay button exists and the view shows more than a blank page.

@@ -79,6 +79,7 @@ class ScriptedShopper : public QObject {
   void typeOtp(const QString& otp);
   void clearOtp();
   void fetchOtp(bool wrong);
+  QString smsOtp() const;
   void pressHostedPayButton();
   bool hostedPageReady();
   static bool showsContent(QWidget* view);
@@ -94,6 +95,7 @@ class ScriptedShopper : public QObject {
   std::size_t step_ = 0;
   int serial_ = 0;
   QString otp_;
+  QString lastSmsOtp_;
   bool paidFromSecondPhone_ = false;
   bool pageReady_ = false;
   bool orderPaid_ = false;

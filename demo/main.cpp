@@ -37,10 +37,9 @@ bool sendStderrTo(const QString& file) {
   return moved;
 }
 
-int runScripted(QApplication& app, demo::DemoShopWindow& shop, const QStringList& flows,
-                const QString& output) {
+int runScripted(QApplication& app, demo::DemoShopWindow& shop, demo::SandboxControl& sandbox,
+                const QStringList& flows, const QString& output) {
   demo::DemoReport report(output);
-  demo::SandboxControl sandbox;
   if (!report.isReady() || !sandbox.isConfigured()) {
     std::printf("The scripted run needs a sandbox (scripts/with-sandbox.sh) and a writable %s\n",
                 qPrintable(output));
@@ -98,6 +97,8 @@ int main(int argc, char* argv[]) {
 
   tarvel::UIFont::loadFonts();
   demo::DemoShopWindow shop(parser.isSet(production));
+  demo::SandboxControl sandbox;
+  if (sandbox.isConfigured()) shop.setSandbox(&sandbox);
   if (!parser.isSet(scripted) && windowed) {
     std::printf("The shop is open in its window. Console lines go to %s (--verbose shows them).\n",
                 qPrintable(logFile));
@@ -112,5 +113,5 @@ int main(int argc, char* argv[]) {
   shop.show();
   QStringList flows = parser.values(flow);
   if (flows.isEmpty()) flows = demo::ScriptedShopper::allFlows();
-  return runScripted(app, shop, flows, folder);
+  return runScripted(app, shop, sandbox, flows, folder);
 }
