@@ -12,13 +12,13 @@ bool isUnreserved(unsigned char c) {
 
 }  // namespace
 
-std::string percentEncode(std::string_view text) {
+std::string percentEncode(std::string_view text, bool (*isAllowed)(unsigned char)) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string encoded;
   encoded.reserve(text.size());
   for (char c : text) {
     auto byte = static_cast<unsigned char>(c);
-    if (isUnreserved(byte)) {
+    if (isAllowed(byte)) {
       encoded += c;
     } else {
       encoded += '%';
@@ -28,6 +28,8 @@ std::string percentEncode(std::string_view text) {
   }
   return encoded;
 }
+
+std::string percentEncode(std::string_view text) { return percentEncode(text, isUnreserved); }
 
 std::optional<std::string> queryText(const Dictionary& value) {
   if (value.is_string()) return value.get<std::string>();

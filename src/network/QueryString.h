@@ -8,6 +8,9 @@
 
 namespace tarvel::detail {
 
+/// `text` with every byte for which `isAllowed` is false written as "%XX" (upper-case hex).
+std::string percentEncode(std::string_view text, bool (*isAllowed)(unsigned char));
+
 /// `text` with every byte outside the unreserved set (letters, digits, "-", ".", "_", "~")
 /// written as "%XX", so it is safe as a query item's name or value.
 std::string percentEncode(std::string_view text);

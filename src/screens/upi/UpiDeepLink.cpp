@@ -1,5 +1,7 @@
 #include "UpiDeepLink.h"
 
+#include "network/QueryString.h"
+
 namespace tarvel::detail {
 namespace {
 
@@ -21,20 +23,7 @@ std::string probedUpiAppKey(std::string_view key) {
 std::string upiProbeAddress(std::string_view key) { return std::string(key) + "://app"; }
 
 std::string addingPercentEncodingForQuery(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string encoded;
-  encoded.reserve(text.size());
-  for (const char character : text) {
-    const auto byte = static_cast<unsigned char>(character);
-    if (isQueryAllowed(byte)) {
-      encoded += character;
-    } else {
-      encoded += '%';
-      encoded += kHex[byte >> 4];
-      encoded += kHex[byte & 0x0F];
-    }
-  }
-  return encoded;
+  return percentEncode(text, isQueryAllowed);
 }
 
 }  // namespace tarvel::detail
