@@ -1,7 +1,7 @@
 // Parsing and formatting work that runs for every colour, request and answer.
-#include <benchmark/benchmark.h>
-
 #include <string>  // string
+
+#include <benchmark/benchmark.h>
 
 #include "network/AnswerParsing.h"
 #include "network/LogRedaction.h"

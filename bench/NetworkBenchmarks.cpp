@@ -1,14 +1,14 @@
 // APIService round trips against loopback servers: the cost the component adds per call
 // (request building, the loader thread hand-off, parsing, logging) over a kept-alive
 // connection, and the same POST over HTTPS from a bare, reused libcurl handle beside it.
-#include <benchmark/benchmark.h>
-#include <curl/curl.h>
-
 #include <algorithm>  // sort
 #include <chrono>     // steady_clock, duration
 #include <memory>     // make_shared
 #include <string>     // string
 #include <vector>     // vector
+
+#include <benchmark/benchmark.h>
+#include <curl/curl.h>
 
 #include "CompletionRecorder.h"
 #include "LogCapture.h"

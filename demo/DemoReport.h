@@ -1,9 +1,10 @@
 #pragma once
 
+#include <vector>  // vector
+
 #include <QDir>
 #include <QPixmap>
 #include <QString>
-#include <vector>  // vector
 
 class QWidget;
 

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <QMainWindow>
-#include <QString>
 #include <map>     // map
 #include <memory>  // shared_ptr
+
+#include <QMainWindow>
+#include <QString>
 
 #include "tarvel/Dictionary.h"
 

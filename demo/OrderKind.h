@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
 #include <optional>  // optional
 #include <vector>    // vector
+
+#include <QString>
 
 #include "tarvel/Dictionary.h"
 

@@ -1,12 +1,13 @@
 #include "SandboxControl.h"
 
+#include <utility>  // move
+
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QUrl>
 #include <QUrlQuery>
-#include <utility>  // move
 
 namespace demo {
 namespace {

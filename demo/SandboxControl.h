@@ -1,9 +1,10 @@
 #pragma once
 
+#include <functional>  // function
+
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
-#include <functional>  // function
 
 #include "tarvel/Dictionary.h"
 

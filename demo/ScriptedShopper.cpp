@@ -1,5 +1,8 @@
 #include "ScriptedShopper.h"
 
+#include <cstdio>   // printf, fflush
+#include <utility>  // move
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -12,8 +15,6 @@
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
-#include <cstdio>   // printf, fflush
-#include <utility>  // move
 
 #include "DemoReport.h"
 #include "DemoShopWindow.h"

@@ -1,12 +1,13 @@
 #pragma once
 
+#include <functional>  // function
+#include <vector>      // vector
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
-#include <functional>  // function
-#include <vector>      // vector
 
 #include "tarvel/Dictionary.h"
 

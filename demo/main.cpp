@@ -7,13 +7,14 @@
 //                                    against the sandbox, writes pictures and index.html to DIR
 //                                    (demo-output) and exits 0 when each flow ended with exactly
 //                                    its expected outcome
-#include <fcntl.h>   // open
-#include <unistd.h>  // dup2
+#include <cstdio>  // printf
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <cstdio>  // printf
+
+#include <fcntl.h>   // open
+#include <unistd.h>  // dup2
 
 #include "DemoReport.h"
 #include "DemoShopWindow.h"

@@ -4,8 +4,6 @@
 //
 // Listens on 127.0.0.1 only (port 0 or no --port: any free port), prints the export lines
 // that point the component at it, then serves until SIGINT or SIGTERM.
-#include <signal.h>
-
 #include <chrono>       // milliseconds
 #include <cstdio>       // printf, fflush
 #include <cstdlib>      // strtol
@@ -13,6 +11,8 @@
 #include <mutex>        // mutex
 #include <string>       // string
 #include <string_view>  // string_view
+
+#include <signal.h>
 
 #include "SandboxServer.h"
 

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <memory>  // unique_ptr
+
 #include <QPointer>  // QPointer
 #include <QString>   // QString
-#include <memory>    // unique_ptr
 
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Dictionary.h"

@@ -1,10 +1,11 @@
 #pragma once
 
-#include <QObject>     // QObject
-#include <QPointer>    // QPointer
-#include <QRect>       // QRect
-#include <QSize>       // QSize
 #include <functional>  // function
+
+#include <QObject>   // QObject
+#include <QPointer>  // QPointer
+#include <QRect>     // QRect
+#include <QSize>     // QSize
 
 class QPropertyAnimation;
 class QWidget;

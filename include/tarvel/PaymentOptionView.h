@@ -1,9 +1,10 @@
 #pragma once
 
+#include <memory>  // unique_ptr
+
 #include <QPointer>  // QPointer
 #include <QRect>     // QRect
 #include <QWidget>   // QWidget
-#include <memory>    // unique_ptr
 
 class QLabel;
 class QPushButton;

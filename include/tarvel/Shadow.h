@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QColor>    // QColor
-#include <QSizeF>    // QSizeF
 #include <optional>  // optional
+
+#include <QColor>  // QColor
+#include <QSizeF>  // QSizeF
 
 class QWidget;
 

@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QList>     // QList
-#include <QPointer>  // QPointer
-#include <QRect>     // QRect
-#include <QString>   // QString
 #include <cstddef>   // size_t
 #include <memory>    // shared_ptr, unique_ptr
 #include <optional>  // optional
 #include <string>    // string
 #include <vector>    // vector
+
+#include <QList>     // QList
+#include <QPointer>  // QPointer
+#include <QRect>     // QRect
+#include <QString>   // QString
 
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Dictionary.h"

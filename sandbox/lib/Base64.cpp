@@ -1,8 +1,8 @@
 #include "Base64.h"
 
-#include <openssl/evp.h>
-
 #include <vector>  // vector
+
+#include <openssl/evp.h>
 
 namespace tarvel::sandbox {
 

@@ -1,14 +1,14 @@
 #include "CertificateAuthority.h"
 
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/x509.h>
-#include <openssl/x509v3.h>
-
 #include <cstdio>        // FILE, fopen
 #include <memory>        // unique_ptr
 #include <system_error>  // error_code
 #include <utility>       // move
+
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
+#include <openssl/x509v3.h>
 
 #include "SecureRandom.h"
 

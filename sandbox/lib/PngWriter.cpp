@@ -1,8 +1,8 @@
 #include "PngWriter.h"
 
-#include <zlib.h>
-
 #include <string_view>  // string_view
+
+#include <zlib.h>
 
 namespace tarvel::sandbox {
 namespace {

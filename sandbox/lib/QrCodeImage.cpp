@@ -1,8 +1,8 @@
 #include "QrCodeImage.h"
 
-#include <qrencode.h>
-
 #include <memory>  // unique_ptr
+
+#include <qrencode.h>
 
 #include "Base64.h"
 #include "PngWriter.h"

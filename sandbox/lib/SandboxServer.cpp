@@ -1,10 +1,5 @@
 #include "SandboxServer.h"
 
-#include <httplib.h>
-#include <signal.h>      // sigaction
-#include <stdlib.h>      // mkdtemp
-#include <sys/socket.h>  // setsockopt
-
 #include <atomic>        // atomic
 #include <chrono>        // milliseconds
 #include <cstdlib>       // getenv
@@ -13,6 +8,11 @@
 #include <thread>        // thread, sleep_for
 #include <utility>       // move
 #include <vector>        // vector
+
+#include <httplib.h>
+#include <signal.h>      // sigaction
+#include <stdlib.h>      // mkdtemp
+#include <sys/socket.h>  // setsockopt
 
 #include "AnalyticsEndpoints.h"
 #include "ApiEndpoints.h"

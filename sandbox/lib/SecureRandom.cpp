@@ -1,10 +1,10 @@
 #include "SecureRandom.h"
 
-#include <openssl/rand.h>
-
 #include <array>   // array
 #include <random>  // random_device, fallback only
 #include <vector>  // vector
+
+#include <openssl/rand.h>
 
 namespace tarvel::sandbox {
 namespace {

@@ -1,8 +1,8 @@
 #include "UpiAppClient.h"
 
-#include <httplib.h>
-
 #include <utility>  // move
+
+#include <httplib.h>
 
 namespace tarvel::sandbox {
 namespace {

@@ -1,5 +1,8 @@
 #include "UpiAppWindow.h"
 
+#include <thread>   // thread
+#include <utility>  // move
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -8,8 +11,6 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <thread>   // thread
-#include <utility>  // move
 
 namespace tarvel::sandbox {
 namespace {

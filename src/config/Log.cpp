@@ -1,15 +1,15 @@
 #include "tarvel/Log.h"
 
-#include "config/DefaultLogSink.h"
-
-#include <unistd.h>  // write, STDERR_FILENO
-
 #include <cerrno>              // errno, EINTR
 #include <condition_variable>  // condition_variable
 #include <memory>              // shared_ptr, make_shared
 #include <mutex>               // mutex, lock_guard, unique_lock
 #include <string>              // string
 #include <utility>             // move, exchange
+
+#include <unistd.h>  // write, STDERR_FILENO
+
+#include "config/DefaultLogSink.h"
 
 namespace tarvel {
 namespace {

@@ -1,8 +1,8 @@
 #include "tarvel/AnalyticsEnvironment.h"
 
-#include <sys/utsname.h>  // uname, utsname
-
 #include <chrono>  // system_clock, duration
+
+#include <sys/utsname.h>  // uname, utsname
 
 #include "tarvel/DeviceModel.h"
 

@@ -1,9 +1,9 @@
 #include "tarvel/DeviceModel.h"
 
-#include <sys/utsname.h>  // uname, utsname
-
 #include <array>    // array
 #include <cstdlib>  // getenv
+
+#include <sys/utsname.h>  // uname, utsname
 
 #include "network/DeviceModel.h"
 

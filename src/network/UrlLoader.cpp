@@ -1,11 +1,5 @@
 #include "network/UrlLoader.h"
 
-#include <curl/curl.h>
-#include <openssl/err.h>   // ERR_clear_error
-#include <openssl/pem.h>   // PEM_read_bio_X509
-#include <openssl/ssl.h>   // SSL_CTX_set_cert_store
-#include <openssl/x509.h>  // X509_STORE
-
 #include <cstdlib>      // getenv, atexit
 #include <deque>        // deque
 #include <exception>    // exception
@@ -16,6 +10,12 @@
 #include <thread>       // thread
 #include <utility>      // move
 #include <vector>       // vector
+
+#include <curl/curl.h>
+#include <openssl/err.h>   // ERR_clear_error
+#include <openssl/pem.h>   // PEM_read_bio_X509
+#include <openssl/ssl.h>   // SSL_CTX_set_cert_store
+#include <openssl/x509.h>  // X509_STORE
 
 #include "config/ExtraCaScope.h"
 #include "config/HttpUrl.h"

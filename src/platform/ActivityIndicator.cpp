@@ -1,10 +1,11 @@
 #include "platform/ActivityIndicator.h"
 
+#include <algorithm>  // max, min
+
 #include <QFontMetrics>       // QFontMetrics
 #include <QPainter>           // QPainter
 #include <QPen>               // QPen
 #include <QVariantAnimation>  // QVariantAnimation
-#include <algorithm>          // max, min
 
 namespace tarvel::detail {
 namespace {

@@ -1,11 +1,11 @@
 #include "platform/GioUrlSchemeRegistry.h"
 
-#include <gio/gio.h>
-
 #include <memory>   // unique_ptr, shared_ptr
 #include <string>   // string
 #include <thread>   // thread
 #include <utility>  // move
+
+#include <gio/gio.h>
 
 #include "platform/UrlScheme.h"
 #include "tarvel/Log.h"

@@ -1,11 +1,12 @@
 #include "tarvel/UIFont.h"
 
+#include <algorithm>  // find_if
+#include <array>      // array
+#include <mutex>      // mutex, lock_guard
+
 #include <QByteArray>     // QByteArray
 #include <QFile>          // QFile
 #include <QFontDatabase>  // QFontDatabase
-#include <algorithm>      // find_if
-#include <array>          // array
-#include <mutex>          // mutex, lock_guard
 
 #include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"

@@ -1,12 +1,11 @@
-#include "config/BaseUrlOverride.h"
-
-#include <gtest/gtest.h>
-
 #include <string>   // string
 #include <utility>  // pair
 #include <vector>   // vector
 
+#include <gtest/gtest.h>
+
 #include "LogCapture.h"
+#include "config/BaseUrlOverride.h"
 
 namespace tarvel {
 namespace {

@@ -1,11 +1,10 @@
-#include "config/BoundedJson.h"
-
-#include <gtest/gtest.h>
-
 #include <optional>  // optional
 #include <string>    // string
 #include <vector>    // vector
 
+#include <gtest/gtest.h>
+
+#include "config/BoundedJson.h"
 #include "network/LogRedaction.h"
 
 namespace tarvel {

@@ -1,10 +1,10 @@
-#include "tarvel/Color.h"
-
-#include <gtest/gtest.h>
-
 #include <string>   // string
 #include <utility>  // pair
 #include <vector>   // vector
+
+#include <gtest/gtest.h>
+
+#include "tarvel/Color.h"
 
 namespace tarvel {
 namespace {

@@ -1,11 +1,10 @@
 // Runs with its own main: the staging overrides are read once per process, so the variables
 // are set before anything reads them.
-#include <gtest/gtest.h>
-
-#include <stdlib.h>  // setenv
-
 #include <utility>  // pair
 #include <vector>   // vector
+
+#include <gtest/gtest.h>
+#include <stdlib.h>  // setenv
 
 #include "LogCapture.h"
 #include "config/ExtraCaScope.h"

@@ -1,15 +1,14 @@
 // The base URLs without overrides, the environment switch's helpers and where the extra
 // certificate authority applies (ConfigOverrideTests covers the overridden case).
-#include "tarvel/Config.h"
-
-#include <gtest/gtest.h>
-
 #include <cstdlib>  // getenv
 #include <string>   // string
 #include <utility>  // pair
 #include <vector>   // vector
 
+#include <gtest/gtest.h>
+
 #include "config/ExtraCaScope.h"
+#include "tarvel/Config.h"
 #include "tarvel/Environment.h"
 
 namespace tarvel {

@@ -1,9 +1,9 @@
-#include "config/HttpUrl.h"
+#include <utility>  // pair
+#include <vector>   // vector
 
 #include <gtest/gtest.h>
 
-#include <utility>  // pair
-#include <vector>   // vector
+#include "config/HttpUrl.h"
 
 namespace tarvel {
 namespace {

@@ -1,11 +1,5 @@
 // The log sink: the component never holds a lock while the sink runs, so a sink may log
 // through the component or wait for a thread that logs; the default keeps lines whole.
-#include "tarvel/Log.h"
-
-#include <fcntl.h>  // open
-#include <gtest/gtest.h>
-#include <unistd.h>  // alarm, dup, dup2, close
-
 #include <atomic>              // atomic
 #include <condition_variable>  // condition_variable
 #include <cstdlib>             // exit
@@ -16,9 +10,14 @@
 #include <thread>              // thread
 #include <vector>              // vector
 
+#include <fcntl.h>  // open
+#include <gtest/gtest.h>
+#include <unistd.h>  // alarm, dup, dup2, close
+
 #include "LogCapture.h"
 #include "TemporaryDirectory.h"
 #include "UniqueMarker.h"
+#include "tarvel/Log.h"
 
 namespace tarvel {
 namespace {

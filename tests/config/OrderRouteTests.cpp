@@ -1,9 +1,9 @@
-#include "config/OrderRoute.h"
+#include <optional>  // optional, nullopt
+#include <vector>    // vector
 
 #include <gtest/gtest.h>
 
-#include <optional>  // optional, nullopt
-#include <vector>    // vector
+#include "config/OrderRoute.h"
 
 namespace tarvel {
 namespace {

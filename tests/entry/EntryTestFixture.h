@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <memory>   // make_shared, shared_ptr, unique_ptr
 #include <mutex>    // mutex, lock_guard
 #include <string>   // string
@@ -12,6 +10,8 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
+
+#include <gtest/gtest.h>
 
 #include "QtWait.h"
 #include "entry/ScreenFactory.h"

@@ -1,10 +1,10 @@
 // The default screen factory: every screen is made for its order.
-#include <gtest/gtest.h>
-
 #include <memory>    // unique_ptr
 #include <optional>  // optional, nullopt
 #include <utility>   // pair
 #include <vector>    // vector
+
+#include <gtest/gtest.h>
 
 #include "entry/ScreenFactory.h"
 #include "tarvel/CheckoutScreen.h"

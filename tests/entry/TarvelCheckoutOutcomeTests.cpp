@@ -1,12 +1,12 @@
 // Exactly one outcome per flow with a screen: from the screen, from a closed screen, from a
 // screen that could not be shown, and through an entry object that a host subclassed.
-#include <gtest/gtest.h>
-
 #include <memory>  // make_shared, make_unique, weak_ptr
 #include <thread>  // this_thread
 #include <vector>  // vector
 
 #include <QPushButton>
+
+#include <gtest/gtest.h>
 
 #include "EntryTestFixture.h"
 #include "LogCapture.h"

@@ -1,8 +1,8 @@
 // The routing table: which screen each order opens, and how.
-#include <gtest/gtest.h>
-
 #include <ostream>  // ostream
 #include <string>   // string
+
+#include <gtest/gtest.h>
 
 #include "EntryTestFixture.h"
 #include "LogCapture.h"

@@ -1,10 +1,10 @@
 // The "non-vx" flow: one tracking request, no screen, its answer to the host.
-#include <gtest/gtest.h>
-
 #include <memory>  // make_shared, weak_ptr
 #include <string>  // string
 #include <thread>  // this_thread
 #include <vector>  // vector
+
+#include <gtest/gtest.h>
 
 #include "EntryTestFixture.h"
 #include "LoopbackServer.h"

@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <chrono>  // seconds
 #include <thread>  // this_thread
 
 #include <QPointer>
+
+#include <gtest/gtest.h>
 
 #include "EntryTestFixture.h"
 #include "tarvel/CustomeCheckout.h"

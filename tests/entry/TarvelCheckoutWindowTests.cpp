@@ -1,12 +1,12 @@
 // Where openCart puts the checkout: the host window it takes over, or a window of its own.
-#include <gtest/gtest.h>
-
 #include <thread>  // thread
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 #include <QVBoxLayout>
+
+#include <gtest/gtest.h>
 
 #include "EntryTestFixture.h"
 #include "platform/HostWidgetViewController.h"

@@ -1,7 +1,7 @@
 // Host code compiles against the umbrella header alone, with the documented shapes.
-#include "tarvel/Tarvel.h"
-
 #include <gtest/gtest.h>
+
+#include "tarvel/Tarvel.h"
 
 namespace {
 

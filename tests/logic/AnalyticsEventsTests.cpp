@@ -1,9 +1,9 @@
-#include "tarvel/AnalyticsEvents.h"
+#include <cmath>   // nan
+#include <string>  // string
 
 #include <gtest/gtest.h>
 
-#include <cmath>   // nan
-#include <string>  // string
+#include "tarvel/AnalyticsEvents.h"
 
 namespace tarvel {
 namespace {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <chrono>              // milliseconds
 #include <condition_variable>  // condition_variable
 #include <cstdint>             // uint32_t
@@ -10,6 +8,8 @@
 #include <string>              // string
 #include <utility>             // move, exchange
 #include <vector>              // vector
+
+#include <gtest/gtest.h>
 
 #include "tarvel/InternetConnectionManager.h"
 #include "tarvel/VXAPIServiceProtocol.h"

@@ -1,10 +1,10 @@
 // Both view models against a recording fake service: what each call sends, and which closures
 // each answer fires in which order.
-#include <gtest/gtest.h>
-
 #include <memory>  // shared_ptr, make_shared, weak_ptr
 #include <string>  // string
 #include <vector>  // vector
+
+#include <gtest/gtest.h>
 
 #include "LogicTestSupport.h"
 #include "tarvel/TarvelChekoutViewModel.h"

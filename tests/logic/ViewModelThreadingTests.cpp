@@ -1,13 +1,13 @@
 // The view models used from two threads: a screen thread replacing closures and reading state
 // while completions fire on the loader's thread (meant for ThreadSanitizer), and one round trip
 // over the real service to a real HTTP server on 127.0.0.1.
-#include <gtest/gtest.h>
-
 #include <atomic>  // atomic
 #include <chrono>  // seconds
 #include <memory>  // make_shared
 #include <string>  // string
 #include <thread>  // thread
+
+#include <gtest/gtest.h>
 
 #include "LogicTestSupport.h"
 #include "LoopbackAPIService.h"

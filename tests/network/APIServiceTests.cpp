@@ -1,7 +1,5 @@
 // The real APIService and its loader against loopback servers: what goes on the wire, what each
 // handler hands over, how failures complete, what is logged, redirects, and the environment.
-#include <gtest/gtest.h>
-
 #include <algorithm>   // min
 #include <chrono>      // milliseconds
 #include <functional>  // function
@@ -13,6 +11,8 @@
 #include <thread>      // thread, this_thread
 #include <utility>     // move
 #include <vector>      // vector
+
+#include <gtest/gtest.h>
 
 #include "CompletionRecorder.h"
 #include "LogCapture.h"

@@ -1,11 +1,11 @@
-#include "network/DeviceModel.h"
-
-#include <gtest/gtest.h>
-
 #include <optional>  // nullopt
 #include <string>    // string
 #include <utility>   // pair
 #include <vector>    // vector
+
+#include <gtest/gtest.h>
+
+#include "network/DeviceModel.h"
 
 namespace tarvel {
 namespace {

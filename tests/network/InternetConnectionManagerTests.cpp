@@ -1,11 +1,11 @@
-#include "tarvel/InternetConnectionManager.h"
-
-#include <gtest/gtest.h>
-
 #include <atomic>     // atomic
 #include <stdexcept>  // runtime_error
 #include <thread>     // thread
 #include <vector>     // vector
+
+#include <gtest/gtest.h>
+
+#include "tarvel/InternetConnectionManager.h"
 
 namespace tarvel {
 namespace {

@@ -1,10 +1,9 @@
-#include "network/LogRedaction.h"
+#include <string>  // string
 
 #include <gtest/gtest.h>
 
-#include <string>  // string
-
 #include "UniqueMarker.h"
+#include "network/LogRedaction.h"
 
 namespace tarvel {
 namespace {

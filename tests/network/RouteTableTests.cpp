@@ -1,11 +1,11 @@
-#include "network/RouteTable.h"
-
-#include <gtest/gtest.h>
-
 #include <map>       // map
 #include <optional>  // optional
 #include <string>    // string
 #include <vector>    // vector
+
+#include <gtest/gtest.h>
+
+#include "network/RouteTable.h"
 
 namespace tarvel {
 namespace {

@@ -1,10 +1,4 @@
 // The loader on its own: whom it trusts over TLS, how it stops, and the shared instance.
-#include "network/UrlLoader.h"
-
-#include <gtest/gtest.h>
-
-#include <stdlib.h>  // setenv, unsetenv
-
 #include <atomic>   // atomic
 #include <chrono>   // milliseconds, seconds
 #include <cstdlib>  // exit
@@ -14,12 +8,16 @@
 #include <thread>   // this_thread
 #include <utility>  // move
 
+#include <gtest/gtest.h>
+#include <stdlib.h>  // setenv, unsetenv
+
 #include "CompletionRecorder.h"
 #include "LogCapture.h"
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
 #include "SilentServer.h"
 #include "StagingPlatform.h"
+#include "network/UrlLoader.h"
 #include "tarvel/APIService.h"
 #include "tarvel/NetworkManager.h"
 

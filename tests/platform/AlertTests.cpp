@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
-
 #include <memory>  // unique_ptr
 
 #include <QPointer>
 #include <QPushButton>
+
+#include <gtest/gtest.h>
 
 #include "QtWait.h"
 #include "platform/Alert.h"

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
 #include <memory>    // make_shared
 #include <optional>  // optional
 #include <string>    // string
 #include <vector>    // vector
 
 #include <QThread>
+
+#include <gtest/gtest.h>
 
 #include "InstalledSchemesRegistry.h"
 #include "QtWait.h"

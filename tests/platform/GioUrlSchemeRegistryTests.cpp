@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <chrono>      // seconds
 #include <filesystem>  // exists
 #include <fstream>     // ifstream
@@ -7,6 +5,8 @@
 #include <iterator>    // istreambuf_iterator
 #include <optional>    // optional
 #include <string>      // string
+
+#include <gtest/gtest.h>
 
 #include "PlatformTestProcess.h"
 #include "QtWait.h"

@@ -1,12 +1,12 @@
 // The host window the component takes over. (Opening the component's own window, and a plain
 // window's single widget as its root, are covered through openCart by the entry tests.)
-#include <gtest/gtest.h>
-
 #include <memory>  // make_unique, unique_ptr
 
 #include <QLabel>
 #include <QMainWindow>
 #include <QVBoxLayout>
+
+#include <gtest/gtest.h>
 
 #include "platform/Alert.h"
 #include "platform/KeyWindow.h"

@@ -1,9 +1,10 @@
-#include <gtest/gtest.h>
+#include <mutex>  // mutex, lock_guard
 
 #include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
-#include <mutex>  // mutex, lock_guard
+
+#include <gtest/gtest.h>
 
 #include "platform/LoggingCategory.h"
 #include "tarvel/Log.h"

@@ -1,11 +1,11 @@
-#include <gtest/gtest.h>
-
 #include <chrono>  // milliseconds, seconds
 #include <memory>  // make_shared, shared_ptr
 #include <thread>  // thread
 #include <vector>  // vector
 
 #include <QThread>
+
+#include <gtest/gtest.h>
 
 #include "ManualClock.h"
 #include "QtWait.h"

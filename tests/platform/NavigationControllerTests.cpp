@@ -1,5 +1,3 @@
-#include <gtest/gtest.h>
-
 #include <memory>   // make_unique, unique_ptr
 #include <string>   // string
 #include <utility>  // exchange, move
@@ -8,6 +6,8 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+
+#include <gtest/gtest.h>
 
 #include "QtWait.h"
 #include "tarvel/NavigationController.h"

@@ -1,11 +1,12 @@
 // The platform tests' process: a private XDG desktop registry (set before GIO first reads
 // the environment) with one URL-scheme handler that records the URL it is launched with.
+#include "PlatformTestProcess.h"
+
 #include <cstdlib>     // setenv
 #include <filesystem>  // permissions
 #include <memory>      // make_shared, shared_ptr
 #include <string>      // string
 
-#include "PlatformTestProcess.h"
 #include "QtTestMain.h"
 #include "TemporaryDirectory.h"
 

@@ -1,7 +1,7 @@
 // The default clock, on real QTimers: bounded waits for events, no timing assertions.
-#include <gtest/gtest.h>
-
 #include <chrono>  // milliseconds
+
+#include <gtest/gtest.h>
 
 #include "QtWait.h"
 #include "platform/MainQueue.h"

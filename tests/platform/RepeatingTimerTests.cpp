@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <chrono>  // seconds
 #include <memory>  // make_shared, make_unique, shared_ptr, unique_ptr
 #include <vector>  // vector
+
+#include <gtest/gtest.h>
 
 #include "ManualClock.h"
 #include "platform/MainQueue.h"

@@ -2,15 +2,14 @@
 // HTTPS, configured the way a host runs against the sandbox: main() starts one sandbox and
 // points the staging URLs and the extra CA at it through the environment, before the
 // component reads them. The contract between the two, end to end.
-#include <gtest/gtest.h>
-
-#include <stdlib.h>  // setenv
-
 #include <chrono>  // milliseconds
 #include <cstdio>  // fprintf
 #include <future>  // promise
 #include <memory>  // make_shared
 #include <string>  // string
+
+#include <gtest/gtest.h>
+#include <stdlib.h>  // setenv
 
 #include "CompletionRecorder.h"
 #include "SandboxServer.h"

@@ -1,6 +1,6 @@
-#include <zlib.h>
-
 #include <cstdint>  // uint32_t
+
+#include <zlib.h>
 
 #include "Base64.h"
 #include "QrCodeImage.h"

@@ -1,14 +1,5 @@
 #pragma once
 
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <httplib.h>
-#include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>  // mkostemp
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>    // milliseconds, steady_clock
 #include <map>       // map
 #include <memory>    // shared_ptr, unique_ptr
@@ -18,7 +9,15 @@
 #include <thread>    // sleep_for
 #include <vector>    // vector
 
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
 #include <nlohmann/json.hpp>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>  // mkostemp
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "SandboxServer.h"
 

@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
-
 #include <chrono>   // steady_clock
 #include <string>   // string
 #include <tuple>    // tuple
 #include <utility>  // pair
 #include <vector>   // vector
+
+#include <gtest/gtest.h>
 
 #include "SandboxTestSupport.h"
 #include "Scenario.h"

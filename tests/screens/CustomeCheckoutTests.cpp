@@ -1,13 +1,14 @@
-#include <gtest/gtest.h>
+#include <memory>  // make_shared, unique_ptr
+#include <string>  // string
+#include <vector>  // vector
 
 #include <QPointer>        // QPointer
 #include <QSignalSpy>      // QSignalSpy
 #include <QTest>           // QTest
 #include <QWebEnginePage>  // QWebEnginePage
 #include <QWebEngineView>  // QWebEngineView
-#include <memory>          // make_shared, unique_ptr
-#include <string>          // string
-#include <vector>          // vector
+
+#include <gtest/gtest.h>
 
 #include "LogCapture.h"  // from the test support library
 #include "WebCheckoutTestPage.h"

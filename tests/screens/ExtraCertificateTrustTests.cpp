@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include <QSslCertificate>
+
+#include <gtest/gtest.h>
 
 #include "TestCertificateAuthority.h"
 #include "screens/web/ExtraCertificateTrust.h"

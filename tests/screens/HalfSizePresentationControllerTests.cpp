@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <QPointer>    // QPointer
 #include <QSignalSpy>  // QSignalSpy
 #include <QTest>       // QTest
+
+#include <gtest/gtest.h>
 
 #include "tarvel/HalfSizePresentationController.h"
 

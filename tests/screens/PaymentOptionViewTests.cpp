@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <QPushButton>  // QPushButton
 #include <QSignalSpy>   // QSignalSpy
 #include <QTest>        // QTest
+
+#include <gtest/gtest.h>
 
 #include "tarvel/PaymentOptionView.h"
 

@@ -1,8 +1,8 @@
-#include <gtest/gtest.h>
-
 #include <QGraphicsDropShadowEffect>  // QGraphicsDropShadowEffect
 #include <QImage>                     // QImage
 #include <QWidget>                    // QWidget
+
+#include <gtest/gtest.h>
 
 #include "tarvel/Shadow.h"
 

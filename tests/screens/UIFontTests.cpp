@@ -1,10 +1,11 @@
-#include <gtest/gtest.h>
+#include <memory>  // unique_ptr
 
 #include <QFontInfo>  // QFontInfo
 #include <QImage>     // QImage
 #include <QLabel>     // QLabel
 #include <QString>    // QString
-#include <memory>     // unique_ptr
+
+#include <gtest/gtest.h>
 
 #include "LogCapture.h"  // from the test support library
 #include "tarvel/UIFont.h"

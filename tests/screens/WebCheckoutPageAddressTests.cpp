@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
+#include <string>  // string
 
 #include <QUrlQuery>  // QUrlQuery
-#include <string>     // string
+
+#include <gtest/gtest.h>
 
 #include "screens/web/WebCheckoutPageAddress.h"
 #include "tarvel/Config.h"

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <httplib.h>  // Server, SSLServer, Request, Response
-
 #include <chrono>              // milliseconds
 #include <condition_variable>  // condition_variable
 #include <cstddef>             // size_t
@@ -14,6 +12,8 @@
 #include <thread>              // thread
 #include <utility>             // pair, move
 #include <vector>              // vector
+
+#include <httplib.h>  // Server, SSLServer, Request, Response
 
 #include "tarvel/Dictionary.h"
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include <string>  // string
+
 #include <arpa/inet.h>   // htonl, ntohs
 #include <netinet/in.h>  // sockaddr_in, INADDR_LOOPBACK
 #include <sys/socket.h>  // socket, bind, listen, getsockname
 #include <unistd.h>      // close
-
-#include <string>  // string
 
 namespace tarvel::test {
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <stdlib.h>  // mkdtemp
-
 #include <filesystem>    // path, temp_directory_path, remove_all
 #include <fstream>       // ofstream
 #include <stdexcept>     // runtime_error
 #include <string>        // string
 #include <system_error>  // error_code
+
+#include <stdlib.h>  // mkdtemp
 
 namespace tarvel::test {
 

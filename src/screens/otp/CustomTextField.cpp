@@ -1,5 +1,7 @@
 #include "tarvel/CustomTextField.h"
 
+#include <algorithm>  // all_of
+
 #include <QClipboard>         // QClipboard
 #include <QContextMenuEvent>  // QContextMenuEvent
 #include <QGuiApplication>    // QGuiApplication::clipboard
@@ -7,7 +9,6 @@
 #include <QKeyEvent>          // QKeyEvent
 #include <QMenu>              // QMenu
 #include <QPointer>           // QPointer
-#include <algorithm>          // all_of
 
 #include "tarvel/BackSpaceDelegate.h"
 #include "tarvel/TextFieldDelegate.h"

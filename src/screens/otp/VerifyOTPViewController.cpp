@@ -1,5 +1,12 @@
 #include "tarvel/VerifyOTPViewController.h"
 
+#include <charconv>    // from_chars
+#include <chrono>      // seconds
+#include <cmath>       // isfinite
+#include <functional>  // function
+#include <optional>    // optional
+#include <utility>     // move
+
 #include <QCoreApplication>  // applicationName, organizationDomain
 #include <QEvent>            // QEvent
 #include <QGuiApplication>   // inputMethod
@@ -9,12 +16,6 @@
 #include <QPointer>          // QPointer
 #include <QPushButton>       // QPushButton
 #include <QToolButton>       // QToolButton
-#include <charconv>          // from_chars
-#include <chrono>            // seconds
-#include <cmath>             // isfinite
-#include <functional>        // function
-#include <optional>          // optional
-#include <utility>           // move
 
 #include "config/DictionaryReading.h"
 #include "platform/Alert.h"

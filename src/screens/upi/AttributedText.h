@@ -1,9 +1,10 @@
 #pragma once
 
+#include <vector>  // vector
+
 #include <QColor>   // QColor
 #include <QFont>    // QFont
 #include <QString>  // QString
-#include <vector>   // vector
 
 namespace tarvel::detail {
 

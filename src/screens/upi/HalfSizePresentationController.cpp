@@ -1,11 +1,12 @@
 #include "tarvel/HalfSizePresentationController.h"
 
+#include <utility>  // move
+
 #include <QEvent>              // QEvent
 #include <QPainterPath>        // QPainterPath
 #include <QPropertyAnimation>  // QPropertyAnimation
 #include <QRegion>             // QRegion
 #include <QWidget>             // QWidget
-#include <utility>             // move
 
 #include "PresentationBackdrop.h"
 

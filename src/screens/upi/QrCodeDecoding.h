@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QImage>  // QImage
 #include <string>  // string
+
+#include <QImage>  // QImage
 
 namespace tarvel::detail {
 

@@ -1,5 +1,9 @@
 #include "tarvel/UpiCheckoutViewController.h"
 
+#include <algorithm>  // min
+#include <chrono>     // seconds
+#include <utility>    // move
+
 #include <QCoreApplication>  // QCoreApplication
 #include <QDialog>           // QDialog
 #include <QIcon>             // QIcon
@@ -11,9 +15,6 @@
 #include <QScrollBar>        // QScrollBar
 #include <QToolButton>       // QToolButton
 #include <QUrl>              // QUrl
-#include <algorithm>         // min
-#include <chrono>            // seconds
-#include <utility>           // move
 
 #include "AttributedText.h"
 #include "QrCodeDecoding.h"

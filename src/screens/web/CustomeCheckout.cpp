@@ -1,5 +1,7 @@
 #include "tarvel/CustomeCheckout.h"
 
+#include <string>  // string
+
 #include <QIcon>                       // QIcon
 #include <QToolButton>                 // QToolButton
 #include <QVBoxLayout>                 // QVBoxLayout
@@ -9,7 +11,6 @@
 #include <QWebEngineProfile>           // QWebEngineProfile
 #include <QWebEngineScriptCollection>  // QWebEngineScriptCollection
 #include <QWebEngineView>              // QWebEngineView
-#include <string>                      // string
 
 #include "BridgeMessage.h"
 #include "ExtraCertificateTrust.h"

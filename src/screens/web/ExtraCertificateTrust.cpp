@@ -1,11 +1,13 @@
 #include "ExtraCertificateTrust.h"
 
+#include <cstdlib>  // getenv
+#include <memory>   // unique_ptr
+
+#include <QHostAddress>  // QHostAddress
+
 #include <openssl/pem.h>       // PEM_read_bio_X509
 #include <openssl/x509_vfy.h>  // X509_STORE, X509_verify_cert
 #include <openssl/x509v3.h>    // X509_VERIFY_PARAM_set1_host
-#include <QHostAddress>        // QHostAddress
-#include <cstdlib>             // getenv
-#include <memory>              // unique_ptr
 
 #include "config/ExtraCaScope.h"
 #include "tarvel/Log.h"

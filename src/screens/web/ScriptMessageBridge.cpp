@@ -1,9 +1,10 @@
 #include "ScriptMessageBridge.h"
 
+#include <utility>  // move
+
 #include <QFile>          // QFile
 #include <QJsonArray>     // QJsonArray
 #include <QJsonDocument>  // QJsonDocument
-#include <utility>        // move
 
 #include "tarvel/Log.h"
 

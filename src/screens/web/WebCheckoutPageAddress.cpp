@@ -1,10 +1,11 @@
 #include "WebCheckoutPageAddress.h"
 
-#include <QByteArray>   // QByteArray
-#include <QString>      // QString
 #include <array>        // array
 #include <string_view>  // string_view
 #include <utility>      // move
+
+#include <QByteArray>  // QByteArray
+#include <QString>     // QString
 
 #include "config/DictionaryReading.h"
 #include "tarvel/OrderKeys.h"

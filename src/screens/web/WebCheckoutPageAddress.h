@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QUrl>    // QUrl
 #include <string>  // string
+
+#include <QUrl>  // QUrl
 
 #include "tarvel/Dictionary.h"
 

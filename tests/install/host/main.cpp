@@ -1,9 +1,10 @@
 // Runs one flow through the installed component and exits 0 once the host heard a successful
 // outcome, 1 on a failed one or when none came within a minute.
-#include <QApplication>
-#include <QTimer>
 #include <cstdio>
 #include <memory>
+
+#include <QApplication>
+#include <QTimer>
 
 #include "tarvel/Tarvel.h"
 

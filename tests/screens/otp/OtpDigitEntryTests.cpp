@@ -1,8 +1,9 @@
 // The four digit fields under real key events: typing, corrections, pastes, one-time codes,
 // the submit button that follows them, and the screen from the keyboard alone.
+#include <functional>  // function
+
 #include <QClipboard>
 #include <QInputMethodEvent>
-#include <functional>  // function
 
 #include "OtpScreenFixture.h"
 #include "tarvel/BackSpaceDelegate.h"

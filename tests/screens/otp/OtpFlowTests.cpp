@@ -1,15 +1,6 @@
 // The cash-on-delivery flow end to end: the host's openCart, the real component and network,
 // the sandbox platform over HTTPS, the OTP read from the sandbox and typed with real key
 // events, and the host's callback.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QPointer>
-#include <QPushButton>
-#include <QTest>
 #include <algorithm>  // count_if
 #include <chrono>     // seconds
 #include <memory>     // make_shared, unique_ptr
@@ -18,6 +9,16 @@
 #include <random>     // random_device
 #include <string>     // string
 #include <vector>     // vector
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
 
 #include "ManualClock.h"
 #include "OtpSandbox.h"

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <memory>   // shared_ptr, make_shared
 #include <string>   // string
 #include <utility>  // move
@@ -13,6 +11,8 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include "LogicTestSupport.h"
 #include "ManualClock.h"

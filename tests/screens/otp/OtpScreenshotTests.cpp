@@ -1,8 +1,9 @@
 // Screenshots of the OTP screen's states at phone and desktop size, written to the build
 // folder for people to look at (not compared with anything).
+#include <chrono>  // seconds
+
 #include <QDir>
 #include <QVBoxLayout>
-#include <chrono>  // seconds
 
 #include "OtpScreenFixture.h"
 

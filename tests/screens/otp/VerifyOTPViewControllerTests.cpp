@@ -1,10 +1,11 @@
 // The OTP screen on real widgets (offscreen) with a fake service and the manual clock: the
 // decision after verification, the countdown, submission, errors, closing, keyboard geometry,
 // the amount line and the upi branch.
-#include <QTextDocumentFragment>
-#include <QToolButton>
 #include <chrono>      // seconds
 #include <functional>  // function
+
+#include <QTextDocumentFragment>
+#include <QToolButton>
 
 #include "InstalledSchemesRegistry.h"
 #include "LogCapture.h"

@@ -1,15 +1,16 @@
 // A UPI order from the host's openCart to its callback, through the real component, network,
 // GIO registry and simulated UPI apps, against the sandbox platform over HTTPS. Only the clock
 // is manual, so polling needs no waiting.
-#include <gtest/gtest.h>
-#include <httplib.h>
+#include <chrono>  // seconds
+#include <random>  // random_device
+#include <thread>  // this_thread
 
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
-#include <chrono>  // seconds
-#include <random>  // random_device
-#include <thread>  // this_thread
+
+#include <gtest/gtest.h>
+#include <httplib.h>
 
 #include "EntryTestFixture.h"
 #include "ManualClock.h"

@@ -1,6 +1,8 @@
 // The end-to-end UPI tests' process: the sandbox platform over HTTPS with the component's
 // staging hosts pointed at it, and the simulated UPI apps registered as the desktop's URL-scheme
 // handlers in a private XDG folder, all before anything reads the environment.
+#include "UpiFlowTestProcess.h"
+
 #include <cstdlib>     // setenv, unsetenv, abort
 #include <filesystem>  // create_directories
 #include <iostream>    // cerr
@@ -11,7 +13,6 @@
 #include "SandboxServer.h"
 #include "TemporaryDirectory.h"
 #include "UpiAppRegistration.h"
-#include "UpiFlowTestProcess.h"
 
 namespace tarvel::test {
 

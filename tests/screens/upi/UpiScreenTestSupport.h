@@ -1,11 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QPointer>
-#include <QPushButton>
-#include <QToolButton>
 #include <chrono>    // milliseconds
 #include <memory>    // shared_ptr, make_shared
 #include <mutex>     // mutex, lock_guard
@@ -14,6 +8,13 @@
 #include <string>    // string
 #include <thread>    // thread::id, this_thread
 #include <vector>    // vector
+
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
 
 #include "InstalledSchemesRegistry.h"
 #include "LogCapture.h"

@@ -2,11 +2,11 @@
 // platform, after the executable's prepareTestProcess().
 #include "QtTestMain.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>  // setenv
 
 #include <QApplication>
+
+#include <gtest/gtest.h>
 
 int main(int argc, char** argv) {
   // Also when ctest lists the tests, which it does without the tests' environment.
