@@ -168,11 +168,10 @@ void SandboxServer::Impl::configure() {
         HttpJson::error(response, 500, what);
       });
   if (state.options.requestArrived) {
-    server->set_pre_routing_handler(
-        [this](const httplib::Request& request, httplib::Response&) {
-          state.options.requestArrived(request.method, request.path);
-          return httplib::Server::HandlerResponse::Unhandled;
-        });
+    server->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+      state.options.requestArrived(request.method, request.path);
+      return httplib::Server::HandlerResponse::Unhandled;
+    });
   }
   server->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
     {
