@@ -90,9 +90,12 @@ def main():
         figure.get("web_warm_stall_wall_ms"), bare_hold, "ms", "print")
     add("7", "first web checkout: openCart call itself (floor: bare view construct+show+load)",
         figure.get("web_component_call_ms"), figure.get("web_bare_call_ms"), "ms", "print")
-    size = figure.get("size_stripped_libraries_bytes")
-    add("8", "stripped component libraries (floor: 2 MB a host accepts)",
+    size = figure.get("size_linked_stripped_bytes")
+    add("8", "component linked whole, stripped (floor: the 2 MB a host accepts)",
         None if size is None else size / 1e6, 2.0, "MB", "<= 2 MB")
+    size = figure.get("size_stripped_archives_bytes")
+    add("8", "the two static archives, stripped of debug and local symbols (floor: 2 MB)",
+        None if size is None else size / 1e6, 2.0, "MB", "print")
 
     widths = [max(len(str(row[i])) for row in rows + [HEADER]) for i in range(len(HEADER))]
     for index, row in enumerate([HEADER] + rows):
