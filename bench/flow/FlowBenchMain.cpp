@@ -99,6 +99,10 @@ class Platform {
  public:
   explicit Platform(std::chrono::milliseconds delay) : server_(optionsWith(delay)) {}
 
+  /// One for the rest of the process, never stopped: stopping would wait out the keep-alive of
+  /// the connection the component's shared loader keeps open, and the process ends with _exit.
+  static Platform& forProcess(std::chrono::milliseconds delay) { return *new Platform(delay); }
+
   bool start() {
     if (!server_.start()) {
       std::printf("the sandbox did not start: %s\n", server_.error().c_str());
@@ -221,7 +225,7 @@ std::function<void()> otpShopper(Platform& platform, const std::string& moid, bo
 }
 
 int stallMode(std::chrono::milliseconds delay, const QString& flows) {
-  Platform platform(delay);
+  Platform& platform = Platform::forProcess(delay);
   if (!platform.start()) return 1;
   const auto bound = delay * 6 + 30s;
   bool allAsExpected = true;
@@ -255,7 +259,7 @@ int stallMode(std::chrono::milliseconds delay, const QString& flows) {
 // A QR flow that never gets paid: the screen polls 24 times on the manual clock (each poll
 // after the previous answer is in) and then reports the last status.
 int connectionsMode() {
-  Platform platform(0ms);
+  Platform& platform = Platform::forProcess(0ms);
   if (!platform.start()) return 1;
   auto clock = std::make_shared<tarvel::test::ManualClock>();
   tarvel::detail::MainQueue::setClock(clock);
@@ -323,7 +327,7 @@ double timeToFirstPaint(const std::function<void()>& show,
 }
 
 int coldStartMode() {
-  Platform platform(0ms);
+  Platform& platform = Platform::forProcess(0ms);
   if (!platform.start()) return 1;
   // Qt's own first window (platform plugin, style, fonts) is paid before either is timed.
   {
@@ -387,7 +391,7 @@ Dictionary webOrder() {
 
 // The longest GUI-thread stall from the start of `open` until the page it opens has loaded.
 int webStartMode(const QString& variant) {
-  Platform platform(0ms);
+  Platform& platform = Platform::forProcess(0ms);
   if (!platform.start()) return 1;
   if (variant == QLatin1String("warm")) {
     QEventLoop warming;
