@@ -15,13 +15,14 @@ def counters(bench_json):
 
 
 def figures(figures_txt):
-    values = {}
+    """Each figure's value; the median where a figure was measured more than once."""
+    samples = {}
     with open(figures_txt) as file:
         for line in file:
             parts = line.split()
             if len(parts) == 3 and parts[0] == "figure":
-                values[parts[1]] = float(parts[2])
-    return values
+                samples.setdefault(parts[1], []).append(float(parts[2]))
+    return {name: sorted(values)[len(values) // 2] for name, values in samples.items()}
 
 
 def main():
