@@ -16,7 +16,7 @@ void EventLoopProbe::start() {
   wall_.start();
   lastWallNs_ = 0;
   lastCpuNs_ = threadCpuNs();
-  longestWallNs_ = longestCpuNs_ = 0;
+  longestWallNs_ = longestCpuNs_ = longestCpuAtNs_ = 0;
   ticks_ = 0;
   timer_.start();
 }
@@ -31,7 +31,10 @@ void EventLoopProbe::tick() {
   const std::int64_t cpuNs = threadCpuNs();
   const std::int64_t stallNs = wallNs - lastWallNs_ - std::int64_t{kTickMs} * 1000000;
   longestWallNs_ = std::max(longestWallNs_, stallNs);
-  longestCpuNs_ = std::max(longestCpuNs_, cpuNs - lastCpuNs_);
+  if (cpuNs - lastCpuNs_ > longestCpuNs_) {
+    longestCpuNs_ = cpuNs - lastCpuNs_;
+    longestCpuAtNs_ = wallNs;
+  }
   lastWallNs_ = wallNs;
   lastCpuNs_ = cpuNs;
   ++ticks_;

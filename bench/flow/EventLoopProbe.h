@@ -26,6 +26,8 @@ class EventLoopProbe : public QObject {
   double longestStallMs() const { return static_cast<double>(longestWallNs_) / 1e6; }
   /// The main thread's CPU time during its longest busy stretch, in milliseconds.
   double longestBusyCpuMs() const { return static_cast<double>(longestCpuNs_) / 1e6; }
+  /// When the longest busy stretch ended, in milliseconds since `start`.
+  double longestBusyEndedAtMs() const { return static_cast<double>(longestCpuAtNs_) / 1e6; }
   int ticks() const { return ticks_; }
 
  private:
@@ -38,6 +40,7 @@ class EventLoopProbe : public QObject {
   std::int64_t lastCpuNs_ = 0;
   std::int64_t longestWallNs_ = 0;
   std::int64_t longestCpuNs_ = 0;
+  std::int64_t longestCpuAtNs_ = 0;
   int ticks_ = 0;
 };
 

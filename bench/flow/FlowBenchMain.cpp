@@ -237,6 +237,7 @@ int stallMode(std::chrono::milliseconds delay, const QString& flows) {
     allAsExpected = allAsExpected && paid(outcome);
     figure("stall_upi_wall_ms", probe.longestStallMs());
     figure("stall_upi_cpu_ms", probe.longestBusyCpuMs());
+    figure("stall_upi_cpu_ended_at_ms", probe.longestBusyEndedAtMs());
     figure("webengine_processes_after_upi", webEngineProcesses());
   }
   if (flows.contains(QLatin1String("otp"))) {
@@ -250,6 +251,7 @@ int stallMode(std::chrono::milliseconds delay, const QString& flows) {
                     outcome->data.contains("otp_verified") && outcome->data["otp_verified"] == true;
     figure("stall_otp_wall_ms", probe.longestStallMs());
     figure("stall_otp_cpu_ms", probe.longestBusyCpuMs());
+    figure("stall_otp_cpu_ended_at_ms", probe.longestBusyEndedAtMs());
     figure("webengine_processes_after_otp", webEngineProcesses());
   }
   figure("stall_flows_as_expected", allAsExpected ? 1 : 0);
