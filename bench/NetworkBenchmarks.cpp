@@ -1,11 +1,14 @@
 // APIService round trips against loopback servers: the cost the component adds per call
 // (request building, the loader thread hand-off, parsing, logging) over a kept-alive
 // connection, and the same POST over HTTPS from a bare, reused libcurl handle beside it.
-#include <algorithm>  // sort
-#include <chrono>     // steady_clock, duration
-#include <memory>     // make_shared
-#include <string>     // string
-#include <vector>     // vector
+#include <algorithm>           // sort
+#include <chrono>              // steady_clock, duration
+#include <condition_variable>  // condition_variable
+#include <cstdlib>             // getenv
+#include <memory>              // make_shared
+#include <mutex>               // mutex, lock_guard, unique_lock
+#include <string>              // string
+#include <vector>              // vector
 
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
@@ -53,6 +56,26 @@ void BM_APIServiceRoundTrip(benchmark::State& state) {
 }
 BENCHMARK(BM_APIServiceRoundTrip)->Arg(1)->Arg(6)->UseRealTime();
 
+// A task handed to the loader thread and its completion heard back on the calling thread, with
+// no transfer: the two thread hand-offs every call makes on top of the transfer itself, and so
+// the part of a round trip that a bare, synchronous libcurl handle does not pay.
+void BM_LoaderThreadHandOff(benchmark::State& state) {
+  tarvel::detail::UrlLoader loader;
+  std::mutex mutex;
+  std::condition_variable heard;
+  for (auto _ : state) {
+    bool done = false;
+    loader.post([&] {
+      std::lock_guard<std::mutex> lock(mutex);
+      done = true;
+      heard.notify_one();
+    });
+    std::unique_lock<std::mutex> lock(mutex);
+    heard.wait(lock, [&] { return done; });
+  }
+}
+BENCHMARK(BM_LoaderThreadHandOff)->UseRealTime();
+
 // The same POST the service makes, from one libcurl easy handle kept across calls: the
 // floor a round trip over this TLS connection can reach.
 class BareCurlPost {
@@ -64,8 +87,8 @@ class BareCurlPost {
     headers_ = curl_slist_append(headers_, "Content-Type: application/json");
     for (const auto& entry : connectTo) connectTo_ = curl_slist_append(connectTo_, entry.c_str());
     curl_easy_setopt(easy_, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(easy_, CURLOPT_CAINFO, caFile.c_str());
-    curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, connectTo_);
+    if (!caFile.empty()) curl_easy_setopt(easy_, CURLOPT_CAINFO, caFile.c_str());
+    if (connectTo_ != nullptr) curl_easy_setopt(easy_, CURLOPT_CONNECT_TO, connectTo_);
     curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
     curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, body_.c_str());
     curl_easy_setopt(easy_, CURLOPT_WRITEFUNCTION, &BareCurlPost::collect);
@@ -97,27 +120,23 @@ class BareCurlPost {
   curl_slist* connectTo_ = nullptr;
 };
 
+// Fixed-count benchmarks run a handful of times in the suite's smoke run
+// (TARVEL_BENCH_SMOKE set), where only their correctness counts.
+benchmark::IterationCount iterationsOr(benchmark::IterationCount count) {
+  return std::getenv("TARVEL_BENCH_SMOKE") != nullptr ? 5 : count;
+}
+
 double median(std::vector<double> samples) {
   if (samples.empty()) return 0;
   std::sort(samples.begin(), samples.end());
   return samples[samples.size() / 2];
 }
 
-// One sequential status poll through APIService and one from a bare reused libcurl handle per
-// iteration, against the same HTTPS server (reached under the staging host name, so the
-// extra CA applies as in a staging run). Reports both medians and their ratio; the component
-// aims to stay within 10 % of the bare handle.
-void BM_HttpsPollServiceVersusBareCurl(benchmark::State& state) {
-  tarvel::test::StagingPlatform platform;
-  platform.server().answerJson("POST", "/v1/payment/capture", 200, kCaptureAnswer);
-  if (!tarvel::test::StagingPlatform::usesDefaultHosts() || !platform.start()) {
-    state.SkipWithError("the HTTPS loopback platform did not start");
-    return;
-  }
-  tarvel::test::LogCapture quiet;
-  tarvel::APIService service(platform.loader());  // the configured staging base URL
-  BareCurlPost bare(service.baseUrl() + "v1/payment/capture", platform.authority().caFile(),
-                    platform.connectTo());
+// One sequential status poll through `service` and one from the bare reused libcurl handle per
+// iteration, against the same server. Reports both medians and their ratio; the component aims
+// to stay within 10 % of the bare handle.
+void pollServiceVersusBareCurl(benchmark::State& state, tarvel::APIService& service,
+                               BareCurlPost& bare, tarvel::test::LogCapture& quiet) {
   std::vector<double> serviceMicros, curlMicros;
   for (auto _ : state) {
     tarvel::test::CompletionRecorder recorder;
@@ -140,8 +159,42 @@ void BM_HttpsPollServiceVersusBareCurl(benchmark::State& state) {
   state.counters["service_us"] = serviceMedian;
   state.counters["bare_curl_us"] = curlMedian;
   state.counters["ratio"] = curlMedian > 0 ? serviceMedian / curlMedian : 0;
+}
+
+// Over HTTPS, reached under the staging host name so that the extra CA applies as in a
+// staging run.
+void BM_HttpsPollServiceVersusBareCurl(benchmark::State& state) {
+  tarvel::test::StagingPlatform platform;
+  platform.server().answerJson("POST", "/v1/payment/capture", 200, kCaptureAnswer);
+  if (!tarvel::test::StagingPlatform::usesDefaultHosts() || !platform.start()) {
+    state.SkipWithError("the HTTPS loopback platform did not start");
+    return;
+  }
+  tarvel::test::LogCapture quiet;
+  tarvel::APIService service(platform.loader());  // the configured staging base URL
+  BareCurlPost bare(service.baseUrl() + "v1/payment/capture", platform.authority().caFile(),
+                    platform.connectTo());
+  pollServiceVersusBareCurl(state, service, bare, quiet);
   state.counters["connections"] = static_cast<double>(platform.server().connectionCount());
 }
-BENCHMARK(BM_HttpsPollServiceVersusBareCurl)->Iterations(200)->UseRealTime();
+BENCHMARK(BM_HttpsPollServiceVersusBareCurl)->Iterations(iterationsOr(200))->UseRealTime();
+
+// Over plain HTTP, where a server's delayed acknowledgement meets a client's Nagle delay
+// unless both keep their connection and send each request in one piece.
+void BM_HttpPollServiceVersusBareCurl(benchmark::State& state) {
+  tarvel::test::LoopbackServer server;
+  server.answerJson("POST", "/v1/payment/capture", 200, kCaptureAnswer);
+  if (!server.start()) {
+    state.SkipWithError("the loopback server did not start");
+    return;
+  }
+  tarvel::test::LogCapture quiet;
+  tarvel::test::LoopbackAPIService service(server.baseUrl(), {},
+                                           std::make_shared<tarvel::detail::UrlLoader>());
+  BareCurlPost bare(server.baseUrl() + "v1/payment/capture", {}, {});
+  pollServiceVersusBareCurl(state, service, bare, quiet);
+  state.counters["connections"] = static_cast<double>(server.connectionCount());
+}
+BENCHMARK(BM_HttpPollServiceVersusBareCurl)->Iterations(iterationsOr(200))->UseRealTime();
 
 }  // namespace

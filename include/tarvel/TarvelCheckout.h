@@ -1,6 +1,7 @@
 #pragma once
 
-#include <memory>  // shared_ptr
+#include <functional>  // function
+#include <memory>      // shared_ptr
 
 #include "tarvel/CheckoutStatusDelegate.h"
 #include "tarvel/Dictionary.h"
@@ -61,6 +62,22 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// Starts the checkout of one order (see above). Returns at once and reports nothing
   /// synchronously. Called off the main thread, it moves itself to the main thread.
   virtual void openCart(const Dictionary& createData);
+
+  /// Starts the web engine behind the hosted web checkout ahead of time. Qt WebEngine's own
+  /// start-up (its browser context, the default profile, a renderer process) holds the GUI
+  /// thread for a few hundred milliseconds the first time a process shows a web page; called
+  /// at application start-up or when the cart opens, it is paid before the shopper pays, and
+  /// the first web checkout opens like any later one. Nothing else loads the engine: the UPI
+  /// and OTP flows never start it.
+  ///
+  ///   QApplication app(argc, argv);   // made with Qt::AA_ShareOpenGLContexts
+  ///   tarvel::TarvelCheckout::warmUpWebCheckout();
+  ///
+  /// Returns at once; `ready`, when given, runs once on the main thread when the engine has
+  /// loaded its first (blank, hidden) page. Repeated calls start nothing new. The blank page is
+  /// released when the first web checkout opens. Call it from any thread once the
+  /// QApplication exists.
+  static void warmUpWebCheckout(std::function<void()> ready = {});
 
   /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread. Every
   /// screen's outcome comes through here while this object lives, so a subclass may override

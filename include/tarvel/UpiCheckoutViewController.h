@@ -17,6 +17,7 @@
 
 class QAbstractButton;
 class QDialog;
+class QImage;
 class QLabel;
 class QScrollArea;
 class QToolButton;
@@ -195,6 +196,7 @@ class UpiCheckoutViewController : public CheckoutScreen {
   void handlePaymentStatus();
   void handleVerification(bool verified);
   void showQRCodePath();
+  void showQRCodeImage(const QImage& image, const std::string& failure);
   void openConfirmed(const std::string& upiAppName);
   void returnWithoutFocusChange(const std::string& upiAppName);
   void cancelOpenFallback();
@@ -213,6 +215,7 @@ class UpiCheckoutViewController : public CheckoutScreen {
   auto onMainQueue(Handler handler);
 
   std::unique_ptr<Ui::TarvelCheckoutViewController> ui_;
+  int qrCodeRequest_ = 0;  // the latest showQRCode(); a picture decoded for an older one is dropped
   std::shared_ptr<VXAPIServiceProtocol> apiService_;
   std::shared_ptr<TarvelChekoutViewModel> viewModel_;
   bool upiOptionPressed_ = false;

@@ -26,6 +26,9 @@ struct SandboxOptions {
   /// Receives the console lines (OTP notices, one line a request); silent when empty. Called
   /// from the server's threads, one line at a time.
   std::function<void(std::string_view line)> console;
+  /// Hears each request as it arrives, before it is handled: method and path. Called from the
+  /// server's threads; none when empty.
+  std::function<void(std::string_view method, std::string_view path)> requestArrived;
 
   /// How long an idle client connection stays open. Longer than the component's 5-second
   /// status polls, so one payment flow keeps one connection (and one TLS handshake), as with

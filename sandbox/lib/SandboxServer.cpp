@@ -4,9 +4,12 @@
 #include <chrono>        // milliseconds
 #include <cstdlib>       // getenv
 #include <exception>     // exception, exception_ptr, rethrow_exception
+#include <mutex>         // mutex, lock_guard
+#include <set>           // set
+#include <string>        // string
 #include <system_error>  // error_code
 #include <thread>        // thread, sleep_for
-#include <utility>       // move
+#include <utility>       // move, pair
 #include <vector>        // vector
 
 #include <httplib.h>
@@ -105,6 +108,8 @@ struct SandboxServer::Impl {
   int port = 0;
   bool started = false;
   std::atomic<std::size_t> tlsHandshakes{0};
+  mutable std::mutex connectionsMutex;
+  std::set<std::pair<std::string, int>> clientConnections;  // (address, port) of each client
 };
 
 bool SandboxServer::Impl::makeServer() {
@@ -162,7 +167,17 @@ void SandboxServer::Impl::configure() {
         }
         HttpJson::error(response, 500, what);
       });
+  if (state.options.requestArrived) {
+    server->set_pre_routing_handler([this](const httplib::Request& request, httplib::Response&) {
+      state.options.requestArrived(request.method, request.path);
+      return httplib::Server::HandlerResponse::Unhandled;
+    });
+  }
   server->set_logger([this](const httplib::Request& request, const httplib::Response& response) {
+    {
+      std::lock_guard<std::mutex> lock(connectionsMutex);
+      clientConnections.emplace(request.remote_addr, request.remote_port);
+    }
     state.say(request.method + " " + request.path + " " + std::to_string(response.status));
   });
   api.install(*server, "/api/");
@@ -240,6 +255,11 @@ std::optional<Order> SandboxServer::order(const std::string& tarvelOid) const {
 }
 nlohmann::json SandboxServer::events() const { return impl_->state.events.all(); }
 std::size_t SandboxServer::tlsHandshakes() const { return impl_->tlsHandshakes.load(); }
+
+std::size_t SandboxServer::clientConnections() const {
+  std::lock_guard<std::mutex> lock(impl_->connectionsMutex);
+  return impl_->clientConnections.size();
+}
 void SandboxServer::reset() { impl_->state.reset(); }
 
 }  // namespace tarvel::sandbox

@@ -50,6 +50,9 @@ class SandboxServer {
   nlohmann::json events() const;
   /// TLS handshakes completed so far: over HTTPS, one for every client connection.
   std::size_t tlsHandshakes() const;
+  /// Client connections that carried at least one request so far (told apart by the client's
+  /// address and port), over HTTP and HTTPS alike.
+  std::size_t clientConnections() const;
   void reset();
 
  private:

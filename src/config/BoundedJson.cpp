@@ -8,17 +8,21 @@ namespace tarvel::detail {
 namespace {
 
 // One pass over the text: every byte must belong to a UTF-8 sequence, and brackets outside
-// strings may not nest deeper than `maxDepth`.
+// strings may not nest deeper than `maxDepth`. ASCII bytes, nearly all of an answer, take the
+// short way.
 std::optional<BoundedJson::Refusal> scan(std::string_view text, std::size_t maxDepth) {
   std::size_t depth = 0;
   bool inString = false;
   bool escaped = false;
   for (std::size_t at = 0; at < text.size();) {
-    std::size_t length = validUtf8Length(text, at);
-    if (length == 0) return BoundedJson::Refusal::notUtf8;
-    char c = text[at];
-    at += length;
-    if (length > 1) continue;
+    const char c = text[at];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      const std::size_t length = validUtf8Length(text, at);
+      if (length == 0) return BoundedJson::Refusal::notUtf8;
+      at += length;
+      continue;
+    }
+    ++at;
     if (inString) {
       if (escaped) {
         escaped = false;

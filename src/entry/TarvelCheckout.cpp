@@ -4,6 +4,7 @@
 
 #include "entry/CheckoutCore.h"
 #include "platform/MainQueue.h"
+#include "screens/web/WebEngineWarmUp.h"
 #include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel {
@@ -23,6 +24,10 @@ void TarvelCheckout::openCart(const Dictionary& createData) {
     return;
   }
   core_->openCart(createData);
+}
+
+void TarvelCheckout::warmUpWebCheckout(std::function<void()> ready) {
+  detail::WebEngineWarmUp::start(std::move(ready));
 }
 
 void TarvelCheckout::checkOutCompleted(bool status, const Dictionary& data) {

@@ -29,6 +29,9 @@ class BoundedText {
     if (text_.size() < limit_) text_.append(piece.substr(0, limit_ - text_.size()));
   }
   void put(char c) { put(std::string_view(&c, 1)); }
+  /// Whether nothing more will be kept; what follows is only counted.
+  bool full() const { return text_.size() >= limit_; }
+  void count(std::size_t bytes) { total_ += bytes; }
 
   /// The text, with a note of the full length when some of it was cut.
   std::string finish() && {
@@ -81,9 +84,34 @@ void putEscapedCharacter(unsigned char c, BoundedText& out) {
   }
 }
 
+// The bytes `putEscapedCharacter` and `putString` write for `text`, without writing them.
+std::size_t escapedLength(std::string_view text) {
+  std::size_t bytes = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto c = static_cast<unsigned char>(text[at]);
+    if (c < 0x80) {
+      const bool shortEscape =
+          c == '"' || c == '\\' || c == '\n' || c == '\r' || c == '\t' || c == '\b' || c == '\f';
+      bytes += shortEscape ? 2 : c < 0x20 ? 6 : 1;
+      ++at;
+      continue;
+    }
+    const std::size_t length = validUtf8Length(text, at);
+    bytes += length == 0 ? kReplacementCharacter.size() : length;
+    at += length == 0 ? 1 : length;
+  }
+  return bytes;
+}
+
 void putString(std::string_view text, BoundedText& out) {
   out.put('"');
   for (std::size_t at = 0; at < text.size();) {
+    // Past the limit the rest is only counted: a long value (a QR image) costs a count, not
+    // an escaped copy that would be cut anyway.
+    if (out.full()) {
+      out.count(escapedLength(text.substr(at)));
+      break;
+    }
     std::size_t length = validUtf8Length(text, at);
     if (length == 0) {
       out.put(kReplacementCharacter);

@@ -212,7 +212,8 @@ struct UrlLoader::State {
   State& operator=(const State&) = delete;
 
   const Options options;
-  std::unique_ptr<ExtraTrust> extraTrust;  // null: the system's authorities only
+  // Loader thread only, like the transfers that use it; null: the system's authorities only.
+  std::unique_ptr<ExtraTrust> extraTrust;
   curl_slist* connectTo = nullptr;
   std::string noProxy = noProxyList();
 
@@ -439,8 +440,6 @@ UrlLoader::UrlLoader() : UrlLoader(Options()) {}
 
 UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move(options))) {
   ensureCurlInitialized();
-  if (!state_->options.extraCaFile.empty())
-    state_->extraTrust = ExtraTrust::load(state_->options.extraCaFile);
   for (const auto& entry : state_->options.connectToForTesting) {
     state_->connectTo = curl_slist_append(state_->connectTo, entry.c_str());
   }
@@ -450,7 +449,15 @@ UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move
   curl_multi_setopt(state_->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
   // Idle connections stay cached for reuse however few transfers are running.
   curl_multi_setopt(state_->multi, CURLMOPT_MAXCONNECTS, kConnectionCacheSize);
-  state_->thread = std::thread([state = state_] { state->run(); });
+  // The trust store is read on the loader thread: parsing the system's bundle takes tens of
+  // milliseconds, which the thread that makes the loader (the GUI thread, at the first
+  // request) must not pay.
+  state_->thread = std::thread([state = state_] {
+    if (!state->options.extraCaFile.empty()) {
+      state->extraTrust = ExtraTrust::load(state->options.extraCaFile);
+    }
+    state->run();
+  });
 }
 
 UrlLoader::~UrlLoader() { stop(true); }

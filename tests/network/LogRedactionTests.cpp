@@ -39,6 +39,23 @@ TEST(LogRedactionTests, LongTextIsCutAtACharacterWithTheFullLength) {
             "ab\xC3\xA9... (6 bytes in all)");
 }
 
+// Past the limit a value is only counted; the count is still the length the whole line has,
+// escapes, multi-byte characters and replaced bytes included, wherever the cut falls.
+TEST(LogRedactionTests, FullLengthCountsWhatFollowsTheCutAsItWouldBeWritten) {
+  const std::string mixed =
+      std::string("q\"b\\n\nt\tc\x01") + "caf\xC3\xA9" + "bad\xE9" + "\xF0\x9F\x98\x80";
+  const Dictionary answer = {{"a", mixed + mixed + mixed},
+                             {"b", {{"auth_token", "t"}, {"c", mixed}}}};
+  const std::string whole = detail::describeForLog(answer, 1u << 20);
+  for (std::size_t limit : {1u, 6u, 7u, 13u, 20u, 41u, 60u}) {
+    SCOPED_TRACE(limit);
+    const std::string cut = detail::describeForLog(answer, limit);
+    EXPECT_NE(cut.find("... (" + std::to_string(whole.size()) + " bytes in all)"),
+              std::string::npos)
+        << cut;
+  }
+}
+
 TEST(LogRedactionTests, DeepDictionariesAreWrittenWithoutRecursion) {
   Dictionary deep = Dictionary::array();
   Dictionary* innermost = &deep;

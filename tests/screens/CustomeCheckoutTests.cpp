@@ -14,6 +14,7 @@
 #include "WebCheckoutTestPage.h"
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/NavigationController.h"
+#include "tarvel/TarvelCheckout.h"
 
 namespace tarvel {
 namespace {
@@ -134,6 +135,25 @@ TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
     }
     EXPECT_EQ(log_.text().find("tok-secret-123"), std::string::npos);
   }
+}
+
+// Warming the engine up before the shopper pays: each caller hears `ready` once (one that comes
+// while the engine starts, one that comes later at once), the engine is started once, and the
+// first web checkout afterwards loads its page and reports as usual.
+TEST_F(CustomeCheckoutFlowTests, WarmedUpEngineStartsOnceAndServesTheFirstCheckout) {
+  int first = 0, duringStart = 0, afterwards = 0;
+  TarvelCheckout::warmUpWebCheckout([&] { ++first; });
+  TarvelCheckout::warmUpWebCheckout([&] { ++duringStart; });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return first > 0 && duringStart > 0; }, kWaitMs));
+  TarvelCheckout::warmUpWebCheckout([&] { ++afterwards; });
+  EXPECT_EQ(afterwards, 1);
+
+  push(orderFor("success"));
+  ASSERT_TRUE(waitForReport()) << log_.text();
+  EXPECT_TRUE(delegate_->reports[0].status);
+  EXPECT_EQ(first, 1);
+  EXPECT_EQ(duringStart, 1);
+  EXPECT_EQ(log_.count("Web checkout: starting the web engine ahead of the first checkout"), 1u);
 }
 
 TEST_F(CustomeCheckoutFlowTests, SecondMessageInTheSameBreathIsDropped) {

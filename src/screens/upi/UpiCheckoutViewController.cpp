@@ -13,6 +13,7 @@
 #include <QPushButton>       // QPushButton
 #include <QScrollArea>       // QScrollArea
 #include <QScrollBar>        // QScrollBar
+#include <QThreadPool>       // QThreadPool
 #include <QToolButton>       // QToolButton
 #include <QUrl>              // QUrl
 
@@ -606,23 +607,59 @@ detail::AttributedText UpiCheckoutViewController::attributedStr3() const {
   return text;
 }
 
+namespace {
+
+// Pictures up to this much text decode in about a millisecond, on the spot; larger ones (an
+// answer may carry 100 KB) would hold the GUI thread for a frame or more.
+constexpr std::size_t kDecodeOnTheSpotBytes = 16 * 1024;
+
+// The picture of `qrCodeText` at the label's size; a null image and the reason when there is
+// none. Touches no widget, so it may run on any thread.
+detail::DecodedQrCode qrCodePicture(const std::string& qrCodeText, QSize side) {
+  detail::DecodedQrCode decoded = detail::decodeQrCode(qrCodeText);
+  if (!decoded.image.isNull()) {
+    decoded.image = decoded.image.convertToFormat(QImage::Format_RGB32)
+                        .scaled(side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  }
+  return decoded;
+}
+
+}  // namespace
+
 void UpiCheckoutViewController::showQRCode() {
   if (!viewModel_) return;  // before load
+  const int request = ++qrCodeRequest_;
   const std::optional<std::string> code = viewModel_->getQRCode();
   if (!code) {
     ui_->imageQRCode->setText(QStringLiteral("QR code not available"));
     return;
   }
-  const detail::DecodedQrCode decoded = detail::decodeQrCode(*code);
-  if (decoded.image.isNull()) {
-    log("No QR code to show: " + decoded.failure);
+  const QSize side = ui_->imageQRCode->maximumSize();
+  if (code->size() <= kDecodeOnTheSpotBytes) {
+    const detail::DecodedQrCode picture = qrCodePicture(*code, side);
+    showQRCodeImage(picture.image, picture.failure);
+    return;
+  }
+  // A large picture is decoded on a pooled thread and shown when it is ready, unless the screen
+  // is gone or has asked for another picture since.
+  QPointer<UpiCheckoutViewController> self(this);
+  QThreadPool::globalInstance()->start([self, code = *code, side, request] {
+    detail::DecodedQrCode picture = qrCodePicture(code, side);
+    detail::MainQueue::async([self, picture = std::move(picture), request] {
+      if (self && self->qrCodeRequest_ == request) {
+        self->showQRCodeImage(picture.image, picture.failure);
+      }
+    });
+  });
+}
+
+void UpiCheckoutViewController::showQRCodeImage(const QImage& image, const std::string& failure) {
+  if (image.isNull()) {
+    log("No QR code to show: " + failure);
     ui_->imageQRCode->setText(QStringLiteral("QR code not available"));
     return;
   }
-  const QSize side = ui_->imageQRCode->maximumSize();
-  ui_->imageQRCode->setPixmap(
-      QPixmap::fromImage(decoded.image.convertToFormat(QImage::Format_RGB32))
-          .scaled(side, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  ui_->imageQRCode->setPixmap(QPixmap::fromImage(image));
 }
 
 double UpiCheckoutViewController::normalize(double value) const {

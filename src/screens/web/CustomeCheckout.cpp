@@ -16,6 +16,7 @@
 #include "ExtraCertificateTrust.h"
 #include "ScriptMessageBridge.h"
 #include "WebCheckoutPageAddress.h"
+#include "WebEngineWarmUp.h"
 #include "network/LogRedaction.h"
 #include "platform/MainQueue.h"
 #include "tarvel/Config.h"
@@ -101,6 +102,7 @@ void CustomeCheckout::loadPage() {
   webView_ = view;
   ui_->container->layout()->addWidget(view);
   view->load(address.url);
+  detail::WebEngineWarmUp::release();  // this page keeps the engine running from now on
 }
 
 void CustomeCheckout::failToOpen(const std::string& reason) {

@@ -1,7 +1,9 @@
 // The UPI payment screen on real widgets (offscreen), with the manual clock, an injected
 // registry of installed apps and a fake service answering exactly when the test says.
+#include <QBuffer>
 #include <QLabel>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScrollArea>
 #include <QTest>
 #include <QTextDocumentFragment>
@@ -630,6 +632,48 @@ TEST(UpiDeepLinkTests, KeysMapAndLinksEncodeForAQuery) {
             "a://b/c?d=e&f=g!$'()*+,-.;@_~");
   EXPECT_EQ(detail::addingPercentEncodingForQuery(" %#[]\"<>\\^`{|}\u20B9"),
             "%20%25%23%5B%5D%22%3C%3E%5C%5E%60%7B%7C%7D%E2%82%B9");
+}
+
+// A picture too large to decode on the spot is decoded away from the GUI thread and shown once
+// it is ready; one that does not decode says so in the same place.
+TEST_F(UpiCheckoutViewControllerTests, LargeQrCodeIsShownOnceDecodedAwayFromTheGuiThread) {
+  QImage noise(200, 200, QImage::Format_Grayscale8);
+  QRandomGenerator random(7);
+  for (int y = 0; y < noise.height(); ++y) {
+    for (int x = 0; x < noise.width(); ++x) {
+      noise.scanLine(y)[x] = static_cast<uchar>(random.bounded(256));
+    }
+  }
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  ASSERT_TRUE(noise.save(&buffer, "PNG"));
+  const std::string large = "data:image/png;base64," + png.toBase64().toStdString();
+  ASSERT_GT(large.size(), 16u * 1024);
+  const std::string broken = large.substr(0, 1000) + "*" + large.substr(1001);
+  struct Case {
+    const char* name;
+    std::string qrCode;
+    bool shown;
+  };
+  for (const Case& c : {Case{"large", large, true}, Case{"large, not base64", broken, false}}) {
+    SCOPED_TRACE(c.name);
+    service_ = std::make_shared<test::FakeAPIService>();
+    registry_ = std::make_shared<InstalledSchemesRegistry>();
+    Application::setUrlSchemeRegistry(registry_);
+    QPointer<UpiCheckoutViewController> screen = open({{"order_type", "upi"}});
+    answerVerify(withKey(verifyAnswer(), "qrCode", c.qrCode));
+    ASSERT_TRUE(screen->viewQRCode()->isVisible());
+    QLabel* label = screen->imageQRCode();
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] { return !label->pixmap().isNull() || !label->text().isEmpty(); }));
+    EXPECT_EQ(!label->pixmap().isNull(), c.shown);
+    if (c.shown) {
+      EXPECT_LE(label->pixmap().width(), label->maximumWidth());
+    } else {
+      EXPECT_EQ(label->text(), "QR code not available");
+    }
+  }
 }
 
 TEST(QrCodeDecodingTests, OnlyTheSecondPieceDecodedStrictlyGivesAnImage) {

@@ -1,0 +1,141 @@
+// The largest answer the platform sends, a verify answer with a 100 KB "qrCode" image, taken
+// through the component's handling beside the bare libraries underneath: the answer parse and
+// its log line against nlohmann's parse alone, and the screen's QR decode against a bare QImage
+// load of the same PNG.
+#include <algorithm>  // sort
+#include <chrono>     // steady_clock, duration
+#include <cstdlib>    // getenv
+#include <string>     // string
+#include <vector>     // vector
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImage>
+#include <QRandomGenerator>
+
+#include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
+
+#include "network/AnswerParsing.h"
+#include "network/LogRedaction.h"
+#include "screens/upi/QrCodeDecoding.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr qsizetype kQrCodeTextBytes = 100 * 1024;
+
+double medianOf(std::vector<double> samples) {
+  if (samples.empty()) return 0;
+  std::sort(samples.begin(), samples.end());
+  return samples[samples.size() / 2];
+}
+
+// Fixed-count benchmarks run a handful of times in the suite's smoke run
+// (TARVEL_BENCH_SMOKE set), where only their correctness counts.
+benchmark::IterationCount iterationsOr(benchmark::IterationCount count) {
+  return std::getenv("TARVEL_BENCH_SMOKE") != nullptr ? 3 : count;
+}
+
+// A QR-like picture (4-pixel black and white modules) whose base64 PNG is about 100 KB: the
+// largest "qrCode" the platform sends. Made once.
+QByteArray makeLargeQrPng() {
+  QRandomGenerator random(20261206);
+  for (int modules = 400;; modules += 8) {
+    QImage image(modules * 4, modules * 4, QImage::Format_Grayscale8);
+    for (int y = 0; y < modules; ++y) {
+      for (int x = 0; x < modules; ++x) {
+        const int shade = random.bounded(2) == 0 ? 0 : 255;
+        for (int dy = 0; dy < 4; ++dy) {
+          std::fill_n(image.scanLine(y * 4 + dy) + x * 4, 4, static_cast<uchar>(shade));
+        }
+      }
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    if (png.toBase64().size() >= kQrCodeTextBytes) return png;
+  }
+}
+
+const QByteArray& largeQrPng() {
+  static const QByteArray png = makeLargeQrPng();
+  return png;
+}
+
+std::string verifyAnswerWith(const QByteArray& png) {
+  const std::string qrCode = "data:image/png;base64," + png.toBase64().toStdString();
+  const nlohmann::json answer = {
+      {"status", true},
+      {"message", "Order verified"},
+      {"data",
+       {{"tarvel_oid", "tvl_1f0c2b"},
+        {"auth_token", "4f1d6a0c9b8e7d6c5b4a39281706f5e4d3c2b1a098765432"},
+        {"uapp", {"phonepe", "gpay", "paytm", "bhim"}},
+        {"u_link", "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel&am=499.00&tr=tvl_1f0c2b&cu=INR"},
+        {"qrCode", qrCode},
+        {"total", "499.00"},
+        {"currency", "INR"},
+        {"msg", {{"heading", "Success!"}, {"text", "Order verified."}}}}}};
+  return answer.dump();
+}
+
+// Per iteration: the component's handling of the answer (the bounded parse and the redacted
+// log line the service writes) and nlohmann's parse of the same bytes; medians and their ratio.
+void BM_VerifyAnswerVersusBareParse(benchmark::State& state) {
+  const std::string body = verifyAnswerWith(largeQrPng());
+  std::vector<double> componentMicros, bareMicros;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    auto parsed = tarvel::detail::parseAnswer(body);
+    if (!parsed) {
+      state.SkipWithError("the answer did not parse");
+      break;
+    }
+    benchmark::DoNotOptimize(tarvel::detail::describeForLog(*parsed.value));
+    const auto middle = Clock::now();
+    benchmark::DoNotOptimize(nlohmann::json::parse(body));
+    const auto end = Clock::now();
+    componentMicros.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
+    bareMicros.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
+  }
+  const double component = medianOf(componentMicros);
+  const double bare = medianOf(bareMicros);
+  state.counters["answer_bytes"] = static_cast<double>(body.size());
+  state.counters["component_us"] = component;
+  state.counters["bare_us"] = bare;
+  state.counters["ratio"] = bare > 0 ? component / bare : 0;
+}
+BENCHMARK(BM_VerifyAnswerVersusBareParse)->Iterations(iterationsOr(60))->UseRealTime();
+
+// Per iteration: the screen's decode of the "qrCode" text (base64 and PNG) and a bare QImage
+// load of the same PNG bytes; medians and their ratio.
+void BM_QrDecodeVersusBareImageLoad(benchmark::State& state) {
+  const QByteArray png = largeQrPng();
+  const std::string qrCode = "data:image/png;base64," + png.toBase64().toStdString();
+  std::vector<double> componentMicros, bareMicros;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    const auto decoded = tarvel::detail::decodeQrCode(qrCode);
+    const auto middle = Clock::now();
+    QImage bare;
+    bare.loadFromData(png, "PNG");
+    const auto end = Clock::now();
+    if (decoded.image.isNull() || bare.isNull()) {
+      state.SkipWithError("the QR code did not decode");
+      break;
+    }
+    componentMicros.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
+    bareMicros.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
+  }
+  const double component = medianOf(componentMicros);
+  const double bare = medianOf(bareMicros);
+  state.counters["png_bytes"] = static_cast<double>(png.size());
+  state.counters["component_us"] = component;
+  state.counters["bare_us"] = bare;
+  state.counters["ratio"] = bare > 0 ? component / bare : 0;
+}
+BENCHMARK(BM_QrDecodeVersusBareImageLoad)->Iterations(iterationsOr(60))->UseRealTime();
+
+}  // namespace
