@@ -7,6 +7,7 @@
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Dictionary.h"
 
+class QLabel;
 class QWebEngineView;
 
 namespace Ui {
@@ -37,6 +38,10 @@ class ScriptMessageBridge;
 /// pops and reports false with an empty dictionary. Reports go to `checkoutStatusDelegate()`, on
 /// the GUI thread, in a later turn of the event loop than the page's message.
 ///
+/// A page that does not load (the host does not answer, refuses, or shows a certificate that is
+/// not trusted) is replaced by a plain message, `pageFailureMessage()`, and a log line naming
+/// the page's host and path; the screen stays, and its back button ends the flow as always.
+///
 /// The screen reports exactly once: after the first outcome (message, back button or failure),
 /// further messages and presses are logged and dropped. A message that arrives while no
 /// delegate is set is logged and changes nothing.
@@ -61,6 +66,8 @@ class CustomeCheckout : public CheckoutScreen {
   QWebEngineView* webView() const;
   /// The back button of the screen's bar.
   QWidget* backButton() const;
+  /// The message shown in place of a page that did not load, or nullptr while there is none.
+  QLabel* pageFailureMessage() const;
 
  public slots:
   /// The back button's action: pops the screen and reports status false with {}.
@@ -74,12 +81,15 @@ class CustomeCheckout : public CheckoutScreen {
  private:
   void loadPage();
   void failToOpen(const std::string& reason);
+  void pageLoadFinished(QWebEngineView* view, bool ok);
+  void showPageFailure();
   bool claimOutcome(const QString& what);
   void popFromNavigation();
   void finishWithMessage(const QString& name, const Dictionary& body);
 
   std::unique_ptr<Ui::CustomeCheckout> ui_;
   QPointer<QWebEngineView> webView_;
+  QPointer<QLabel> pageFailureMessage_;
   bool outcomeClaimed_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "tarvel/CustomeCheckout.h"
 
 #include <QIcon>                       // QIcon
+#include <QLabel>                      // QLabel
 #include <QToolButton>                 // QToolButton
 #include <QVBoxLayout>                 // QVBoxLayout
 #include <QWebChannel>                 // QWebChannel
@@ -29,6 +30,9 @@ namespace {
 
 const QString kOnSuccess = QStringLiteral("onSuccess");
 const QString kOnFailure = QStringLiteral("onFailure");
+const QString kPageFailureText = QStringLiteral(
+    "The checkout page could not be loaded. Check your internet connection, then go back and "
+    "try again.");
 
 // A page served with a certificate of the extra CA (TARVEL_CA_FILE: the local sandbox) is
 // accepted when the page is a staging one and its chain and host verify against that CA; every
@@ -73,6 +77,8 @@ QWebEngineView* CustomeCheckout::webView() const { return webView_; }
 
 QWidget* CustomeCheckout::backButton() const { return ui_->buttonBack; }
 
+QLabel* CustomeCheckout::pageFailureMessage() const { return pageFailureMessage_; }
+
 // Every appearance starts from a fresh page; the previous web view (same page, covered) is
 // released rather than left running underneath.
 void CustomeCheckout::loadPage() {
@@ -94,9 +100,12 @@ void CustomeCheckout::loadPage() {
   connect(bridge, &detail::ScriptMessageBridge::received, this,
           &CustomeCheckout::userContentControllerDidReceive);
   connect(page, &QWebEnginePage::certificateError, page, &acceptExtraCertificateAuthority);
+  connect(view, &QWebEngineView::loadFinished, this,
+          [this, view](bool ok) { pageLoadFinished(view, ok); });
   view->setPage(page);
 
   if (webView_) webView_->deleteLater();
+  if (pageFailureMessage_) pageFailureMessage_->deleteLater();
   webView_ = view;
   ui_->container->layout()->addWidget(view);
   view->load(address.url);
@@ -112,6 +121,31 @@ void CustomeCheckout::failToOpen(const std::string& reason) {
     if (self) self->popFromNavigation();
     if (delegate) delegate->checkOutCompleted(false, result);
   });
+}
+
+// Chromium's own error page would show the shopper a technical text (or nothing at all); the
+// screen says in plain words what happened and keeps its back button as the way out.
+void CustomeCheckout::pageLoadFinished(QWebEngineView* view, bool ok) {
+  if (ok || view != webView_ || outcomeClaimed_) return;
+  const QUrl url = view->url();
+  log("Web checkout: the page " +
+      url.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toStdString() +
+      " did not load; the shopper sees a message and can go back");
+  showPageFailure();
+}
+
+void CustomeCheckout::showPageFailure() {
+  if (webView_) webView_->hide();
+  if (pageFailureMessage_) return;
+  auto* message = new QLabel(kPageFailureText, ui_->container);
+  message->setObjectName(QStringLiteral("labelPageFailure"));
+  message->setAccessibleName(kPageFailureText);
+  message->setWordWrap(true);
+  message->setAlignment(Qt::AlignCenter);
+  message->setContentsMargins(24, 24, 24, 24);
+  message->setStyleSheet(QStringLiteral("color: #1F2430; font-size: 15px;"));
+  ui_->container->layout()->addWidget(message);
+  pageFailureMessage_ = message;
 }
 
 void CustomeCheckout::userContentControllerDidReceive(const QString& name,
