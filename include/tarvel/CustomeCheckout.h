@@ -8,6 +8,7 @@
 #include "tarvel/Dictionary.h"
 
 class QLabel;
+class QWebEngineLoadingInfo;
 class QWebEngineView;
 
 namespace Ui {
@@ -38,9 +39,11 @@ class ScriptMessageBridge;
 /// pops and reports false with an empty dictionary. Reports go to `checkoutStatusDelegate()`, on
 /// the GUI thread, in a later turn of the event loop than the page's message.
 ///
-/// A page that does not load (the host does not answer, refuses, or shows a certificate that is
-/// not trusted) is replaced by a plain message, `pageFailureMessage()`, and a log line naming
-/// the page's host and path; the screen stays, and its back button ends the flow as always.
+/// A page that does not load (the host does not answer, refuses, breaks off, or shows a
+/// certificate that is not trusted) is replaced by a plain message, `pageFailureMessage()`, and
+/// a log line naming the page's host and path and the reason; the screen stays, and its back
+/// button ends the flow as always. A page that arrives with an HTTP error status is shown as the
+/// platform sent it, and the status is logged.
 ///
 /// The screen reports exactly once: after the first outcome (message, back button or failure),
 /// further messages and presses are logged and dropped. A message that arrives while no
@@ -81,7 +84,7 @@ class CustomeCheckout : public CheckoutScreen {
  private:
   void loadPage();
   void failToOpen(const std::string& reason);
-  void pageLoadFinished(QWebEngineView* view, bool ok);
+  void pageLoadingChanged(QWebEngineView* view, const QWebEngineLoadingInfo& loading);
   void showPageFailure();
   bool claimOutcome(const QString& what);
   void popFromNavigation();

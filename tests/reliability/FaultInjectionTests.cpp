@@ -19,6 +19,7 @@
 #include <memory>    // make_shared, shared_ptr
 #include <mutex>     // mutex, lock_guard
 #include <optional>  // optional
+#include <set>       // set
 #include <string>    // string
 #include <utility>   // pair
 #include <vector>    // vector
@@ -90,8 +91,11 @@ std::string explanationFor(Flow flow, Fault fault) {
     switch (fault) {
       case Fault::down:
       case Fault::refused:
+      case Fault::reset:
       case Fault::untrusted:
         return "did not load";
+      case Fault::status500Text:
+        return "answered with HTTP status 500";
       default:
         return "";
     }
@@ -104,10 +108,12 @@ std::string explanationFor(Flow flow, Fault fault) {
     case Fault::gigantic:
     case Fault::untrusted:
       return "No answer from ";
+    case Fault::noData:
+      // The OTP check takes any object; the screen then shows why it refused the answer.
+      return flow == Flow::codOtp ? "+++RESPONSE+++" : "Answer from ";
     case Fault::status500Text:
     case Fault::notJson:
     case Fault::notObject:
-    case Fault::noData:
     case Fault::notUtf8:
       return "Answer from ";
     default:
@@ -126,7 +132,8 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
   }
   setCheckoutPageTarget(platform.baseUrl());
   detail::UrlLoader::Options options;
-  options.timeout = kClientTimeout;
+  // A slow answer costs the client's whole time-out, at every status poll: short there.
+  options.timeout = fault == Fault::slow ? kSlowClientTimeout : kClientTimeout;
   auto loader = std::make_shared<detail::UrlLoader>(std::move(options));
   auto service = std::make_shared<CountingService>(
       std::make_shared<LoopbackAPIService>(platform.baseUrl(), platform.baseUrl(), loader));
@@ -153,7 +160,6 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
         navigation ? qobject_cast<CheckoutScreen*>(navigation->topViewController()) : nullptr;
     if (info.flow != Flow::rto && !screen) problem("no screen was shown");
 
-    bool pageFinished = false;
     switch (info.flow) {
       case Flow::upiTiles:
         if (!rest(*service)) problem("platform calls never completed");
@@ -180,15 +186,18 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
         break;
       case Flow::web: {
         auto* web = qobject_cast<CustomeCheckout*>(screen.data());
-        if (web && web->webView()) {
-          QObject::connect(web->webView(), &QWebEngineView::loadFinished,
-                           [&pageFinished](bool) { pageFinished = true; });
-        }
+        auto pageFinished = std::make_shared<bool>(false);
+        QPointer<QWebEngineView> watched;
         // Qt WebEngine starts its renderer on first use: a generous bound.
         const bool settled = processEventsUntil(
             [&] {
-              return !host->taken().empty() || pageFinished ||
-                     (web && screen && web->pageFailureMessage()) ||
+              if (screen && web->webView() && watched != web->webView()) {
+                watched = web->webView();
+                QObject::connect(watched, &QWebEngineView::loadFinished,
+                                 [pageFinished](bool) { *pageFinished = true; });
+              }
+              return !host->taken().empty() || *pageFinished ||
+                     (screen && web->pageFailureMessage()) ||
                      (fault == Fault::slow && platform.received("/custom.html"));
             },
             60s);
@@ -209,8 +218,11 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
     if (host->taken().empty() && screen) {
       auto* web = qobject_cast<CustomeCheckout*>(screen.data());
       if (!Alert::openAlerts().isEmpty()) how = "alert, ";
-      if (web && web->pageFailureMessage() && web->pageFailureMessage()->isVisible()) {
-        how = "message, ";
+      const bool message =
+          web && web->pageFailureMessage() && web->pageFailureMessage()->isVisible();
+      if (message) how = "message, ";
+      if (web && !message && explanationFor(info.flow, fault) == "did not load") {
+        problem("the page did not load and no plain message took its place");
       }
       for (Alert* alert : Alert::openAlerts()) {
         if (!alert->triggerAction("Ok")) alert->close();
@@ -243,7 +255,8 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
     if (!Alert::openAlerts().isEmpty()) problem("an alert stayed open after the outcome");
     if (service->repeatedCompletions() != 0) problem("a platform call completed twice");
     const std::string explanation = explanationFor(info.flow, fault);
-    if (!explanation.empty() && !log.contains(explanation)) {
+    if (!explanation.empty() &&
+        !processEventsUntil([&] { return log.contains(explanation); }, 10s)) {
       problem("no log line says \"" + explanation + "...\"");
     }
     cell.text = how + (outcomes.empty() ? std::string("none") : describe(outcomes.front()));
@@ -252,6 +265,11 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
   window.reset();
   delete detail::KeyWindow::ownWindow();
   settle();
+  // The client lets go of its kept-alive connections before the platform stops, which would
+  // otherwise wait for them to idle out.
+  detail::ScreenFactory::setShared(nullptr);
+  service.reset();
+  loader.reset();
   return cell;
 }
 

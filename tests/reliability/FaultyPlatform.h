@@ -165,7 +165,9 @@ class FaultyPlatform {
           {"statusCode", 200}, {"statusMessage", "OTP verified"}, {"data", {{"moid", moid}}}}
           .dump();
     }
-    if (path == "/custom.html") return postingPage("{status: 'PAID'}");
+    if (path == "/custom.html")
+      return postingPage(
+          "{status: 'PAID', moid: new URLSearchParams(location.search).get('moid')}");
     return Dictionary{{"data", {{"accepted", true}, {"moid", moid}}}}.dump();
   }
 
@@ -200,7 +202,7 @@ class FaultyPlatform {
         contentType = "application/json";
         return R"({"status": true, "message": "accepted"})";
       case Fault::gigantic: {
-        std::string pad(3u * 1024u * 1024u, 'x');
+        std::string pad(3u * 512u * 1024u, 'x');  // above the client's 1 MiB cap
         return page ? "<html><body>" + pad + "</body></html>"
                     : R"({"data": {"pad": ")" + pad + R"("}})";
       }
@@ -250,6 +252,8 @@ class FaultyPlatform {
   static void respond(httplib::Response& response, int status, const std::string& body,
                       const std::string& contentType) {
     response.status = status;
+    // Each platform lives for one flow: clients need not keep connections to it.
+    response.set_header("Connection", "close");
     response.set_content(body, contentType);
   }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
@@ -67,7 +68,9 @@ void runInsideTheNamespace(const std::string& passMarker) {
     }));
     settle();
     EXPECT_EQ(service->issued(), 0u);
-    if (serving) EXPECT_EQ(server.requestCount(), 0u);
+    if (serving) {
+      EXPECT_EQ(server.requestCount(), 0u);
+    }
 
     for (Alert* alert : Alert::openAlerts()) alert->triggerAction("Ok");
     settle();
@@ -80,7 +83,9 @@ void runInsideTheNamespace(const std::string& passMarker) {
     ASSERT_EQ(host->taken().size(), 1u);
     EXPECT_FALSE(host->taken()[0].first);
     EXPECT_EQ(service->issued(), 0u);
-    if (serving) EXPECT_EQ(server.requestCount(), 0u);
+    if (serving) {
+      EXPECT_EQ(server.requestCount(), 0u);
+    }
   }
   window.reset();
   delete detail::KeyWindow::ownWindow();

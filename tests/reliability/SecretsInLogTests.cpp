@@ -166,9 +166,10 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   QPointer<CustomeCheckout> web =
       qobject_cast<CustomeCheckout*>(windowNavigation()->topViewController());
   ASSERT_TRUE(web && web->webView());
-  bool loaded = false;
-  QObject::connect(web->webView(), &QWebEngineView::loadFinished, [&](bool ok) { loaded = ok; });
-  ASSERT_TRUE(processEventsUntil([&] { return loaded; }, std::chrono::seconds(60)));
+  auto loaded = std::make_shared<bool>(false);
+  QObject::connect(web->webView(), &QWebEngineView::loadFinished,
+                   [loaded](bool ok) { *loaded = *loaded || ok; });
+  ASSERT_TRUE(processEventsUntil([&] { return *loaded; }, std::chrono::seconds(60)));
   web->webView()->page()->runJavaScript("document.getElementById('pay').click()");
   ASSERT_TRUE(waitForOutcomes(3, std::chrono::seconds(60)));
   EXPECT_TRUE(host_->taken()[2].first);

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>                 // QVBoxLayout
 #include <QWebChannel>                 // QWebChannel
 #include <QWebEngineCertificateError>  // QWebEngineCertificateError
+#include <QWebEngineLoadingInfo>       // QWebEngineLoadingInfo
 #include <QWebEnginePage>              // QWebEnginePage
 #include <QWebEngineProfile>           // QWebEngineProfile
 #include <QWebEngineScriptCollection>  // QWebEngineScriptCollection
@@ -100,8 +101,9 @@ void CustomeCheckout::loadPage() {
   connect(bridge, &detail::ScriptMessageBridge::received, this,
           &CustomeCheckout::userContentControllerDidReceive);
   connect(page, &QWebEnginePage::certificateError, page, &acceptExtraCertificateAuthority);
-  connect(view, &QWebEngineView::loadFinished, this,
-          [this, view](bool ok) { pageLoadFinished(view, ok); });
+  connect(
+      page, &QWebEnginePage::loadingChanged, this,
+      [this, view](const QWebEngineLoadingInfo& loading) { pageLoadingChanged(view, loading); });
   view->setPage(page);
 
   if (webView_) webView_->deleteLater();
@@ -124,13 +126,21 @@ void CustomeCheckout::failToOpen(const std::string& reason) {
 }
 
 // Chromium's own error page would show the shopper a technical text (or nothing at all); the
-// screen says in plain words what happened and keeps its back button as the way out.
-void CustomeCheckout::pageLoadFinished(QWebEngineView* view, bool ok) {
-  if (ok || view != webView_ || outcomeClaimed_) return;
-  const QUrl url = view->url();
-  log("Web checkout: the page " +
-      url.toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toStdString() +
-      " did not load; the shopper sees a message and can go back");
+// screen says in plain words what happened and keeps its back button as the way out. A page
+// with an HTTP error status did arrive: it is the platform's own, and it stays.
+void CustomeCheckout::pageLoadingChanged(QWebEngineView* view,
+                                         const QWebEngineLoadingInfo& loading) {
+  if (loading.status() != QWebEngineLoadingInfo::LoadFailedStatus || view != webView_) return;
+  const std::string page =
+      loading.url().toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toStdString();
+  if (loading.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+    log("Web checkout: the page " + page + " answered with HTTP status " +
+        std::to_string(loading.errorCode()));
+    return;
+  }
+  if (outcomeClaimed_) return;
+  log("Web checkout: the page " + page + " did not load (" + loading.errorString().toStdString() +
+      "); the shopper sees a message and can go back");
   showPageFailure();
 }
 
