@@ -110,7 +110,7 @@ std::string explanationFor(Flow flow, Fault fault) {
       return "No answer from ";
     case Fault::noData:
       // The OTP check takes any object; the screen then shows why it refused the answer.
-      return flow == Flow::codOtp ? "+++RESPONSE+++" : "Answer from ";
+      return flow == Flow::codOtp || flow == Flow::codOtpSheet ? "+++RESPONSE+++" : "Answer from ";
     case Fault::status500Text:
     case Fault::notJson:
     case Fault::notObject:
@@ -151,13 +151,17 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
   {
     TarvelCheckout checkout(false, host);
     checkout.setViewModel(std::make_shared<VerifyOTPViewModel>(service, Dictionary::object()));
-    const bool singleStep = info.flow != Flow::upiQr && info.flow != Flow::codOtp;
+    const bool otp = info.flow == Flow::codOtp || info.flow == Flow::codOtpSheet;
+    const bool singleStep = info.flow != Flow::upiQr && !otp;
     if (fault == Fault::down && singleStep) platform.goDown();
 
     checkout.openCart(orderFor(info.flow));
     NavigationController* navigation = windowNavigation();
     QPointer<CheckoutScreen> screen =
-        navigation ? qobject_cast<CheckoutScreen*>(navigation->topViewController()) : nullptr;
+        !navigation ? nullptr
+        : info.flow == Flow::codOtpSheet
+            ? qobject_cast<CheckoutScreen*>(navigation->presentedViewController())
+            : qobject_cast<CheckoutScreen*>(navigation->topViewController());
     if (info.flow != Flow::rto && !screen) problem("no screen was shown");
 
     switch (info.flow) {
@@ -176,6 +180,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
         }
         break;
       case Flow::codOtp:
+      case Flow::codOtpSheet:
         if (!rest(*service)) problem("platform calls never completed");
         if (fault == Fault::down) platform.goDown();
         if (screen && child(screen, "viewCODContainer") &&

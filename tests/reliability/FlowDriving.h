@@ -32,7 +32,7 @@ inline constexpr std::chrono::milliseconds kClientTimeout = 1500ms;
 // loaded machine, which only moves the fault to an earlier step.
 inline constexpr std::chrono::milliseconds kSlowClientTimeout = 400ms;
 
-enum class Flow { upiTiles, upiQr, codOtp, web, rto };
+enum class Flow { upiTiles, upiQr, codOtp, codOtpSheet, web, rto };
 
 struct FlowInfo {
   Flow flow;
@@ -45,6 +45,7 @@ inline const std::vector<FlowInfo>& allFlows() {
       {Flow::upiTiles, "upi tiles", "/v1/order/verify"},
       {Flow::upiQr, "upi QR polling", "/v1/payment/capture"},
       {Flow::codOtp, "cod OTP", "/v1/user/verify-otp"},
+      {Flow::codOtpSheet, "cod OTP as sheet", "/v1/user/verify-otp"},
       {Flow::web, "web checkout", "/custom.html"},
       {Flow::rto, "non-vx RTO", "/v2/rto/track"},
   };
@@ -57,6 +58,11 @@ inline Dictionary orderFor(Flow flow) {
     case Flow::upiQr:
       return {{"order_type", "upi"},     {"mid", "M-fault"},      {"moid", "MO-fault"},
               {"request_id", "R-fault"}, {"phone", "9000000001"}, {"total", "499.00"}};
+    case Flow::codOtpSheet: {
+      Dictionary order = orderFor(Flow::codOtp);
+      order["upi_app"] = "";  // presented over the host's screen
+      return order;
+    }
     case Flow::codOtp:
       return {{"order_type", "cod"},     {"upi_app", "paytm"},      {"mid", "M-fault"},
               {"moid", "MO-fault"},      {"request_id", "R-fault"}, {"phone", "9000000001"},
