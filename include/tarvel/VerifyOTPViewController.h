@@ -5,8 +5,9 @@
 #include <string>    // string
 #include <vector>    // vector
 
-#include <QRectF>   // QRectF
-#include <QString>  // QString
+#include <QPointer>  // QPointer
+#include <QRectF>    // QRectF
+#include <QString>   // QString
 
 #include "tarvel/BackSpaceDelegate.h"
 #include "tarvel/CheckoutScreen.h"
@@ -21,6 +22,10 @@ class VerifyOTPViewController;
 }
 
 namespace tarvel {
+
+namespace detail {
+class Alert;
+}
 
 class OTPVerifyDelegate;
 class TarvelChekoutViewModel;
@@ -224,6 +229,7 @@ class VerifyOTPViewController : public CheckoutScreen,
   double scale_ = 1.0;
   bool seeThrough_ = false;
   bool outcomeClaimed_ = false;
+  QPointer<detail::Alert> messageAlert_;  // the latest "Alert" with a message, while it is open
 };
 
 }  // namespace tarvel

@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QWebEngineView>
 #include <chrono>    // milliseconds, seconds
@@ -201,6 +202,10 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
                 QObject::connect(watched, &QWebEngineView::loadFinished,
                                  [pageFinished](bool) { *pageFinished = true; });
               }
+              // A page that posts its result is waited for until it has.
+              if (fault == Fault::status500Valid || fault == Fault::illTyped) {
+                return !host->taken().empty();
+              }
               return !host->taken().empty() || *pageFinished ||
                      (screen && web->pageFailureMessage()) ||
                      (fault == Fault::slow && platform.received("/custom.html"));
@@ -222,7 +227,15 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
     std::string how;
     if (host->taken().empty() && screen) {
       auto* web = qobject_cast<CustomeCheckout*>(screen.data());
-      if (!Alert::openAlerts().isEmpty()) how = "alert, ";
+      const auto alerts = Alert::openAlerts().size();
+      QSet<QString> texts;
+      for (Alert* alert : Alert::openAlerts())
+        texts.insert(alert->title() + '\n' + alert->message());
+      if (static_cast<qsizetype>(texts.size()) != alerts) {
+        problem("the same alert is stacked " + std::to_string(alerts) + " times");
+      }
+      if (alerts == 1) how = "alert, ";
+      if (alerts > 1) how = std::to_string(alerts) + " alerts, ";
       const bool message =
           web && web->pageFailureMessage() && web->pageFailureMessage()->isVisible();
       if (message) how = "message, ";

@@ -677,8 +677,15 @@ void VerifyOTPViewController::backButtonClick() {
 }
 
 void VerifyOTPViewController::showAlert(const QString& message) {
+  // One alert for one message: the OTP request and the order verification fail together when
+  // the platform does, and the shopper should not dismiss the same words twice.
+  if (messageAlert_ && messageAlert_->isVisible() && messageAlert_->message() == message) {
+    log("Alert \"" + message.toStdString() + "\" already shown");
+    return;
+  }
   auto* alert = new detail::Alert(QStringLiteral("Alert"), message);
   alert->addAction(QStringLiteral("Ok"), detail::Alert::ActionStyle::cancel);
+  messageAlert_ = alert;
   alert->showOver(this);
 }
 

@@ -663,6 +663,16 @@ void UpiCheckoutViewController::confirmCancel() { finish(false, Dictionary::obje
 
 void UpiCheckoutViewController::showAlert(const QString& message) {
   if (finished_) return;
+  // One alert for one message: a status poll that fails every 5 seconds would otherwise stack
+  // an alert a poll (24 on the QR path) for the shopper to dismiss one by one.
+  for (const auto& open : alerts_) {
+    const auto* shown = qobject_cast<const detail::Alert*>(open.data());
+    if (shown && shown->isVisible() && shown->title() == QLatin1String("Alert") &&
+        shown->message() == message) {
+      log("Alert \"" + message.toStdString() + "\" already shown");
+      return;
+    }
+  }
   auto* alert = new Alert(QStringLiteral("Alert"), message);
   alert->addAction(QStringLiteral("Ok"), Alert::ActionStyle::cancel);
   alerts_.append(alert);
