@@ -215,7 +215,16 @@ void UpiCheckoutViewController::initVM() {
 
 void UpiCheckoutViewController::handleAlertMessage() {
   if (finished_) return;
-  if (auto message = viewModel_->alertMessage()) showAlert(QString::fromStdString(*message));
+  const std::optional<std::string> message = viewModel_->alertMessage();
+  if (!message) return;
+  // Once every allowed poll has been sent, a failure means no answer can come to end the flow:
+  // it ends now with the failure rather than leaving the shopper under a spinner.
+  if (statusCurrentCount_ > 0 && statusCurrentCount_ == checkPaymentStatusMax_) {
+    log("The last payment-status poll failed: " + *message);
+    finish(false, Dictionary{{"error", *message}}, false);
+    return;
+  }
+  showAlert(QString::fromStdString(*message));
 }
 
 void UpiCheckoutViewController::handleLoadingStatus() {
@@ -252,10 +261,10 @@ void UpiCheckoutViewController::handlePaymentStatus() {
   const std::optional<Dictionary> status = viewModel_->getPaymentStatusData();
   if (!status) return;
   const std::optional<std::string> paymentStatus = detail::stringValue(*status, "payment_status");
-  if (!paymentStatus) return;
-  if (*paymentStatus == "PAID") {
+  if (paymentStatus == "PAID") {
     finish(true, *status, false);
   } else if (statusCurrentCount_ == checkPaymentStatusMax_) {
+    // The last allowed answer, without "PAID" (or without a readable status at all).
     finish(false, *status, false);
   }
 }
