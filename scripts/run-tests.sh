@@ -35,7 +35,8 @@ run_build() {
 # and only their fault table is printed; their whole output is shown when they fail.
 show_fault_table() {
   local output="$1/fault-table.log"
-  if ! ctest --test-dir "$1" -L report -j"$JOBS" --verbose >"$output" 2>&1; then
+  # One test at a time: verbose output of parallel tests would interleave with the table.
+  if ! ctest --test-dir "$1" -L report --verbose >"$output" 2>&1; then
     tail -n 200 "$output"
     return 1
   fi

@@ -297,6 +297,8 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
 }
 
 void printTable(const std::map<std::pair<int, int>, Cell>& cells) {
+  std::fflush(stdout);
+  std::fflush(stderr);
   std::printf("==== fault table: fault x flow -> outcome ====\n");
   std::printf("%-24s", "fault \\ flow");
   for (const auto& flow : allFlows()) std::printf(" | %-26s", flow.name);
