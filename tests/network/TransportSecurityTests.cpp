@@ -7,6 +7,7 @@
 
 #include <chrono>   // milliseconds
 #include <memory>   // make_shared
+#include <ostream>  // ostream
 #include <string>   // string
 #include <utility>  // move
 #include <vector>   // vector
@@ -41,6 +42,8 @@ struct Case {
   Validity validity;
   bool accepted;
 };
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class TransportSecurityTests : public ::testing::TestWithParam<Case> {
  protected:
