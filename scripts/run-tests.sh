@@ -25,9 +25,22 @@ run_build() {
   cmake --build "$dir" -j"$JOBS"
   echo "=== $dir: built in $((SECONDS - started)) s; tests ==="
   started=$SECONDS
+  if [[ $label_args == *"-LE report"* ]]; then show_fault_table "$dir"; fi
   # shellcheck disable=SC2086
   ctest --test-dir "$dir" --output-on-failure -j"$JOBS" $label_args
   echo "=== $dir: tests ran in $((SECONDS - started)) s ==="
+}
+
+# The tests labelled "report" (the fault-injection suite) run first and on their own, verbosely,
+# and only their fault table is printed; their whole output is shown when they fail.
+show_fault_table() {
+  local output="$1/fault-table.log"
+  # One test at a time: verbose output of parallel tests would interleave with the table.
+  if ! ctest --test-dir "$1" -L report --verbose >"$output" 2>&1; then
+    tail -n 200 "$output"
+    return 1
+  fi
+  sed -n 's/^[0-9]*: //; /==== fault table/,/==== end of fault table/p' "$output"
 }
 
 # Sanitizer builds leave out Qt WebEngine (its Chromium is not built for sanitizers) and the
@@ -35,4 +48,4 @@ run_build() {
 # whose uninstrumented event loop makes every cross-thread post look like a race.
 run_build build-asan "-LE web|install" -DTARVEL_SANITIZE=address -DTARVEL_BUILD_BENCHMARKS=OFF -DTARVEL_BUILD_DEMO=OFF
 run_build build-tsan "-LE install" -DTARVEL_SANITIZE=thread -DTARVEL_BUILD_UI=OFF -DTARVEL_BUILD_BENCHMARKS=OFF -DTARVEL_BUILD_DEMO=OFF
-run_build build ""
+run_build build "-LE report"

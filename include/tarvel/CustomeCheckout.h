@@ -8,6 +8,8 @@
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Dictionary.h"
 
+class QLabel;
+class QWebEngineLoadingInfo;
 class QWebEngineView;
 
 namespace Ui {
@@ -38,6 +40,12 @@ class ScriptMessageBridge;
 /// pops and reports false with an empty dictionary. Reports go to `checkoutStatusDelegate()`, on
 /// the GUI thread, in a later turn of the event loop than the page's message.
 ///
+/// A page that does not load (the host does not answer, refuses, breaks off, or shows a
+/// certificate that is not trusted) is replaced by a plain message, `pageFailureMessage()`, and
+/// a log line naming the page's host and path and the reason; the screen stays, and its back
+/// button ends the flow as always. A page that arrives with an HTTP error status is shown as the
+/// platform sent it, and the status is logged.
+///
 /// The screen reports exactly once: after the first outcome (message, back button or failure),
 /// further messages and presses are logged and dropped. A message that arrives while no
 /// delegate is set is logged and changes nothing.
@@ -62,6 +70,8 @@ class CustomeCheckout : public CheckoutScreen {
   QWebEngineView* webView() const;
   /// The back button of the screen's bar.
   QWidget* backButton() const;
+  /// The message shown in place of a page that did not load, or nullptr while there is none.
+  QLabel* pageFailureMessage() const;
 
  public slots:
   /// The back button's action: pops the screen and reports status false with {}.
@@ -75,12 +85,15 @@ class CustomeCheckout : public CheckoutScreen {
  private:
   void loadPage();
   void failToOpen(const std::string& reason);
+  void pageLoadingChanged(QWebEngineView* view, const QWebEngineLoadingInfo& loading);
+  void showPageFailure();
   bool claimOutcome(const QString& what);
   void popFromNavigation();
   void finishWithMessage(const QString& name, const Dictionary& body);
 
   std::unique_ptr<Ui::CustomeCheckout> ui_;
   QPointer<QWebEngineView> webView_;
+  QPointer<QLabel> pageFailureMessage_;
   bool outcomeClaimed_ = false;
 };
 

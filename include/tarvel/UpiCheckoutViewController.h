@@ -58,10 +58,11 @@ class RepeatingTimer;
 ///
 /// Outcomes, each reported once to `checkoutStatusDelegate()` on the GUI thread together with
 /// popping the screen: "PAID" reports true with the status answer; the answer to the last
-/// allowed poll with any other status reports false with it; the back button's cancel
-/// confirmation ("OK") reports false with {}; an order of another type whose verify answer has
-/// "otp_verified" true reports true with that answer. After that, status answers, timer ticks,
-/// foreground changes and alerts change nothing, and the polling timer is gone. Analytics: a
+/// allowed poll with any other status (or none) reports false with it; a last allowed poll
+/// that fails (no answer, an unreadable one) reports false with {"error": "<alert text>"}; the back
+/// button's cancel confirmation ("OK") reports false with {}; an order of another type whose verify
+/// answer has "otp_verified" true reports true with that answer. After that, status answers, timer
+/// ticks, foreground changes and alerts change nothing, and the polling timer is gone. Analytics: a
 /// "page_load" event after each discovery, a "click" event after each open.
 ///
 /// Timers run on the installed clock (`MainQueue::clock()`), app probing and opening go through

@@ -5,8 +5,9 @@
 #include <string>    // string
 #include <vector>    // vector
 
-#include <QRectF>   // QRectF
-#include <QString>  // QString
+#include <QPointer>  // QPointer
+#include <QRectF>    // QRectF
+#include <QString>   // QString
 
 #include "tarvel/BackSpaceDelegate.h"
 #include "tarvel/CheckoutScreen.h"
@@ -21,6 +22,10 @@ class VerifyOTPViewController;
 }
 
 namespace tarvel {
+
+namespace detail {
+class Alert;
+}
 
 class OTPVerifyDelegate;
 class TarvelChekoutViewModel;
@@ -53,8 +58,9 @@ class VerifyOTPViewModel;
 /// 15 seconds and in an "Alert" dialog, and the digits stay. The back button asks "Are you sure
 /// you want to cancel the payment?"; "OK" reports status false with {}.
 ///
-/// Keyboard: Tab walks the fields and the buttons, Return submits, Escape asks to cancel (also
-/// on a presented screen, which has no back button). Every control has an accessible name
+/// Keyboard: Tab walks the fields and the buttons, Return submits, Escape asks to cancel. A
+/// presented screen carries its back button on the sheet itself. Every control has an accessible
+/// name
 /// ("OTP digit 1 of 4" ... "OTP digit 4 of 4", "Submit OTP", "Resend OTP", "Back").
 ///
 /// The screen reports exactly once, to `checkoutStatusDelegate()` on the GUI thread, and then
@@ -124,7 +130,8 @@ class VerifyOTPViewController : public CheckoutScreen,
   void initView();
   /// Writes "Pay ₹<total with two decimals>" into `labelTotalPayment` (unless "upi_app" is "").
   void showPrice();
-  /// Installs the navigation bar's back button (no effect outside a navigation controller).
+  /// Installs the back button: in the navigation bar, or at the top left of the sheet when the
+  /// screen is presented ("upi_app" ""), which has no navigation bar.
   void addBackButton();
   /// Underlines the four digit fields (once per field, however often it is called).
   void addBottomBorderToTextfield();
@@ -222,6 +229,7 @@ class VerifyOTPViewController : public CheckoutScreen,
   double scale_ = 1.0;
   bool seeThrough_ = false;
   bool outcomeClaimed_ = false;
+  QPointer<detail::Alert> messageAlert_;  // the latest "Alert" with a message, while it is open
 };
 
 }  // namespace tarvel

@@ -97,10 +97,17 @@ std::string alternativeNames(const std::vector<std::string>& extraHostNames) {
   return names;
 }
 
+// An expired certificate ran out a day ago, after a day of validity.
+bool expire(X509* certificate) {
+  constexpr long kDay = 24L * 60 * 60;
+  return X509_gmtime_adj(X509_getm_notBefore(certificate), -2 * kDay) &&
+         X509_gmtime_adj(X509_getm_notAfter(certificate), -kDay);
+}
+
 Certificate makeServerCertificate(EVP_PKEY* key, X509* authority, EVP_PKEY* authorityKey,
-                                  const std::vector<std::string>& extraHostNames) {
+                                  const std::vector<std::string>& extraHostNames, bool expired) {
   auto certificate = makeCertificate(key, "localhost");
-  if (!certificate ||
+  if (!certificate || (expired && !expire(certificate.get())) ||
       X509_set_issuer_name(certificate.get(), X509_get_subject_name(authority)) != 1 ||
       !addExtension(certificate.get(), authority, NID_basic_constraints, "critical,CA:FALSE") ||
       !addExtension(certificate.get(), authority, NID_key_usage,
@@ -139,7 +146,7 @@ bool fail(std::string* error, std::string message) {
 
 std::optional<CertificateAuthority> CertificateAuthority::create(
     const std::filesystem::path& directory, std::string* error,
-    const std::vector<std::string>& extraHostNames) {
+    const std::vector<std::string>& extraHostNames, bool serverCertificateExpired) {
   std::error_code code;
   std::filesystem::create_directories(directory, code);
   if (code) {
@@ -157,8 +164,8 @@ std::optional<CertificateAuthority> CertificateAuthority::create(
     fail(error, "cannot make the CA certificate");
     return std::nullopt;
   }
-  const auto server =
-      makeServerCertificate(serverKey.get(), authority.get(), authorityKey.get(), extraHostNames);
+  const auto server = makeServerCertificate(serverKey.get(), authority.get(), authorityKey.get(),
+                                            extraHostNames, serverCertificateExpired);
   if (!server) {
     fail(error, "cannot make the server certificate");
     return std::nullopt;

@@ -15,10 +15,11 @@ class CertificateAuthority {
   /// Creates the keys and certificates and writes "ca.pem", "server.pem" and "server-key.pem"
   /// into `directory` (created if needed). The server certificate also names each of
   /// `extraHostNames` (DNS names; tests reach other host names on 127.0.0.1 with them).
-  /// Nothing, with the reason in `error`, on failure.
+  /// Nothing, with the reason in `error`, on failure. `serverCertificateExpired` makes a
+  /// server certificate that ran out yesterday (for clients' refusal tests).
   static std::optional<CertificateAuthority> create(
       const std::filesystem::path& directory, std::string* error,
-      const std::vector<std::string>& extraHostNames = {});
+      const std::vector<std::string>& extraHostNames = {}, bool serverCertificateExpired = false);
 
   const std::filesystem::path& caFile() const { return caFile_; }
   const std::filesystem::path& serverCertificateFile() const { return serverCertificateFile_; }

@@ -19,10 +19,15 @@ namespace tarvel::test {
 ///   // a client trusts the server only once it is given authority.caFile()
 ///
 /// The server certificate names "localhost", 127.0.0.1 and ::1, and each of `extraHostNames`
-/// (for tests that reach a named host on the loopback server).
+/// (for tests that reach a named host on the loopback server). `Validity::expired` makes it a
+/// certificate that ran out yesterday.
 class TestCertificateAuthority {
  public:
-  explicit TestCertificateAuthority(const std::vector<std::string>& extraHostNames = {});
+  /// How the server certificate's validity stands.
+  enum class Validity { current, expired };
+
+  explicit TestCertificateAuthority(const std::vector<std::string>& extraHostNames = {},
+                                    Validity validity = Validity::current);
   TestCertificateAuthority(const TestCertificateAuthority&) = delete;
   TestCertificateAuthority& operator=(const TestCertificateAuthority&) = delete;
 

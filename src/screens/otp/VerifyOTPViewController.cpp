@@ -365,6 +365,13 @@ void VerifyOTPViewController::addBackButton() {
       " background-color: #F0F1F3; } QToolButton:pressed { background-color: #E2E4E8; }"));
   connect(button, &QToolButton::clicked, this, &VerifyOTPViewController::backButtonClick);
   setLeftNavigationItem(button);
+  // A sheet presented over the host's screen has no navigation bar to carry the button: it
+  // sits at the sheet's top left instead, so the shopper always has a visible way out (a
+  // spinner that never ends included), not only the Escape key.
+  if (detail::stringValue(createData(), "upi_app") == "") {
+    ui_->columnLayout->insertWidget(0, button, 0, Qt::AlignLeft);
+    button->show();
+  }
 }
 
 void VerifyOTPViewController::addBottomBorderToTextfield() {
@@ -671,8 +678,15 @@ void VerifyOTPViewController::backButtonClick() {
 }
 
 void VerifyOTPViewController::showAlert(const QString& message) {
+  // One alert for one message: the OTP request and the order verification fail together when
+  // the platform does, and the shopper should not dismiss the same words twice.
+  if (messageAlert_ && messageAlert_->isVisible() && messageAlert_->message() == message) {
+    log("Alert \"" + message.toStdString() + "\" already shown");
+    return;
+  }
   auto* alert = new detail::Alert(QStringLiteral("Alert"), message);
   alert->addAction(QStringLiteral("Ok"), detail::Alert::ActionStyle::cancel);
+  messageAlert_ = alert;
   alert->showOver(this);
 }
 

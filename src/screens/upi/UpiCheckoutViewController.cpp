@@ -217,7 +217,16 @@ void UpiCheckoutViewController::initVM() {
 
 void UpiCheckoutViewController::handleAlertMessage() {
   if (finished_) return;
-  if (auto message = viewModel_->alertMessage()) showAlert(QString::fromStdString(*message));
+  const std::optional<std::string> message = viewModel_->alertMessage();
+  if (!message) return;
+  // Once every allowed poll has been sent, a failure means no answer can come to end the flow:
+  // it ends now with the failure rather than leaving the shopper under a spinner.
+  if (statusCurrentCount_ > 0 && statusCurrentCount_ == checkPaymentStatusMax_) {
+    log("The last payment-status poll failed: " + *message);
+    finish(false, Dictionary{{"error", *message}}, false);
+    return;
+  }
+  showAlert(QString::fromStdString(*message));
 }
 
 void UpiCheckoutViewController::handleLoadingStatus() {
@@ -254,10 +263,10 @@ void UpiCheckoutViewController::handlePaymentStatus() {
   const std::optional<Dictionary> status = viewModel_->getPaymentStatusData();
   if (!status) return;
   const std::optional<std::string> paymentStatus = detail::stringValue(*status, "payment_status");
-  if (!paymentStatus) return;
-  if (*paymentStatus == "PAID") {
+  if (paymentStatus == "PAID") {
     finish(true, *status, false);
   } else if (statusCurrentCount_ == checkPaymentStatusMax_) {
+    // The last allowed answer, without "PAID" (or without a readable status at all).
     finish(false, *status, false);
   }
 }
@@ -701,6 +710,16 @@ void UpiCheckoutViewController::confirmCancel() { finish(false, Dictionary::obje
 
 void UpiCheckoutViewController::showAlert(const QString& message) {
   if (finished_) return;
+  // One alert for one message: a status poll that fails every 5 seconds would otherwise stack
+  // an alert a poll (24 on the QR path) for the shopper to dismiss one by one.
+  for (const auto& open : alerts_) {
+    const auto* shown = qobject_cast<const detail::Alert*>(open.data());
+    if (shown && shown->isVisible() && shown->title() == QLatin1String("Alert") &&
+        shown->message() == message) {
+      log("Alert \"" + message.toStdString() + "\" already shown");
+      return;
+    }
+  }
   auto* alert = new Alert(QStringLiteral("Alert"), message);
   alert->addAction(QStringLiteral("Ok"), Alert::ActionStyle::cancel);
   alerts_.append(alert);

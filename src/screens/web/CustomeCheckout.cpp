@@ -3,10 +3,12 @@
 #include <string>  // string
 
 #include <QIcon>                       // QIcon
+#include <QLabel>                      // QLabel
 #include <QToolButton>                 // QToolButton
 #include <QVBoxLayout>                 // QVBoxLayout
 #include <QWebChannel>                 // QWebChannel
 #include <QWebEngineCertificateError>  // QWebEngineCertificateError
+#include <QWebEngineLoadingInfo>       // QWebEngineLoadingInfo
 #include <QWebEnginePage>              // QWebEnginePage
 #include <QWebEngineProfile>           // QWebEngineProfile
 #include <QWebEngineScriptCollection>  // QWebEngineScriptCollection
@@ -31,6 +33,9 @@ namespace {
 
 const QString kOnSuccess = QStringLiteral("onSuccess");
 const QString kOnFailure = QStringLiteral("onFailure");
+const QString kPageFailureText = QStringLiteral(
+    "The checkout page could not be loaded. Check your internet connection, then go back and "
+    "try again.");
 
 // A page served with a certificate of the extra CA (TARVEL_CA_FILE: the local sandbox) is
 // accepted when the page is a staging one and its chain and host verify against that CA; every
@@ -75,6 +80,8 @@ QWebEngineView* CustomeCheckout::webView() const { return webView_; }
 
 QWidget* CustomeCheckout::backButton() const { return ui_->buttonBack; }
 
+QLabel* CustomeCheckout::pageFailureMessage() const { return pageFailureMessage_; }
+
 // Every appearance starts from a fresh page; the previous web view (same page, covered) is
 // released rather than left running underneath.
 void CustomeCheckout::loadPage() {
@@ -96,9 +103,13 @@ void CustomeCheckout::loadPage() {
   connect(bridge, &detail::ScriptMessageBridge::received, this,
           &CustomeCheckout::userContentControllerDidReceive);
   connect(page, &QWebEnginePage::certificateError, page, &acceptExtraCertificateAuthority);
+  connect(
+      page, &QWebEnginePage::loadingChanged, this,
+      [this, view](const QWebEngineLoadingInfo& loading) { pageLoadingChanged(view, loading); });
   view->setPage(page);
 
   if (webView_) webView_->deleteLater();
+  if (pageFailureMessage_) pageFailureMessage_->deleteLater();
   webView_ = view;
   ui_->container->layout()->addWidget(view);
   view->load(address.url);
@@ -115,6 +126,39 @@ void CustomeCheckout::failToOpen(const std::string& reason) {
     if (self) self->popFromNavigation();
     if (delegate) delegate->checkOutCompleted(false, result);
   });
+}
+
+// Chromium's own error page would show the shopper a technical text (or nothing at all); the
+// screen says in plain words what happened and keeps its back button as the way out. A page
+// with an HTTP error status did arrive: it is the platform's own, and it stays.
+void CustomeCheckout::pageLoadingChanged(QWebEngineView* view,
+                                         const QWebEngineLoadingInfo& loading) {
+  if (loading.status() != QWebEngineLoadingInfo::LoadFailedStatus || view != webView_) return;
+  const std::string page =
+      loading.url().toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toStdString();
+  if (loading.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
+    log("Web checkout: the page " + page + " answered with HTTP status " +
+        std::to_string(loading.errorCode()));
+    return;
+  }
+  if (outcomeClaimed_) return;
+  log("Web checkout: the page " + page + " did not load (" + loading.errorString().toStdString() +
+      "); the shopper sees a message and can go back");
+  showPageFailure();
+}
+
+void CustomeCheckout::showPageFailure() {
+  if (webView_) webView_->hide();
+  if (pageFailureMessage_) return;
+  auto* message = new QLabel(kPageFailureText, ui_->container);
+  message->setObjectName(QStringLiteral("labelPageFailure"));
+  message->setAccessibleName(kPageFailureText);
+  message->setWordWrap(true);
+  message->setAlignment(Qt::AlignCenter);
+  message->setContentsMargins(24, 24, 24, 24);
+  message->setStyleSheet(QStringLiteral("color: #1F2430; font-size: 15px;"));
+  ui_->container->layout()->addWidget(message);
+  pageFailureMessage_ = message;
 }
 
 void CustomeCheckout::userContentControllerDidReceive(const QString& name,

@@ -241,6 +241,36 @@ TEST_F(VerifyOTPViewControllerTests, PresentedScreenIsLoadedAtConstructionAndSee
             QColor(0xF9, 0xF9, 0xF9));
 }
 
+// When the platform fails, both calls of the load fail together: the shopper sees one alert,
+// and a visible back button (on the sheet itself when presented) ends the flow once.
+TEST_F(VerifyOTPViewControllerTests, AFailingPlatformShowsOneAlertAndTheBackButtonLeaves) {
+  for (const char* upiApp : {"paytm", ""}) {
+    SCOPED_TRACE(std::string("upi_app \"") + upiApp + "\"");
+    Dictionary order = codOrder();
+    order["upi_app"] = upiApp;
+    open(order);
+    complete("sendOtp", std::nullopt, APIError::noNetwork);
+    complete("verifyPaymentData", std::nullopt, APIError::noNetwork);
+    ASSERT_NE(onlyAlert(), nullptr) << "one alert for the same message";
+    EXPECT_EQ(onlyAlert()->message(), "No Network");
+    answerAlert("Ok");
+
+    auto* back = qobject_cast<QToolButton*>(screen_->leftNavigationItem());
+    ASSERT_NE(back, nullptr);
+    ASSERT_TRUE(back->isVisible());
+    EXPECT_EQ(back->accessibleName(), "Back");
+    back->click();
+    settle();
+    ASSERT_NE(onlyAlert(), nullptr);
+    answerAlert("OK");
+    settle();
+    ASSERT_EQ(delegate_->outcomes.size(), 1u);
+    EXPECT_FALSE(delegate_->outcomes[0].status);
+    EXPECT_TRUE(closed());
+    closeAll();
+  }
+}
+
 TEST_F(VerifyOTPViewControllerTests, AmountLineReadsTotalAsDecimalText) {
   const std::vector<std::pair<Dictionary, const char*>> rows = {
       {"1499", "\u20B91499.00"}, {"99.5", "\u20B999.50"}, {"abc", "\u20B90.00"},

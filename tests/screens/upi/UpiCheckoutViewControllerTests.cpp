@@ -270,6 +270,50 @@ TEST_F(UpiCheckoutViewControllerTests, PollsEveryFiveSecondsUpToTheBoundAndRepor
   }
 }
 
+// Polls that fail keep one alert on screen, not one a poll; a failing last poll, or a last
+// answer without a readable status, ends the flow instead of leaving the spinner running.
+TEST_F(UpiCheckoutViewControllerTests, FailingPollsShowOneAlertAndTheLastFailureEndsTheFlow) {
+  struct Case {
+    const char* name;
+    std::optional<Dictionary> lastAnswer;
+    std::optional<APIError> lastError;
+    Dictionary reported;
+  };
+  const Dictionary unreadable = {{"payment_status", {"PAID"}}};
+  for (const Case& c : {Case{"error", std::nullopt, APIError::noNetwork, {{"error", "No Network"}}},
+                        Case{"unreadable", unreadable, std::nullopt, unreadable}}) {
+    SCOPED_TRACE(c.name);
+    service_ = std::make_shared<test::FakeAPIService>();
+    delegate_ = std::make_shared<test::RecordingStatusDelegate>();
+    registry_ = std::make_shared<InstalledSchemesRegistry>();  // no app: the QR path, 24 polls
+    Application::setUrlSchemeRegistry(registry_);
+    QPointer<UpiCheckoutViewController> screen = open();
+    answerVerify();
+    for (int n = 1; n < 24; ++n) {
+      advance(5s);
+      const auto polls = callsNamed("checkPaymentStatus");
+      ASSERT_EQ(polls.size(), static_cast<std::size_t>(n));
+      service_->complete(polls.back(), std::nullopt, APIError::dataNotFound);
+      settle();
+    }
+    ASSERT_EQ(Alert::openAlerts().size(), 1) << "one alert for 23 failed polls";
+    EXPECT_EQ(Alert::openAlerts()[0]->message(), "Data Not Found");
+    EXPECT_TRUE(delegate_->taken().empty());
+
+    advance(5s);
+    ASSERT_EQ(callsNamed("checkPaymentStatus").size(), 24u);
+    service_->complete(callsNamed("checkPaymentStatus").back(), c.lastAnswer, c.lastError);
+    settle();
+    const auto outcomes = delegate_->taken();
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_FALSE(outcomes[0].status);
+    EXPECT_EQ(outcomes[0].data, c.reported);
+    EXPECT_FALSE(screen) << "popped and released";
+    EXPECT_TRUE(Alert::openAlerts().isEmpty());
+    EXPECT_EQ(clock_->pendingCount(), 0u);
+  }
+}
+
 TEST_F(UpiCheckoutViewControllerTests, PaidAtAnyCountReportsSuccessOnceAndEndsEverything) {
   for (int paidAt : {1, 3}) {
     SCOPED_TRACE(paidAt);

@@ -1,0 +1,292 @@
+#pragma once
+
+#include <chrono>              // seconds
+#include <condition_variable>  // condition_variable
+#include <memory>              // unique_ptr, make_unique
+#include <mutex>               // mutex
+#include <optional>            // optional
+#include <string>              // string
+#include <vector>              // vector
+
+#include "LoopbackServer.h"
+#include "SilentServer.h"
+#include "TestCertificateAuthority.h"
+
+namespace tarvel::test {
+
+/// What goes wrong with the platform's answer at one endpoint.
+enum class Fault {
+  down,            ///< the platform answers the steps before, then stops listening
+  refused,         ///< nothing ever listens: every connection is refused
+  reset,           ///< the answer breaks off halfway and the connection closes
+  slow,            ///< the answer comes after the client's time-out
+  status500Valid,  ///< status 500 with the body a good answer has
+  status500Text,   ///< status 500 with a plain-text error page
+  notJson,         ///< status 200, a body that is not JSON
+  notObject,       ///< status 200, a JSON array
+  noData,          ///< status 200, an object without "data"
+  gigantic,        ///< status 200, a body of several mebibytes
+  notUtf8,         ///< status 200, JSON with bytes that are not UTF-8
+  illTyped,        ///< status 200, the expected shape with every field of the wrong type
+  untrusted,       ///< HTTPS with a certificate from an authority nobody trusts
+};
+
+inline const char* faultName(Fault fault) {
+  switch (fault) {
+    case Fault::down:
+      return "server down mid-flow";
+    case Fault::refused:
+      return "connection refused";
+    case Fault::reset:
+      return "reset mid-answer";
+    case Fault::slow:
+      return "slower than time-out";
+    case Fault::status500Valid:
+      return "500, valid body";
+    case Fault::status500Text:
+      return "500, text body";
+    case Fault::notJson:
+      return "not JSON";
+    case Fault::notObject:
+      return "JSON not an object";
+    case Fault::noData:
+      return "object without data";
+    case Fault::gigantic:
+      return "gigantic body";
+    case Fault::notUtf8:
+      return "not UTF-8";
+    case Fault::illTyped:
+      return "every field ill-typed";
+    case Fault::untrusted:
+      return "untrusted certificate";
+  }
+  return "?";
+}
+
+inline const std::vector<Fault>& allFaults() {
+  static const std::vector<Fault> faults = {
+      Fault::down,          Fault::refused,  Fault::reset,     Fault::slow,   Fault::status500Valid,
+      Fault::status500Text, Fault::notJson,  Fault::notObject, Fault::noData, Fault::gigantic,
+      Fault::notUtf8,       Fault::illTyped, Fault::untrusted};
+  return faults;
+}
+
+/// A stand-in payment platform on 127.0.0.1 for one flow and one fault: every endpoint gives
+/// the answer a working platform gives, except `faultedPath`, which gives `fault`. The hosted
+/// checkout page lives at "/custom.html" and posts "onSuccess" once the bridge is there.
+///
+///   FaultyPlatform platform("/v1/order/verify", Fault::notJson);
+///   ASSERT_TRUE(platform.start());
+///   service = LoopbackAPIService(platform.baseUrl(), {}, loader);
+///
+/// `Fault::refused` starts no server (`baseUrl()` is a closed port); `Fault::down` is turned on
+/// by `goDown()` when the test has reached the faulted step; `Fault::slow` holds its answer
+/// until the client has given up (the destructor lets it go).
+class FaultyPlatform {
+ public:
+  FaultyPlatform(std::string faultedPath, Fault fault)
+      : faultedPath_(std::move(faultedPath)), fault_(fault) {
+    if (fault_ == Fault::untrusted) {
+      authority_ = std::make_unique<TestCertificateAuthority>();
+      server_ = std::make_unique<LoopbackServer>(authority_->serverTls());
+    } else {
+      server_ = std::make_unique<LoopbackServer>();
+    }
+    for (const char* path : {"/v1/order/verify", "/v1/payment/capture", "/v1/user/send-otp",
+                             "/v1/user/resend-otp", "/v1/user/verify-otp", "/api/v1/events"}) {
+      route("POST", path);
+    }
+    route("GET", "/v2/rto/track");
+    route("GET", "/custom.html");
+  }
+  ~FaultyPlatform() {
+    release();
+    server_->stop();
+  }
+
+  bool start() {
+    if (fault_ == Fault::refused) {
+      baseUrl_ = SilentServer::closedPortUrl();
+      return true;
+    }
+    if (authority_ && !authority_->isValid()) return false;
+    if (!server_->start()) return false;
+    baseUrl_ = server_->baseUrl();
+    return true;
+  }
+  /// "http(s)://127.0.0.1:<port>/".
+  const std::string& baseUrl() const { return baseUrl_; }
+  /// The platform stops listening (for `Fault::down`, once the earlier steps are done).
+  void goDown() { server_->stop(); }
+  /// Requests the platform received, faulted or not.
+  std::vector<RecordedRequest> requests() const { return server_->requests(); }
+  bool received(const std::string& path) const {
+    for (const auto& request : server_->requests()) {
+      if (request.path == path) return true;
+    }
+    return false;
+  }
+  /// Lets held slow answers go.
+  void release() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+
+  /// A working platform's answer at `path`, for the order in `request`.
+  static std::string goodAnswer(const std::string& path, const httplib::Request& request) {
+    const Dictionary sent = Dictionary::parse(request.body, nullptr, false);
+    const bool object = sent.is_object();
+    // Answers name the order they are about, so concurrent flows can be told apart.
+    const std::string moid =
+        object ? sent.value("moid", std::string()) : request.get_param_value("moid");
+    if (path == "/v1/order/verify") {
+      const bool upi = object && sent.value("order_type", "") == "upi";
+      Dictionary data = upi ? Dictionary{{"tarvel_oid", "tvl-fault"},
+                                         {"auth_token", "tok-fault"},
+                                         {"uapp", {"phonepe"}},
+                                         {"u_link", "upi://pay?pa=shop@upi&am=499.00"},
+                                         {"qrCode", "data:image/png;base64,"},
+                                         {"total", "499.00"},
+                                         {"msg", {{"heading", "Success!"}}}}
+                            : Dictionary{{"tarvel_oid", "tvl-fault"},
+                                         {"total", "1499"},
+                                         {"merchant_user_verified", false},
+                                         {"otp_verified", nullptr},
+                                         {"msg", {{"heading", "Success!"}}}};
+      data["moid"] = moid;
+      return Dictionary{{"data", data}}.dump();
+    }
+    if (path == "/v1/payment/capture") {
+      return R"({"data": {"tarvel_oid": "tvl-fault"}, "payment_status": "PENDING"})";
+    }
+    if (path == "/v1/user/verify-otp") {
+      return Dictionary{
+          {"statusCode", 200}, {"statusMessage", "OTP verified"}, {"data", {{"moid", moid}}}}
+          .dump();
+    }
+    if (path == "/custom.html")
+      return postingPage(
+          "{status: 'PAID', moid: new URLSearchParams(location.search).get('moid')}");
+    return Dictionary{{"data", {{"accepted", true}, {"moid", moid}}}}.dump();
+  }
+
+ private:
+  static std::string postingPage(const std::string& body) {
+    return R"(<!DOCTYPE html><html><body><p>checkout</p><script>
+      function post() {
+        const handlers = window.webkit && window.webkit.messageHandlers;
+        if (!(handlers && handlers.onSuccess)) return setTimeout(post, 50);
+        handlers.onSuccess.postMessage()" +
+           body + R"();
+      }
+      post();
+    </script></body></html>)";
+  }
+
+  // The faulted answer's body and content type.
+  std::string faultedBody(const httplib::Request& request, std::string& contentType) const {
+    const bool page = faultedPath_ == "/custom.html";
+    contentType = page ? "text/html; charset=utf-8" : "application/json";
+    switch (fault_) {
+      case Fault::status500Text:
+        contentType = "text/plain";
+        return "Internal Server Error";
+      case Fault::notJson:
+        contentType = "text/html";
+        return "<html><body>Bad gateway</body></html>";
+      case Fault::notObject:
+        contentType = "application/json";
+        return R"([{"data": {"accepted": true}}, 2, 3])";
+      case Fault::noData:
+        contentType = "application/json";
+        return R"({"status": true, "message": "accepted"})";
+      case Fault::gigantic: {
+        std::string pad(3u * 512u * 1024u, 'x');  // above the client's 1 MiB cap
+        return page ? "<html><body>" + pad + "</body></html>"
+                    : R"({"data": {"pad": ")" + pad + R"("}})";
+      }
+      case Fault::notUtf8:
+        return page ? "<html><body>\xff\xfe\xfd checkout</body></html>"
+                    : "{\"data\": {\"total\": \"\xff\xfe\xfd\", \"msg\": {\"heading\": "
+                      "\"\xc3\x28\"}}}";
+      case Fault::illTyped:
+        return illTypedAnswer();
+      default:
+        return goodAnswer(faultedPath_, request);
+    }
+  }
+
+  std::string illTypedAnswer() const {
+    if (faultedPath_ == "/v1/order/verify") {
+      return R"({"data": {"tarvel_oid": 7, "auth_token": [1], "uapp": "phonepe", "u_link": 5,
+                 "qrCode": {"png": 1}, "total": 499, "msg": "Failed!",
+                 "merchant_user_verified": "no", "otp_verified": "maybe", "order_type": 3}})";
+    }
+    if (faultedPath_ == "/v1/payment/capture") {
+      return R"({"data": {"payment_status": 1}, "payment_status": ["PAID"], "tarvel_oid": 3})";
+    }
+    if (faultedPath_ == "/v1/user/verify-otp") {
+      return R"({"statusCode": "200", "statusMessage": 404, "data": "verified",
+                 "otp_verified": "yes"})";
+    }
+    if (faultedPath_ == "/custom.html") return postingPage("42");
+    return R"({"data": {"tracked": "yes", "moid": 5, "events": "none"}, "message": 7})";
+  }
+
+  void route(const char* method, const std::string& path) {
+    server_->route(method, path,
+                   [this, path](const httplib::Request& request, httplib::Response& response) {
+                     if (path != faultedPath_) {
+                       respond(response, 200, goodAnswer(path, request), contentTypeOf(path));
+                     } else {
+                       answerFaulted(request, response);
+                     }
+                   });
+  }
+
+  static std::string contentTypeOf(const std::string& path) {
+    return path == "/custom.html" ? "text/html; charset=utf-8" : "application/json";
+  }
+
+  static void respond(httplib::Response& response, int status, const std::string& body,
+                      const std::string& contentType) {
+    response.status = status;
+    // Each platform lives for one flow: clients need not keep connections to it.
+    response.set_header("Connection", "close");
+    response.set_content(body, contentType);
+  }
+
+  void answerFaulted(const httplib::Request& request, httplib::Response& response) {
+    std::string contentType;
+    std::string body = faultedBody(request, contentType);
+    if (fault_ == Fault::slow) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      changed_.wait_for(lock, std::chrono::seconds(20), [&] { return released_; });
+    }
+    if (fault_ == Fault::reset) {
+      // Announces the whole body, sends half of it, then drops the connection.
+      auto shared = std::make_shared<std::string>(std::move(body));
+      response.set_content_provider(
+          shared->size(), contentType,
+          [shared](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+            if (offset == 0) sink.write(shared->data(), shared->size() / 2);
+            return false;
+          });
+      return;
+    }
+    const bool serverError = fault_ == Fault::status500Valid || fault_ == Fault::status500Text;
+    respond(response, serverError ? 500 : 200, body, contentType);
+  }
+
+  std::string faultedPath_;
+  Fault fault_;
+  std::unique_ptr<TestCertificateAuthority> authority_;
+  std::unique_ptr<LoopbackServer> server_;
+  std::string baseUrl_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool released_ = false;
+};
+
+}  // namespace tarvel::test
