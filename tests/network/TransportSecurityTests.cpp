@@ -1,16 +1,15 @@
 // Whom the component talks to over TLS: an expired certificate or one that names another host
 // is refused even from an authority the component trusts, with one completion that says why;
 // settings that other tools read to turn verification off change nothing.
-#include <gtest/gtest.h>
-
-#include <stdlib.h>  // setenv, unsetenv
-
 #include <chrono>   // milliseconds
 #include <memory>   // make_shared
 #include <ostream>  // ostream
 #include <string>   // string
 #include <utility>  // move
 #include <vector>   // vector
+
+#include <gtest/gtest.h>
+#include <stdlib.h>  // setenv, unsetenv
 
 #include "CompletionRecorder.h"
 #include "LogCapture.h"

@@ -2,18 +2,19 @@
 // modal OTP screen over a pushed UPI screen, the web checkout over the UPI screen, an RTO
 // request while the OTP screen waits, two modal OTP screens, and three flows together. Each
 // flow must report exactly once, and once all have ended no screen may be left behind.
-#include <gtest/gtest.h>
-
-#include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-#include <QPointer>
 #include <algorithm>  // count_if
 #include <map>        // map
 #include <memory>     // make_shared, shared_ptr, unique_ptr
 #include <set>        // set
 #include <string>     // string
 #include <vector>     // vector
+
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <gtest/gtest.h>
 
 #include "CountingService.h"
 #include "FaultTestProcess.h"

@@ -3,17 +3,6 @@
 // one endpoint per flow. Each flow must end with exactly one outcome, or stay on a screen whose
 // back button ends it with exactly one outcome; the log must say what went wrong. The suite
 // prints the table fault x flow -> what the shopper and the host saw.
-#include <gtest/gtest.h>
-
-#include <QAbstractButton>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QPointer>
-#include <QPushButton>
-#include <QSet>
-#include <QTest>
-#include <QWebEngineView>
 #include <chrono>    // milliseconds, seconds
 #include <cstdio>    // printf, fflush
 #include <map>       // map
@@ -24,6 +13,18 @@
 #include <string>    // string
 #include <utility>   // pair
 #include <vector>    // vector
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPointer>
+#include <QPushButton>
+#include <QSet>
+#include <QTest>
+#include <QWebEngineView>
+
+#include <gtest/gtest.h>
 
 #include "CountingService.h"
 #include "FaultTestProcess.h"

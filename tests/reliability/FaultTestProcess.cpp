@@ -2,6 +2,8 @@
 // pinned to online (the faults come from the platform, not from the machine's routes), and the
 // staging checkout page base pointed at a loopback front that sends the page request on to the
 // platform of the flow under test.
+#include "FaultTestProcess.h"
+
 #include <cstdlib>  // setenv, abort
 #include <memory>   // make_shared, shared_ptr
 #include <mutex>    // mutex, lock_guard
@@ -9,7 +11,6 @@
 
 #include <QCoreApplication>
 
-#include "FaultTestProcess.h"
 #include "LoopbackServer.h"
 #include "QtTestMain.h"
 #include "tarvel/InternetConnectionManager.h"

@@ -1,16 +1,17 @@
 #pragma once
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <chrono>   // milliseconds, seconds
 #include <memory>   // shared_ptr
 #include <mutex>    // mutex, lock_guard
 #include <string>   // string, to_string
 #include <utility>  // pair, move
 #include <vector>   // vector
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include "CountingService.h"
 #include "QtWait.h"

@@ -1,7 +1,10 @@
 // No network at all: the test runs itself again inside a fresh network namespace (unshare -n),
 // where only a loopback interface exists and there is no route out. There the component's own
 // reachability answer must be false, the shopper sees "No Network", and nothing is sent.
-#include <gtest/gtest.h>
+#include <cstdio>   // printf
+#include <cstdlib>  // getenv
+#include <memory>   // make_shared, make_unique
+#include <string>   // string
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -10,10 +13,8 @@
 #include <QPointer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <cstdio>   // printf
-#include <cstdlib>  // getenv
-#include <memory>   // make_shared, make_unique
-#include <string>   // string
+
+#include <gtest/gtest.h>
 
 #include "CountingService.h"
 #include "FlowDriving.h"

@@ -2,13 +2,6 @@
 // paid, cash on delivery with the OTP the sandbox issued, the hosted web checkout, RTO
 // tracking), with every line the component logs and every Qt message captured, then searched
 // for the auth token the sandbox issued and for the OTP it sent.
-#include <gtest/gtest.h>
-
-#include <QLabel>
-#include <QMainWindow>
-#include <QPointer>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 #include <algorithm>  // any_of
 #include <chrono>     // seconds
 #include <memory>     // make_shared, unique_ptr
@@ -16,6 +9,14 @@
 #include <set>        // set
 #include <string>     // string
 #include <vector>     // vector
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+
+#include <gtest/gtest.h>
 
 #include "FlowDriving.h"
 #include "InstalledSchemesRegistry.h"
