@@ -17,6 +17,11 @@ export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 
 bash scripts/check-format.sh
 
+# Every parser of outside input, fuzzed for a bounded time over its committed corpus.
+started=$SECONDS
+bash scripts/run-fuzzers.sh "${TARVEL_FUZZ_SECONDS:-10}"
+echo "=== fuzzers: built and ran in $((SECONDS - started)) s ==="
+
 run_build() {
   local dir=$1 label_args=$2; shift 2
   local started=$SECONDS
@@ -28,6 +33,7 @@ run_build() {
   # shellcheck disable=SC2086
   ctest --test-dir "$dir" --output-on-failure -j"$JOBS" $label_args
   echo "=== $dir: tests ran in $((SECONDS - started)) s ==="
+  grep -h '^one outcome per flow: seed .* flows run' "$dir/Testing/Temporary/LastTest.log" || true
 }
 
 # Sanitizer builds leave out Qt WebEngine (its Chromium is not built for sanitizers) and the
