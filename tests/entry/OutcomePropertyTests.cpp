@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
+#include <algorithm>   // any_of
 #include <atomic>      // atomic
 #include <chrono>      // seconds, milliseconds, steady_clock
 #include <cstdio>      // printf, fflush
@@ -139,6 +140,7 @@ struct Tally {
 class OutcomePropertyTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    previousHandler_ = qInstallMessageHandler(&dropPlatformNoise);
     setLogSink([this](std::string_view line) { flowLog_.emplace_back(line); });
     MainQueue::setClock(clock_);
     Application::setUrlSchemeRegistry(registry_);
@@ -163,7 +165,17 @@ class OutcomePropertyTest : public ::testing::Test {
     Application::setUrlSchemeRegistry(nullptr);
     MainQueue::setClock(nullptr);
     setLogSink(nullptr);
+    qInstallMessageHandler(previousHandler_);
   }
+
+  // The offscreen platform says for every window that it cannot resize or raise it: thousands
+  // of lines that would bury a failing flow's story.
+  static void dropPlatformNoise(QtMsgType type, const QMessageLogContext& context,
+                                const QString& message) {
+    if (message.startsWith("This plugin does not support")) return;
+    if (previousHandler_) previousHandler_(type, context, message);
+  }
+  static inline QtMessageHandler previousHandler_ = nullptr;
 
   // --- one flow --------------------------------------------------------------------------
 
@@ -190,6 +202,7 @@ class OutcomePropertyTest : public ::testing::Test {
     checkout.reset();
     settle();
     screen_ = screens_->made;
+    rememberViewModels();
 
     for (int step = 0; step < kShopperSteps && host_->outcomes.empty(); ++step) {
       takeRandomStep();
@@ -198,6 +211,11 @@ class OutcomePropertyTest : public ::testing::Test {
     if (host_->outcomes.empty()) leave();
     answerLate();
     checkNothingLeft();
+    if (!screen_ &&
+        std::any_of(viewModels_.begin(), viewModels_.end(),
+                    [](const std::weak_ptr<void>& model) { return !model.expired(); })) {
+      fault(tally_.screensLeft, "a view model outlived its screen");
+    }
     entry_.reset();
     account();
   }
@@ -231,6 +249,17 @@ class OutcomePropertyTest : public ::testing::Test {
         break;
     }
     return order;
+  }
+
+  // The flow's view models, to see that they go with their screen.
+  void rememberViewModels() {
+    viewModels_.clear();
+    if (auto* upi = qobject_cast<UpiCheckoutViewController*>(screen_.data())) {
+      viewModels_.push_back(upi->viewModel());
+    } else if (auto* otp = qobject_cast<VerifyOTPViewController*>(screen_.data())) {
+      viewModels_.push_back(otp->viewModel());
+      viewModels_.push_back(otp->checkOutViewModel());
+    }
   }
 
   void prepareInstalledApps() {
@@ -620,6 +649,7 @@ class OutcomePropertyTest : public ::testing::Test {
   QPointer<CheckoutScreen> screen_;
   std::optional<std::string> lastVerifyMarker_;
   std::size_t reportedBefore_ = 0;
+  std::vector<std::weak_ptr<void>> viewModels_;
   std::vector<std::string> trace_;
   std::vector<std::string> flowLog_;
 };
