@@ -60,8 +60,9 @@ using std::chrono::seconds;
 
 constexpr const char* kCancelQuestion = "Are you sure you want to cancel the payment?";
 
-// ThreadSanitizer makes every event several times slower; its build drives fewer flows.
-#if defined(__SANITIZE_THREAD__)
+// The sanitizers make every event several times slower; their builds drive fewer flows, to
+// keep the whole suite within its time.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr unsigned long long kDefaultFlows = 400;
 #else
 constexpr unsigned long long kDefaultFlows = 1000;
