@@ -19,3 +19,8 @@ if(_tarvel_san)
   add_compile_options(${_tarvel_san})
   add_link_options(${_tarvel_san})
 endif()
+
+# A fuzz build instruments the project's own code for coverage, so the fuzzers can steer into it.
+if(TARVEL_FUZZ)
+  target_compile_options(tarvel_compile_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

@@ -211,6 +211,7 @@ class VerifyOTPViewController : public CheckoutScreen,
   double layoutWidth() const;
   bool claimOutcome(const char* what);
   void finish(bool status, const Dictionary& data);
+  void closeAlerts();
   void closeScreen();
 
   struct Clockwork;  // the screen's timers and delayed work on the installed clock

@@ -6,8 +6,7 @@
 #include <utility>    // move
 
 #include "config/HttpUrl.h"
-#include "network/AnswerParsing.h"
-#include "network/LogRedaction.h"
+#include "network/AnswerHandler.h"
 #include "network/QueryString.h"
 #include "network/UrlLoader.h"
 #include "tarvel/Config.h"
@@ -17,77 +16,8 @@
 namespace tarvel {
 namespace {
 
-// What an operation hands to its completion when the answer is a JSON object.
-enum class AnswerShape {
-  wholeObjectWithData,  // the whole object, once it holds an object under "data"
-  dataObject,           // the object under "data"
-  wholeObject,          // the whole object, whatever it holds
-};
-
-struct Outcome {
-  std::optional<Dictionary> response;
-  std::optional<APIError> error;
-};
-
-Outcome failure(APIError error) { return {std::nullopt, error}; }
-
-// `endpoint` is the URL without its query, the only form of it that reaches the log.
-Outcome outcomeOf(const std::string& endpoint, detail::UrlLoadResult result, AnswerShape shape) {
-  if (!result.answered()) {
-    log("No answer from " + endpoint + ": " + result.failure);
-    return failure(APIError::noNetwork);
-  }
-  auto parsed = detail::parseAnswer(result.body);
-  result.body = std::string();  // the text is not needed once parsed
-  if (!parsed) {
-    log("Answer from " + endpoint + " is " + std::string(detail::describe(parsed.refusal)));
-    return failure(APIError::dataNotFound);
-  }
-  Dictionary& answer = *parsed.value;
-  if (!answer.is_object()) {
-    log("Answer from " + endpoint + " is not a JSON object");
-    return failure(APIError::dataNotFound);
-  }
-  auto data = answer.find("data");
-  const bool hasData = data != answer.end() && data->is_object();
-  switch (shape) {
-    case AnswerShape::wholeObjectWithData:
-      if (!hasData) break;
-      log("Inside success completion");
-      log("+++RESPONSE+++");
-      log(detail::describeForLog(answer));
-      return {std::move(answer), std::nullopt};
-    case AnswerShape::dataObject: {
-      if (!hasData) break;
-      Dictionary inner = std::move(*data);
-      log("+++RESPONSE+++");
-      log(detail::describeForLog(inner));
-      return {std::move(inner), std::nullopt};
-    }
-    case AnswerShape::wholeObject:
-      log("+++RESPONSE+++");
-      log(detail::describeForLog(answer));
-      return {std::move(answer), std::nullopt};
-  }
-  log("Answer from " + endpoint + " has no object under \"data\"");
-  return failure(APIError::dataNotFound);
-}
-
-// The loader's completion for one call: turns the result into the call's one completion.
-detail::UrlLoadCompletion answerHandler(std::string endpoint, AnswerShape shape,
-                                        APICompletion complete) {
-  return [endpoint = std::move(endpoint), shape,
-          complete = std::move(complete)](detail::UrlLoadResult result) {
-    Outcome outcome;
-    try {
-      outcome = outcomeOf(endpoint, std::move(result), shape);
-    } catch (const std::exception& error) {
-      log("Cannot handle the answer from " + endpoint + ": " + error.what());
-      outcome = failure(APIError::dataNotFound);
-    }
-    if (complete) complete(true, std::move(outcome.response), outcome.error);
-  };
-}
+using detail::answerHandler;
+using detail::AnswerShape;
 
 // Completes a call that could not be sent, on the loader thread like every other completion.
 void completeUnsent(detail::UrlLoader& loader, APICompletion complete) {

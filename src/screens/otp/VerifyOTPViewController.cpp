@@ -13,6 +13,7 @@
 #include <QIcon>             // QIcon
 #include <QInputMethod>      // QInputMethod
 #include <QKeyEvent>         // QKeyEvent
+#include <QList>             // QList
 #include <QPointer>          // QPointer
 #include <QPushButton>       // QPushButton
 #include <QToolButton>       // QToolButton
@@ -44,6 +45,9 @@ struct VerifyOTPViewController::Clockwork {
   std::unique_ptr<detail::RepeatingTimer> timerOTP;  // the 1-second resend countdown
   std::unique_ptr<detail::RepeatingTimer> timer;     // the 5-second status polling (upi branch)
   std::optional<detail::DispatchToken> errorLabelHide;
+  // The screen's open alerts: they go with the outcome, so that no question about a finished
+  // checkout (a cancel confirmation, say) stays on screen.
+  QList<QPointer<detail::Alert>> alerts;
 };
 
 namespace {
@@ -687,6 +691,7 @@ void VerifyOTPViewController::showAlert(const QString& message) {
   auto* alert = new detail::Alert(QStringLiteral("Alert"), message);
   alert->addAction(QStringLiteral("Ok"), detail::Alert::ActionStyle::cancel);
   messageAlert_ = alert;
+  clockwork_->alerts.append(alert);
   alert->showOver(this);
 }
 
@@ -699,6 +704,7 @@ void VerifyOTPViewController::showAlert2() {
     self->invalidateTimer();
     self->finish(false, Dictionary::object());
   });
+  clockwork_->alerts.append(alert);
   alert->showOver(this);
 }
 
@@ -716,12 +722,21 @@ void VerifyOTPViewController::finish(bool status, const Dictionary& data) {
   if (!claimOutcome(status ? "a success" : "a failure")) return;
   stopCountdown();
   invalidateTimer();
+  closeAlerts();
   styleSubmitButton(false);
   QPointer<VerifyOTPViewController> self(this);
   if (std::shared_ptr<CheckoutStatusDelegate> delegate = checkoutStatusDelegate()) {
     delegate->checkOutCompleted(status, data);
   }
   if (self) closeScreen();
+}
+
+void VerifyOTPViewController::closeAlerts() {
+  for (const QPointer<detail::Alert>& alert : std::exchange(clockwork_->alerts, {})) {
+    if (!alert) continue;
+    alert->hide();
+    alert->deleteLater();
+  }
 }
 
 void VerifyOTPViewController::closeScreen() {

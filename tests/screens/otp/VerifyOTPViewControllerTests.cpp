@@ -211,6 +211,57 @@ TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndPopsOrDismisses) {
   }
 }
 
+// The shopper may be reading a question (cancel?) or an error when the platform's answer ends
+// the checkout: the outcome takes the screen's alerts with it, none is left over the host.
+TEST_F(VerifyOTPViewControllerTests, AnOutcomeClosesTheAlertsTheScreenOpened) {
+  const std::vector<Closing> paths = {
+      {"verified without OTP while the cancel question is open",
+       [](VerifyOTPViewControllerTests& t) {
+         t.complete("sendOtp", Dictionary{{"message", "OTP sent"}});
+         t.screen_->backButtonClick();
+         settle();
+         Dictionary verified = verifiedAnswer();
+         verified["merchant_user_verified"] = true;
+         t.complete("verifyPaymentData", verified);
+       },
+       true},
+      {"verification failed while the cancel question is open",
+       [](VerifyOTPViewControllerTests& t) {
+         t.screen_->backButtonClick();
+         settle();
+         Dictionary failed = verifiedAnswer();
+         failed["msg"]["heading"] = "Failed!";
+         t.answerLoad(failed);
+       },
+       false},
+      {"OTP accepted while an error alert is open",
+       [](VerifyOTPViewControllerTests& t) {
+         t.answerLoad();
+         t.submitDigits("1234");
+         t.screen_->resendOTPOption();
+         t.complete("reSendOtp", std::nullopt, APIError::invalidStatusCode);
+         t.complete("verifyOtp",
+                    Dictionary{{"statusCode", 200}, {"statusMessage", "OTP verified"}});
+       },
+       true},
+  };
+  for (const char* upiApp : {"paytm", ""}) {
+    for (const Closing& path : paths) {
+      SCOPED_TRACE(std::string(path.name) + ", upi_app \"" + upiApp + "\"");
+      Dictionary order = codOrder();
+      order["upi_app"] = upiApp;
+      open(order);
+      path.act(*this);
+      settle();
+      ASSERT_EQ(delegate_->outcomes.size(), 1u);
+      EXPECT_EQ(delegate_->outcomes[0].status, path.status);
+      EXPECT_TRUE(closed());
+      EXPECT_TRUE(detail::Alert::openAlerts().isEmpty());
+      closeAll();
+    }
+  }
+}
+
 TEST_F(VerifyOTPViewControllerTests, PresentedScreenIsLoadedAtConstructionAndSeeThrough) {
   showNavigation();
   Dictionary order = codOrder();
