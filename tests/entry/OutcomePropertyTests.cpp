@@ -318,11 +318,12 @@ class OutcomePropertyTest : public ::testing::Test {
       const APIError error = static_cast<APIError>(pick(4));
       note("answer " + operation + " with error " + std::string(rawValue(error)));
       service_->complete(index, std::nullopt, error);
-      if (operation == "completeOrder") {
-        expectation = {true, false, [error](const Dictionary& data) {
-                         return data == Dictionary{{"error", std::string(rawValue(error))}};
-                       }};
-      }
+      const auto sameError = [error](const Dictionary& data) {
+        return data == Dictionary{{"error", std::string(rawValue(error))}};
+      };
+      if (operation == "completeOrder") expectation = {true, false, sameError};
+      // A failing status poll ends the flow when it was the last one allowed.
+      if (operation == "checkPaymentStatus") expectation = {false, false, sameError};
       settle();
       return expectation;
     }
@@ -488,6 +489,15 @@ class OutcomePropertyTest : public ::testing::Test {
     return {};
   }
 
+  // Offline, a status poll fails at once with "No Network", and the last one allowed ends the
+  // flow: any move that lets a poll run (a timer, a return, a tap) may cause that outcome.
+  Expectation orAPollFailingOffline(const Expectation& expectation) const {
+    if (expectation.matches || online_) return expectation;
+    return {false, false, [](const Dictionary& data) {
+              return data == Dictionary{{"error", "No Network"}};
+            }};
+  }
+
   Expectation toggleNetwork() {
     online_ = !online_.load();
     note(online_ ? "network back" : "network gone");
@@ -504,7 +514,8 @@ class OutcomePropertyTest : public ::testing::Test {
 
   // --- checking ----------------------------------------------------------------------------
 
-  void check(const Expectation& expectation) {
+  void check(const Expectation& moveExpectation) {
+    const Expectation expectation = orAPollFailingOffline(moveExpectation);
     const std::size_t before = reportedBefore_;
     if (expectation.required) {
       processEventsUntil([&] { return host_->outcomes.size() > before; },
