@@ -2,6 +2,7 @@
 
 #include <algorithm>  // min
 #include <chrono>     // seconds
+#include <thread>     // thread
 #include <utility>    // move
 
 #include <QCoreApplication>  // QCoreApplication
@@ -13,7 +14,6 @@
 #include <QPushButton>       // QPushButton
 #include <QScrollArea>       // QScrollArea
 #include <QScrollBar>        // QScrollBar
-#include <QThreadPool>       // QThreadPool
 #include <QToolButton>       // QToolButton
 #include <QUrl>              // QUrl
 
@@ -649,17 +649,19 @@ void UpiCheckoutViewController::showQRCode() {
     showQRCodeImage(picture.image, picture.failure);
     return;
   }
-  // A large picture is decoded on a pooled thread and shown when it is ready, unless the screen
-  // is gone or has asked for another picture since.
+  // A large picture is decoded on a thread of its own and shown when it is ready, unless the
+  // screen is gone or has asked for another picture since. A plain thread rather than Qt's pool:
+  // its start orders the hand-over for every tool that checks threads, as the main queue does
+  // for the way back.
   QPointer<UpiCheckoutViewController> self(this);
-  QThreadPool::globalInstance()->start([self, code = *code, side, request] {
+  std::thread([self, code = *code, side, request] {
     detail::DecodedQrCode picture = qrCodePicture(code, side);
     detail::MainQueue::async([self, picture = std::move(picture), request] {
       if (self && self->qrCodeRequest_ == request) {
         self->showQRCodeImage(picture.image, picture.failure);
       }
     });
-  });
+  }).detach();
 }
 
 void UpiCheckoutViewController::showQRCodeImage(const QImage& image, const std::string& failure) {
