@@ -31,6 +31,16 @@ double medianOf(std::vector<double> samples) {
   return samples[samples.size() / 2];
 }
 
+// The medians of the component's and the bare floor's samples, and their ratio, as counters.
+void reportSideBySide(benchmark::State& state, const std::vector<double>& componentMicros,
+                      const std::vector<double>& bareMicros) {
+  const double component = medianOf(componentMicros);
+  const double bare = medianOf(bareMicros);
+  state.counters["component_us"] = component;
+  state.counters["bare_us"] = bare;
+  state.counters["ratio"] = bare > 0 ? component / bare : 0;
+}
+
 // Fixed-count benchmarks run a handful of times in the suite's smoke run
 // (TARVEL_BENCH_SMOKE set), where only their correctness counts.
 benchmark::IterationCount iterationsOr(benchmark::IterationCount count) {
@@ -100,12 +110,8 @@ void BM_VerifyAnswerVersusBareParse(benchmark::State& state) {
     componentMicros.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
     bareMicros.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
   }
-  const double component = medianOf(componentMicros);
-  const double bare = medianOf(bareMicros);
   state.counters["answer_bytes"] = static_cast<double>(body.size());
-  state.counters["component_us"] = component;
-  state.counters["bare_us"] = bare;
-  state.counters["ratio"] = bare > 0 ? component / bare : 0;
+  reportSideBySide(state, componentMicros, bareMicros);
 }
 BENCHMARK(BM_VerifyAnswerVersusBareParse)->Iterations(iterationsOr(60))->UseRealTime();
 
@@ -129,12 +135,8 @@ void BM_QrDecodeVersusBareImageLoad(benchmark::State& state) {
     componentMicros.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
     bareMicros.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
   }
-  const double component = medianOf(componentMicros);
-  const double bare = medianOf(bareMicros);
   state.counters["png_bytes"] = static_cast<double>(png.size());
-  state.counters["component_us"] = component;
-  state.counters["bare_us"] = bare;
-  state.counters["ratio"] = bare > 0 ? component / bare : 0;
+  reportSideBySide(state, componentMicros, bareMicros);
 }
 BENCHMARK(BM_QrDecodeVersusBareImageLoad)->Iterations(iterationsOr(60))->UseRealTime();
 
