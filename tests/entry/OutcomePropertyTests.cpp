@@ -78,21 +78,9 @@ unsigned long long numberFromEnvironment(const char* name, unsigned long long fa
 enum class FlowKind { upiTiles, upiQrCode, upiNamedApp, codPushed, codPresented, rtoTracking };
 
 const char* nameOf(FlowKind kind) {
-  switch (kind) {
-    case FlowKind::upiTiles:
-      return "upi tiles";
-    case FlowKind::upiQrCode:
-      return "upi qr code";
-    case FlowKind::upiNamedApp:
-      return "upi named app";
-    case FlowKind::codPushed:
-      return "cod pushed";
-    case FlowKind::codPresented:
-      return "cod presented";
-    case FlowKind::rtoTracking:
-      return "non-vx";
-  }
-  return "?";
+  static const char* const kNames[] = {"upi tiles",  "upi qr code",   "upi named app",
+                                       "cod pushed", "cod presented", "non-vx"};
+  return kNames[static_cast<int>(kind)];
 }
 
 // The host: every outcome, and whether it came on the GUI thread.
