@@ -3,24 +3,19 @@
 // one endpoint per flow. Each flow must end with exactly one outcome, or stay on a screen whose
 // back button ends it with exactly one outcome; the log must say what went wrong. The suite
 // prints the table fault x flow -> what the shopper and the host saw.
-#include <chrono>    // milliseconds, seconds
-#include <cstdio>    // printf, fflush
-#include <map>       // map
-#include <memory>    // make_shared, shared_ptr
-#include <mutex>     // mutex, lock_guard
-#include <optional>  // optional
-#include <set>       // set
-#include <string>    // string
-#include <utility>   // pair
-#include <vector>    // vector
+#include <chrono>   // milliseconds, seconds
+#include <cstdio>   // printf, fflush
+#include <map>      // map
+#include <memory>   // make_shared, shared_ptr
+#include <set>      // set
+#include <string>   // string
+#include <utility>  // pair
+#include <vector>   // vector
 
 #include <QAbstractButton>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
-#include <QPushButton>
 #include <QSet>
-#include <QTest>
 #include <QWebEngineView>
 
 #include <gtest/gtest.h>
@@ -41,9 +36,6 @@
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/TarvelCheckout.h"
-#include "tarvel/TarvelPaymentStatusDelegate.h"
-#include "tarvel/UpiCheckoutViewController.h"
-#include "tarvel/VerifyOTPViewController.h"
 #include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel::test {
