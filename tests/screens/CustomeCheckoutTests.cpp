@@ -27,9 +27,8 @@
 namespace tarvel {
 namespace {
 
-// WebEngine starts its renderer on first use; every wait is bounded.
-// Waits run the event loop without the pauses of QTest::qWaitFor, which hold up the engine's
-// work on the GUI thread.
+// WebEngine starts its renderer on first use; every wait is bounded, and runs the event loop
+// without the pauses of QTest::qWaitFor, which hold up the engine's work on the GUI thread.
 constexpr int kWaitMs = 20000;
 constexpr std::chrono::milliseconds kWait(kWaitMs);
 constexpr int kSettleMs = 300;

@@ -14,7 +14,8 @@ namespace tarvel::detail {
 /// verification page on another origin included) but it opens no popups and downloads nothing,
 /// and a link to anything other than http or https is never loaded in the view: it is handed to
 /// the application for its scheme (a UPI app) only when the checkout page's own top-level
-/// document asked for it and the scheme is an app key. Every refusal is logged.
+/// document asked for it and the scheme is an app key. (The engine passes such a link on only
+/// when the shopper tapped it.) Every refusal is logged.
 class CheckoutWebPage : public QWebEnginePage {
   Q_OBJECT
 
