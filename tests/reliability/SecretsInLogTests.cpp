@@ -128,15 +128,15 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   EXPECT_TRUE(host_->taken()[0].first);
 
   // Cash on delivery: the OTP the sandbox sent, typed and accepted.
-  const std::string codMoid = moid + "-cod";
+  // The moid names the scenario: the OTP may be sent before the verification creates the order.
+  const std::string codMoid = "chatty-" + moid + "-cod";
   checkout_->openCart({{"order_type", "cod"},
                        {"upi_app", "paytm"},
                        {"mid", "m-secrets"},
                        {"moid", codMoid},
                        {"request_id", "r-cod"},
                        {"phone", phone},
-                       {"total", "1499"},
-                       {"sandbox_scenario", "chatty"}});
+                       {"total", "1499"}});
   QPointer<VerifyOTPViewController> cod =
       qobject_cast<VerifyOTPViewController*>(windowNavigation()->topViewController());
   ASSERT_TRUE(cod);
