@@ -95,14 +95,27 @@ void maskOccurrences(std::string& line, const std::string& digits) {
   }
 }
 
-// Only letters, spaces and the punctuation of "OTP: 4821", "otp=4821" or "\"otp\":\"4821\""
-// may stand between the word and its code; a path or an address ("verify-otp" after a port)
-// does not count.
+// Between the word and its code stand only the punctuation of "OTP: 4821", "otp=4821" or
+// "\"otp\":\"4821\"" and a few small words ("OTP is 4821", "4821 is your OTP"); an address
+// or a sentence ("send-otp: answer larger than 1048576 bytes") does not count.
 bool joinsWordAndCode(std::string_view between) {
-  return between.size() <= kOtpDistance && std::all_of(between.begin(), between.end(), [](char c) {
-           return isLetter(c) || c == ' ' || c == ':' || c == '=' || c == '"' || c == '\'' ||
-                  c == '\\';
-         });
+  constexpr std::array<std::string_view, 6> kJoiningWords{"is", "your", "code", "the", "use", "no"};
+  if (between.size() > kOtpDistance) return false;
+  std::string word;
+  for (std::size_t i = 0; i <= between.size(); ++i) {
+    const char c = i < between.size() ? between[i] : ' ';
+    if (isLetter(c)) {
+      word.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+      continue;
+    }
+    if (!word.empty() &&
+        std::find(kJoiningWords.begin(), kJoiningWords.end(), word) == kJoiningWords.end()) {
+      return false;
+    }
+    word.clear();
+    if (std::string_view(" :=\"'\\").find(c) == std::string_view::npos) return false;
+  }
+  return true;
 }
 
 // Where the word "otp" starts a word part (so not in "totp"): begin and end of each.

@@ -74,6 +74,7 @@ TEST(LogRedactionTests, LinesLoseTheOrdersPhoneAndCodesNextToTheWordOtp) {
       {"4821 is your otp", "<redacted> is your otp"},
       {R"({"sms":"otp: 48213"})", R"({"sms":"otp: <redacted>"})"},
       {"POST https://127.0.0.1:8443/v1/user/verify-otp", ""},
+      {"No answer from /v1/user/send-otp: answer larger than 1048576 bytes", ""},
       {"otp_verified true after 30 s, order 7", ""}};
   test::LogCapture capture;
   for (const auto& [line, expected] : cases) log(line);
