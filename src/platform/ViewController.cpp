@@ -140,7 +140,8 @@ bool ViewController::present(ViewController* screen, bool animated,
                              std::function<void()> completion) {
   ViewController* host = presentationHost();
   if (!host->canPresent(screen)) {
-    log("Attempt to present a screen that is already shown or would cover itself");
+    log(LogLevel::warning,
+        "Attempt to present a screen that is already shown or would cover itself");
     return false;
   }
   screen->loadViewIfNeeded();

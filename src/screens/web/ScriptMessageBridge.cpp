@@ -58,7 +58,8 @@ constexpr char kHandlersScript[] = R"JS(
 QString webChannelLibrary() {
   QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
   if (!file.open(QIODevice::ReadOnly)) {
-    log("Web checkout: qwebchannel.js is missing; the page cannot post messages");
+    log(LogLevel::warning,
+        "Web checkout: qwebchannel.js is missing; the page cannot post messages");
     return {};
   }
   return QString::fromUtf8(file.readAll());
@@ -85,7 +86,8 @@ QWebEngineScript ScriptMessageBridge::userScript() const {
 
 void ScriptMessageBridge::postMessage(const QString& name, const QString& bodyJson) {
   if (!names_.contains(name)) {
-    log(("Web checkout: message under unregistered name \"" + name + "\" dropped").toStdString());
+    log(LogLevel::warning,
+        ("Web checkout: message under unregistered name \"" + name + "\" dropped").toStdString());
     return;
   }
   emit received(name, bodyJson);
