@@ -28,7 +28,8 @@ class ScriptedShopper : public QObject {
   Q_OBJECT
 
  public:
-  /// The flows it knows, in the order it runs them.
+  /// The flows it knows, in the order it runs them. One more runs when named: "upi-kiosk", the
+  /// app list on a real display where the shopper never hands the shop the focus back.
   static QStringList allFlows();
 
   ScriptedShopper(DemoShopWindow& shop, DemoReport& report, SandboxControl& sandbox,

@@ -56,7 +56,8 @@ class VerifyOTPViewModel;
 /// tells `otpVerifyDelegate()` once and reports status true with the verification data and
 /// "otp_verified" true; a rejected one shows the platform's message in the red error label for
 /// 15 seconds and in an "Alert" dialog, and the digits stay. The back button asks "Are you sure
-/// you want to cancel the payment?"; "OK" reports status false with {}.
+/// you want to cancel the payment?"; "OK" reports status false with {}, or with
+/// {"error": "<alert text>"} once a failure of the platform was shown in an alert.
 ///
 /// Keyboard: Tab walks the fields and the buttons, Return submits, Escape asks to cancel. A
 /// presented screen carries its back button on the sheet itself. Every control has an accessible
@@ -230,6 +231,8 @@ class VerifyOTPViewController : public CheckoutScreen,
   double scale_ = 1.0;
   bool seeThrough_ = false;
   bool outcomeClaimed_ = false;
+  // The platform's last failure shown to the shopper: a cancel after it reports it.
+  std::optional<std::string> failureShown_;
   QPointer<detail::Alert> messageAlert_;  // the latest "Alert" with a message, while it is open
 };
 

@@ -5,13 +5,15 @@
 #include <QObject>
 
 #include "entry/CheckoutCore.h"
+#include "entry/OpenOrders.h"
 #include "platform/MainQueue.h"
 #include "tarvel/Log.h"
+#include "tarvel/NavigationController.h"
 
 namespace tarvel::detail {
 
-FlowRelay::FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName)
-    : core_(std::move(core)), screenName_(std::move(screenName)) {}
+FlowRelay::FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName, std::string order)
+    : core_(std::move(core)), screenName_(std::move(screenName)), order_(std::move(order)) {}
 
 FlowRelay::~FlowRelay() = default;
 
@@ -21,12 +23,17 @@ void FlowRelay::watch(QObject* screen) {
   QObject::connect(screen, &QObject::destroyed, [self] { self->screenDestroyed(); });
 }
 
-bool FlowRelay::claim() { return !reported_.exchange(true); }
+// The first report ends the flow, and with it the order is free to be opened again.
+bool FlowRelay::claim() {
+  if (reported_.exchange(true)) return false;
+  if (!order_.empty()) OpenOrders::release(order_);
+  return true;
+}
 
 void FlowRelay::checkOutCompleted(bool status, const Dictionary& data) {
   if (!claim()) {
-    log("Dropped a second outcome of " + screenName_ + " (status " + (status ? "true" : "false") +
-        "): its flow has already ended");
+    log(LogLevel::warning, "Dropped a second outcome of " + screenName_ + " (status " +
+                               (status ? "true" : "false") + "): its flow has already ended");
     return;
   }
   core_->passScreenOutcome(status, data);
@@ -34,11 +41,25 @@ void FlowRelay::checkOutCompleted(bool status, const Dictionary& data) {
 
 void FlowRelay::fail(const std::string& error) {
   if (!claim()) return;
-  log(error);
+  log(LogLevel::warning, error);
   auto self = shared_from_this();
   MainQueue::async([self, error] {
     self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
   });
+}
+
+void FlowRelay::windowHidden(ViewController* screen) {
+  if (!claim()) return;
+  const std::string error =
+      "The window of " + screenName_ + " was closed before the checkout finished.";
+  log(LogLevel::warning, error);
+  core_->passScreenOutcome(false, Dictionary{{"error", error}});
+  if (!screen) return;
+  if (NavigationController* navigation = screen->navigationController()) {
+    navigation->removeViewController(screen, false);
+  } else if (screen->presentingViewController()) {
+    screen->dismiss(false);
+  }
 }
 
 void FlowRelay::screenDestroyed() {
@@ -48,7 +69,7 @@ void FlowRelay::screenDestroyed() {
   MainQueue::async([self] {
     if (!self->claim()) return;
     const std::string error = self->screenName_ + " was closed before the checkout finished.";
-    log(error);
+    log(LogLevel::warning, error);
     self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
   });
 }

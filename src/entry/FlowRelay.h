@@ -8,6 +8,10 @@
 
 class QObject;
 
+namespace tarvel {
+class ViewController;
+}
+
 namespace tarvel::detail {
 
 class CheckoutCore;
@@ -23,7 +27,9 @@ class CheckoutCore;
 /// that is dropped too.
 class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_this<FlowRelay> {
  public:
-  FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName);
+  /// `order`: the "moid" this flow holds open (see `OpenOrders`), released when the flow ends;
+  /// "" for none.
+  FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName, std::string order = {});
   ~FlowRelay() override;
 
   /// Follows `screen`'s destruction. Call once, on the main thread.
@@ -35,6 +41,11 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
   /// loop, unless it has reported already; for a flow whose screen could not be shown.
   void fail(const std::string& error);
 
+  /// The window showing `screen` was hidden or closed while the flow runs: ends the flow with
+  /// status false and {"error": "<reason>"} unless it has reported, and takes the screen off
+  /// its navigation stack or presentation so that it stops.
+  void windowHidden(ViewController* screen);
+
   const std::string& screenName() const { return screenName_; }
 
  private:
@@ -43,6 +54,7 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
 
   std::shared_ptr<CheckoutCore> core_;
   std::string screenName_;
+  std::string order_;
   std::atomic<bool> reported_{false};
 };
 

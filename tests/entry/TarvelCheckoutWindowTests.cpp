@@ -1,7 +1,10 @@
-// Where openCart puts the checkout: the host window it takes over, or a window of its own.
+// Where openCart puts the checkout: the host window it takes over and gives back, or a window
+// of its own; a window hidden under a flow.
 #include <thread>  // thread
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -17,24 +20,50 @@ namespace {
 
 const Dictionary kUpiOrder = {{"order_type", "upi"}, {"mid", "M-1"}, {"moid", "MO-1"}};
 
+Dictionary withMoid(Dictionary order, const char* moid) {
+  order["moid"] = moid;
+  return order;
+}
+
+using test::settle;
+
 using TarvelCheckoutWindowTests = test::EntryTestFixture;
 
-TEST_F(TarvelCheckoutWindowTests, TheHostsRootBecomesTheBottomOfANavigationControllerOnce) {
-  auto* shop = new QLabel("host shop");
+// While flows run the host's widget is the bottom of the component's navigation controller;
+// once the last one has closed, the window has its widget back, at its size, with its focus.
+TEST_F(TarvelCheckoutWindowTests, TheHostsRootIsTheBottomWhileFlowsRunAndComesBackAfter) {
+  auto* shop = new QWidget;
+  auto* field = new QLineEdit(shop);
   QMainWindow* window = showHostWindow(shop);
+  field->setFocus();
+  const QSize size = shop->size();
   TarvelCheckout checkout(false, host_);
   EXPECT_EQ(checkout.rootViewController(), nullptr);
   checkout.openCart(kUpiOrder);
+  QPointer<test::RecordingScreen> first = lastScreen();
+  checkout.openCart(withMoid(kUpiOrder, "MO-2"));
 
-  auto* navigation = qobject_cast<NavigationController*>(window->centralWidget());
-  ASSERT_NE(navigation, nullptr);
-  ASSERT_EQ(navigation->viewControllers().size(), 2);
+  QPointer<NavigationController> navigation =
+      qobject_cast<NavigationController*>(window->centralWidget());
+  ASSERT_TRUE(navigation);
+  ASSERT_EQ(navigation->viewControllers().size(), 3);
   auto* bottom =
       qobject_cast<detail::HostWidgetViewController*>(navigation->viewControllers().front());
   ASSERT_NE(bottom, nullptr);
   EXPECT_EQ(bottom->content(), shop) << "the host's own widget, not a copy";
   EXPECT_EQ(checkout.rootViewController(), bottom);
   EXPECT_EQ(navigation->topViewController(), lastScreen());
+
+  navigation->removeViewController(first, false);
+  settle();
+  ASSERT_EQ(window->centralWidget(), navigation.data()) << "a flow still runs";
+  navigation->popViewController(false);
+  ASSERT_TRUE(test::processEventsUntil([&] { return !navigation; }));
+  EXPECT_EQ(window->centralWidget(), shop);
+  EXPECT_TRUE(shop->isVisible());
+  EXPECT_TRUE(test::processEventsUntil([&] { return shop->size() == size; }));
+  EXPECT_EQ(window->focusWidget(), field);
+  EXPECT_EQ(host_->outcomes().size(), 2u);
 }
 
 // From another entry object too; only a call that installed a controller keeps a former root.
@@ -48,7 +77,7 @@ TEST_F(TarvelCheckoutWindowTests, ALaterOpenCartReusesTheInstalledNavigationCont
 
   TarvelCheckout another(false, host_);
   another.openCart({{"order_type", 42}});
-  checkout.openCart(kUpiOrder);
+  checkout.openCart(withMoid(kUpiOrder, "MO-2"));
   EXPECT_EQ(window->centralWidget(), navigation);
   EXPECT_EQ(checkout.rootViewController(), bottom);
   EXPECT_EQ(another.rootViewController(), nullptr);
@@ -108,8 +137,53 @@ TEST_F(TarvelCheckoutWindowTests, APlainWindowsSingleWidgetOrABlankScreenIsTheBo
     auto* bottom = qobject_cast<detail::HostWidgetViewController*>(checkout.rootViewController());
     EXPECT_EQ(bottom ? bottom->content() : nullptr, withWidget ? shop : nullptr);
     EXPECT_EQ(navigation->popViewController(true), lastScreen());
+    settle();
+    EXPECT_EQ(detail::KeyWindow::rootWidget(&host), withWidget ? shop : nullptr) << "given back";
     if (!withWidget) delete shop;
   }
+}
+
+// A tray shop hides its window on close and keeps running: every flow shown in a window that
+// is hidden or closed, the host's or the component's own, ends once with a failure and stops.
+TEST_F(TarvelCheckoutWindowTests, AWindowHiddenUnderAFlowEndsItOnce) {
+  struct Case {
+    const char* name;
+    Dictionary order;
+    const char* screen;
+    bool hostWindow;
+  };
+  QGuiApplication::setQuitOnLastWindowClosed(false);
+  for (const Case& c :
+       {Case{"upi", kUpiOrder, "UpiCheckoutViewController", true},
+        Case{
+            "otp sheet", {{"order_type", "cod"}, {"upi_app", ""}}, "VerifyOTPViewController", true},
+        Case{"web", {{"order_type", "cod"}, {"upi_app", "customweb"}}, "CustomeCheckout", true},
+        Case{"own window", kUpiOrder, "UpiCheckoutViewController", false}}) {
+    SCOPED_TRACE(c.name);
+    host_ = std::make_shared<test::RecordingHost>();
+    if (c.hostWindow) showHostWindow();
+    TarvelCheckout checkout(false, host_);
+    checkout.openCart(c.order);
+    QPointer<test::RecordingScreen> screen = lastScreen();
+    ASSERT_TRUE(screen && screen->isVisible());
+    if (c.hostWindow) {
+      window_->close();
+    } else {
+      detail::KeyWindow::ownWindow()->hide();
+    }
+    ASSERT_TRUE(waitForOutcomes());
+    ASSERT_TRUE(test::processEventsUntil([&] { return !screen; })) << "the screen stops";
+    settle();
+    ASSERT_EQ(host_->outcomes().size(), 1u);
+    EXPECT_FALSE(host_->outcomes()[0].status);
+    EXPECT_EQ(host_->outcomes()[0].data,
+              (Dictionary{{"error", std::string("The window of ") + c.screen +
+                                        " was closed before the checkout finished."}}));
+    window_.reset();
+    delete detail::KeyWindow::ownWindow();
+    settle();
+  }
+  QGuiApplication::setQuitOnLastWindowClosed(true);
 }
 
 TEST_F(TarvelCheckoutWindowTests, EnvironmentOfTheLastEntryObjectWins) {
@@ -122,7 +196,7 @@ TEST_F(TarvelCheckoutWindowTests, EnvironmentOfTheLastEntryObjectWins) {
   first.openCart(kUpiOrder);
   EXPECT_FALSE(lastScreen()->production) << "the first object's flow uses the last setting";
   TarvelCheckout third(true, host_);
-  second.openCart(kUpiOrder);
+  second.openCart(withMoid(kUpiOrder, "MO-2"));
   EXPECT_TRUE(lastScreen()->production);
 }
 

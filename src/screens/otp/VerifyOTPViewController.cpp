@@ -249,8 +249,8 @@ int VerifyOTPViewController::viewYCo() const { return viewYCo_; }
 void VerifyOTPViewController::initView() {
   const QString name = QCoreApplication::applicationName();
   const QString domain = QCoreApplication::organizationDomain();
-  log((domain.isEmpty() ? name : domain).toStdString());
-  log(name.toStdString());
+  log(LogLevel::info, (domain.isEmpty() ? name : domain).toStdString());
+  log(LogLevel::info, name.toStdString());
   setTitle(name);
 
   const Theme theme = Theme::theme1;
@@ -461,6 +461,7 @@ void VerifyOTPViewController::otpViewModelAlert() {
   if (outcomeClaimed_) return;
   const std::optional<std::string> message = viewModel_->alertMessage();
   if (!message) return;
+  failureShown_ = message;
   ui_->labelErrorMessage->setText(QString::fromStdString(*message));
   ui_->labelErrorMessage->show();
   // A newer message keeps its full time on screen.
@@ -477,6 +478,7 @@ void VerifyOTPViewController::otpViewModelAlert() {
 void VerifyOTPViewController::checkoutViewModelAlert() {
   if (outcomeClaimed_) return;
   if (const auto message = checkOutViewModel_->alertMessage()) {
+    failureShown_ = message;
     showAlert(QString::fromStdString(*message));
   }
 }
@@ -501,9 +503,9 @@ void VerifyOTPViewController::checkoutViewModelLoading() {
 void VerifyOTPViewController::paymentVerifyingChanged() {
   const std::optional<PaymentType> paymentType = this->paymentType();
   if (!paymentType) {
-    log("it's default");
+    log(LogLevel::info, "it's default");
   } else if (paymentType->isCod()) {
-    log("It's cod");
+    log(LogLevel::info, "It's cod");
   } else if (paymentType->upiText() == "upi") {
     if (checkOutViewModel_->isPaymentStatusVerifying()) {
       ui_->activityIndicator->startAnimating();
@@ -539,7 +541,7 @@ void VerifyOTPViewController::orderVerified() {
   showPrice();
   const std::optional<PaymentType> paymentType = this->paymentType();
   if (!paymentType) {
-    log("default");
+    log(LogLevel::info, "default");
   } else if (paymentType->isCod()) {
     decideCashOnDelivery(verified);
   } else {
@@ -602,7 +604,7 @@ void VerifyOTPViewController::startTimer() {
 
 void VerifyOTPViewController::invalidateTimer() {
   if (!clockwork_->timer) return;
-  log("inside tiomer");
+  log(LogLevel::info, "inside tiomer");
   clockwork_->timer->invalidate();
   clockwork_->timer.reset();
 }
@@ -657,7 +659,7 @@ void VerifyOTPViewController::submitOTPOption() {
   if (outcomeClaimed_ || !viewModel_) return;
   // One verification at a time: a second tap while one runs sends nothing.
   if (viewModel_->isLoading()) {
-    log("An OTP request is still running; the submission waits for it");
+    log(LogLevel::info, "An OTP request is still running; the submission waits for it");
     return;
   }
   QString otp;
@@ -685,7 +687,7 @@ void VerifyOTPViewController::showAlert(const QString& message) {
   // One alert for one message: the OTP request and the order verification fail together when
   // the platform does, and the shopper should not dismiss the same words twice.
   if (messageAlert_ && messageAlert_->isVisible() && messageAlert_->message() == message) {
-    log("Alert \"" + message.toStdString() + "\" already shown");
+    log(LogLevel::info, "Alert \"" + message.toStdString() + "\" already shown");
     return;
   }
   auto* alert = new detail::Alert(QStringLiteral("Alert"), message);
@@ -702,7 +704,8 @@ void VerifyOTPViewController::showAlert2() {
   alert->addAction(QStringLiteral("OK"), detail::Alert::ActionStyle::defaultStyle, [self] {
     if (!self) return;
     self->invalidateTimer();
-    self->finish(false, Dictionary::object());
+    const auto& failure = self->failureShown_;
+    self->finish(false, failure ? Dictionary{{"error", *failure}} : Dictionary::object());
   });
   clockwork_->alerts.append(alert);
   alert->showOver(this);
@@ -710,7 +713,7 @@ void VerifyOTPViewController::showAlert2() {
 
 bool VerifyOTPViewController::claimOutcome(const char* what) {
   if (outcomeClaimed_) {
-    log(std::string("OTP screen already finished; ") + what + " dropped");
+    log(LogLevel::warning, std::string("OTP screen already finished; ") + what + " dropped");
     return false;
   }
   outcomeClaimed_ = true;
@@ -744,7 +747,7 @@ void VerifyOTPViewController::closeScreen() {
     if (navigation->topViewController() == this) {
       navigation->popViewController(true);
     } else {
-      log("OTP screen: not on top of its navigation stack, not popped");
+      log(LogLevel::warning, "OTP screen: not on top of its navigation stack, not popped");
     }
   } else if (presentingViewController()) {
     dismiss(true);

@@ -155,6 +155,7 @@ struct Closing {
   const char* name;
   std::function<void(VerifyOTPViewControllerTests&)> act;
   bool status;
+  Dictionary data = nullptr;  // null: not checked
 };
 
 TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndPopsOrDismisses) {
@@ -175,7 +176,19 @@ TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndPopsOrDismisses) {
          t.answerAlert("OK");
          settle();
        },
-       false},
+       false, Dictionary::object()},
+      {"cancel after the platform refused the OTP",
+       [](VerifyOTPViewControllerTests& t) {
+         t.answerLoad();
+         t.submitDigits("1234");
+         t.complete("verifyOtp", Dictionary{{"statusCode", 400}, {"statusMessage", "Invalid OTP"}});
+         t.answerAlert("Ok");
+         t.screen_->backButtonClick();
+         settle();
+         t.answerAlert("OK");
+       },
+       false,
+       {{"error", "Invalid OTP"}}},
       {"verification failed",
        [](VerifyOTPViewControllerTests& t) {
          Dictionary failed = verifiedAnswer();
@@ -204,6 +217,7 @@ TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndPopsOrDismisses) {
       settle();
       ASSERT_EQ(delegate_->outcomes.size(), 1u);
       EXPECT_EQ(delegate_->outcomes[0].status, path.status);
+      if (!path.data.is_null()) EXPECT_EQ(delegate_->outcomes[0].data, path.data);
       EXPECT_TRUE(closed());
       EXPECT_TRUE(detail::Alert::openAlerts().isEmpty());
       closeAll();
@@ -255,6 +269,7 @@ TEST_F(VerifyOTPViewControllerTests, AnOutcomeClosesTheAlertsTheScreenOpened) {
       settle();
       ASSERT_EQ(delegate_->outcomes.size(), 1u);
       EXPECT_EQ(delegate_->outcomes[0].status, path.status);
+      if (!path.data.is_null()) EXPECT_EQ(delegate_->outcomes[0].data, path.data);
       EXPECT_TRUE(closed());
       EXPECT_TRUE(detail::Alert::openAlerts().isEmpty());
       closeAll();
