@@ -42,9 +42,7 @@ class VerifyOTPViewModel;
 ///   "merchant_user_verified" false and "otp_verified" JSON null   the OTP panel opens;
 ///   "merchant_user_verified" true, or "otp_verified" anything else  status true with the
 ///                                                                   verification data;
-///   "merchant_user_verified" missing or not a boolean               the spinner stays (the
-///                                                                   back button still
-///                                                                   cancels).
+/// a "merchant_user_verified" that is missing or not a boolean counts as false (logged).
 /// In the OTP panel four `CustomTextField`s take the code, each holding one ASCII digit or
 /// nothing: a typed digit (of any script; it becomes its ASCII digit) fills its field and moves
 /// the focus on (after the fourth, to the submit button when it can be pressed, else to the

@@ -552,10 +552,13 @@ void VerifyOTPViewController::orderVerified() {
 }
 
 void VerifyOTPViewController::decideCashOnDelivery(const Dictionary& verified) {
+  // Without a boolean the buyer is not taken as verified (rather than waiting for ever).
   const auto merchant = verified.find("merchant_user_verified");
-  if (merchant == verified.end() || !merchant->is_boolean()) return;
+  const bool merchantKnown = merchant != verified.end() && merchant->is_boolean();
+  if (!merchantKnown) log("\"merchant_user_verified\" is missing or not a boolean: taken as false");
+  const bool merchantVerified = merchantKnown && merchant->get<bool>();
   const auto otp = verified.find("otp_verified");
-  const bool otpNeeded = otp != verified.end() && otp->is_null() && !merchant->get<bool>();
+  const bool otpNeeded = otp != verified.end() && otp->is_null() && !merchantVerified;
   if (!otpNeeded) {
     finish(true, verified);
     return;
