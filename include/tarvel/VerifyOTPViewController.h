@@ -65,9 +65,9 @@ class VerifyOTPViewModel;
 /// The screen reports exactly once, to `checkoutStatusDelegate()` on the GUI thread, and then
 /// closes itself: by popping when it sits on a navigation stack, by dismissal when it was
 /// presented. An order whose "upi_app" is the empty text is loaded during construction and made
-/// see-through for presentation over the host's screen: the root keeps only a light veil of
-/// the theme background, `viewCODContainer` and `viewPriceDetails` are transparent and the
-/// amount line stays empty.
+/// see-through for presentation over the host's screen: a dimming veil over the host's screen
+/// and, below a gap, a sheet of the theme background with the same content as the pushed
+/// screen (amount line included) and a back button at its top left.
 ///
 /// An order of type "upi" takes a smaller branch kept for direct callers: after verification
 /// it probes the offered UPI apps ("<app>://app", "tez" as "gpay", "upi" as "bhim"), and with
@@ -127,7 +127,7 @@ class VerifyOTPViewController : public CheckoutScreen,
 
   /// Applies colours, fonts, texts and initial visibility to the loaded layout.
   void initView();
-  /// Writes "Pay ₹<total with two decimals>" into `labelTotalPayment` (unless "upi_app" is "").
+  /// Writes "Pay ₹<total with two decimals>" into `labelTotalPayment`.
   void showPrice();
   /// Installs the back button: in the navigation bar, or at the top left of the sheet when the
   /// screen is presented ("upi_app" ""), which has no navigation bar.

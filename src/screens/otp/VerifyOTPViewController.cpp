@@ -175,10 +175,6 @@ void VerifyOTPViewController::makeSeeThrough() {
                   "; border-top-left-radius: 16px; border-top-right-radius: 16px;");
   ui_->screenLayout->setContentsMargins(0, kSheetTopGap, 0, 0);
   setOwnStyle(ui_->viewCODContainer, QStringLiteral("background-color: transparent;"));
-  setOwnStyle(ui_->viewPriceDetails,
-              QStringLiteral("background-color: transparent; border-radius: 8px;"));
-  setOwnStyle(ui_->labelTotalPayment, QStringLiteral("background-color: transparent;"));
-  ui_->labelTotalPayment->setText(QString());
 }
 
 void VerifyOTPViewController::viewDidLoad() {
@@ -341,7 +337,6 @@ void VerifyOTPViewController::showPrice() {
   const std::string total =
       detail::stringValue(viewModel_->getOrderVerifyData(), "total").value_or(std::string());
   const QString amount = QString(QChar(0x20B9)) + QString::asprintf("%.2f", parsedAmount(total));
-  if (detail::stringValue(createData(), "upi_app") == "") return;
   ui_->labelTotalPayment->setText(attributedRun("Metropolis-Regular", QStringLiteral("Pay ")) +
                                   attributedRun("Metropolis-Bold", amount));
 }
