@@ -79,7 +79,7 @@ class VerifyOTPViewModel;
 ///   with that rectangle (its height is the keyboard's); when it hides, `keyboardWillHide`.
 /// - Sizes: `normalize` and `dynamicFontSize` scale a design value (drawn for 375 pixels) by the
 ///   width the screen lays itself out in / 375: the width of the window that shows the
-///   checkout, up to 480 (wider windows get a centred column of that width). The component's
+///   checkout, up to 430 (wider windows get a centred column of that width). The component's
 ///   own phone-sized window gives factor 1.
 /// - Title: QCoreApplication::applicationName(); the log names the organisation domain (or the
 ///   application name when that is empty) as the bundle identifier, then the name.
@@ -208,7 +208,7 @@ class VerifyOTPViewController : public CheckoutScreen,
   void styleSubmitButton(bool enabled);
   void applyFonts();
   void setFontIfAvailable(QWidget* widget, const char* faceName, double designSize);
-  double layoutWidth() const;
+  int layoutWidth() const;
   bool claimOutcome(const char* what);
   void finish(bool status, const Dictionary& data);
   void closeAlerts();

@@ -350,7 +350,8 @@ TEST_F(VerifyOTPViewControllerTests, AmountLineReadsTotalAsDecimalText) {
 }
 
 TEST_F(VerifyOTPViewControllerTests, SizesScaleWithTheWindowWidth) {
-  const std::vector<std::pair<int, double>> rows = {{375, 20.0}, {414, 22.08}, {1280, 25.6}};
+  const std::vector<std::pair<int, double>> rows = {
+      {375, 20.0}, {414, 22.08}, {1280, 430 / 375.0 * 20}};
   for (const auto& [width, scaled] : rows) {
     SCOPED_TRACE(width);
     auto* screen = open(codOrder(), QSize(width, 800));
