@@ -16,7 +16,6 @@
 #include "platform/KeyWindow.h"
 #include "platform/LoggingCategory.h"
 #include "platform/MainQueue.h"
-#include "platform/WindowHideWatcher.h"
 #include "tarvel/APIService.h"
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Log.h"
@@ -138,9 +137,6 @@ void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
     return;
   }
   relay->watch(screen);
-  QPointer<CheckoutScreen> shown(screen);
-  new WindowHideWatcher(
-      navigation->window(), [relay, shown] { relay->windowHidden(shown); }, screen);
   screen->setCheckoutStatusDelegate(relay);
   navigation->setNavigationBarHidden(true, false);
   if (modally) {
@@ -149,6 +145,7 @@ void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
   } else {
     navigation->pushViewController(screen, true);
   }
+  relay->watchWindow(screen);
 }
 
 // The component's own window closes once no flow shows anything in it any more; a host's

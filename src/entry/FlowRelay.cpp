@@ -3,12 +3,14 @@
 #include <utility>  // move
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 #include "entry/CheckoutCore.h"
 #include "entry/OpenOrders.h"
 #include "platform/MainQueue.h"
+#include "platform/WindowHideWatcher.h"
 #include "tarvel/Log.h"
-#include "tarvel/NavigationController.h"
 
 namespace tarvel::detail {
 
@@ -21,6 +23,22 @@ void FlowRelay::watch(QObject* screen) {
   // The connection holds the relay, so it outlives the screen's own reference to it.
   auto self = shared_from_this();
   QObject::connect(screen, &QObject::destroyed, [self] { self->screenDestroyed(); });
+}
+
+void FlowRelay::watchWindow(QWidget* screen) {
+  std::weak_ptr<FlowRelay> weak = shared_from_this();
+  QPointer<QWidget> watched(screen);
+  new WindowHideWatcher(
+      screen->window(),
+      [weak, watched] {
+        if (auto self = weak.lock()) self->fail(self->closedError());
+        if (watched) watched->deleteLater();
+      },
+      screen);
+}
+
+std::string FlowRelay::closedError() const {
+  return screenName_ + " was closed before the checkout finished.";
 }
 
 // The first report ends the flow, and with it the order is free to be opened again.
@@ -48,27 +66,13 @@ void FlowRelay::fail(const std::string& error) {
   });
 }
 
-void FlowRelay::windowHidden(ViewController* screen) {
-  if (!claim()) return;
-  const std::string error =
-      "The window of " + screenName_ + " was closed before the checkout finished.";
-  log(LogLevel::warning, error);
-  core_->passScreenOutcome(false, Dictionary{{"error", error}});
-  if (!screen) return;
-  if (NavigationController* navigation = screen->navigationController()) {
-    navigation->removeViewController(screen, false);
-  } else if (screen->presentingViewController()) {
-    screen->dismiss(false);
-  }
-}
-
 void FlowRelay::screenDestroyed() {
   core_->screenClosed();
   if (reported_.load()) return;
   auto self = shared_from_this();
   MainQueue::async([self] {
     if (!self->claim()) return;
-    const std::string error = self->screenName_ + " was closed before the checkout finished.";
+    const std::string error = self->closedError();
     log(LogLevel::warning, error);
     self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
   });

@@ -7,10 +7,7 @@
 #include "tarvel/CheckoutStatusDelegate.h"
 
 class QObject;
-
-namespace tarvel {
-class ViewController;
-}
+class QWidget;
 
 namespace tarvel::detail {
 
@@ -34,6 +31,10 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
 
   /// Follows `screen`'s destruction. Call once, on the main thread.
   void watch(QObject* screen);
+  /// Follows the window `screen` is shown in: once that window is closed or hidden (a tray
+  /// application's window that only hides on close), the flow ends as for a destroyed screen and
+  /// the screen is deleted. Call once `screen` sits in its window.
+  void watchWindow(QWidget* screen);
 
   void checkOutCompleted(bool status, const Dictionary& data) override;
 
@@ -41,15 +42,11 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
   /// loop, unless it has reported already; for a flow whose screen could not be shown.
   void fail(const std::string& error);
 
-  /// The window showing `screen` was hidden or closed while the flow runs: ends the flow with
-  /// status false and {"error": "<reason>"} unless it has reported, and takes the screen off
-  /// its navigation stack or presentation so that it stops.
-  void windowHidden(ViewController* screen);
-
   const std::string& screenName() const { return screenName_; }
 
  private:
   void screenDestroyed();
+  std::string closedError() const;
   bool claim();
 
   std::shared_ptr<CheckoutCore> core_;
