@@ -53,6 +53,8 @@ QStringList ScriptedShopper::allFlows() {
   return {"upi-tiles", "upi-phonepe", "upi-qr", "cod", "cod-modal", "web", "rto", "cancel"};
 }
 
+QStringList ScriptedShopper::knownFlows() { return allFlows() << "upi-kiosk"; }
+
 ScriptedShopper::ScriptedShopper(DemoShopWindow& shop, DemoReport& report, SandboxControl& sandbox,
                                  QStringList flows, QObject* parent)
     : QObject(parent), shop_(shop), report_(report), sandbox_(sandbox), queue_(std::move(flows)) {
