@@ -368,9 +368,11 @@ class OutcomePropertyTest : public ::testing::Test {
         data["otp_verified"] = nullptr;
         endsCodFlowWith = true;
         break;
-      case 2:  // an answer without the keys that decide
+      case 2:  // an answer without the keys that decide: no "merchant_user_verified" counts
+               // as false, and no "otp_verified" is not the null that asks for an OTP
         data.erase("uapp");
         data.erase("u_link");
+        endsCodFlowWith = true;
         break;
       default:  // the OTP is needed
         data["merchant_user_verified"] = false;
