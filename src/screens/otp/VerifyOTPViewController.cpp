@@ -550,7 +550,9 @@ void VerifyOTPViewController::decideCashOnDelivery(const Dictionary& verified) {
   // Without a boolean the buyer is not taken as verified (rather than waiting for ever).
   const auto merchant = verified.find("merchant_user_verified");
   const bool merchantKnown = merchant != verified.end() && merchant->is_boolean();
-  if (!merchantKnown) log(LogLevel::warning, "\"merchant_user_verified\" is missing or not a boolean: taken as false");
+  if (!merchantKnown)
+    log(LogLevel::warning,
+        "\"merchant_user_verified\" is missing or not a boolean: taken as false");
   const bool merchantVerified = merchantKnown && merchant->get<bool>();
   const auto otp = verified.find("otp_verified");
   const bool otpNeeded = otp != verified.end() && otp->is_null() && !merchantVerified;
