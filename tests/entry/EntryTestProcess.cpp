@@ -24,7 +24,7 @@ LoopbackServer& rtoServer() { return *server; }
 
 namespace {
 
-// Opens one order of each flow with a screen and prints the outcomes, one line each.
+// Opens one order of each flow and prints the outcomes, one line each.
 int runGuiApplicationHost() {
   int argc = 1;
   char name[] = "gui-host";
@@ -35,7 +35,8 @@ int runGuiApplicationHost() {
   checkout.openCart({{"order_type", "upi"}, {"moid", "G-1"}});
   checkout.openCart({{"order_type", "cod"}, {"moid", "G-2"}});
   checkout.openCart({{"order_type", "cod"}, {"upi_app", "customweb"}, {"moid", "G-3"}});
-  processEventsUntil([&] { return host->outcomes().size() >= 3; });
+  checkout.openCart({{"order_type", "non-vx"}, {"moid", "G-4"}, {"request_id", "R-4"}});
+  processEventsUntil([&] { return host->outcomes().size() >= 4; });
   settle();
   for (const auto& outcome : host->outcomes()) {
     std::printf("outcome %d %s\n", outcome.status ? 1 : 0, outcome.data.dump().c_str());
