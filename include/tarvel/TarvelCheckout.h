@@ -23,13 +23,16 @@ class CheckoutCore;
 ///   auto checkout = std::make_shared<tarvel::TarvelCheckout>(false, myDelegate);
 ///   checkout->openCart({{"order_type", "upi"}, {"mid", "M1"}, {"moid", "O1"}, ...});
 ///
-/// `openCart` shows the component's screens in the host's key window: it makes sure the
-/// window's root is a `NavigationController` (the former root becomes the bottom of its
-/// stack), then chooses the flow from the order's "order_type" and "upi_app":
-///   "order_type" missing or not a text       nothing (the window is still prepared)
-///   "non-vx"                                 one RTO tracking request, no screen; the host
-///                                            hears status true with the answer, or false with
+/// `openCart` shows the component's screens in the host's key window: while they show, the
+/// window's root is a `NavigationController` (a former root that is not one becomes the bottom
+/// of its stack), and once the component's last screen there has closed, the host's former
+/// root is back in its place, at the window's size and with the focus where it was. It then
+/// chooses the flow from the order's "order_type" and "upi_app":
+///   "order_type" missing or not a text       none: ends at once with false and
 ///                                            {"error": "<reason>"}
+///   "non-vx"                                 one RTO tracking request, no screen, the windows
+///                                            untouched; the host hears status true with the
+///                                            answer, or false with {"error": "<reason>"}
 ///   "upi" + "upi_app" "customweb"            web checkout, pushed
 ///   "upi" + anything else                    UPI payment screen, pushed
 ///   other + "upi_app" "customweb"            web checkout, pushed
@@ -38,20 +41,22 @@ class CheckoutCore;
 ///   other + anything else                    OTP screen, pushed
 /// Texts are compared exactly ("UPI" is not "upi"). When the host shows no window, the
 /// component opens a phone-sized window of its own for a flow with a screen, and closes it once
-/// no screen of the component is left in it; a flow without a screen opens no window. A window
-/// without a root gets a blank bottom screen under the component's screens, so that they can
-/// always close themselves by popping.
+/// no screen of the component is left in it. A window without a root gets a blank bottom
+/// screen under the component's screens, so that they can always close themselves by popping.
 ///
 /// Construction sets the process-wide environment (`NetworkManager`) from the flag; the last
 /// entry object (or screen) created wins for all later requests, and every screen gets the
 /// environment current when it opens as its production flag.
 ///
-/// Each flow reports exactly once: a screen's second report is dropped and logged, and a screen
-/// closed without a report, or one that cannot be shown, ends its flow with status false and
-/// {"error": "<reason>"}. An order without a text "order_type" starts no flow and says so in
-/// the log. The flows
-/// keep what they need alive, so the object may be created on the stack, as a member or
-/// through std::make_shared, and may go away while a flow runs. Use it on the main thread.
+/// Each `openCart` reports exactly once. A screen's second report is dropped and logged; a
+/// screen closed without a report, a screen that cannot be shown, and a screen whose window is
+/// hidden or closed (a tray application that keeps running) end their flow with status false
+/// and {"error": "<reason>"}. These also end at once with false and {"error": "<reason>"}: an
+/// order without a text "order_type"; an order whose "moid" has a flow still open in this
+/// process (from any entry object: a double click on Pay), while that flow goes on; a flow with
+/// a screen in a process without a QApplication (a QGuiApplication host). The flows keep what
+/// they need alive, so the object may be created on the stack, as a member or through
+/// std::make_shared, and may go away while a flow runs. Use it on the main thread.
 class TarvelCheckout : public CheckoutStatusDelegate {
  public:
   TarvelCheckout(bool production, std::shared_ptr<TarvelPaymentStatusDelegate> delegate);
@@ -86,7 +91,8 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   void checkOutCompleted(bool status, const Dictionary& data) override;
 
   /// The key window's former root screen, kept by the last `openCart` that found a root that
-  /// was not a navigation controller; nullptr before, or once that screen is gone.
+  /// was not a navigation controller; nullptr before, or once that screen is gone (a host's
+  /// plain widget is wrapped in a screen that goes when the widget is handed back).
   ViewController* rootViewController() const;
   void setRootViewController(ViewController* root);
 

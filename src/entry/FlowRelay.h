@@ -7,6 +7,7 @@
 #include "tarvel/CheckoutStatusDelegate.h"
 
 class QObject;
+class QWidget;
 
 namespace tarvel::detail {
 
@@ -23,11 +24,17 @@ class CheckoutCore;
 /// that is dropped too.
 class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_this<FlowRelay> {
  public:
-  FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName);
+  /// `order`: the "moid" this flow holds open (see `OpenOrders`), released when the flow ends;
+  /// "" for none.
+  FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName, std::string order = {});
   ~FlowRelay() override;
 
   /// Follows `screen`'s destruction. Call once, on the main thread.
   void watch(QObject* screen);
+  /// Follows the window `screen` is shown in: once that window is closed or hidden (a tray
+  /// application's window that only hides on close), the flow ends as for a destroyed screen and
+  /// the screen is deleted. Call once `screen` sits in its window.
+  void watchWindow(QWidget* screen);
 
   void checkOutCompleted(bool status, const Dictionary& data) override;
 
@@ -39,10 +46,12 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
 
  private:
   void screenDestroyed();
+  std::string closedError() const;
   bool claim();
 
   std::shared_ptr<CheckoutCore> core_;
   std::string screenName_;
+  std::string order_;
   std::atomic<bool> reported_{false};
 };
 
