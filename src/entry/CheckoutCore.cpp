@@ -110,6 +110,7 @@ void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
     return;
   }
   relay->watch(screen);
+  relay->followJournal(screen->journalTicket());
   screen->setCheckoutStatusDelegate(relay);
   navigation->setNavigationBarHidden(true, false);
   if (modally) {

@@ -5,6 +5,7 @@
 #include <QObject>
 
 #include "entry/CheckoutCore.h"
+#include "platform/JournalTicket.h"
 #include "platform/MainQueue.h"
 #include "tarvel/Log.h"
 
@@ -23,22 +24,26 @@ void FlowRelay::watch(QObject* screen) {
 
 bool FlowRelay::claim() { return !reported_.exchange(true); }
 
+// The journal entry goes only once the host has the outcome.
+void FlowRelay::pass(bool status, const Dictionary& data) {
+  core_->passScreenOutcome(status, data);
+  if (journal_) journal_->close();
+}
+
 void FlowRelay::checkOutCompleted(bool status, const Dictionary& data) {
   if (!claim()) {
     log("Dropped a second outcome of " + screenName_ + " (status " + (status ? "true" : "false") +
         "): its flow has already ended");
     return;
   }
-  core_->passScreenOutcome(status, data);
+  pass(status, data);
 }
 
 void FlowRelay::fail(const std::string& error) {
   if (!claim()) return;
   log(error);
   auto self = shared_from_this();
-  MainQueue::async([self, error] {
-    self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
-  });
+  MainQueue::async([self, error] { self->pass(false, Dictionary{{"error", error}}); });
 }
 
 void FlowRelay::screenDestroyed() {
@@ -49,7 +54,7 @@ void FlowRelay::screenDestroyed() {
     if (!self->claim()) return;
     const std::string error = self->screenName_ + " was closed before the checkout finished.";
     log(error);
-    self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
+    self->pass(false, Dictionary{{"error", error}});
   });
 }
 

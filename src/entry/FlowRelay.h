@@ -1,8 +1,9 @@
 #pragma once
 
-#include <atomic>  // atomic
-#include <memory>  // shared_ptr, enable_shared_from_this
-#include <string>  // string
+#include <atomic>   // atomic
+#include <memory>   // shared_ptr, enable_shared_from_this
+#include <string>   // string
+#include <utility>  // move
 
 #include "tarvel/CheckoutStatusDelegate.h"
 
@@ -11,6 +12,7 @@ class QObject;
 namespace tarvel::detail {
 
 class CheckoutCore;
+class JournalTicket;
 
 /// The delegate of one flow's screen: passes the screen's first report on through the entry
 /// object (see `CheckoutCore::passScreenOutcome`) and keeps the core alive while the screen
@@ -37,13 +39,18 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
 
   const std::string& screenName() const { return screenName_; }
 
+  /// The screen's journal entry, closed once the outcome has been passed on.
+  void followJournal(std::shared_ptr<JournalTicket> ticket) { journal_ = std::move(ticket); }
+
  private:
   void screenDestroyed();
   bool claim();
+  void pass(bool status, const Dictionary& data);
 
   std::shared_ptr<CheckoutCore> core_;
   std::string screenName_;
   std::atomic<bool> reported_{false};
+  std::shared_ptr<JournalTicket> journal_;
 };
 
 }  // namespace tarvel::detail

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <mutex>   // mutex
+#include <string>  // string
+
+#include "platform/UnfinishedCheckout.h"
+
+namespace tarvel::detail {
+
+/// One flow's place in the journal of unfinished checkouts: the screen records the checkout
+/// once the shopper can pay, and whoever passed the flow's outcome to the host closes it.
+class JournalTicket {
+ public:
+  /// The first call writes the entry; later ones, and any after `close`, do nothing.
+  void record(const UnfinishedCheckout& entry);
+  /// The outcome reached the host: the entry, if any, goes.
+  void close();
+
+ private:
+  std::mutex mutex_;  // guards both fields
+  std::string id_;
+  bool done_ = false;
+};
+
+}  // namespace tarvel::detail
