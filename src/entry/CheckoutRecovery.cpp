@@ -63,6 +63,11 @@ void entryDone(const std::shared_ptr<Run>& run, std::size_t claimIndex) {
 void report(const std::shared_ptr<Run>& run, std::size_t claimIndex, const std::string& id,
             bool status, Dictionary data) {
   MainQueue::async([run, claimIndex, id, status, data = std::move(data)] {
+    if (!run->core->delegate()) {
+      log("Kept an unfinished checkout: no host delegate to hear its outcome");
+      entryDone(run, claimIndex);
+      return;
+    }
     run->core->passScreenOutcome(status, data);
     // Only now: a process that ends before this line repeats the outcome on its next run.
     CheckoutJournal::shared().remove(id);
