@@ -24,6 +24,11 @@ void FlowRelay::watch(QObject* screen) {
 
 bool FlowRelay::claim() { return !reported_.exchange(true); }
 
+void FlowRelay::followJournal(std::shared_ptr<JournalTicket> ticket) {
+  journal_ = std::move(ticket);
+  if (journal_) journal_->arm();
+}
+
 // The journal entry goes only once the host has the outcome.
 void FlowRelay::pass(bool status, const Dictionary& data) {
   core_->passScreenOutcome(status, data);

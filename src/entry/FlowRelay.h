@@ -1,9 +1,8 @@
 #pragma once
 
-#include <atomic>   // atomic
-#include <memory>   // shared_ptr, enable_shared_from_this
-#include <string>   // string
-#include <utility>  // move
+#include <atomic>  // atomic
+#include <memory>  // shared_ptr, enable_shared_from_this
+#include <string>  // string
 
 #include "tarvel/CheckoutStatusDelegate.h"
 
@@ -40,7 +39,7 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
   const std::string& screenName() const { return screenName_; }
 
   /// The screen's journal entry, closed once the outcome has been passed on.
-  void followJournal(std::shared_ptr<JournalTicket> ticket) { journal_ = std::move(ticket); }
+  void followJournal(std::shared_ptr<JournalTicket> ticket);
 
  private:
   void screenDestroyed();

@@ -4,9 +4,14 @@
 
 namespace tarvel::detail {
 
+void JournalTicket::arm() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  armed_ = true;
+}
+
 void JournalTicket::record(const UnfinishedCheckout& entry) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (done_ || !id_.empty()) return;
+  if (!armed_ || done_ || !id_.empty()) return;
   id_ = CheckoutJournal::shared().record(entry);
   done_ = id_.empty();
 }
