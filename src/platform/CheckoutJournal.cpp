@@ -203,19 +203,18 @@ void CheckoutJournal::run() {
     }
     task();
   }
-  ownerLock_.reset();
+  ownerLocks_.clear();
 }
 
 // This process's files are its own while it runs: the lock is taken before the first of them
 // is written, in every folder it writes to.
 bool CheckoutJournal::holdOwnerLock(const QString& folder) {
-  if (ownerLock_ && lockedFolder_ == folder) return true;
+  if (ownerLocks_.count(folder)) return true;
   auto lock =
       std::make_unique<QLockFile>(folder + QLatin1Char('/') + owner_ + QStringLiteral(".lock"));
   lock->setStaleLockTime(0);
   if (!lock->tryLock(0)) return false;
-  ownerLock_ = std::move(lock);
-  lockedFolder_ = folder;
+  ownerLocks_[folder] = std::move(lock);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <condition_variable>  // condition_variable
 #include <deque>               // deque
 #include <functional>          // function
+#include <map>                 // map
 #include <memory>              // shared_ptr, unique_ptr
 #include <mutex>               // mutex
 #include <string>              // string
@@ -80,9 +81,9 @@ class CheckoutJournal {
   unsigned long long sequence_ = 0;
   std::thread worker_;
 
-  // Worker only.
-  QString lockedFolder_;
-  std::unique_ptr<QLockFile> ownerLock_;
+  // Worker only: this process's lock in every folder it wrote to (the application's names or
+  // XDG_DATA_HOME may change while it runs).
+  std::map<QString, std::unique_ptr<QLockFile>> ownerLocks_;
 };
 
 }  // namespace tarvel::detail
