@@ -123,18 +123,26 @@ QString makeOwner() {
 
 }  // namespace
 
+// Never destroyed: a status answer may still arrive on the network thread while the process
+// exits. Its queued work is finished at exit all the same; later work is dropped.
 CheckoutJournal& CheckoutJournal::shared() {
-  static CheckoutJournal journal;
-  return journal;
+  static CheckoutJournal* journal = new CheckoutJournal;
+  static const struct Finish {
+    ~Finish() { journal->stop(); }
+  } finish;
+  return *journal;
 }
 
 CheckoutJournal::CheckoutJournal() : owner_(makeOwner()) {
   worker_ = std::thread([this] { run(); });
 }
 
-CheckoutJournal::~CheckoutJournal() {
+CheckoutJournal::~CheckoutJournal() { stop(); }
+
+void CheckoutJournal::stop() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_) return;
     stopping_ = true;
   }
   wake_.notify_one();
@@ -186,6 +194,7 @@ void CheckoutJournal::whenIdle(std::function<void()> done) { post(std::move(done
 void CheckoutJournal::post(std::function<void()> task) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (stopping_) return;
     tasks_.push_back(std::move(task));
   }
   wake_.notify_one();

@@ -44,7 +44,7 @@ class CheckoutJournal {
   static CheckoutJournal& shared();
 
   CheckoutJournal();
-  ~CheckoutJournal();  ///< finishes the queued work first
+  ~CheckoutJournal();  ///< stops
   CheckoutJournal(const CheckoutJournal&) = delete;
   CheckoutJournal& operator=(const CheckoutJournal&) = delete;
 
@@ -65,6 +65,9 @@ class CheckoutJournal {
 
   /// Runs `done` on the worker once everything queued before it is done.
   void whenIdle(std::function<void()> done);
+
+  /// Finishes the queued work and stops the worker; what is queued later is dropped.
+  void stop();
 
  private:
   void post(std::function<void()> task);
