@@ -100,6 +100,7 @@ int main(int argc, char* argv[]) {
   demo::DemoShopWindow shop(parser.isSet(production));
   demo::SandboxControl sandbox;
   if (sandbox.isConfigured()) shop.setSandbox(&sandbox);
+  shop.recoverUnfinishedCheckouts();
   if (!parser.isSet(scripted) && windowed) {
     std::printf("The shop is open in its window. Console lines go to %s (--verbose shows them).\n",
                 qPrintable(logFile));

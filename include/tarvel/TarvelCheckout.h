@@ -84,6 +84,31 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// QApplication exists.
   static void warmUpWebCheckout(std::function<void()> ready = {});
 
+  /// Reports the checkouts that an earlier run of the application left unfinished: the process
+  /// ended (a crash, the system reclaiming it, a forced update) after the shopper could pay in
+  /// a UPI app, by the QR code or on the hosted page, but before the outcome reached the host.
+  /// Call it once at start-up, after setting the application's name and organisation (the
+  /// journal lives under QStandardPaths::AppDataLocation).
+  ///
+  /// For each such checkout the platform is asked for the payment status, as the polling
+  /// asks. A paid one is reported to this object's delegate (through `checkOutCompleted`, on
+  /// the main thread) with status true; one that is not paid once the flow's own polling
+  /// window (and a short grace) has passed, with status false. The data is the platform's
+  /// status answer plus "recovered": true, "moid" and "tarvel_oid", so the host can tell which
+  /// order it is about. A checkout that is still within its window, or whose status cannot be
+  /// read (no network, an error answer), is reported nothing and kept for a later call;
+  /// entries older than 24 hours are dropped. Checkouts of flows still running, in this or
+  /// another process, are never touched.
+  ///
+  /// At least once: a checkout leaves the journal only after its outcome was delivered, so a
+  /// process that ends exactly between the two hears that one outcome again on its next run
+  /// (the data's "tarvel_oid" tells it apart). Nothing else is ever reported twice: two
+  /// processes recovering at the same time report each checkout once between them.
+  ///
+  /// Returns at once; `finished`, when given, runs once on the main thread when every
+  /// checkout found has been decided.
+  void recoverUnfinishedCheckouts(std::function<void()> finished = {});
+
   /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread. Every
   /// screen's outcome comes through here while this object lives, so a subclass may override
   /// it (and call this one to reach the host); outcomes of flows that outlive this object go

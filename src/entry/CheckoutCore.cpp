@@ -137,6 +137,7 @@ void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
     return;
   }
   relay->watch(screen);
+  relay->followJournal(screen->journalTicket());
   screen->setCheckoutStatusDelegate(relay);
   navigation->setNavigationBarHidden(true, false);
   if (modally) {

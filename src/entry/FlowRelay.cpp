@@ -8,6 +8,7 @@
 
 #include "entry/CheckoutCore.h"
 #include "entry/OpenOrders.h"
+#include "platform/JournalTicket.h"
 #include "platform/MainQueue.h"
 #include "platform/WindowHideWatcher.h"
 #include "tarvel/Log.h"
@@ -48,22 +49,31 @@ bool FlowRelay::claim() {
   return true;
 }
 
+void FlowRelay::followJournal(std::shared_ptr<JournalTicket> ticket) {
+  journal_ = std::move(ticket);
+  if (journal_) journal_->arm();
+}
+
+// The journal entry goes only once the host has the outcome.
+void FlowRelay::pass(bool status, const Dictionary& data) {
+  core_->passScreenOutcome(status, data);
+  if (journal_) journal_->close();
+}
+
 void FlowRelay::checkOutCompleted(bool status, const Dictionary& data) {
   if (!claim()) {
     log(LogLevel::warning, "Dropped a second outcome of " + screenName_ + " (status " +
                                (status ? "true" : "false") + "): its flow has already ended");
     return;
   }
-  core_->passScreenOutcome(status, data);
+  pass(status, data);
 }
 
 void FlowRelay::fail(const std::string& error) {
   if (!claim()) return;
   log(LogLevel::warning, error);
   auto self = shared_from_this();
-  MainQueue::async([self, error] {
-    self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
-  });
+  MainQueue::async([self, error] { self->pass(false, Dictionary{{"error", error}}); });
 }
 
 void FlowRelay::screenDestroyed() {
@@ -74,7 +84,7 @@ void FlowRelay::screenDestroyed() {
     if (!self->claim()) return;
     const std::string error = self->closedError();
     log(LogLevel::warning, error);
-    self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
+    self->pass(false, Dictionary{{"error", error}});
   });
 }
 

@@ -12,6 +12,7 @@ class QWidget;
 namespace tarvel::detail {
 
 class CheckoutCore;
+class JournalTicket;
 
 /// The delegate of one flow's screen: passes the screen's first report on through the entry
 /// object (see `CheckoutCore::passScreenOutcome`) and keeps the core alive while the screen
@@ -44,15 +45,20 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
 
   const std::string& screenName() const { return screenName_; }
 
+  /// The screen's journal entry, closed once the outcome has been passed on.
+  void followJournal(std::shared_ptr<JournalTicket> ticket);
+
  private:
   void screenDestroyed();
   std::string closedError() const;
   bool claim();
+  void pass(bool status, const Dictionary& data);
 
   std::shared_ptr<CheckoutCore> core_;
   std::string screenName_;
   std::string order_;
   std::atomic<bool> reported_{false};
+  std::shared_ptr<JournalTicket> journal_;
 };
 
 }  // namespace tarvel::detail

@@ -25,6 +25,7 @@
 #include "platform/ActivityIndicator.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
+#include "platform/JournalTicket.h"
 #include "platform/MainQueue.h"
 #include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
@@ -33,6 +34,7 @@
 #include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
 #include "tarvel/NavigationController.h"
+#include "tarvel/NetworkManager.h"
 #include "tarvel/PaymentOptionView.h"
 #include "tarvel/Shadow.h"
 #include "tarvel/TarvelChekoutViewModel.h"
@@ -133,6 +135,14 @@ constexpr char kTileStyle[] =
     "QPushButton { background-color: #FFFFFF; color: #1A1A1A; border: none; border-radius: 6px;"
     " text-align: left; padding-left: 16px; }"
     " QPushButton:focus { border: 2px solid #0A9C4D; }";
+
+// From here on the shopper can pay, and the outcome must reach the host even if this process
+// ends first.
+void journalPaymentStart(CheckoutScreen& screen, const TarvelChekoutViewModel& viewModel,
+                         detail::UnfinishedCheckout::Flow flow) {
+  screen.journalTicket()->record(detail::UnfinishedCheckout::fromOrder(
+      flow, NetworkManager::environment(), screen.createData(), viewModel.getOrderVerifyData()));
+}
 
 }  // namespace
 
@@ -327,6 +337,7 @@ void UpiCheckoutViewController::showQRCodePath() {
   showQRCode();
   setPaymentType(PaymentType::upi("qrcode"));
   checkPaymentStatusMax_ = kQrPollingBound;
+  journalPaymentStart(*this, *viewModel_, detail::UnfinishedCheckout::Flow::qrCode);
   startTimer();
 }
 
@@ -375,6 +386,7 @@ void UpiCheckoutViewController::willResignActive() {}
 
 void UpiCheckoutViewController::openConfirmed(const std::string& upiAppName) {
   upiOptionPressed_ = true;
+  if (viewModel_) journalPaymentStart(*this, *viewModel_, detail::UnfinishedCheckout::Flow::upiApp);
   log(LogLevel::info, upiAppName + " was opened: polling the payment status");
   showPolling();
   startTimer();

@@ -20,6 +20,7 @@
 #include "WebCheckoutPageAddress.h"
 #include "WebEngineWarmUp.h"
 #include "network/LogRedaction.h"
+#include "platform/JournalTicket.h"
 #include "platform/MainQueue.h"
 #include "tarvel/Config.h"
 #include "tarvel/GetBundle.h"
@@ -133,6 +134,13 @@ void CustomeCheckout::failToOpen(const std::string& reason) {
 // with an HTTP error status did arrive: it is the platform's own, and it stays.
 void CustomeCheckout::pageLoadingChanged(QWebEngineView* view,
                                          const QWebEngineLoadingInfo& loading) {
+  if (loading.status() == QWebEngineLoadingInfo::LoadSucceededStatus && view == webView_ &&
+      !outcomeClaimed_) {
+    // The shopper can pay on the page from now on.
+    journalTicket()->record(detail::UnfinishedCheckout::fromOrder(
+        detail::UnfinishedCheckout::Flow::web, NetworkManager::environment(), createData(),
+        Dictionary::object()));
+  }
   if (loading.status() != QWebEngineLoadingInfo::LoadFailedStatus || view != webView_) return;
   const std::string page =
       loading.url().toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toStdString();
