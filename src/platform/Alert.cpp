@@ -2,6 +2,7 @@
 
 #include <utility>  // move
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -30,10 +31,19 @@ QList<Alert*>& shownAlerts() {
   return alerts;
 }
 
+// Screen readers speak a window with the alert role as soon as it shows, title and message
+// first; a plain dialog would wait for the shopper to explore it.
+QAccessibleInterface* alertAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String(Alert::staticMetaObject.className())) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+}
+
 }  // namespace
 
 Alert::Alert(const QString& title, const QString& message, QWidget* parent)
     : QDialog(parent), title_(title), message_(message) {
+  static const bool announced = (QAccessible::installFactory(alertAccessible), true);
+  Q_UNUSED(announced);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(title);
   setAccessibleName(title);

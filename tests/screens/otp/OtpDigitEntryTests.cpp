@@ -1,5 +1,5 @@
 // The four digit fields under real key events: typing, corrections, pastes, one-time codes,
-// the submit button that follows them, and the screen from the keyboard alone.
+// and the submit button that follows them.
 #include <functional>  // function
 
 #include <QClipboard>
@@ -170,37 +170,6 @@ TEST_F(OtpDigitEntryTests, APasteCanMakeTheSubmittedOtpLongerThanFourCharacters)
   settle();
   ASSERT_EQ(callCount("verifyOtp"), 1);
   EXPECT_EQ(service_->calls[callIndex("verifyOtp")].params["otp"], "11234");
-}
-
-TEST_F(OtpDigitEntryTests, FieldsAreNamedAndTheScreenWorksFromTheKeyboard) {
-  enter({"", "", "", ""}, 1);
-  for (int n = 1; n <= 4; ++n) {
-    EXPECT_EQ(field(n)->accessibleName(), QString("OTP digit %1 of 4").arg(n));
-    auto* digit = qobject_cast<CustomTextField*>(field(n));
-    ASSERT_NE(digit, nullptr);
-    EXPECT_EQ(digit->tag(), n);
-    EXPECT_EQ(digit->isOneTimeCode(), n == 1);
-  }
-  EXPECT_EQ(button("buttonSubmitOTP")->accessibleName(), "Submit OTP");
-  EXPECT_EQ(button("buttonResendOTP")->accessibleName(), "Resend OTP");
-
-  // Tab walks the fields in order; a click on the background ends editing.
-  for (int n = 2; n <= 4; ++n) {
-    typeKey(Qt::Key_Tab);
-    EXPECT_EQ(focusedField(), n);
-  }
-  QTest::mouseClick(screen_, Qt::LeftButton, {}, QPoint(2, screen_->height() - 2));
-  EXPECT_EQ(focusedField(), 0);
-
-  // After the countdown the resend button takes the keyboard too.
-  clock_->advance(std::chrono::seconds(30));
-  field(1)->setFocus();
-  typeText("1234");
-  typeKey(Qt::Key_Tab);
-  EXPECT_EQ(QApplication::focusWidget(), button("buttonResendOTP"));
-  typeKey(Qt::Key_Space);
-  EXPECT_EQ(callCount("reSendOtp"), 1);
-  EXPECT_EQ(callCount("verifyOtp"), 0);
 }
 
 }  // namespace

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+namespace tarvel::test {
+
+/// Compares `actual` with the reviewed picture golden/<name>.png in the source tree, or writes
+/// it there when TARVEL_UPDATE_GOLDEN=1 (scripts/update-golden-images.sh). A mismatch is a test
+/// failure naming the actual and the difference picture it left in the build folder.
+void expectMatchesGolden(const QImage& actual, const QString& name);
+
+/// The window as the shopper sees it: any open alert is drawn centred over a dimmed window, as
+/// a window manager would place it. Spinners are stopped at their first frame first.
+QImage shopperView(QWidget* window);
+
+}  // namespace tarvel::test
