@@ -79,23 +79,15 @@ TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTh
     registry_ = std::make_shared<InstalledSchemesRegistry>(c.installed);
     Application::setUrlSchemeRegistry(registry_);
     UpiCheckoutViewController* screen = open(c.order);
-    EXPECT_TRUE(screen->activityIndicator1()->isVisible());
-    EXPECT_TRUE(screen->activityIndicator1()->isAnimating());
-    EXPECT_FALSE(screen->viewPriceDetails()->isVisible());
-
     answerVerify(withKey(verifyAnswer(), "qrCode", realQrCode()));
-    EXPECT_FALSE(screen->activityIndicator1()->isVisible());
-    EXPECT_EQ(screen->viewUPIContainer()->isVisible(), c.tiles);
     EXPECT_EQ(!screen->paymentOptionViews().isEmpty(), c.tiles);
     EXPECT_EQ(screen->viewQRCode()->isVisible(), c.qr);
-    EXPECT_EQ(screen->viewPriceDetails()->isVisible(), !c.qr);
     EXPECT_EQ(screen->hasTimer(), c.qr) << "only the QR path polls at once";
     EXPECT_EQ(screen->checkPaymentStatusMax(), c.qr ? 24 : 5);
     EXPECT_EQ(screen->paymentType(), PaymentType::upi(c.qr ? "qrcode" : "upi"));
     EXPECT_EQ(!screen->imageQRCode()->pixmap().isNull(), c.qr);
     EXPECT_EQ(registry_->openedUrls(), c.opened);
     EXPECT_EQ(screen->upiOptionPressed(), !c.opened.empty());
-    EXPECT_FALSE(screen->viewLoading()->isVisible());
     delete window_;
   }
 }
