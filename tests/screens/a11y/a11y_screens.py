@@ -59,11 +59,13 @@ class Screen:
         env = dict(os.environ, QT_QPA_PLATFORM="xcb", QT_ACCESSIBILITY="1",
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
         self.mode = mode
+        self.desktop = pyatspi.Registry.getDesktop(0)  # the bus is up before the screen starts
         self.proc = subprocess.Popen([process, mode], stdout=subprocess.PIPE, text=True, env=env)
         self.app = wait_for(mode + " screen on the bus", self._find_app)
 
     def _find_app(self):
-        for app in pyatspi.Registry.getDesktop(0):
+        self.desktop.clear_cache()  # applications that registered since the last look
+        for app in self.desktop:
             if app is not None and app.get_process_id() == self.proc.pid:
                 return app
         return None
