@@ -566,11 +566,11 @@ TEST_F(VerifyOTPViewControllerTests, UpiBranchProbesAppsAndPollsTheStatusWithout
   for (int poll = 0; poll < 24; ++poll) {
     clock_->advance(seconds(5));
     ASSERT_EQ(callCount("checkPaymentStatus"), poll + 1);
-    EXPECT_EQ(service_->calls[callIndex("checkPaymentStatus", poll)].params,
-              (Dictionary{{"tarvel_oid", "tvl_5kQ9zW"}, {"auth_token", "tok_61c0"}}));
     EXPECT_TRUE(delegate_->outcomes.empty());
     complete("checkPaymentStatus", Dictionary{{"payment_status", "PENDING"}}, std::nullopt, poll);
   }
+  EXPECT_EQ(service_->calls[callIndex("checkPaymentStatus")].params,
+            (Dictionary{{"tarvel_oid", "tvl_5kQ9zW"}, {"auth_token", "tok_61c0"}}));
   ASSERT_EQ(delegate_->outcomes.size(), 1u);
   EXPECT_FALSE(delegate_->outcomes[0].status);
   EXPECT_EQ(delegate_->outcomes[0].data["payment_status"], "PENDING");
