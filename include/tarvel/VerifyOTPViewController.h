@@ -42,21 +42,20 @@ class VerifyOTPViewModel;
 ///   "merchant_user_verified" false and "otp_verified" JSON null   the OTP panel opens;
 ///   "merchant_user_verified" true, or "otp_verified" anything else  status true with the
 ///                                                                   verification data;
-///   "merchant_user_verified" missing or not a boolean               the spinner stays (the
-///                                                                   back button still
-///                                                                   cancels).
-/// In the OTP panel four one-digit `CustomTextField`s take the code: a typed character fills
-/// its field and moves the focus on (after the fourth, to the submit button when it can be
-/// pressed, else to the screen); Backspace empties the field it is in, or, in an empty field,
-/// the field before; a pasted text fills the field whole and moves the focus back, and a text
-/// of four characters or more in `textField1` (the one-time-code field) is spread over the
-/// four. A 30-second countdown ("00:29" ... "00:01") ends in a resend button that stays. The
-/// submit button is enabled (theme green) once all four fields hold text and no OTP request is
-/// running, and sends the joined texts ("Please enter OTP" when one is empty). An accepted OTP
-/// tells `otpVerifyDelegate()` once and reports status true with the verification data and
-/// "otp_verified" true; a rejected one shows the platform's message in the red error label for
-/// 15 seconds and in an "Alert" dialog, and the digits stay. The back button asks "Are you sure
-/// you want to cancel the payment?"; "OK" reports status false with {}.
+/// a "merchant_user_verified" that is missing or not a boolean counts as false (logged).
+/// In the OTP panel four `CustomTextField`s take the code, each holding one ASCII digit or
+/// nothing: a typed digit (of any script; it becomes its ASCII digit) fills its field and moves
+/// the focus on (after the fourth, to the submit button when it can be pressed, else to the
+/// screen); a letter, symbol or space is refused; a pasted or filled text spreads its digits
+/// over the fields from the one it lands in and drops everything else; Backspace empties the
+/// field it is in, or, in an empty field, the field before. A 30-second countdown ("00:29" ...
+/// "00:01") ends in a resend button that stays. The submit button is enabled (theme green) once all
+/// four fields hold text and no OTP request is running, and sends the four digits joined ("Please
+/// enter OTP" when one is empty). An accepted OTP tells `otpVerifyDelegate()` once and reports
+/// status true with the verification data and "otp_verified" true; a rejected one shows the
+/// platform's message in the red error label for 15 seconds and in an "Alert" dialog, and the
+/// digits stay. The back button asks "Are you sure you want to cancel the payment?"; "OK" reports
+/// status false with {}.
 ///
 /// Keyboard: Tab walks the fields and the buttons, Return submits, Escape asks to cancel. A
 /// presented screen carries its back button on the sheet itself. Every control has an accessible
@@ -144,7 +143,6 @@ class VerifyOTPViewController : public CheckoutScreen,
   // Digit entry. The screen is each field's delegate and backspace delegate.
   bool textFieldShouldChangeCharactersIn(QLineEdit* textField, int start, int length,
                                          const QString& replacementString) override;
-  void textFieldDidChangeSelection(QLineEdit* textField) override;
   void textFieldDidDeleteBackward(QLineEdit* textField, bool wasEmpty) override;
   void textFieldHasChanged(const QString& text, int tag, QLineEdit* textField);
   /// Sets `textField` to `text` and moves the focus to the field tagged `nextTag`, emptying
@@ -205,6 +203,8 @@ class VerifyOTPViewController : public CheckoutScreen,
   QList<QLineEdit*> digitFields() const;
   QString attributedRun(const char* faceName, const QString& text) const;
   void resignFirstResponder(QWidget* field);
+  void spreadDigits(qsizetype index, const QString& digits);
+  void keepOneDigit(QLineEdit* field);
   void styleSubmitButton(bool enabled);
   void applyFonts();
   void setFontIfAvailable(QWidget* widget, const char* faceName, double designSize);

@@ -118,6 +118,7 @@ void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
   } else {
     navigation->pushViewController(screen, true);
   }
+  relay->watchWindow(screen);
 }
 
 // The component's own window closes once no flow shows anything in it any more.

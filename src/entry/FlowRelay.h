@@ -7,6 +7,7 @@
 #include "tarvel/CheckoutStatusDelegate.h"
 
 class QObject;
+class QWidget;
 
 namespace tarvel::detail {
 
@@ -28,6 +29,9 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
 
   /// Follows `screen`'s destruction. Call once, on the main thread.
   void watch(QObject* screen);
+  /// Follows the window `screen` is shown in: once that window is closed, the flow ends as for
+  /// a destroyed screen and the screen is deleted. Call once `screen` sits in its window.
+  void watchWindow(QWidget* screen);
 
   void checkOutCompleted(bool status, const Dictionary& data) override;
 
@@ -39,6 +43,7 @@ class FlowRelay : public CheckoutStatusDelegate, public std::enable_shared_from_
 
  private:
   void screenDestroyed();
+  std::string closedError() const;
   bool claim();
 
   std::shared_ptr<CheckoutCore> core_;

@@ -1,5 +1,6 @@
 #include "tarvel/VerifyOTPViewController.h"
 
+#include <algorithm>   // min
 #include <charconv>    // from_chars
 #include <chrono>      // seconds
 #include <cmath>       // isfinite
@@ -80,16 +81,19 @@ QColor qColor(const Color& color) {
 
 QString css(const Color& color) { return css(qColor(color)); }
 
-// The characters of `text` (a surrogate pair is one).
-QStringList characters(const QString& text) {
-  QStringList list;
-  for (qsizetype i = 0; i < text.size();) {
-    const bool pair =
-        text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-    list << text.mid(i, pair ? 2 : 1);
-    i += pair ? 2 : 1;
+// The ASCII digits of `text`: a decimal digit of any script (Devanagari, Arabic-Indic,
+// full-width...) becomes its ASCII digit, everything else is dropped.
+QString asciiDigits(const QString& text) {
+  QString digits;
+  for (const char32_t c : text.toUcs4()) {
+    const int value = QChar::isDigit(c) ? QChar::digitValue(c) : -1;
+    if (value >= 0 && value <= 9) digits += QChar(u'0' + value);
   }
-  return list;
+  return digits;
+}
+
+bool isOneAsciiDigit(const QString& text) {
+  return text.size() == 1 && text.front() >= u'0' && text.front() <= u'9';
 }
 
 // Rules for `widget` alone, not for its children.
@@ -291,8 +295,8 @@ void VerifyOTPViewController::initView() {
     digit->setBackSpaceDelegate(this);
     digit->setDelegate(this);
     digit->installEventFilter(this);
-    connect(digit, &QLineEdit::cursorPositionChanged, this,
-            [this, digit] { textFieldDidChangeSelection(digit); });
+    // Text set from outside the delegate (a one-time-code fill, say) is made digits too.
+    connect(digit, &QLineEdit::textChanged, this, [this, digit] { keepOneDigit(digit); });
   }
   ui_->textFieldContainer->setFixedHeight(qRound(normalize(45)));
   ui_->buttonSubmitOTP->setAutoDefault(true);
@@ -548,10 +552,13 @@ void VerifyOTPViewController::orderVerified() {
 }
 
 void VerifyOTPViewController::decideCashOnDelivery(const Dictionary& verified) {
+  // Without a boolean the buyer is not taken as verified (rather than waiting for ever).
   const auto merchant = verified.find("merchant_user_verified");
-  if (merchant == verified.end() || !merchant->is_boolean()) return;
+  const bool merchantKnown = merchant != verified.end() && merchant->is_boolean();
+  if (!merchantKnown) log("\"merchant_user_verified\" is missing or not a boolean: taken as false");
+  const bool merchantVerified = merchantKnown && merchant->get<bool>();
   const auto otp = verified.find("otp_verified");
-  const bool otpNeeded = otp != verified.end() && otp->is_null() && !merchant->get<bool>();
+  const bool otpNeeded = otp != verified.end() && otp->is_null() && !merchantVerified;
   if (!otpNeeded) {
     finish(true, verified);
     return;
@@ -662,7 +669,7 @@ void VerifyOTPViewController::submitOTPOption() {
   }
   QString otp;
   for (QLineEdit* field : digitFields()) {
-    if (field->text().isEmpty()) {
+    if (!isOneAsciiDigit(field->text())) {
       showAlert(QStringLiteral("Please enter OTP"));
       return;
     }
@@ -758,33 +765,46 @@ QList<QLineEdit*> VerifyOTPViewController::digitFields() const {
   return {ui_->textField1, ui_->textField2, ui_->textField3, ui_->textField4};
 }
 
-// Every edit of a digit field lands here and is applied by hand: one character fills the field
-// and moves on, anything else (a deletion, a paste) fills it whole and moves back.
+// Every edit of a digit field lands here and is applied by hand: a deletion empties the field
+// and moves back; the digits of anything typed, pasted or filled go one a field from this one
+// on; text without a digit is refused.
 bool VerifyOTPViewController::textFieldShouldChangeCharactersIn(QLineEdit* textField, int /*start*/,
                                                                 int /*length*/,
                                                                 const QString& replacementString) {
   const QList<QLineEdit*> fields = digitFields();
   const qsizetype index = fields.indexOf(textField);
-  const bool oneKey = characters(replacementString).size() == 1;
-  if (oneKey && index >= 0 && index < fields.size() - 1) {
-    fields[index + 1]->setFocus(Qt::TabFocusReason);
-  } else if (!oneKey && index > 0) {
-    fields[index - 1]->setFocus(Qt::BacktabFocusReason);
+  if (index < 0) return false;
+  if (replacementString.isEmpty()) {
+    if (index > 0) fields[index - 1]->setFocus(Qt::BacktabFocusReason);
+    textField->setText(QString());
+    buttonInteraction();
+    return false;
   }
-  textField->setText(replacementString);
-  buttonInteraction();
-  if (oneKey && index == fields.size() - 1) resignFirstResponder(textField);
+  spreadDigits(index, asciiDigits(replacementString));
   return false;
 }
 
-// A code of four characters or more in a one-time-code field goes one character a field.
-void VerifyOTPViewController::textFieldDidChangeSelection(QLineEdit* textField) {
-  const auto* field = qobject_cast<CustomTextField*>(textField);
-  if (!field || !field->isOneTimeCode()) return;
-  const QStringList code = characters(field->text());
+// Fills the fields from `index` on with one digit each, the rest dropped, and moves the focus
+// to the field after the last one filled (out of the fields after the fourth).
+void VerifyOTPViewController::spreadDigits(qsizetype index, const QString& digits) {
+  if (digits.isEmpty()) return;
   const QList<QLineEdit*> fields = digitFields();
-  if (code.size() < fields.size()) return;
-  for (qsizetype i = 0; i < fields.size(); ++i) fields[i]->setText(code[i]);
+  QLineEdit* landed = fields[index];
+  const qsizetype count = std::min(digits.size(), fields.size() - index);
+  for (qsizetype i = 0; i < count; ++i) fields[index + i]->setText(digits.at(i));
+  const qsizetype next = index + count;
+  const bool hadFocus = window()->focusWidget() == landed;
+  if (next < fields.size() && hadFocus) fields[next]->setFocus(Qt::TabFocusReason);
+  buttonInteraction();
+  if (next == fields.size()) resignFirstResponder(landed);
+}
+
+// A field holds one ASCII digit or nothing, whoever sets its text.
+void VerifyOTPViewController::keepOneDigit(QLineEdit* field) {
+  const QString text = field->text();
+  if (text.isEmpty() || isOneAsciiDigit(text)) return;
+  field->setText(QString());
+  spreadDigits(digitFields().indexOf(field), asciiDigits(text));
   buttonInteraction();
 }
 
