@@ -65,9 +65,9 @@ class VerifyOTPViewModel;
 /// The screen reports exactly once, to `checkoutStatusDelegate()` on the GUI thread, and then
 /// closes itself: by popping when it sits on a navigation stack, by dismissal when it was
 /// presented. An order whose "upi_app" is the empty text is loaded during construction and made
-/// see-through for presentation over the host's screen: the root keeps only a light veil of
-/// the theme background, `viewCODContainer` and `viewPriceDetails` are transparent and the
-/// amount line stays empty.
+/// see-through for presentation over the host's screen: a dimming veil over the host's screen
+/// and, below a gap, a sheet of the theme background with the same content as the pushed
+/// screen (amount line included) and a back button at its top left.
 ///
 /// An order of type "upi" takes a smaller branch kept for direct callers: after verification
 /// it probes the offered UPI apps ("<app>://app", "tez" as "gpay", "upi" as "bhim"), and with
@@ -79,7 +79,7 @@ class VerifyOTPViewModel;
 ///   with that rectangle (its height is the keyboard's); when it hides, `keyboardWillHide`.
 /// - Sizes: `normalize` and `dynamicFontSize` scale a design value (drawn for 375 pixels) by the
 ///   width the screen lays itself out in / 375: the width of the window that shows the
-///   checkout, up to 480 (wider windows get a centred column of that width). The component's
+///   checkout, up to 430 (wider windows get a centred column of that width). The component's
 ///   own phone-sized window gives factor 1.
 /// - Title: QCoreApplication::applicationName(); the log names the organisation domain (or the
 ///   application name when that is empty) as the bundle identifier, then the name.
@@ -127,7 +127,7 @@ class VerifyOTPViewController : public CheckoutScreen,
 
   /// Applies colours, fonts, texts and initial visibility to the loaded layout.
   void initView();
-  /// Writes "Pay ₹<total with two decimals>" into `labelTotalPayment` (unless "upi_app" is "").
+  /// Writes "Pay ₹<total with two decimals>" into `labelTotalPayment`.
   void showPrice();
   /// Installs the back button: in the navigation bar, or at the top left of the sheet when the
   /// screen is presented ("upi_app" ""), which has no navigation bar.
@@ -208,7 +208,7 @@ class VerifyOTPViewController : public CheckoutScreen,
   void styleSubmitButton(bool enabled);
   void applyFonts();
   void setFontIfAvailable(QWidget* widget, const char* faceName, double designSize);
-  double layoutWidth() const;
+  int layoutWidth() const;
   bool claimOutcome(const char* what);
   void finish(bool status, const Dictionary& data);
   void closeAlerts();

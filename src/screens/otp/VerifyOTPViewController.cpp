@@ -25,6 +25,7 @@
 #include "platform/DispatchToken.h"
 #include "platform/KeyWindow.h"
 #include "platform/MainQueue.h"
+#include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
 #include "tarvel/AnalyticsEvents.h"
 #include "tarvel/BottomBorder.h"
@@ -53,8 +54,6 @@ struct VerifyOTPViewController::Clockwork {
 
 namespace {
 
-constexpr double kDesignWidth = 375.0;
-constexpr double kWidestLayout = 480.0;
 constexpr int kCountdownSeconds = 30;
 constexpr int kQrCodeStatusPolls = 24;
 constexpr auto kCountdownTick = std::chrono::seconds(1);
@@ -175,10 +174,6 @@ void VerifyOTPViewController::makeSeeThrough() {
                   "; border-top-left-radius: 16px; border-top-right-radius: 16px;");
   ui_->screenLayout->setContentsMargins(0, kSheetTopGap, 0, 0);
   setOwnStyle(ui_->viewCODContainer, QStringLiteral("background-color: transparent;"));
-  setOwnStyle(ui_->viewPriceDetails,
-              QStringLiteral("background-color: transparent; border-radius: 8px;"));
-  setOwnStyle(ui_->labelTotalPayment, QStringLiteral("background-color: transparent;"));
-  ui_->labelTotalPayment->setText(QString());
 }
 
 void VerifyOTPViewController::viewDidLoad() {
@@ -186,7 +181,7 @@ void VerifyOTPViewController::viewDidLoad() {
   UIFont::loadFonts();
   viewModel_ = std::make_shared<VerifyOTPViewModel>(apiService_, createData());
   checkOutViewModel_ = std::make_shared<TarvelChekoutViewModel>(apiService_, createData());
-  scale_ = layoutWidth() / kDesignWidth;
+  scale_ = detail::normalize(1.0, layoutWidth());
   initView();
   initVM();
   initVMGO();
@@ -341,7 +336,6 @@ void VerifyOTPViewController::showPrice() {
   const std::string total =
       detail::stringValue(viewModel_->getOrderVerifyData(), "total").value_or(std::string());
   const QString amount = QString(QChar(0x20B9)) + QString::asprintf("%.2f", parsedAmount(total));
-  if (detail::stringValue(createData(), "upi_app") == "") return;
   ui_->labelTotalPayment->setText(attributedRun("Metropolis-Regular", QStringLiteral("Pay ")) +
                                   attributedRun("Metropolis-Bold", amount));
 }
@@ -392,10 +386,9 @@ double VerifyOTPViewController::dynamicFontSize(double fontSize) const { return 
 
 // The window that shows the checkout: this screen's window once it sits in one, else the key
 // window it is about to be shown in.
-double VerifyOTPViewController::layoutWidth() const {
+int VerifyOTPViewController::layoutWidth() const {
   const QWidget* shown = parentWidget() || isVisible() ? window() : detail::KeyWindow::current();
-  const double width = shown && shown->width() > 0 ? shown->width() : kDesignWidth;
-  return qMin(width, kWidestLayout);
+  return shown ? shown->width() : 0;
 }
 
 // ---------------------------------------------------------------------------------------------

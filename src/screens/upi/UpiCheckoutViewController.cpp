@@ -26,6 +26,7 @@
 #include "platform/Application.h"
 #include "platform/DispatchToken.h"
 #include "platform/MainQueue.h"
+#include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
 #include "platform/UrlScheme.h"
 #include "tarvel/AnalyticsEvents.h"
@@ -49,7 +50,6 @@ using detail::MainQueue;
 using detail::RepeatingTimer;
 
 constexpr double kDesignWidth = 375.0;
-constexpr int kMaxContentWidth = 430;
 constexpr auto kPollingInterval = 5s;
 constexpr auto kOpenWithoutFocusChange = 2s;
 constexpr int kQrPollingBound = 24;
@@ -176,7 +176,7 @@ void UpiCheckoutViewController::viewWillDisappear(bool animated) {
 // window, and a desktop window may be resized later.
 void UpiCheckoutViewController::resizeEvent(QResizeEvent* event) {
   CheckoutScreen::resizeEvent(event);
-  const int side = std::max(0, (width() - kMaxContentWidth) / 2);
+  const int side = std::max(0, (width() - detail::kWidestLayout) / 2);
   ui_->columnLayout->setContentsMargins(side, 0, side, 0);
   if (!isViewLoaded()) return;
   applyScaledFonts();
@@ -674,14 +674,10 @@ void UpiCheckoutViewController::showQRCodeImage(const QImage& image, const std::
 }
 
 double UpiCheckoutViewController::normalize(double value) const {
-  return contentWidth() / kDesignWidth * value;
+  return detail::normalize(value, window()->width());
 }
 
-int UpiCheckoutViewController::contentWidth() const {
-  const int width = window()->width();
-  if (width <= 0) return static_cast<int>(kDesignWidth);
-  return std::min(width, kMaxContentWidth);
-}
+int UpiCheckoutViewController::contentWidth() const { return qRound(normalize(kDesignWidth)); }
 
 QFont UpiCheckoutViewController::scaledFont(const char* face, double designSize) const {
   QFont font = UIFont::font(QLatin1String(face), -1);

@@ -272,6 +272,7 @@ TEST_F(VerifyOTPViewControllerTests, PresentedScreenIsLoadedAtConstructionAndSee
   navigation_->present(screen, true);
   settle();
   answerLoad();
+  EXPECT_EQ(amountLine(), QString::fromUtf8("Pay \u20B91499.00")) << "as on the pushed screen";
   EXPECT_TRUE(child("viewCODContainer")->isVisible());
   EXPECT_EQ(screen->navigationController(), nullptr);
 }
