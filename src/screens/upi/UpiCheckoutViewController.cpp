@@ -25,6 +25,7 @@
 #include "platform/Alert.h"
 #include "platform/Application.h"
 #include "platform/DispatchToken.h"
+#include "platform/KeyboardFocus.h"
 #include "platform/MainQueue.h"
 #include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
@@ -114,7 +115,7 @@ class PressOnEnter : public QObject {
 constexpr char kTileStyle[] =
     "QPushButton { background-color: #FFFFFF; color: #1A1A1A; border: none; border-radius: 6px;"
     " text-align: left; padding-left: 16px; }"
-    " QPushButton:focus { border: 2px solid #0A9C4D; }";
+    " QPushButton[keyboardFocus=\"true\"] { border: 2px solid #0A9C4D; }";
 
 }  // namespace
 
@@ -438,6 +439,7 @@ void UpiCheckoutViewController::showAllUPIOptions() {
     button->setAccessibleName(QStringLiteral("Pay with %1").arg(name));
     button->setFocusPolicy(Qt::StrongFocus);
     button->setStyleSheet(QLatin1String(kTileStyle));
+    detail::showFocusFromKeyboardOnly(button);
     const std::string image = viewModel_->getUpiImage(key).value_or("");
     button->setIcon(image.empty()
                         ? QIcon()
@@ -570,8 +572,10 @@ void UpiCheckoutViewController::addBackButton() {
   button->setCursor(Qt::PointingHandCursor);
   button->setStyleSheet(
       QStringLiteral("QToolButton { border: none; border-radius: 6px; }"
-                     " QToolButton:hover, QToolButton:focus { background-color: #F0F1F3; }"
+                     " QToolButton:hover, QToolButton[keyboardFocus=\"true\"] {"
+                     " background-color: #F0F1F3; }"
                      " QToolButton:pressed { background-color: #E2E4E8; }"));
+  detail::showFocusFromKeyboardOnly(button);
   connect(button, &QToolButton::clicked, this, &UpiCheckoutViewController::backButtonClick);
   if (backButton_) backButton_->deleteLater();
   backButton_ = button;
