@@ -531,16 +531,16 @@ void UpiCheckoutViewController::initView() {
   ui_->viewQRCode->hide();
   ui_->activityIndicator1->hide();
 
-  // The boxes keep 23 px from the column's sides, in line with the white faces of the tiles,
-  // which sit 3 px inside tiles placed normalize(20) from the sides.
+  // The boxes keep 24 px from the column's sides, in line with the white faces of the tiles,
+  // which sit 4 px inside tiles placed normalize(20) from the sides.
   styleBackground(ui_->viewUPIContainer, background);
   styleBackground(ui_->viewLoading, background);
-  styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 23px 0px 23px"));
+  styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 24px 0px 24px"));
   styleBackground(ui_->viewQRCode, background);
-  styleBox(ui_->infoView, toQColor(theme_.infoColor()), 8, QStringLiteral("16px 23px 0px 23px"));
+  styleBox(ui_->infoView, toQColor(theme_.infoColor()), 8, QStringLiteral("16px 24px 0px 24px"));
   setTextColor(ui_->labelInfo1, toQColor(theme_.infolabelColor()));
-  styleBox(ui_->viewPriceDetailsQR, Qt::white, 8, QStringLiteral("12px 23px 0px 23px"));
-  styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 23px 16px 23px"));
+  styleBox(ui_->viewPriceDetailsQR, Qt::white, 8, QStringLiteral("12px 24px 0px 24px"));
+  styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 24px 16px 24px"));
   setTextColor(ui_->labelLoadingDetail, QColor(0x5F, 0x63, 0x68));
   ui_->activityIndicator->setDiameter(48);
   ui_->activityIndicator1->setCaption(QStringLiteral("Verifying your order"));
