@@ -290,6 +290,7 @@ void VerifyOTPViewController::initView() {
             .arg(css(kFocusTint)));
     digit->setFixedWidth(qRound(normalize(50)));
     detail::showFocusFromKeyboardOnly(digit);
+    digit->setTintColor(Qt::blue);
     digit->setBackSpaceDelegate(this);
     digit->setDelegate(this);
     digit->installEventFilter(this);
