@@ -184,10 +184,13 @@ TEST_F(OtpDigitEntryTests, FieldsAreNamedAndTheScreenWorksFromTheKeyboard) {
   EXPECT_EQ(button("buttonSubmitOTP")->accessibleName(), "Submit OTP");
   EXPECT_EQ(button("buttonResendOTP")->accessibleName(), "Resend OTP");
 
-  // Tab walks the fields in order; a click on the background ends editing.
+  // Tab walks the fields in order, with a focus frame only then; a click on the background
+  // ends editing.
+  EXPECT_FALSE(field(1)->property("keyboardFocus").toBool()) << "no focus frame at load";
   for (int n = 2; n <= 4; ++n) {
     typeKey(Qt::Key_Tab);
     EXPECT_EQ(focusedField(), n);
+    EXPECT_TRUE(field(n)->property("keyboardFocus").toBool());
   }
   QTest::mouseClick(screen_, Qt::LeftButton, {}, QPoint(2, screen_->height() - 2));
   EXPECT_EQ(focusedField(), 0);
