@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "platform/KeyboardFocus.h"
+
 namespace tarvel::detail {
 
 namespace {
@@ -22,7 +24,7 @@ constexpr char kAlertStyle[] =
     " QPushButton { min-width: 72px; min-height: 32px; padding: 4px 14px; border-radius: 6px;"
     " border: 1px solid #D0D4DA; background-color: #FFFFFF; color: #0A9C4D;"
     " font-family: Metropolis-Bold; font-size: 15px; }"
-    " QPushButton:focus { border: 2px solid #0A9C4D; }"
+    " QPushButton[keyboardFocus=\"true\"] { border: 2px solid #0A9C4D; }"
     " QPushButton:pressed { background-color: #E6F4EC; }";
 constexpr int kAlertWidth = 300;
 
@@ -80,6 +82,7 @@ void Alert::addAction(const QString& title, ActionStyle style, std::function<voi
   actions_.push_back(Action{title, style, std::move(handler)});
   auto* button = new QPushButton(title, this);
   button->setAutoDefault(false);
+  showFocusFromKeyboardOnly(button);  // no frame on the button the alert opens with
   if (style == ActionStyle::cancel) {
     QFont bold = button->font();
     bold.setBold(true);

@@ -5,6 +5,7 @@
 
 #include <QAbstractAnimation>
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QPainter>
@@ -64,6 +65,8 @@ void settleAnimations() {
 }
 
 }  // namespace
+
+void movePointerAway() { QCursor::setPos(-1000, -1000); }
 
 QImage shopperView(QWidget* window) {
   settleAnimations();

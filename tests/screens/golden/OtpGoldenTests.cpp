@@ -15,6 +15,7 @@ class OtpGoldenTests : public OtpScreenFixture, public ::testing::WithParamInter
  protected:
   void SetUp() override {
     OtpScreenFixture::SetUp();
+    movePointerAway();
     QCoreApplication::setApplicationName("Demo Shop");
   }
   void TearDown() override {

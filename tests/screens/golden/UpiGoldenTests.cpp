@@ -12,6 +12,7 @@ class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterfac
  protected:
   void SetUp() override {
     UpiScreenTest::SetUp();
+    movePointerAway();
     QCoreApplication::setApplicationName("Kirana Mart");
   }
   void TearDown() override {
