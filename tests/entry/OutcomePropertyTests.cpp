@@ -368,9 +368,10 @@ class OutcomePropertyTest : public ::testing::Test {
         data["otp_verified"] = nullptr;
         endsCodFlowWith = true;
         break;
-      case 2:  // an answer without the keys that decide
+      case 2:  // an answer without the keys that decide: no OTP asked for, the order confirmed
         data.erase("uapp");
         data.erase("u_link");
+        endsCodFlowWith = true;
         break;
       default:  // the OTP is needed
         data["merchant_user_verified"] = false;
