@@ -356,6 +356,7 @@ void DemoShopWindow::pay() {
       production_, std::make_shared<FlowDelegate>(this, serial));
   checkouts_[serial] = checkout;
   refreshOutcomes();
+  notification_->hide();  // an earlier flow's message is over
   emit checkoutStarted(serial);
   checkout->openCart(order);
   if (kind->orderType == "cod") notifyOtpWhenSent(order, kOtpLookups);
@@ -408,6 +409,7 @@ void DemoShopWindow::recordOutcome(int serial, bool status, const tarvel::Dictio
   }
   auto flow = flows_.find(serial);
   if (flow == flows_.end()) return;
+  notification_->hide();  // the flow the message was for has ended
   ++flow->second.outcomes;
   flow->second.lastStatus = status;
   flow->second.lastData = data;

@@ -182,11 +182,11 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
                               fetchOtp(false);
                             }});
     }
-    flow.steps.push_back({"type the OTP and submit", otpArrived, "typed",
-                          "The four digits typed, ready to submit", [this] {
-                            typeOtp(otp_);
-                            tap(visible("buttonSubmitOTP"));
-                          }});
+    flow.steps.push_back({"type the OTP", otpArrived, "", "", [this] { typeOtp(otp_); }});
+    // The picture is taken once all four digits are in, before the submit.
+    flow.steps.push_back({"submit the OTP", [this] { return otpTyped(); }, "typed",
+                          "The four digits typed, ready to submit",
+                          [this] { tap(visible("buttonSubmitOTP")); }});
     return flow;
   }
   if (id == "web") {
@@ -408,6 +408,14 @@ void ScriptedShopper::typeOtp(const QString& otp) {
     field->setFocus();
     QTest::keyClick(field, otp.at(i).toLatin1());
   }
+}
+
+bool ScriptedShopper::otpTyped() const {
+  for (int n = 1; n <= 4; ++n) {
+    auto* field = qobject_cast<QLineEdit*>(visible(QString("textField%1").arg(n)));
+    if (!field || field->text().isEmpty()) return false;
+  }
+  return true;
 }
 
 void ScriptedShopper::clearOtp() {

@@ -82,6 +82,7 @@ class ScriptedShopper : public QObject {
   void tapBack();
   void typeOtp(const QString& otp);
   void clearOtp();
+  bool otpTyped() const;
   void fetchOtp(bool wrong);
   QString smsOtp() const;
   void pressHostedPayButton();

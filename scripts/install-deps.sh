@@ -13,6 +13,7 @@ PACKAGES=(
   libqrencode-dev zlib1g-dev libssl-dev libglib2.0-dev libglib2.0-bin
   openssl ca-certificates desktop-file-utils xdg-utils ccache
   fonts-dejavu-core xvfb xauth xdotool
+  at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
   python3
 )
 

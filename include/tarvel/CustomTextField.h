@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QLineEdit>
 
 namespace tarvel {
@@ -42,6 +43,11 @@ class CustomTextField : public QLineEdit {
   bool isOneTimeCode() const;
   void setOneTimeCode(bool oneTimeCode);
 
+  /// The colour of the text cursor; an invalid colour (the default) leaves it in the text's
+  /// colour, as a line edit draws it. A tinted cursor does not blink.
+  QColor tintColor() const;
+  void setTintColor(const QColor& tint);
+
   /// What the backspace key does (see above).
   virtual void deleteBackward();
   /// Offers `text` as a replacement of the selection, or an insertion at the cursor, and
@@ -54,6 +60,7 @@ class CustomTextField : public QLineEdit {
   void keyPressEvent(QKeyEvent* event) override;
   void inputMethodEvent(QInputMethodEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   bool offerReplacement(int start, int length, const QString& text);
@@ -63,6 +70,7 @@ class CustomTextField : public QLineEdit {
   BackSpaceDelegate* backSpaceDelegate_ = nullptr;
   int tag_ = 0;
   bool oneTimeCode_ = false;
+  QColor tint_;
 };
 
 }  // namespace tarvel

@@ -1,15 +1,10 @@
-#include <memory>  // unique_ptr
-
 #include <QFontInfo>  // QFontInfo
-#include <QImage>     // QImage
-#include <QLabel>     // QLabel
 #include <QString>    // QString
 
 #include <gtest/gtest.h>
 
 #include "LogCapture.h"  // from the test support library
 #include "tarvel/UIFont.h"
-#include "ui_FontFacesByName.h"
 
 namespace tarvel {
 namespace {
@@ -53,55 +48,6 @@ TEST(UIFontTests, FacesRegisterOncePerProcessAndSilently) {
   EXPECT_EQ(unknown.weight(), QFont().weight());
   EXPECT_DOUBLE_EQ(unknown.pointSizeF(), 12.5);
   EXPECT_TRUE(log.contains("Metropolis-Heavy"));
-}
-
-// The width of what `label` actually paints: the span of columns holding ink.
-int inkWidth(QLabel& label) {
-  label.adjustSize();
-  const QImage image = label.grab().toImage();
-  int first = image.width();
-  int last = -1;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      if (qGray(image.pixel(x, y)) < 128) {
-        first = std::min(first, x);
-        last = std::max(last, x);
-      }
-    }
-  }
-  return last - first + 1;
-}
-
-std::unique_ptr<QLabel> labelIn(const QFont& font) {
-  auto label = std::make_unique<QLabel>(QStringLiteral("Pay 1499.00 now"));
-  label->setStyleSheet(QStringLiteral("QLabel { background: white; color: black; }"));
-  label->setFont(font);
-  return label;
-}
-
-// Screens name faces in code, in Designer files and in style sheets; each must paint the named
-// face, not a fallback of the family's default weight.
-TEST(UIFontTests, FacesResolveByNameInCodeDesignerFilesAndStyleSheets) {
-  UIFont::loadFonts();
-  const int regular = inkWidth(*labelIn(UIFont::font(QStringLiteral("Metropolis-Regular"), 20)));
-  const int bold = inkWidth(*labelIn(UIFont::font(QStringLiteral("Metropolis-Bold"), 20)));
-  ASSERT_GT(bold, regular);
-
-  QFont byName(QStringLiteral("Metropolis-Bold"));
-  byName.setPointSizeF(20);
-  EXPECT_EQ(inkWidth(*labelIn(byName)), bold);
-
-  QWidget designed;
-  Ui::FontFacesByName ui;
-  ui.setupUi(&designed);
-  EXPECT_EQ(inkWidth(*ui.boldLabel), bold);
-  EXPECT_EQ(inkWidth(*ui.regularLabel), regular);
-
-  QLabel styled(QStringLiteral("Pay 1499.00 now"));
-  styled.setStyleSheet(QStringLiteral(
-      "QLabel { font-family: Metropolis-Bold; font-size: 20pt; background: white; color: black; "
-      "}"));
-  EXPECT_EQ(inkWidth(styled), bold);
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "platform/Application.h"
 #include "platform/DispatchToken.h"
 #include "platform/KeyWindow.h"
+#include "platform/KeyboardFocus.h"
 #include "platform/MainQueue.h"
 #include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
@@ -269,7 +270,7 @@ void VerifyOTPViewController::initView() {
   ui_->buttonResendOTP->setStyleSheet(
       QStringLiteral("#buttonResendOTP { color: %1; border: none; background: transparent;"
                      " padding: 4px 6px; border-radius: 6px; }"
-                     " #buttonResendOTP:focus { background-color: %2; }")
+                     " #buttonResendOTP[keyboardFocus=\"true\"] { background-color: %2; }")
           .arg(css(theme.titleTextColorOTP()), css(kFocusTint)));
   ui_->viewCODContainer->hide();
   ui_->viewPriceDetails->hide();
@@ -283,10 +284,13 @@ void VerifyOTPViewController::initView() {
     digit->setStyleSheet(
         QStringLiteral("QLineEdit { border: none; background: transparent; color: #000000;"
                        " selection-background-color: #0000FF; }"
-                       " QLineEdit:focus { background-color: %1; border-top-left-radius: 6px;"
+                       " QLineEdit[keyboardFocus=\"true\"] { background-color: %1;"
+                       " border-top-left-radius: 6px;"
                        " border-top-right-radius: 6px; }")
             .arg(css(kFocusTint)));
     digit->setFixedWidth(qRound(normalize(50)));
+    detail::showFocusFromKeyboardOnly(digit);
+    digit->setTintColor(Qt::blue);
     digit->setBackSpaceDelegate(this);
     digit->setDelegate(this);
     digit->installEventFilter(this);
@@ -296,6 +300,8 @@ void VerifyOTPViewController::initView() {
   ui_->textFieldContainer->setFixedHeight(qRound(normalize(45)));
   ui_->buttonSubmitOTP->setAutoDefault(true);
   ui_->buttonResendOTP->setAutoDefault(true);
+  detail::showFocusFromKeyboardOnly(ui_->buttonSubmitOTP);
+  detail::showFocusFromKeyboardOnly(ui_->buttonResendOTP);
   ui_->buttonSubmitOTP->setMinimumHeight(qRound(normalize(50)));
   styleSubmitButton(false);
 }
@@ -328,7 +334,7 @@ void VerifyOTPViewController::styleSubmitButton(bool enabled) {
   ui_->buttonSubmitOTP->setStyleSheet(
       QStringLiteral("#buttonSubmitOTP { background-color: %1; color: #FFFFFF; border: none;"
                      " border-radius: 6px; padding: 0 16px; }"
-                     " #buttonSubmitOTP:focus { border: 2px solid %2; }")
+                     " #buttonSubmitOTP[keyboardFocus=\"true\"] { border: 2px solid %2; }")
           .arg(css(background), css(background.darker(160))));
 }
 
@@ -363,8 +369,10 @@ void VerifyOTPViewController::addBackButton() {
   button->setAccessibleName(QStringLiteral("Back"));
   button->setToolTip(QStringLiteral("Back"));
   button->setStyleSheet(QStringLiteral(
-      "QToolButton { border: none; border-radius: 6px; } QToolButton:hover, QToolButton:focus {"
+      "QToolButton { border: none; border-radius: 6px; } QToolButton:hover,"
+      " QToolButton[keyboardFocus=\"true\"] {"
       " background-color: #F0F1F3; } QToolButton:pressed { background-color: #E2E4E8; }"));
+  detail::showFocusFromKeyboardOnly(button);
   connect(button, &QToolButton::clicked, this, &VerifyOTPViewController::backButtonClick);
   setLeftNavigationItem(button);
   // A sheet presented over the host's screen has no navigation bar to carry the button: it

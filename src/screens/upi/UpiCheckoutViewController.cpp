@@ -26,6 +26,7 @@
 #include "platform/Alert.h"
 #include "platform/Application.h"
 #include "platform/JournalTicket.h"
+#include "platform/KeyboardFocus.h"
 #include "platform/MainQueue.h"
 #include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
@@ -134,7 +135,7 @@ void launchFailed(UpiCheckoutViewController* screen, const std::string& upiAppNa
 constexpr char kTileStyle[] =
     "QPushButton { background-color: #FFFFFF; color: #1A1A1A; border: none; border-radius: 6px;"
     " text-align: left; padding-left: 16px; }"
-    " QPushButton:focus { border: 2px solid #0A9C4D; }";
+    " QPushButton[keyboardFocus=\"true\"] { border: 2px solid #0A9C4D; }";
 
 // From here on the shopper can pay, and the outcome must reach the host even if this process
 // ends first.
@@ -463,6 +464,7 @@ void UpiCheckoutViewController::showAllUPIOptions() {
     button->setAccessibleName(QStringLiteral("Pay with %1").arg(name));
     button->setFocusPolicy(Qt::StrongFocus);
     button->setStyleSheet(QLatin1String(kTileStyle));
+    detail::showFocusFromKeyboardOnly(button);
     const std::string image = viewModel_->getUpiImage(key).value_or("");
     button->setIcon(image.empty()
                         ? QIcon()
@@ -559,16 +561,16 @@ void UpiCheckoutViewController::initView() {
   ui_->viewQRCode->hide();
   ui_->activityIndicator1->hide();
 
-  // The boxes keep 23 px from the column's sides, in line with the white faces of the tiles,
-  // which sit 3 px inside tiles placed normalize(20) from the sides.
+  // The boxes keep 24 px from the column's sides, in line with the white faces of the tiles,
+  // which sit 4 px inside tiles placed normalize(20) from the sides.
   styleBackground(ui_->viewUPIContainer, background);
   styleBackground(ui_->viewLoading, background);
-  styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 23px 0px 23px"));
+  styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 24px 0px 24px"));
   styleBackground(ui_->viewQRCode, background);
-  styleBox(ui_->infoView, toQColor(theme_.infoColor()), 8, QStringLiteral("16px 23px 0px 23px"));
+  styleBox(ui_->infoView, toQColor(theme_.infoColor()), 8, QStringLiteral("16px 24px 0px 24px"));
   setTextColor(ui_->labelInfo1, toQColor(theme_.infolabelColor()));
-  styleBox(ui_->viewPriceDetailsQR, Qt::white, 8, QStringLiteral("12px 23px 0px 23px"));
-  styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 23px 16px 23px"));
+  styleBox(ui_->viewPriceDetailsQR, Qt::white, 8, QStringLiteral("12px 24px 0px 24px"));
+  styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 24px 16px 24px"));
   setTextColor(ui_->labelLoadingDetail, QColor(0x5F, 0x63, 0x68));
   ui_->activityIndicator->setDiameter(48);
   ui_->activityIndicator1->setCaption(QStringLiteral("Verifying your order"));
@@ -600,8 +602,10 @@ void UpiCheckoutViewController::addBackButton() {
   button->setCursor(Qt::PointingHandCursor);
   button->setStyleSheet(
       QStringLiteral("QToolButton { border: none; border-radius: 6px; }"
-                     " QToolButton:hover, QToolButton:focus { background-color: #F0F1F3; }"
+                     " QToolButton:hover, QToolButton[keyboardFocus=\"true\"] {"
+                     " background-color: #F0F1F3; }"
                      " QToolButton:pressed { background-color: #E2E4E8; }"));
+  detail::showFocusFromKeyboardOnly(button);
   connect(button, &QToolButton::clicked, this, &UpiCheckoutViewController::backButtonClick);
   if (backButton_) backButton_->deleteLater();
   backButton_ = button;

@@ -21,6 +21,7 @@
 #include "WebEngineWarmUp.h"
 #include "network/LogRedaction.h"
 #include "platform/JournalTicket.h"
+#include "platform/KeyboardFocus.h"
 #include "platform/MainQueue.h"
 #include "tarvel/Config.h"
 #include "tarvel/GetBundle.h"
@@ -59,6 +60,7 @@ CustomeCheckout::CustomeCheckout(const Dictionary& createData, bool production, 
     : CheckoutScreen(createData, production, parent), ui_(std::make_unique<Ui::CustomeCheckout>()) {
   ui_->setupUi(this);
   ui_->buttonBack->setIcon(QIcon(GetBundle::resourcePath(QStringLiteral("images/back_arrow.png"))));
+  detail::showFocusFromKeyboardOnly(ui_->buttonBack);
   connect(ui_->buttonBack, &QToolButton::clicked, this, &CustomeCheckout::backBtnClickAction);
   auto* containerLayout = new QVBoxLayout(ui_->container);
   containerLayout->setContentsMargins(0, 0, 0, 0);

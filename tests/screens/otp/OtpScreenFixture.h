@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../RecordingStatusDelegate.h"
 #include "LogicTestSupport.h"
 #include "ManualClock.h"
 #include "QtTestMain.h"
@@ -21,23 +22,10 @@
 #include "platform/ActivityIndicator.h"
 #include "platform/Alert.h"
 #include "platform/MainQueue.h"
-#include "tarvel/CheckoutStatusDelegate.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/VerifyOTPViewController.h"
 
 namespace tarvel::test {
-
-/// The entry object's side of a screen: every outcome, in order.
-struct RecordingStatusDelegate : CheckoutStatusDelegate {
-  struct Outcome {
-    bool status;
-    Dictionary data;
-  };
-  void checkOutCompleted(bool status, const Dictionary& data) override {
-    outcomes.push_back({status, data});
-  }
-  std::vector<Outcome> outcomes;
-};
 
 /// A cash-on-delivery order; "upi_app" "paytm" opens the screen pushed.
 inline Dictionary codOrder() {

@@ -13,8 +13,8 @@
 #include <httplib.h>
 
 #include "EntryTestFixture.h"
+#include "FlowTestProcess.h"
 #include "ManualClock.h"
-#include "UpiFlowTestProcess.h"
 #include "platform/Application.h"
 #include "platform/MainQueue.h"
 #include "tarvel/PaymentOptionView.h"
