@@ -29,6 +29,8 @@ class NavigationController : public ViewController {
   explicit NavigationController(ViewController* root = nullptr, QWidget* parent = nullptr);
   ~NavigationController() override;
 
+  /// Puts `screen` on top of the stack, which then owns it (see above for the hooks). Does
+  /// nothing for nullptr or a screen already on the stack.
   void pushViewController(ViewController* screen, bool animated);
   /// Takes the top screen off the stack and deletes it later (deleteLater()); returns it, or
   /// nullptr when the stack holds one screen or none (the bottom screen is never popped).
@@ -47,7 +49,9 @@ class NavigationController : public ViewController {
   /// The stack, bottom first.
   QList<ViewController*> viewControllers() const;
 
+  /// Hides or shows the navigation bar.
   void setNavigationBarHidden(bool hidden, bool animated = false);
+  /// True while the navigation bar is hidden.
   bool isNavigationBarHidden() const;
   /// The bar widget itself (for styling).
   QWidget* navigationBar() const;

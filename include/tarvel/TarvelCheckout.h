@@ -54,6 +54,8 @@ class CheckoutCore;
 /// through std::make_shared, and may go away while a flow runs. Use it on the main thread.
 class TarvelCheckout : public CheckoutStatusDelegate {
  public:
+  /// An entry object for the production platform (`production` true) or staging, whose
+  /// outcomes go to `delegate`. Sets the process-wide environment (see above).
   TarvelCheckout(bool production, std::shared_ptr<TarvelPaymentStatusDelegate> delegate);
   ~TarvelCheckout() override;
   TarvelCheckout(const TarvelCheckout&) = delete;
@@ -88,15 +90,18 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// The key window's former root screen, kept by the last `openCart` that found a root that
   /// was not a navigation controller; nullptr before, or once that screen is gone.
   ViewController* rootViewController() const;
+  /// Replaces the kept former root screen.
   void setRootViewController(ViewController* root);
 
   /// The host delegate that receives the outcomes.
   std::shared_ptr<TarvelPaymentStatusDelegate> checkoutStatusDelegate() const;
+  /// Replaces the host delegate, for the outcomes reported from then on.
   void setCheckoutStatusDelegate(std::shared_ptr<TarvelPaymentStatusDelegate> delegate);
 
   /// The view model of the "non-vx" flow (a new one with a new `APIService` and an empty
   /// order at construction).
   std::shared_ptr<VerifyOTPViewModel> viewModel() const;
+  /// Replaces the view model the next "non-vx" flow uses.
   void setViewModel(std::shared_ptr<VerifyOTPViewModel> viewModel);
 
  private:
