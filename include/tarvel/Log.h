@@ -1,5 +1,9 @@
 #pragma once
 
+/// \file
+/// The component's console lines: where they go (`tarvel::setLogSink`), and
+/// `tarvel::redactedForLog` for hosts that log or show an outcome themselves.
+
 #include <functional>   // function
 #include <string_view>  // string_view
 

@@ -12,8 +12,10 @@ namespace tarvel {
 /// How an order is paid: `upi`, carrying a text (the UPI screen's sub-mode, "upi" or
 /// "qrcode"), or `cod`, cash on delivery. A small value type; compare with `==`.
 ///
+/// \code
 ///   auto type = PaymentType::fromOrder(order);   // nothing when "order_type" is not a text
 ///   if (type && type->isUpi()) { ... type->upiText() ... }
+/// \endcode
 class PaymentType {
  public:
   /// A UPI payment carrying `text`.

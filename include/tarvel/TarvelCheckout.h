@@ -20,12 +20,15 @@ class CheckoutCore;
 /// and calls `openCart` with one order; the delegate then hears the flow's outcome once, on the
 /// main (GUI) thread, through `tarvelPayment(status, data)`.
 ///
+/// \code
 ///   auto checkout = std::make_shared<tarvel::TarvelCheckout>(false, myDelegate);
 ///   checkout->openCart({{"order_type", "upi"}, {"mid", "M1"}, {"moid", "O1"}, ...});
+/// \endcode
 ///
 /// `openCart` shows the component's screens in the host's key window: it makes sure the
 /// window's root is a `NavigationController` (the former root becomes the bottom of its
 /// stack), then chooses the flow from the order's "order_type" and "upi_app":
+/// \verbatim
 ///   "order_type" missing or not a text       nothing (the window is still prepared)
 ///   "non-vx"                                 one RTO tracking request, no screen; the host
 ///                                            hears status true with the answer, or false with
@@ -36,6 +39,7 @@ class CheckoutCore;
 ///   other + "upi_app" ""                     OTP screen, presented modally (above whatever
 ///                                            the window presents already)
 ///   other + anything else                    OTP screen, pushed
+/// \endverbatim
 /// Texts are compared exactly ("UPI" is not "upi"). When the host shows no window, the
 /// component opens a phone-sized window of its own for a flow with a screen, and closes it once
 /// no screen of the component is left in it; a flow without a screen opens no window. A window
@@ -72,8 +76,10 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// the first web checkout opens like any later one. Nothing else loads the engine: the UPI
   /// and OTP flows never start it.
   ///
+  /// \code
   ///   QApplication app(argc, argv);   // made with Qt::AA_ShareOpenGLContexts
   ///   tarvel::TarvelCheckout::warmUpWebCheckout();
+  /// \endcode
   ///
   /// Returns at once; `ready`, when given, runs once on the main thread when the engine has
   /// loaded its first (blank, hidden) page. Repeated calls start nothing new. The blank page is

@@ -12,7 +12,9 @@ namespace tarvel {
 /// The component's colour palette. There is one theme, `Theme::theme1` (raw value 0); every
 /// screen takes its own colours from it:
 ///
+/// \code
 ///   auto background = Theme::theme1.backgroundColor();
+/// \endcode
 ///
 /// Each colour is built from its hexadecimal text on every read.
 class Theme {
