@@ -14,12 +14,12 @@ namespace tarvel {
 /// The bar shows the top screen's `title()` in its middle and its `leftNavigationItem()` on
 /// the left; it can be hidden. Pushing and popping drive the screens' lifecycle hooks in this
 /// order (transitions are instant, `animated` only reaches the hooks):
-/// \verbatim
+/// \code{.unparsed}
 ///   push: new.viewDidLoad (once), old.viewWillDisappear, new.viewWillAppear,
 ///         old.viewDidDisappear, new.viewDidAppear;
 ///   pop:  top.viewWillDisappear, below.viewWillAppear, top.viewDidDisappear,
 ///         below.viewDidAppear.
-/// \endverbatim
+/// \endcode
 /// Appearance hooks run only while the navigation controller itself is on screen; otherwise
 /// the top screen receives them when the controller appears. The controller owns the screens
 /// on its stack.

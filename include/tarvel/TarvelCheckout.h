@@ -28,7 +28,7 @@ class CheckoutCore;
 /// `openCart` shows the component's screens in the host's key window: it makes sure the
 /// window's root is a `NavigationController` (the former root becomes the bottom of its
 /// stack), then chooses the flow from the order's "order_type" and "upi_app":
-/// \verbatim
+/// \code{.unparsed}
 ///   "order_type" missing or not a text       nothing (the window is still prepared)
 ///   "non-vx"                                 one RTO tracking request, no screen; the host
 ///                                            hears status true with the answer, or false with
@@ -39,7 +39,7 @@ class CheckoutCore;
 ///   other + "upi_app" ""                     OTP screen, presented modally (above whatever
 ///                                            the window presents already)
 ///   other + anything else                    OTP screen, pushed
-/// \endverbatim
+/// \endcode
 /// Texts are compared exactly ("UPI" is not "upi"). When the host shows no window, the
 /// component opens a phone-sized window of its own for a flow with a screen, and closes it once
 /// no screen of the component is left in it; a flow without a screen opens no window. A window

@@ -37,7 +37,7 @@ class VerifyOTPViewModel;
 ///
 /// On load it creates its two view models from the order, asks the platform to send the OTP
 /// and to verify the order at once, and shows a spinner. The verification's answer decides:
-/// \verbatim
+/// \code{.unparsed}
 ///   "msg" "heading" "Failed!"                                       status false with the
 ///                                                                   not-verified data;
 ///   "merchant_user_verified" false and "otp_verified" JSON null   the OTP panel opens;
@@ -46,7 +46,7 @@ class VerifyOTPViewModel;
 ///   "merchant_user_verified" missing or not a boolean               the spinner stays (the
 ///                                                                   back button still
 ///                                                                   cancels).
-/// \endverbatim
+/// \endcode
 /// In the OTP panel four one-digit `CustomTextField`s take the code: a typed character fills
 /// its field and moves the focus on (after the fourth, to the submit button when it can be
 /// pressed, else to the screen); Backspace empties the field it is in, or, in an empty field,
