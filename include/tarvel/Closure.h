@@ -7,6 +7,7 @@
 
 namespace tarvel {
 
+/// Declared for `Closure<void(Args...)>`, the only form: a closure returns nothing.
 template <typename Signature>
 class Closure;
 
