@@ -53,6 +53,8 @@ QStringList ScriptedShopper::allFlows() {
   return {"upi-tiles", "upi-phonepe", "upi-qr", "cod", "cod-modal", "web", "rto", "cancel"};
 }
 
+QStringList ScriptedShopper::knownFlows() { return allFlows() << "upi-kiosk"; }
+
 ScriptedShopper::ScriptedShopper(DemoShopWindow& shop, DemoReport& report, SandboxControl& sandbox,
                                  QStringList flows, QObject* parent)
     : QObject(parent), shop_(shop), report_(report), sandbox_(sandbox), queue_(std::move(flows)) {
@@ -83,8 +85,11 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
   };
   const auto loadingShown = [this] { return visible("viewLoading") != nullptr; };
 
-  if (id == "upi-tiles") {
-    Flow flow{id, "upi-tiles", "UPI app list", true, "success, PAID", paid, {}};
+  if (id == "upi-tiles" || id == "upi-kiosk") {
+    const bool kiosk = id == "upi-kiosk";
+    Flow flow{id,   "upi-tiles",     kiosk ? "UPI app list on a kiosk" : "UPI app list",
+              true, "success, PAID", paid,
+              {}};
     flow.steps.push_back({"tap the PhonePe tile", [this] { return tilesShown(); }, "tiles",
                           "The UPI apps the platform offers, as tiles",
                           [this] { tapTile("PhonePe"); }});
@@ -97,8 +102,14 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
                             "PhonePe's own window over the shop: the shopper has left",
                             {},
                             true});
-      flow.steps.push_back({"PhonePe paid; back to the shop", [this] { return orderPaid(); }, "",
-                            "", [this] { returnToShop(); }});
+      // A kiosk has no window manager to hand the focus back: the shop must hear the outcome
+      // without it.
+      flow.steps.push_back({kiosk ? "PhonePe paid; the focus stays away from the shop"
+                                  : "PhonePe paid; back to the shop",
+                            [this] { return orderPaid(); }, "", "",
+                            [this, kiosk] {
+                              if (!kiosk) returnToShop();
+                            }});
     }
     flow.steps.push_back({"back from PhonePe, waiting for the payment status",
                           loadingShown,

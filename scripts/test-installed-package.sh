@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # test-installed-package.sh BUILD_DIR
 # Installs the component from BUILD_DIR into a temporary prefix, builds the tiny host project in
-# tests/install/host against that prefix only, and runs it against a fresh sandbox.
+# tests/install/host against that prefix only, and runs it against a fresh sandbox started by
+# the installed launcher.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(cd "$1" && pwd)
@@ -14,4 +15,4 @@ cmake -S tests/install/host -B "$work/host" -DCMAKE_PREFIX_PATH="$work/prefix" \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$work/host" -j"$(nproc)" >/dev/null
 QT_QPA_PLATFORM=offscreen \
-  bash scripts/with-sandbox.sh "$work/prefix" "$work/host/installed-host"
+  "$work/prefix/bin/tarvel-with-sandbox" "$work/prefix" "$work/host/installed-host"

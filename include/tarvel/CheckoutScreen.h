@@ -10,6 +10,10 @@
 
 namespace tarvel {
 
+namespace detail {
+class JournalTicket;
+}
+
 /// The base of the component's checkout screens (UPI payment, OTP confirmation, web checkout).
 ///
 /// A screen is made for one order: construction writes the process-wide environment
@@ -42,10 +46,15 @@ class CheckoutScreen : public ViewController {
   /// Sets the receiver of the screen's outcome; nullptr drops it.
   void setCheckoutStatusDelegate(std::shared_ptr<CheckoutStatusDelegate> delegate);
 
+  /// The flow's entry in the journal of unfinished checkouts: the screen records it once the
+  /// shopper can pay; the entry object closes it once the outcome reached the host.
+  std::shared_ptr<detail::JournalTicket> journalTicket() const;
+
  private:
   Dictionary createData_;
   std::optional<PaymentType> paymentType_;
   std::shared_ptr<CheckoutStatusDelegate> checkoutStatusDelegate_;
+  std::shared_ptr<detail::JournalTicket> journalTicket_;
 };
 
 }  // namespace tarvel

@@ -62,10 +62,13 @@ class NavigationController : public ViewController {
   QList<ViewController*> childViewControllersForAppearance() const override;
 
  private:
+  friend class ViewController;
+
   void addToStack(ViewController* screen);
   void showOnTop(ViewController* screen);
   void updateNavigationBar();
   void removeFromStack(ViewController* screen);
+  void screenDestroyed(ViewController* screen);
 
   QWidget* bar_ = nullptr;
   QWidget* leftSlot_ = nullptr;

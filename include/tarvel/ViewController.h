@@ -115,6 +115,7 @@ class ViewController : public QWidget {
   bool canPresent(const ViewController* screen) const;
   void dismissPresented(bool animated, std::function<void()> completion);
   void closeCoveredPresented();
+  void presentedDestroyed(ViewController* screen);
   void coverWithPresented();
 
   bool viewLoaded_ = false;

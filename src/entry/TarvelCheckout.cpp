@@ -5,6 +5,7 @@
 #include <utility>  // move
 
 #include "entry/CheckoutCore.h"
+#include "entry/CheckoutRecovery.h"
 #include "platform/MainQueue.h"
 #include "screens/web/WebEngineWarmUp.h"
 #include "tarvel/Log.h"
@@ -43,6 +44,10 @@ void TarvelCheckout::openCart(const Dictionary& createData) {
 
 void TarvelCheckout::warmUpWebCheckout(std::function<void()> ready) {
   detail::WebEngineWarmUp::start(std::move(ready));
+}
+
+void TarvelCheckout::recoverUnfinishedCheckouts(std::function<void()> finished) {
+  detail::CheckoutRecovery::start(core_, std::move(finished));
 }
 
 void TarvelCheckout::checkOutCompleted(bool status, const Dictionary& data) {

@@ -24,19 +24,16 @@ constexpr Face kFaces[] = {{"Metropolis-Regular", 400},    {"Metropolis-Thin", 1
                            {"Metropolis-ExtraLight", 200}, {"Metropolis-Bold", 700},
                            {"Metropolis-Black", 900}};
 
-// Registration is process-wide, so the first and the repeated load are one case, and it runs
-// before anything else in this executable registers fonts.
-TEST(UIFontTests, FirstLoadRegistersSilentlyAndRepeatsAreRefusedOnePerFace) {
+// Registration is process-wide, so the first and the repeated load (a second checkout's screen)
+// are one case, and it runs before anything else in this executable registers fonts.
+TEST(UIFontTests, FacesRegisterOncePerProcessAndSilently) {
   QStringList order;
   for (const Face& face : kFaces) order << face.name;
   test::LogCapture log;
 
   UIFont::loadFonts();
-  EXPECT_TRUE(log.lines().empty());
-  EXPECT_EQ(UIFont::registeredFaces(), order);
   UIFont::loadFonts();
-  EXPECT_EQ(log.count("Error registering font"), 7u);
-  EXPECT_EQ(log.lines().size(), 7u);
+  EXPECT_TRUE(log.lines().empty()) << "no \"Error registering font\" for a repeat";
   EXPECT_EQ(UIFont::registeredFaces(), order);
 
   // Every face still resolves, by its name, to the file of its own weight.
@@ -48,7 +45,7 @@ TEST(UIFontTests, FirstLoadRegistersSilentlyAndRepeatsAreRefusedOnePerFace) {
     EXPECT_EQ(resolved.weight(), face.weight);
     EXPECT_DOUBLE_EQ(font.pointSizeF(), 14.0);
   }
-  EXPECT_EQ(log.lines().size(), 7u);
+  EXPECT_TRUE(log.lines().empty());
 
   // An unknown face is logged and gives the default font at the requested size.
   const QFont unknown = UIFont::font(QStringLiteral("Metropolis-Heavy"), 12.5);

@@ -94,9 +94,11 @@ class OtpScreenFixture : public ::testing::Test {
     return navigation_;
   }
 
-  VerifyOTPViewController* open(const Dictionary& order, QSize size = {375, 667}) {
+  VerifyOTPViewController* open(const Dictionary& order, QSize size = {375, 667},
+                                std::shared_ptr<VXAPIServiceProtocol> service = nullptr) {
     if (!navigation_) showNavigation(size);
-    auto* screen = new VerifyOTPViewController(order, false, service_);
+    auto* screen =
+        new VerifyOTPViewController(order, false, service ? std::move(service) : service_);
     screen->setCheckoutStatusDelegate(delegate_);
     // As the entry object does: the bar is hidden, a pushed screen shows it again.
     navigation_->setNavigationBarHidden(true);

@@ -73,8 +73,6 @@ TEST_P(UpiCheckoutScreenshotTests, EachPhase) {
   answerVerify(answer());
   save("tiles");
   tapTile(0);
-  setActive(false);
-  setActive(true);
   advance(5s);
   save("polling");
   delete window_;
