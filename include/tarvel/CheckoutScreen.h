@@ -28,6 +28,7 @@ class CheckoutScreen : public ViewController {
   Q_OBJECT
 
  public:
+  /// A screen for the order `createData`; sets the process-wide environment from `production`.
   CheckoutScreen(const Dictionary& createData, bool production, QWidget* parent = nullptr);
   ~CheckoutScreen() override;
 
@@ -37,10 +38,12 @@ class CheckoutScreen : public ViewController {
   /// How the order is paid; the UPI screen switches the text `upi` carries between its
   /// sub-modes ("upi", "qrcode").
   std::optional<PaymentType> paymentType() const;
+  /// Replaces the payment type (the UPI screen's switch between its sub-modes).
   void setPaymentType(std::optional<PaymentType> paymentType);
 
   /// The receiver of the screen's outcome (the entry object sets it), or nullptr.
   std::shared_ptr<CheckoutStatusDelegate> checkoutStatusDelegate() const;
+  /// Sets the receiver of the screen's outcome; nullptr drops it.
   void setCheckoutStatusDelegate(std::shared_ptr<CheckoutStatusDelegate> delegate);
 
   /// The flow's entry in the journal of unfinished checkouts: the screen records it once the

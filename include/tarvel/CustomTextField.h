@@ -30,18 +30,31 @@ class CustomTextField : public QLineEdit {
   Q_PROPERTY(bool oneTimeCode READ isOneTimeCode WRITE setOneTimeCode)
 
  public:
+  /// An empty field without delegates, tag 0.
   explicit CustomTextField(QWidget* parent = nullptr);
   ~CustomTextField() override;
 
+  /// The delegate that accepts or refuses each edit, or nullptr (every edit is applied).
+  /// @{
   TextFieldDelegate* delegate() const;
   void setDelegate(TextFieldDelegate* delegate);
+  /// @}
+  /// The delegate told of every backspace key, or nullptr.
+  /// @{
   BackSpaceDelegate* backSpaceDelegate() const;
   void setBackSpaceDelegate(BackSpaceDelegate* delegate);
+  /// @}
 
+  /// The field's number among its siblings (the `tag` property).
+  /// @{
   int tag() const;
   void setTag(int tag);
+  /// @}
+  /// Whether the field takes a whole one-time code (the `oneTimeCode` property).
+  /// @{
   bool isOneTimeCode() const;
   void setOneTimeCode(bool oneTimeCode);
+  /// @}
 
   /// The colour of the text cursor; an invalid colour (the default) leaves it in the text's
   /// colour, as a line edit draws it. A tinted cursor does not blink.
@@ -57,8 +70,13 @@ class CustomTextField : public QLineEdit {
   void pasteFromClipboard();
 
  protected:
+  /// Keys that change the text go through the delegate; cursor, selection and copy keys keep
+  /// the line edit's own handling.
   void keyPressEvent(QKeyEvent* event) override;
+  /// An input method's plainly committed text goes through `insertText`.
   void inputMethodEvent(QInputMethodEvent* event) override;
+  /// A menu of Copy, Paste (through the delegate) and Select All; the line edit's own menu
+  /// would cut and paste past the delegate.
   void contextMenuEvent(QContextMenuEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 

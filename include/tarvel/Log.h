@@ -1,5 +1,9 @@
 #pragma once
 
+/// \file
+/// The component's console lines: where they go (`tarvel::setLogSink`), and
+/// `tarvel::redactedForLog` for hosts that log or show an outcome themselves.
+
 #include <cstddef>      // nullptr_t
 #include <functional>   // function
 #include <string_view>  // string_view
@@ -23,9 +27,11 @@ using LogSink = std::function<void(std::string_view line)>;
 
 /// The same, with each line's level: a host that keeps only warnings filters on it.
 ///
+/// \code
 ///   tarvel::setLogSink([](tarvel::LogLevel level, std::string_view line) {
 ///     if (level == tarvel::LogLevel::warning) myLog.warn(line);
 ///   });
+/// \endcode
 using LeveledLogSink = std::function<void(LogLevel level, std::string_view line)>;
 
 /// Replaces the sink; an empty sink (or nullptr) restores the default, which writes each line
@@ -34,9 +40,11 @@ using LeveledLogSink = std::function<void(LogLevel level, std::string_view line)
 /// threads never interleave. Thread-safe. Returns once every call still running in the replaced
 /// sink has returned (so the caller may free what that sink used), except when called from
 /// inside a sink. A `LogSink` receives the lines of every level.
+/// @{
 void setLogSink(LogSink sink);
 void setLogSink(LeveledLogSink sink);
 void setLogSink(std::nullptr_t);
+/// @}
 
 /// Writes one line at `level` to the sink. A sink that throws loses the line; nothing reaches
 /// the caller. Callers never pass secrets: logged dictionaries go through

@@ -20,14 +20,17 @@ class CheckoutCore;
 /// and calls `openCart` with one order; the delegate then hears the flow's outcome once, on the
 /// main (GUI) thread, through `tarvelPayment(status, data)`.
 ///
+/// \code
 ///   auto checkout = std::make_shared<tarvel::TarvelCheckout>(false, myDelegate);
 ///   checkout->openCart({{"order_type", "upi"}, {"mid", "M1"}, {"moid", "O1"}, ...});
+/// \endcode
 ///
 /// `openCart` shows the component's screens in the host's key window: while they show, the
 /// window's root is a `NavigationController` (a former root that is not one becomes the bottom
 /// of its stack), and once the component's last screen there has closed, the host's former
 /// root is back in its place, at the window's size and with the focus where it was. It then
 /// chooses the flow from the order's "order_type" and "upi_app":
+/// \code{.unparsed}
 ///   "order_type" missing or not a text       none: ends at once with false and
 ///                                            {"error": "<reason>"}
 ///   "non-vx"                                 one RTO tracking request, no screen, the windows
@@ -39,6 +42,7 @@ class CheckoutCore;
 ///   other + "upi_app" ""                     OTP screen, presented modally (above whatever
 ///                                            the window presents already)
 ///   other + anything else                    OTP screen, pushed
+/// \endcode
 /// Texts are compared exactly ("UPI" is not "upi"). When the host shows no window, the
 /// component opens a phone-sized window of its own for a flow with a screen, and closes it once
 /// no screen of the component is left in it. A window without a root gets a blank bottom
@@ -59,6 +63,8 @@ class CheckoutCore;
 /// std::make_shared, and may go away while a flow runs. Use it on the main thread.
 class TarvelCheckout : public CheckoutStatusDelegate {
  public:
+  /// An entry object for the production platform (`production` true) or staging, whose
+  /// outcomes go to `delegate`. Sets the process-wide environment (see above).
   TarvelCheckout(bool production, std::shared_ptr<TarvelPaymentStatusDelegate> delegate);
   ~TarvelCheckout() override;
   TarvelCheckout(const TarvelCheckout&) = delete;
@@ -75,8 +81,10 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// the first web checkout opens like any later one. Nothing else loads the engine: the UPI
   /// and OTP flows never start it.
   ///
+  /// \code
   ///   QApplication app(argc, argv);   // made with Qt::AA_ShareOpenGLContexts
   ///   tarvel::TarvelCheckout::warmUpWebCheckout();
+  /// \endcode
   ///
   /// Returns at once; `ready`, when given, runs once on the main thread when the engine has
   /// loaded its first (blank, hidden) page. Repeated calls start nothing new. The blank page is
@@ -119,15 +127,18 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// was not a navigation controller; nullptr before, or once that screen is gone (a host's
   /// plain widget is wrapped in a screen that goes when the widget is handed back).
   ViewController* rootViewController() const;
+  /// Replaces the kept former root screen.
   void setRootViewController(ViewController* root);
 
   /// The host delegate that receives the outcomes.
   std::shared_ptr<TarvelPaymentStatusDelegate> checkoutStatusDelegate() const;
+  /// Replaces the host delegate, for the outcomes reported from then on.
   void setCheckoutStatusDelegate(std::shared_ptr<TarvelPaymentStatusDelegate> delegate);
 
   /// The view model of the "non-vx" flow (a new one with a new `APIService` and an empty
   /// order at construction).
   std::shared_ptr<VerifyOTPViewModel> viewModel() const;
+  /// Replaces the view model the next "non-vx" flow uses.
   void setViewModel(std::shared_ptr<VerifyOTPViewModel> viewModel);
 
  private:

@@ -91,6 +91,8 @@ class UpiCheckoutViewController : public CheckoutScreen {
   void viewWillDisappear(bool animated) override;
 
   // The seventeen views of the layout, named as the screen's code knows them.
+  /// One of the layout's seventeen views (for tests and styling); valid from construction.
+  /// @{
   detail::ActivityIndicator* activityIndicator1() const;
   QLabel* labelTotalPayment() const;
   QWidget* viewUPIContainer() const;
@@ -108,6 +110,7 @@ class UpiCheckoutViewController : public CheckoutScreen {
   QLabel* labelTotalPaymentQR() const;
   QLabel* labelInfo3() const;
   QLabel* labelInfo4() const;
+  /// @}
 
   /// The back button in the navigation bar (after load).
   QToolButton* backButton() const;
@@ -117,8 +120,11 @@ class UpiCheckoutViewController : public CheckoutScreen {
   QList<PaymentOptionView*> paymentOptionViews() const;
 
   // State (the order and the payment type are `CheckoutScreen`'s).
+  /// The screen's view model, made when the screen loads (nullptr before).
   std::shared_ptr<TarvelChekoutViewModel> viewModel() const;
+  /// The order's "upi_app" text, if it has one.
   std::optional<std::string> upiApp() const;
+  /// The palette the screen paints with.
   Theme theme() const;
   /// True once the platform confirmed that a UPI app was opened; never reset.
   bool upiOptionPressed() const;
@@ -155,9 +161,11 @@ class UpiCheckoutViewController : public CheckoutScreen {
   /// the code is unavailable and the path goes on.
   void showQRCode();
   /// The three instruction texts about paying by QR code.
+  /// @{
   detail::AttributedText attributedStr1() const;
   detail::AttributedText attributedStr2() const;
   detail::AttributedText attributedStr3() const;
+  /// @}
   /// Probes the answer's apps and fills `installedUapp` afresh; sends "page_load".
   void checkInstalledUPI();
   /// Opens the order's app, or asks the shopper to install it.
@@ -187,7 +195,9 @@ class UpiCheckoutViewController : public CheckoutScreen {
   void buttonUPIOption(QAbstractButton* sender);
 
  protected:
+  /// Fonts and tiles follow the window's width; a wide window gets a centred column.
   void resizeEvent(QResizeEvent* event) override;
+  /// Lays the tiles out again when their container is resized.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -37,11 +37,13 @@ class VerifyOTPViewModel;
 ///
 /// On load it creates its two view models from the order, asks the platform to send the OTP
 /// and to verify the order at once, and shows a spinner. The verification's answer decides:
+/// \code{.unparsed}
 ///   "msg" "heading" "Failed!"                                       status false with the
 ///                                                                   not-verified data;
 ///   "merchant_user_verified" false and "otp_verified" JSON null   the OTP panel opens;
 ///   "merchant_user_verified" true, or "otp_verified" anything else  status true with the
 ///                                                                   verification data;
+/// \endcode
 /// a "merchant_user_verified" that is missing or not a boolean counts as false (logged).
 /// In the OTP panel four `CustomTextField`s take the code, each holding one ASCII digit or
 /// nothing: a typed digit (of any script; it becomes its ASCII digit) fills its field and moves
@@ -102,24 +104,33 @@ class VerifyOTPViewController : public CheckoutScreen,
   ~VerifyOTPViewController() override;
 
   void viewDidLoad() override;
+  /// Shows the navigation bar.
   void viewWillAppear(bool animated) override;
+  /// Underlines the digit fields and records the screen's position (`viewYCo`).
   void viewDidAppear(bool animated) override;
+  /// Hides the navigation bar.
   void viewWillDisappear(bool animated) override;
 
   /// The host's optional listener for an accepted OTP, held weakly; told once.
+  /// @{
   std::shared_ptr<OTPVerifyDelegate> otpVerifyDelegate() const;
   void setOtpVerifyDelegate(std::weak_ptr<OTPVerifyDelegate> delegate);
+  /// @}
 
   /// The OTP view model and the checkout view model, from load on (null before).
+  /// @{
   std::shared_ptr<VerifyOTPViewModel> viewModel() const;
   std::shared_ptr<TarvelChekoutViewModel> checkOutViewModel() const;
+  /// @}
   /// The order given at construction.
   const Dictionary& getOrderVerifyData() const;
   /// Seconds left on the resend countdown.
   int otpTicToc() const;
   /// Status polls issued, and their limit (5, or 24 once the QR sub-mode starts).
+  /// @{
   int statusCurrentCount() const;
   int checkPaymentStatusMax() const;
+  /// @}
   /// The UPI apps the upi branch found installed.
   const std::vector<std::string>& installedUapp() const;
   /// The screen's vertical position at its latest appearance; the keyboard handling returns
@@ -139,12 +150,14 @@ class VerifyOTPViewController : public CheckoutScreen,
   void checkInstalledUPI();
   /// A design value scaled to this screen (see the class comment).
   double normalize(double value) const;
+  /// A design font size scaled to this screen, as `normalize` scales lengths.
   double dynamicFontSize(double fontSize) const;
 
   // Digit entry. The screen is each field's delegate and backspace delegate.
   bool textFieldShouldChangeCharactersIn(QLineEdit* textField, int start, int length,
                                          const QString& replacementString) override;
   void textFieldDidDeleteBackward(QLineEdit* textField, bool wasEmpty) override;
+  /// The same as `textFieldDidChange(textField, text, tag)`.
   void textFieldHasChanged(const QString& text, int tag, QLineEdit* textField);
   /// Sets `textField` to `text` and moves the focus to the field tagged `nextTag`, emptying
   /// that field first when it lies behind and `textField` is empty; without such a field the
@@ -173,8 +186,11 @@ class VerifyOTPViewController : public CheckoutScreen,
   void keyboardWillHide();
 
  protected:
+  /// Escape is the back button; Return and Enter submit while the submit button is enabled.
   void keyPressEvent(QKeyEvent* event) override;
+  /// A click outside the digit fields takes the focus from them.
   void mousePressEvent(QMouseEvent* event) override;
+  /// A digit field keeps its cursor at the end and shows its focus with a green underline.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
