@@ -58,8 +58,10 @@ class CustomTextField : public QLineEdit {
 
   /// The colour of the text cursor; an invalid colour (the default) leaves it in the text's
   /// colour, as a line edit draws it. A tinted cursor does not blink.
+  /// @{
   QColor tintColor() const;
   void setTintColor(const QColor& tint);
+  /// @}
 
   /// What the backspace key does (see above).
   virtual void deleteBackward();
@@ -78,6 +80,7 @@ class CustomTextField : public QLineEdit {
   /// A menu of Copy, Paste (through the delegate) and Select All; the line edit's own menu
   /// would cut and paste past the delegate.
   void contextMenuEvent(QContextMenuEvent* event) override;
+  /// Draws the line edit, then the cursor in the tint colour when one is set.
   void paintEvent(QPaintEvent* event) override;
 
  private:
