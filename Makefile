@@ -2,23 +2,34 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: deps build test test-normal test-asan test-tsan demo sandbox bench clean format
+.PHONY: deps build demo-build test test-normal test-asan test-tsan demo sandbox bench clean format
 
 deps:
 	@bash scripts/install-deps.sh
 
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_WERROR=ON >/dev/null
+# What a shopper-facing run needs: the shop, the local platform and the simulated UPI apps.
+DEMO_TARGETS = tarvel-demo-shop tarvel-sandbox tarvel-upi-app
+
 build: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_WERROR=ON >/dev/null
+	@$(CONFIGURE)
 	@cmake --build $(BUILD) -j$(JOBS)
 
 # The whole suite three ways: normal, AddressSanitizer+UBSan, ThreadSanitizer.
 test: deps
 	@bash scripts/run-tests.sh
 
-demo: build
+# Builds only what the demo runs, not the test suites, so a first run opens the shop sooner.
+demo: demo-build
 	@bash scripts/run-demo.sh $(BUILD)
 
-sandbox: build
+demo-build: deps
+	@echo "make demo: configuring $(BUILD)/"
+	@$(CONFIGURE)
+	@echo "make demo: building the demo shop, the sandbox platform and the simulated UPI apps ($(JOBS) jobs; the first build takes a few minutes)"
+	@cmake --build $(BUILD) -j$(JOBS) --target $(DEMO_TARGETS)
+
+sandbox: demo-build
 	@$(BUILD)/sandbox/tarvel-sandbox
 
 bench: build

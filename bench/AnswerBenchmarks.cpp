@@ -2,11 +2,8 @@
 // through the component's handling beside the bare libraries underneath: the answer parse and
 // its log line against nlohmann's parse alone, and the screen's QR decode against a bare QImage
 // load of the same PNG.
-#include <algorithm>  // sort
-#include <chrono>     // steady_clock, duration
-#include <cstdlib>    // getenv
+#include <algorithm>  // fill_n
 #include <string>     // string
-#include <vector>     // vector
 
 #include <QBuffer>
 #include <QByteArray>
@@ -16,36 +13,14 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include "SideBySide.h"
 #include "network/AnswerParsing.h"
 #include "network/LogRedaction.h"
 #include "screens/upi/QrCodeDecoding.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr qsizetype kQrCodeTextBytes = 100 * 1024;
-
-double medianOf(std::vector<double> samples) {
-  if (samples.empty()) return 0;
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
-}
-
-// The medians of the component's and the bare floor's samples, and their ratio, as counters.
-void reportSideBySide(benchmark::State& state, const std::vector<double>& componentMicros,
-                      const std::vector<double>& bareMicros) {
-  const double component = medianOf(componentMicros);
-  const double bare = medianOf(bareMicros);
-  state.counters["component_us"] = component;
-  state.counters["bare_us"] = bare;
-  state.counters["ratio"] = bare > 0 ? component / bare : 0;
-}
-
-// Fixed-count benchmarks run a handful of times in the suite's smoke run
-// (TARVEL_BENCH_SMOKE set), where only their correctness counts.
-benchmark::IterationCount iterationsOr(benchmark::IterationCount count) {
-  return std::getenv("TARVEL_BENCH_SMOKE") != nullptr ? 3 : count;
-}
 
 // A QR-like picture (4-pixel black and white modules) whose base64 PNG is about 100 KB: the
 // largest "qrCode" the platform sends. Made once.
@@ -95,49 +70,39 @@ std::string verifyAnswerWith(const QByteArray& png) {
 // log line the service writes) and nlohmann's parse of the same bytes; medians and their ratio.
 void BM_VerifyAnswerVersusBareParse(benchmark::State& state) {
   const std::string body = verifyAnswerWith(largeQrPng());
-  std::vector<double> componentMicros, bareMicros;
-  for (auto _ : state) {
-    const auto start = Clock::now();
+  const auto component = [&] {
     auto parsed = tarvel::detail::parseAnswer(body);
-    if (!parsed) {
-      state.SkipWithError("the answer did not parse");
-      break;
-    }
-    benchmark::DoNotOptimize(tarvel::detail::describeForLog(*parsed.value));
-    const auto middle = Clock::now();
+    if (parsed) benchmark::DoNotOptimize(tarvel::detail::describeForLog(*parsed.value));
+    return static_cast<bool>(parsed);
+  };
+  const auto bare = [&] {
     benchmark::DoNotOptimize(nlohmann::json::parse(body));
-    const auto end = Clock::now();
-    componentMicros.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
-    bareMicros.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
-  }
+    return true;
+  };
+  tarvel::bench::sideBySide(state, component, bare, "component_us", "bare_us",
+                            "the answer did not parse");
   state.counters["answer_bytes"] = static_cast<double>(body.size());
-  reportSideBySide(state, componentMicros, bareMicros);
 }
-BENCHMARK(BM_VerifyAnswerVersusBareParse)->Iterations(iterationsOr(60))->UseRealTime();
+BENCHMARK(BM_VerifyAnswerVersusBareParse)
+    ->Iterations(tarvel::bench::iterationsOr(60))
+    ->UseRealTime();
 
 // Per iteration: the screen's decode of the "qrCode" text (base64 and PNG) and a bare QImage
 // load of the same PNG bytes; medians and their ratio.
 void BM_QrDecodeVersusBareImageLoad(benchmark::State& state) {
   const QByteArray png = largeQrPng();
   const std::string qrCode = "data:image/png;base64," + png.toBase64().toStdString();
-  std::vector<double> componentMicros, bareMicros;
-  for (auto _ : state) {
-    const auto start = Clock::now();
-    const auto decoded = tarvel::detail::decodeQrCode(qrCode);
-    const auto middle = Clock::now();
-    QImage bare;
-    bare.loadFromData(png, "PNG");
-    const auto end = Clock::now();
-    if (decoded.image.isNull() || bare.isNull()) {
-      state.SkipWithError("the QR code did not decode");
-      break;
-    }
-    componentMicros.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
-    bareMicros.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
-  }
+  const auto component = [&] { return !tarvel::detail::decodeQrCode(qrCode).image.isNull(); };
+  const auto bare = [&] {
+    QImage image;
+    return image.loadFromData(png, "PNG") && !image.isNull();
+  };
+  tarvel::bench::sideBySide(state, component, bare, "component_us", "bare_us",
+                            "the QR code did not decode");
   state.counters["png_bytes"] = static_cast<double>(png.size());
-  reportSideBySide(state, componentMicros, bareMicros);
 }
-BENCHMARK(BM_QrDecodeVersusBareImageLoad)->Iterations(iterationsOr(60))->UseRealTime();
+BENCHMARK(BM_QrDecodeVersusBareImageLoad)
+    ->Iterations(tarvel::bench::iterationsOr(60))
+    ->UseRealTime();
 
 }  // namespace

@@ -1,37 +1,13 @@
-// Parsing and formatting work that runs for every colour, request and answer.
+// Parsing and log formatting that runs for every answer, up to the largest one accepted.
 #include <string>  // string
 
 #include <benchmark/benchmark.h>
 
 #include "network/AnswerParsing.h"
 #include "network/LogRedaction.h"
-#include "network/QueryString.h"
 #include "network/UrlLoader.h"
-#include "tarvel/Color.h"
-#include "tarvel/Theme.h"
 
 namespace {
-
-void BM_ColorFromHexString(benchmark::State& state) {
-  const char* inputs[] = {"#0A9C4D", "FFF", "80FF0000", " 0a9c4d; ",
-                          "\xE2\x80\x9C"
-                          "0A9C4D"};
-  std::size_t i = 0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(tarvel::Color::fromHexString(inputs[i++ % std::size(inputs)]));
-  }
-}
-BENCHMARK(BM_ColorFromHexString);
-
-void BM_ThemePalette(benchmark::State& state) {
-  const auto theme = tarvel::Theme::theme1;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(theme.backgroundColor());
-    benchmark::DoNotOptimize(theme.buttonBgColor());
-    benchmark::DoNotOptimize(theme.infolabelColorOTP());
-  }
-}
-BENCHMARK(BM_ThemePalette);
 
 tarvel::Dictionary sampleAnswer(int apps) {
   tarvel::Dictionary uapp = tarvel::Dictionary::array();
@@ -68,12 +44,5 @@ void BM_DescribeForLog(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(tarvel::detail::describeForLog(answer));
 }
 BENCHMARK(BM_DescribeForLog)->Arg(4)->Arg(1000)->Arg(100000);
-
-void BM_QueryString(benchmark::State& state) {
-  const tarvel::Dictionary params = {
-      {"request_id", "R-123"}, {"moid", "M 456/789"}, {"amount", 499}};
-  for (auto _ : state) benchmark::DoNotOptimize(tarvel::detail::queryString(params));
-}
-BENCHMARK(BM_QueryString);
 
 }  // namespace

@@ -1,10 +1,8 @@
 // APIService round trips against loopback servers: the cost the component adds per call
 // (request building, the loader thread hand-off, parsing, logging) over a kept-alive
 // connection, and the same POST over HTTPS from a bare, reused libcurl handle beside it.
-#include <algorithm>           // sort
 #include <chrono>              // steady_clock, duration
 #include <condition_variable>  // condition_variable
-#include <cstdlib>             // getenv
 #include <memory>              // make_shared
 #include <mutex>               // mutex, lock_guard, unique_lock
 #include <string>              // string
@@ -17,12 +15,11 @@
 #include "LogCapture.h"
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
+#include "SideBySide.h"
 #include "StagingPlatform.h"
 #include "tarvel/APIService.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 const char* const kCaptureAnswer = R"({"data": {"payment_status": "PENDING"}})";
 const tarvel::Dictionary kCaptureParams = {{"tarvel_oid", "T-1"}, {"auth_token", "token"}};
@@ -120,45 +117,19 @@ class BareCurlPost {
   curl_slist* connectTo_ = nullptr;
 };
 
-// Fixed-count benchmarks run a handful of times in the suite's smoke run
-// (TARVEL_BENCH_SMOKE set), where only their correctness counts.
-benchmark::IterationCount iterationsOr(benchmark::IterationCount count) {
-  return std::getenv("TARVEL_BENCH_SMOKE") != nullptr ? 5 : count;
-}
-
-double median(std::vector<double> samples) {
-  if (samples.empty()) return 0;
-  std::sort(samples.begin(), samples.end());
-  return samples[samples.size() / 2];
-}
-
 // One sequential status poll through `service` and one from the bare reused libcurl handle per
 // iteration, against the same server. Reports both medians and their ratio; the component aims
 // to stay within 10 % of the bare handle.
 void pollServiceVersusBareCurl(benchmark::State& state, tarvel::APIService& service,
-                               BareCurlPost& bare, tarvel::test::LogCapture& quiet) {
-  std::vector<double> serviceMicros, curlMicros;
-  for (auto _ : state) {
+                               BareCurlPost& bare) {
+  const auto poll = [&] {
     tarvel::test::CompletionRecorder recorder;
-    auto start = Clock::now();
     service.checkPaymentStatus(kCaptureParams, recorder.completion());
-    bool answered = recorder.waitForCall() && !recorder.last().error;
-    auto middle = Clock::now();
-    answered = bare.post() && answered;
-    auto end = Clock::now();
-    if (!answered) {
-      state.SkipWithError("a poll got no answer");
-      break;
-    }
-    serviceMicros.push_back(std::chrono::duration<double, std::micro>(middle - start).count());
-    curlMicros.push_back(std::chrono::duration<double, std::micro>(end - middle).count());
-    quiet.clear();
-  }
-  const double serviceMedian = median(serviceMicros);
-  const double curlMedian = median(curlMicros);
-  state.counters["service_us"] = serviceMedian;
-  state.counters["bare_curl_us"] = curlMedian;
-  state.counters["ratio"] = curlMedian > 0 ? serviceMedian / curlMedian : 0;
+    return recorder.waitForCall() && !recorder.last().error;
+  };
+  const auto barePoll = [&] { return bare.post(); };
+  tarvel::bench::sideBySide(state, poll, barePoll, "service_us", "bare_curl_us",
+                            "a poll got no answer");
 }
 
 // Over HTTPS, reached under the staging host name so that the extra CA applies as in a
@@ -170,14 +141,16 @@ void BM_HttpsPollServiceVersusBareCurl(benchmark::State& state) {
     state.SkipWithError("the HTTPS loopback platform did not start");
     return;
   }
-  tarvel::test::LogCapture quiet;
+  tarvel::test::LogCapture quiet;                 // keeps the response lines off the console
   tarvel::APIService service(platform.loader());  // the configured staging base URL
   BareCurlPost bare(service.baseUrl() + "v1/payment/capture", platform.authority().caFile(),
                     platform.connectTo());
-  pollServiceVersusBareCurl(state, service, bare, quiet);
+  pollServiceVersusBareCurl(state, service, bare);
   state.counters["connections"] = static_cast<double>(platform.server().connectionCount());
 }
-BENCHMARK(BM_HttpsPollServiceVersusBareCurl)->Iterations(iterationsOr(200))->UseRealTime();
+BENCHMARK(BM_HttpsPollServiceVersusBareCurl)
+    ->Iterations(tarvel::bench::iterationsOr(200))
+    ->UseRealTime();
 
 // Over plain HTTP, where a server's delayed acknowledgement meets a client's Nagle delay
 // unless both keep their connection and send each request in one piece.
@@ -192,9 +165,11 @@ void BM_HttpPollServiceVersusBareCurl(benchmark::State& state) {
   tarvel::test::LoopbackAPIService service(server.baseUrl(), {},
                                            std::make_shared<tarvel::detail::UrlLoader>());
   BareCurlPost bare(server.baseUrl() + "v1/payment/capture", {}, {});
-  pollServiceVersusBareCurl(state, service, bare, quiet);
+  pollServiceVersusBareCurl(state, service, bare);
   state.counters["connections"] = static_cast<double>(server.connectionCount());
 }
-BENCHMARK(BM_HttpPollServiceVersusBareCurl)->Iterations(iterationsOr(200))->UseRealTime();
+BENCHMARK(BM_HttpPollServiceVersusBareCurl)
+    ->Iterations(tarvel::bench::iterationsOr(200))
+    ->UseRealTime();
 
 }  // namespace

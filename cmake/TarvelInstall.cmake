@@ -12,6 +12,8 @@ install(TARGETS ${_tarvel_export_targets} EXPORT TarvelCheckoutTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(DIRECTORY include/tarvel DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_BINARY_DIR}/include/tarvel/Version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarvel)
 install(EXPORT TarvelCheckoutTargets NAMESPACE tarvel::
         DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/TarvelCheckout)
 configure_package_config_file(cmake/TarvelCheckoutConfig.cmake.in

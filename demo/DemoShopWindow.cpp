@@ -18,8 +18,8 @@
 
 #include "OrderKind.h"
 #include "ProductArt.h"
-#include "Redaction.h"
 #include "SandboxControl.h"
+#include "tarvel/Log.h"
 #include "tarvel/TarvelCheckout.h"
 #include "tarvel/TarvelPaymentStatusDelegate.h"
 
@@ -84,7 +84,7 @@ QString summary(const tarvel::Dictionary& data) {
   if (!data.is_object()) return QString::fromStdString(data.dump());
   if (data.empty()) return "{}";
   QStringList lines;
-  const tarvel::Dictionary shown = redacted(data);
+  const tarvel::Dictionary shown = tarvel::redactedForLog(data);
   for (const auto& [key, value] : shown.items()) {
     QString text = QString::fromStdString(
         value.is_string()

@@ -18,9 +18,9 @@
 
 #include "DemoReport.h"
 #include "DemoShopWindow.h"
-#include "Redaction.h"
 #include "SandboxControl.h"
 #include "tarvel/CustomeCheckout.h"
+#include "tarvel/Log.h"
 #include "tarvel/PaymentOptionView.h"
 
 namespace demo {
@@ -32,8 +32,8 @@ constexpr qint64 kStepDeadlineMs = 45'000;
 constexpr qint64 kQuietMs = 1'500;
 
 QString compact(const tarvel::Dictionary& data) {
-  return QString::fromStdString(
-      redacted(data).dump(-1, ' ', false, tarvel::Dictionary::error_handler_t::replace));
+  return QString::fromStdString(tarvel::redactedForLog(data).dump(
+      -1, ' ', false, tarvel::Dictionary::error_handler_t::replace));
 }
 
 bool textIs(const tarvel::Dictionary& data, const char* key, const char* value) {

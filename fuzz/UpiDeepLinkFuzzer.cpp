@@ -1,6 +1,8 @@
 // Any app key and any "u_link" from a verify answer: the deep link is "<probed key>://upi/" and
-// the link without its "upi://", its percent-encoding holds only URL-query bytes and "%XX"
-// escapes and decodes back to the link, and the probe address is "<probed key>://app".
+// the link without its "upi://"; its percent-encoding holds only URL-query bytes and "%XX"
+// escapes, decodes once to what the link says (its own escapes decoded, any other byte as it
+// is), and stays as it is when encoded again; the probe address is "<probed key>://app"; a
+// valid key is 1 to 32 lower-case letters and digits.
 #include <cstddef>  // size_t
 #include <cstdint>  // uint8_t
 #include <cstdlib>  // abort
@@ -37,10 +39,27 @@ struct AnsweringService : tarvel::VXAPIServiceProtocol {
 int hexValue(char digit) {
   if (digit >= '0' && digit <= '9') return digit - '0';
   if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
+  if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
   return -1;
 }
 
-// The encoding's own check: allowed bytes as they are, "%XX" for the rest; decoded back.
+// What an app reads from the link as the platform wrote it: its valid escapes decoded, any
+// other byte (a space, a "%" that starts no escape) as it is.
+std::string decodeLeniently(std::string_view link) {
+  std::string decoded;
+  for (std::size_t i = 0; i < link.size(); ++i) {
+    if (link[i] == '%' && i + 2 < link.size() && hexValue(link[i + 1]) >= 0 &&
+        hexValue(link[i + 2]) >= 0) {
+      decoded += static_cast<char>(hexValue(link[i + 1]) * 16 + hexValue(link[i + 2]));
+      i += 2;
+    } else {
+      decoded += link[i];
+    }
+  }
+  return decoded;
+}
+
+// The encoding's own check: allowed bytes as they are, "%XX" for the rest; decoded once.
 std::optional<std::string> decodeStrictly(std::string_view encoded) {
   static constexpr std::string_view kAllowed = "!$&'()*+,-./:;=?@_~";
   std::string decoded;
@@ -83,6 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   }
   if (tarvel::detail::upiProbeAddress(probed) != probed + "://app") std::abort();
+  const bool valid =
+      !probed.empty() && probed.size() <= 32 &&
+      probed.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789") == std::string::npos;
+  if (tarvel::detail::isValidUpiAppKey(probed) != valid) std::abort();
 
   auto service = std::make_shared<AnsweringService>();
   service->answer = {{"u_link", link}, {"uapp", {key}}};
@@ -96,6 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (*deepLink != probed + "://upi/" + std::string(rest)) std::abort();
 
   const std::string encoded = tarvel::detail::addingPercentEncodingForQuery(*deepLink);
-  if (decodeStrictly(encoded) != *deepLink) std::abort();
+  if (decodeStrictly(encoded) != decodeLeniently(*deepLink)) std::abort();
+  if (tarvel::detail::addingPercentEncodingForQuery(encoded) != encoded) std::abort();
   return 0;
 }

@@ -60,8 +60,8 @@ using namespace std::chrono_literals;
 using tarvel::Dictionary;
 using SteadyClock = std::chrono::steady_clock;
 
-void figure(const char* name, double value) {
-  std::printf("figure %s %.3f\n", name, value);
+void figure(const std::string& name, double value) {
+  std::printf("figure %s %.3f\n", name.c_str(), value);
   std::fflush(stdout);
 }
 
@@ -92,6 +92,19 @@ QWidget* visibleWidget(const QString& objectName) {
     }
   }
   return nullptr;
+}
+
+// Runs the event loop until `done` or `bound`, checking every 5 ms; returns whether `done` came.
+bool runLoopUntil(const std::function<bool()>& done, std::chrono::milliseconds bound) {
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (done()) loop.quit();
+  });
+  poll.start(5);
+  QTimer::singleShot(bound, &loop, &QEventLoop::quit);
+  if (!done()) loop.exec();
+  return done();
 }
 
 // The sandbox platform in this process over HTTPS, with the component's staging hosts pointed
@@ -179,14 +192,9 @@ std::optional<Outcome> runCheckout(const Dictionary& order, const std::function<
   return outcome;
 }
 
-Dictionary upiOrder(const std::string& moid, const std::string& scenario) {
-  return {{"order_type", "upi"},         {"mid", "M-bench"},      {"moid", moid},
-          {"request_id", "req-bench"},   {"phone", "9876543210"}, {"total", "499.00"},
-          {"sandbox_scenario", scenario}};
-}
-
-Dictionary otpOrder(const std::string& moid, const std::string& scenario) {
-  return {{"order_type", "cod"},
+// A UPI order ("cod": the OTP flow) in the sandbox scenario `scenario`.
+Dictionary order(const char* type, const std::string& moid, const std::string& scenario) {
+  return {{"order_type", type},
           {"mid", "M-bench"},
           {"moid", moid},
           {"request_id", "req-bench"},
@@ -225,35 +233,38 @@ std::function<void()> otpShopper(Platform& platform, const std::string& moid, bo
   };
 }
 
+// Runs one checkout under the event-loop probe and prints the flow's stall figures and the Qt
+// WebEngine processes left after it.
+std::optional<Outcome> probedCheckout(const std::string& flow, const Dictionary& order,
+                                      const std::function<void()>& step,
+                                      std::chrono::milliseconds bound) {
+  tarvel::bench::EventLoopProbe probe;
+  probe.start();
+  auto outcome = runCheckout(order, step, bound);
+  probe.stop();
+  figure("stall_" + flow + "_wall_ms", probe.longestStallMs());
+  figure("stall_" + flow + "_cpu_ms", probe.longestBusyCpuMs());
+  figure("stall_" + flow + "_cpu_ended_at_ms", probe.longestBusyEndedAtMs());
+  figure("webengine_processes_after_" + flow, webEngineProcesses());
+  return outcome;
+}
+
 int stallMode(std::chrono::milliseconds delay, const QString& flows) {
   Platform& platform = Platform::forProcess(delay);
   if (!platform.start()) return 1;
   const auto bound = delay * 6 + 30s;
   bool allAsExpected = true;
   if (flows.contains(QLatin1String("upi"))) {
-    tarvel::bench::EventLoopProbe probe;
-    probe.start();
-    const auto outcome = runCheckout(upiOrder("bench-stall-upi", "slow,no-uapp,paid"), {}, bound);
-    probe.stop();
+    const auto outcome =
+        probedCheckout("upi", order("upi", "bench-stall-upi", "slow,no-uapp,paid"), {}, bound);
     allAsExpected = allAsExpected && paid(outcome);
-    figure("stall_upi_wall_ms", probe.longestStallMs());
-    figure("stall_upi_cpu_ms", probe.longestBusyCpuMs());
-    figure("stall_upi_cpu_ended_at_ms", probe.longestBusyEndedAtMs());
-    figure("webengine_processes_after_upi", webEngineProcesses());
   }
   if (flows.contains(QLatin1String("otp"))) {
-    tarvel::bench::EventLoopProbe probe;
     bool submitted = false;
-    probe.start();
-    const auto outcome = runCheckout(otpOrder("bench-stall-otp", "slow"),
-                                     otpShopper(platform, "bench-stall-otp", submitted), bound);
-    probe.stop();
+    const auto outcome = probedCheckout("otp", order("cod", "bench-stall-otp", "slow"),
+                                        otpShopper(platform, "bench-stall-otp", submitted), bound);
     allAsExpected = allAsExpected && outcome && outcome->status &&
                     outcome->data.contains("otp_verified") && outcome->data["otp_verified"] == true;
-    figure("stall_otp_wall_ms", probe.longestStallMs());
-    figure("stall_otp_cpu_ms", probe.longestBusyCpuMs());
-    figure("stall_otp_cpu_ended_at_ms", probe.longestBusyEndedAtMs());
-    figure("webengine_processes_after_otp", webEngineProcesses());
   }
   figure("stall_flows_as_expected", allAsExpected ? 1 : 0);
   return allAsExpected ? 0 : 1;
@@ -274,7 +285,7 @@ int connectionsMode() {
     clock->advance(5s);
     ++advanced;
   };
-  const auto outcome = runCheckout(upiOrder("bench-polls", "no-uapp,never-pays"), step, 120s);
+  const auto outcome = runCheckout(order("upi", "bench-polls", "no-uapp,never-pays"), step, 120s);
   tarvel::detail::MainQueue::setClock(nullptr);
   figure("qr_flow_polls", platform.captures());
   figure("qr_flow_tcp_connections", static_cast<double>(platform.server().clientConnections()));
@@ -354,21 +365,14 @@ int coldStartMode() {
   const double componentMs = timeToFirstPaint(
       [&] {
         opened = SteadyClock::now();
-        checkout->openCart(upiOrder("bench-coldstart", "no-uapp,never-pays"));
+        checkout->openCart(order("upi", "bench-coldstart", "no-uapp,never-pays"));
       },
       [](QObject* o) {
         return within(o, [](QObject* w) {
           return qobject_cast<tarvel::UpiCheckoutViewController*>(w) != nullptr;
         });
       });
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, [&] {
-    if (platform.verifyArrived()) loop.quit();
-  });
-  poll.start(5);
-  QTimer::singleShot(20s, &loop, &QEventLoop::quit);
-  if (!platform.verifyArrived()) loop.exec();
+  runLoopUntil([&] { return platform.verifyArrived().has_value(); }, 20s);
   const auto verify = platform.verifyArrived();
   figure("coldstart_bare_ui_paint_ms", bareMs);
   figure("coldstart_component_paint_ms", componentMs);
@@ -397,15 +401,9 @@ int webStartMode(const QString& variant) {
   Platform& platform = Platform::forProcess(0ms);
   if (!platform.start()) return 1;
   if (variant == QLatin1String("warm")) {
-    QEventLoop warming;
     bool warm = false;
-    QTimer::singleShot(60s, &warming, &QEventLoop::quit);
-    tarvel::TarvelCheckout::warmUpWebCheckout([&] {
-      warm = true;
-      warming.quit();
-    });
-    if (!warm) warming.exec();
-    if (!warm) return 1;
+    tarvel::TarvelCheckout::warmUpWebCheckout([&] { warm = true; });
+    if (!runLoopUntil([&] { return warm; }, 60s)) return 1;
   }
   auto listener = std::make_shared<OutcomeListener>();
   auto checkout = std::make_shared<tarvel::TarvelCheckout>(false, listener);

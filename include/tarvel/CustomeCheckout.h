@@ -40,6 +40,15 @@ class ScriptMessageBridge;
 /// pops and reports false with an empty dictionary. Reports go to `checkoutStatusDelegate()`, on
 /// the GUI thread, in a later turn of the event loop than the page's message.
 ///
+/// The page may go anywhere on the web (a bank's verification page on another origin
+/// included), but only the top-level document of the checkout page's own origin (the scheme,
+/// host and port of the address the screen opened) ends the flow: frames get no
+/// `window.webkit`, and a message from a document of another origin is logged with that origin
+/// and dropped. A link to anything other than http or https opens in the view never; it goes to
+/// the application for its scheme (`detail::Application`) only when the checkout page itself
+/// followed it from its top-level document and the scheme is an app key (lower-case letters and
+/// digits, at most 32). Popups open nothing and downloads are refused. Each refusal is logged.
+///
 /// A page that does not load (the host does not answer, refuses, breaks off, or shows a
 /// certificate that is not trusted) is replaced by a plain message, `pageFailureMessage()`, and
 /// a log line naming the page's host and path and the reason; the screen stays, and its back

@@ -3,6 +3,8 @@
 #include <functional>   // function
 #include <string_view>  // string_view
 
+#include "tarvel/Dictionary.h"
+
 namespace tarvel {
 
 /// Receives every console line the component writes, one call a line, without a newline.
@@ -20,7 +22,16 @@ using LogSink = std::function<void(std::string_view line)>;
 void setLogSink(LogSink sink);
 
 /// Writes one line to the sink. A sink that throws loses the line; nothing reaches the caller.
-/// Callers never pass secrets: logged dictionaries go through `detail::describeForLog` first.
+/// Callers never pass secrets: logged dictionaries go through `detail::describeForLog` first,
+/// and every line has the phone numbers of the orders in this process masked to their last
+/// four digits and a code next to the word "OTP" removed before any sink sees it.
 void log(std::string_view line);
+
+/// `data` as the component would log it: the value under every key that contains "token",
+/// "secret" or "password", or has a word part beginning or ending with "otp", "pin", "cvv" or
+/// "card" (in any case), replaced by "<redacted>", and numbers of 10 or more digits under keys
+/// that contain "phone", "mobile" or "msisdn" masked to their last four digits. For hosts that
+/// log or show outcomes (the cash-on-delivery success carries the order's "auth_token").
+Dictionary redactedForLog(const Dictionary& data);
 
 }  // namespace tarvel

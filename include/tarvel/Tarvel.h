@@ -42,6 +42,7 @@
 #include "tarvel/UIFont.h"
 #include "tarvel/UpiCheckoutViewController.h"
 #include "tarvel/VXAPIServiceProtocol.h"
+#include "tarvel/Version.h"
 #include "tarvel/VerifyOTPViewController.h"
 #include "tarvel/VerifyOTPViewModel.h"
 #include "tarvel/ViewController.h"

@@ -54,6 +54,20 @@ nlohmann::json otpRejection(int statusCode, std::string_view message) {
           {"error", std::string(message)}};
 }
 
+// What a talkative platform adds to a verify answer: secrets under other key names (each
+// holding the order's auth token, so a search for the token finds any of them) and the phone
+// under other keys and in free text.
+void addChattyFields(const Order& order, nlohmann::json& data) {
+  data["access_token"] = "at-" + order.authToken;
+  data["Auth_Token"] = order.authToken;
+  data["client_secret"] = "cs-" + order.authToken;
+  data["card_number"] = "cn-" + order.authToken;
+  data["upi_pin"] = "pin-" + order.authToken;
+  data["customer"] = {{"mobile", "+91 " + order.phone},
+                      {"msisdn", "91" + order.phone},
+                      {"note", "call " + order.phone + " before delivery"}};
+}
+
 }  // namespace
 
 ApiEndpoints::ApiEndpoints(PlatformState& state, FaultInjection& faults)
@@ -110,6 +124,7 @@ nlohmann::json ApiEndpoints::verifyData(const Order& order) const {
            ? nlohmann::json{{"heading", "Failed!"}, {"text", "The order could not be verified."}}
            : nlohmann::json{{"heading", "Success!"}, {"text", "Order verified."}}},
   };
+  if (scenario.chatty) addChattyFields(order, data);
   if (!scenario.withoutApps) data["uapp"] = state_.options.upiApps;
   if (!scenario.withoutLink) data["u_link"] = upiLink;
   if (!scenario.withoutQrCode) {
@@ -196,11 +211,15 @@ void ApiEndpoints::sendOtp(const httplib::Request& request, httplib::Response& r
   // The sandbox's stand-in for an SMS: the code appears on its console.
   state_.say("OTP " + code + " for phone " + *phone + ", moid " + *moid +
              (resend ? " (resent)" : ""));
-  const nlohmann::json data = {{"message", "OTP sent"},
-                               {"phone", *phone},
-                               {"moid", *moid},
-                               {"resend", resend},
-                               {"expires_in", state_.otps.lifetime().count()}};
+  nlohmann::json data = {{"message", "OTP sent"},
+                         {"phone", *phone},
+                         {"moid", *moid},
+                         {"resend", resend},
+                         {"expires_in", state_.otps.lifetime().count()}};
+  if (scenarioForMoid(*moid).chatty) {
+    data["otp_code"] = code;
+    data["sms"] = "Your Tarvel OTP is " + code + ". Sent to " + *phone + ".";
+  }
   faults_.answer(scenarioForMoid(*moid), Endpoint::otp, 200,
                  {{"data", data}, {"statusCode", 200}, {"statusMessage", "OTP sent"}}, response);
 }

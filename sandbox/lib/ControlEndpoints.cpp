@@ -20,6 +20,15 @@ std::optional<std::string> payReference(const nlohmann::json& body) {
   return std::nullopt;
 }
 
+// The payee a pay request names: "pa", or the "pa" of its "link"; nothing when it names none.
+std::optional<std::string> payPayee(const nlohmann::json& body) {
+  if (body.contains("pa")) return HttpJson::text(body, "pa").value_or("");
+  if (auto link = HttpJson::text(body, "link")) {
+    if (auto parsed = UpiLink::parse(*link)) return parsed->payeeAddress;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 ControlEndpoints::ControlEndpoints(PlatformState& state) : state_(state) {}
@@ -41,6 +50,15 @@ void ControlEndpoints::pay(const httplib::Request& request, httplib::Response& r
   const auto reference = payReference(*body);
   if (!reference) {
     HttpJson::error(response, 400, "give \"tarvel_oid\", \"tr\" or a UPI \"link\" with a tr");
+    return;
+  }
+  // Money goes only to the order's payee: an app handed another payee (a forged or twice
+  // escaped link) does not pay.
+  const auto payee = payPayee(*body);
+  if (payee && *payee != state_.options.payeeAddress) {
+    HttpJson::error(response, 409,
+                    "payee \"" + *payee + "\" is not the order's payee \"" +
+                        state_.options.payeeAddress + "\"");
     return;
   }
   std::optional<std::int64_t> paise;

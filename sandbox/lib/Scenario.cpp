@@ -43,6 +43,8 @@ bool applyFlag(std::string_view name, Scenario& scenario) {
     scenario.withoutQrCode = true;
   else if (name == "never-pays")
     scenario.neverPays = true;
+  else if (name == "chatty")
+    scenario.chatty = true;
   else if (name == "paid")
     scenario.paidAfterPolls = 1;
   else if (name == "auto-success" || name == "auto-failure")
@@ -151,7 +153,7 @@ Scenario Scenario::fromMoid(std::string_view moid) {
 std::vector<std::string> Scenario::names() {
   std::vector<std::string> all = {"verify-failed", "otp-verified", "merchant-verified", "no-uapp",
                                   "no-ulink",      "no-qr",        "never-pays",        "paid",
-                                  "auto-success",  "auto-failure"};
+                                  "chatty",        "auto-success", "auto-failure"};
   for (const auto& [faultName, fault] : kFaults) {
     all.emplace_back(faultName);
     for (const auto& [endpointName, endpoint] : kEndpoints) {

@@ -31,6 +31,7 @@ struct Scenario {
   bool withoutLink = false;       // "no-ulink"
   bool withoutQrCode = false;     // "no-qr"
   bool neverPays = false;         // "never-pays": capture stays PENDING even after a payment
+  bool chatty = false;            // "chatty": more secrets and phone numbers in the answers
   int paidAfterPolls = 0;         // "paid" (1) or "paid-after-N": PAID at the Nth capture
   Fault fault = Fault::none;
   std::optional<Endpoint> faultEndpoint;  // the fault's only endpoint; every endpoint if absent

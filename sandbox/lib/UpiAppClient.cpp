@@ -33,7 +33,7 @@ UpiAppClient::Result UpiAppClient::pay(const UpiLink& link) const {
   client.set_connection_timeout(kConnectSeconds);
   client.set_read_timeout(kReadSeconds);
 
-  nlohmann::json body = {{"tr", link.reference}, {"app", link.scheme}};
+  nlohmann::json body = {{"tr", link.reference}, {"app", link.scheme}, {"pa", link.payeeAddress}};
   if (!link.amount.empty()) body["am"] = link.amount;
   const auto answer = client.Post("/control/pay", body.dump(), "application/json");
   if (!answer) {

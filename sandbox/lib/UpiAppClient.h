@@ -23,8 +23,9 @@ class UpiAppClient {
   /// `origin` such as "https://127.0.0.1:8443"; `caFile` is trusted for HTTPS when not empty.
   UpiAppClient(std::string origin, std::string caFile);
 
-  /// Pays with `link.reference`, `link.amount` and the app named by `link.scheme`. Waits at
-  /// most a few seconds for the sandbox.
+  /// Pays with `link.reference`, `link.amount`, `link.payeeAddress` and the app named by
+  /// `link.scheme`; the sandbox refuses a payee that is not the order's. Waits at most a few
+  /// seconds for the sandbox.
   Result pay(const UpiLink& link) const;
 
   /// The "scheme://host:port" part of a URL such as TARVEL_STAGING_API_URL.

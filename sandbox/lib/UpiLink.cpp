@@ -18,24 +18,6 @@ bool unreserved(unsigned char c) {
   return std::isalnum(c) != 0 || c == '-' || c == '.' || c == '_' || c == '~';
 }
 
-bool holdsEscape(std::string_view text) {
-  for (std::size_t i = 0; i + 2 < text.size(); ++i) {
-    if (text[i] == '%' && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) return true;
-  }
-  return false;
-}
-
-// A decoded value; decoded once more while escapes remain (at most three rounds).
-std::optional<std::string> decodeFully(std::string_view raw) {
-  auto value = UpiLink::percentDecode(raw);
-  for (int round = 0; value && round < 2 && holdsEscape(*value); ++round) {
-    auto again = UpiLink::percentDecode(*value);
-    if (!again) break;
-    value = std::move(again);
-  }
-  return value;
-}
-
 // "<scheme>://upi/pay?query" or "upi://pay?query": the scheme and the query, or nothing.
 std::optional<std::pair<std::string, std::string_view>> splitPayLink(std::string_view link) {
   const auto separator = link.find("://");
@@ -103,7 +85,7 @@ std::optional<UpiLink> UpiLink::parse(std::string_view link) {
     const auto equals = pair.find('=');
     if (equals == std::string_view::npos) continue;
     const std::string_view name = pair.substr(0, equals);
-    auto value = decodeFully(pair.substr(equals + 1));
+    auto value = percentDecode(pair.substr(equals + 1));
     if (!value) return std::nullopt;
     if (name == "pa")
       result.payeeAddress = std::move(*value);

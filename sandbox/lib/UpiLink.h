@@ -21,9 +21,9 @@ class UpiLink {
   /// (everything but letters, digits and "-._~").
   std::string toString() const;
 
-  /// Reads "upi://pay?..." or "<app>://upi/pay?...". Values are percent-decoded; a value that
-  /// still holds escapes afterwards is decoded again, because the component escapes the whole
-  /// link once more before opening it. Nothing when the text is not a pay link or has no "tr".
+  /// Reads "upi://pay?..." or "<app>://upi/pay?...". Values are percent-decoded exactly once,
+  /// as a real app does: a link escaped twice reads "pa=shop%40upi", which names no payee.
+  /// Nothing when the text is not a pay link or has no "tr".
   static std::optional<UpiLink> parse(std::string_view link);
 
   static std::string percentEncode(std::string_view text);

@@ -1,11 +1,15 @@
 #include "tarvel/TarvelCheckout.h"
 
+#include <mutex>    // once_flag, call_once
+#include <string>   // string
 #include <utility>  // move
 
 #include "entry/CheckoutCore.h"
 #include "platform/MainQueue.h"
 #include "screens/web/WebEngineWarmUp.h"
+#include "tarvel/Log.h"
 #include "tarvel/VerifyOTPViewModel.h"
+#include "tarvel/Version.h"
 
 namespace tarvel {
 
@@ -18,7 +22,18 @@ TarvelCheckout::TarvelCheckout(bool production,
 // Flows that outlive this object report straight to the host delegate from now on.
 TarvelCheckout::~TarvelCheckout() { core_->setEntryObject(nullptr); }
 
+namespace {
+
+// Once a process, so a support request's log says which library ran.
+void logVersionOnce() {
+  static std::once_flag logged;
+  std::call_once(logged, [] { log(std::string("Tarvel Checkout ") + version()); });
+}
+
+}  // namespace
+
 void TarvelCheckout::openCart(const Dictionary& createData) {
+  logVersionOnce();
   if (!detail::MainQueue::isMainThread()) {
     detail::MainQueue::async([core = core_, createData] { core->openCart(createData); });
     return;

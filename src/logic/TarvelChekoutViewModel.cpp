@@ -39,7 +39,7 @@ TarvelChekoutViewModel::TarvelChekoutViewModel(std::shared_ptr<VXAPIServiceProto
                                                Dictionary userData)
     : upiImagesList_(makeUpiImagesList()),
       apiService_(detail::serviceOrDefault(std::move(apiService))),
-      userData_(detail::dictionaryOrEmpty(std::move(userData))) {}
+      userData_(detail::orderDictionary(std::move(userData))) {}
 
 TarvelChekoutViewModel::~TarvelChekoutViewModel() = default;
 

@@ -29,7 +29,7 @@ void copyText(const Dictionary& source, std::string_view key, Dictionary& target
 VerifyOTPViewModel::VerifyOTPViewModel(std::shared_ptr<VXAPIServiceProtocol> apiService,
                                        Dictionary userData)
     : apiService_(detail::serviceOrDefault(std::move(apiService))),
-      orderVerifyData_(detail::dictionaryOrEmpty(std::move(userData))) {}
+      orderVerifyData_(detail::orderDictionary(std::move(userData))) {}
 
 VerifyOTPViewModel::~VerifyOTPViewModel() = default;
 

@@ -3,10 +3,13 @@
 #include <string>   // string
 #include <utility>  // move
 
+#include "config/DictionaryReading.h"
+#include "config/Redaction.h"
 #include "network/LogRedaction.h"
 #include "tarvel/APIError.h"
 #include "tarvel/APIService.h"
 #include "tarvel/Log.h"
+#include "tarvel/OrderKeys.h"
 
 namespace tarvel::detail {
 namespace {
@@ -27,8 +30,10 @@ std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(
   return std::make_shared<APIService>();
 }
 
-Dictionary dictionaryOrEmpty(Dictionary value) {
-  return value.is_object() ? std::move(value) : Dictionary::object();
+Dictionary orderDictionary(Dictionary value) {
+  if (!value.is_object()) return Dictionary::object();
+  if (auto phone = stringValue(value, OrderKeys::phone)) rememberPhoneNumber(*phone);
+  return value;
 }
 
 void sendAnalyticsEvent(VXAPIServiceProtocol& service, const Dictionary& payload) {

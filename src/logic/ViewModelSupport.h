@@ -14,9 +14,10 @@ namespace tarvel::detail {
 std::shared_ptr<VXAPIServiceProtocol> serviceOrDefault(
     std::shared_ptr<VXAPIServiceProtocol> service);
 
-/// `value` when it is a JSON object, otherwise an empty object: the view models always hold
-/// their create data as a dictionary, so a default-constructed (null) one reads as empty.
-Dictionary dictionaryOrEmpty(Dictionary value);
+/// The order dictionary a view model keeps: `value` when it is a JSON object, otherwise an
+/// empty object (so a default-constructed, null one reads as empty). Its "phone" is
+/// remembered for the log, which masks it wherever it appears.
+Dictionary orderDictionary(Dictionary value);
 
 /// Sends one analytics event through `service` (the caller has checked the network). The
 /// answer is only logged: "appAnalytics successs " and the response, or "appAnalytics Error "

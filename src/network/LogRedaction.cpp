@@ -1,23 +1,15 @@
 #include "network/LogRedaction.h"
 
-#include <array>   // array
 #include <vector>  // vector
 
+#include "config/Redaction.h"
 #include "config/Utf8.h"
+#include "tarvel/Log.h"
 
 namespace tarvel::detail {
 namespace {
 
-constexpr std::array<std::string_view, 2> kSecretKeys{"auth_token", "otp"};
-constexpr std::string_view kRedacted = "<redacted>";
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
-
-bool isSecretKey(std::string_view key) {
-  for (auto secret : kSecretKeys) {
-    if (key == secret) return true;
-  }
-  return false;
-}
 
 // Keeps the first `limit` bytes written and counts all of them.
 class BoundedText {
@@ -126,20 +118,26 @@ void putString(std::string_view text, BoundedText& out) {
   out.put('"');
 }
 
-// An array or object being written: where its next member is.
+// An array or object being written: where its next member is, and whether it stands under a
+// phone-like key.
 struct Open {
   const Dictionary* container;
   Dictionary::const_iterator next;
   bool first;
+  bool phone;
 };
 
-// Writes a scalar, or opens a container and leaves its members to the caller's loop.
-void putValue(const Dictionary& value, BoundedText& out, std::vector<Open>& open) {
+// Writes a scalar, or opens a container and leaves its members to the caller's loop. Under a
+// phone-like key, numbers in texts and whole numbers are masked.
+void putValue(const Dictionary& value, bool phone, BoundedText& out, std::vector<Open>& open) {
   if (value.is_object() || value.is_array()) {
     out.put(value.is_object() ? '{' : '[');
-    open.push_back({&value, value.cbegin(), true});
+    open.push_back({&value, value.cbegin(), true, phone});
   } else if (value.is_string()) {
-    putString(value.get_ref<const std::string&>(), out);
+    const auto& text = value.get_ref<const std::string&>();
+    putString(phone ? maskPhoneNumbers(text) : text, out);
+  } else if (phone && (value.is_number_integer() || value.is_number_unsigned())) {
+    putString(maskPhoneNumbers(value.dump()), out);
   } else {
     out.put(value.dump());
   }
@@ -150,7 +148,7 @@ void putValue(const Dictionary& value, BoundedText& out, std::vector<Open>& open
 std::string describeForLog(const Dictionary& dictionary, std::size_t maxBytes) {
   BoundedText out(maxBytes);
   std::vector<Open> open;  // an explicit stack: no recursion, whatever the nesting
-  putValue(dictionary, out, open);
+  putValue(dictionary, false, out, open);
   while (!open.empty()) {
     Open& current = open.back();
     if (current.next == current.container->cend()) {
@@ -161,18 +159,57 @@ std::string describeForLog(const Dictionary& dictionary, std::size_t maxBytes) {
     if (!current.first) out.put(',');
     current.first = false;
     auto member = current.next++;
+    bool phone = current.phone;
     if (current.container->is_object()) {
       putString(member.key(), out);
       out.put(':');
       if (isSecretKey(member.key())) {
-        putString(kRedacted, out);
+        putString(kRedactedText, out);
         continue;
       }
+      phone = phone || isPhoneKey(member.key());
     }
-    putValue(*member, out, open);  // may grow the stack: `current` is not used after this
+    putValue(*member, phone, out, open);  // may grow the stack: `current` is not used after this
   }
   return std::move(out).finish();
 }
+
+}  // namespace tarvel::detail
+
+namespace tarvel {
+namespace {
+
+// Recursive: hosts pass outcomes, which the component parsed within a bounded depth.
+Dictionary redactedCopy(const Dictionary& data, bool phone) {
+  if (data.is_object()) {
+    Dictionary copy = Dictionary::object();
+    for (auto it = data.begin(); it != data.end(); ++it) {
+      copy[it.key()] = detail::isSecretKey(it.key())
+                           ? Dictionary(std::string(detail::kRedactedText))
+                           : redactedCopy(it.value(), phone || detail::isPhoneKey(it.key()));
+    }
+    return copy;
+  }
+  if (data.is_array()) {
+    Dictionary copy = Dictionary::array();
+    for (const auto& item : data) copy.push_back(redactedCopy(item, phone));
+    return copy;
+  }
+  if (!phone) return data;
+  if (data.is_string()) return detail::maskPhoneNumbers(data.get_ref<const std::string&>());
+  if (data.is_number_integer() || data.is_number_unsigned()) {
+    return detail::maskPhoneNumbers(data.dump());
+  }
+  return data;
+}
+
+}  // namespace
+
+Dictionary redactedForLog(const Dictionary& data) { return redactedCopy(data, false); }
+
+}  // namespace tarvel
+
+namespace tarvel::detail {
 
 std::string shortenedForLog(std::string_view text, std::size_t maxBytes) {
   BoundedText out(maxBytes);

@@ -12,8 +12,13 @@ namespace tarvel::detail {
 /// stay readable whatever arrives.
 inline constexpr std::size_t kMaxLoggedBytes = 4096;
 
-/// The text a logged dictionary is written as: compact JSON with the values of "auth_token"
-/// and "otp" replaced by "<redacted>" at any depth and invalid UTF-8 replaced by U+FFFD. Text
+/// What a secret's value is logged as.
+inline constexpr std::string_view kRedactedText = "<redacted>";
+
+/// The text a logged dictionary is written as: compact JSON with the value under every secret
+/// key (`isSecretKey`) replaced by "<redacted>" and the phone numbers under phone-like keys
+/// masked to their last four digits (`isPhoneKey`, `maskPhoneNumbers`), at any depth, and
+/// invalid UTF-8 replaced by U+FFFD. Text
 /// beyond `maxBytes` is cut and a note of the full length follows, e.g.
 /// `{"data":{"uapp":["a",... (1048576 bytes in all)`. Written in one flat pass over the
 /// dictionary, without copying it and whatever its depth. Every dictionary that reaches the

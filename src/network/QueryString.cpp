@@ -10,15 +10,29 @@ bool isUnreserved(unsigned char c) {
          c == '.' || c == '_' || c == '~';
 }
 
+bool isHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+bool startsEscape(std::string_view text, std::size_t at) {
+  return text[at] == '%' && at + 2 < text.size() && isHexDigit(text[at + 1]) &&
+         isHexDigit(text[at + 2]);
+}
+
 }  // namespace
 
-std::string percentEncode(std::string_view text, bool (*isAllowed)(unsigned char)) {
+std::string percentEncode(std::string_view text, bool (*isAllowed)(unsigned char),
+                          PercentEscapes escapes) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string encoded;
   encoded.reserve(text.size());
-  for (char c : text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
     auto byte = static_cast<unsigned char>(c);
-    if (isAllowed(byte)) {
+    if (escapes == PercentEscapes::keep && startsEscape(text, at)) {
+      encoded.append(text.substr(at, 3));
+      at += 2;
+    } else if (isAllowed(byte)) {
       encoded += c;
     } else {
       encoded += '%';

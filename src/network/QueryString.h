@@ -8,8 +8,15 @@
 
 namespace tarvel::detail {
 
+/// What `percentEncode` does with a "%" that starts a valid escape ("%" and two hex digits).
+enum class PercentEscapes {
+  encode,  ///< writes it as "%25", like any other byte outside the allowed set
+  keep,    ///< keeps the escape as it is, so encoding text that is encoded already changes nothing
+};
+
 /// `text` with every byte for which `isAllowed` is false written as "%XX" (upper-case hex).
-std::string percentEncode(std::string_view text, bool (*isAllowed)(unsigned char));
+std::string percentEncode(std::string_view text, bool (*isAllowed)(unsigned char),
+                          PercentEscapes escapes = PercentEscapes::encode);
 
 /// `text` with every byte outside the unreserved set (letters, digits, "-", ".", "_", "~")
 /// written as "%XX", so it is safe as a query item's name or value.

@@ -54,6 +54,7 @@ Alert::Alert(const QString& title, const QString& message, QWidget* parent)
   if (!message.isEmpty()) {
     auto* messageLabel = new QLabel(message, this);
     messageLabel->setObjectName("alertMessage");
+    messageLabel->setTextFormat(Qt::PlainText);  // messages may quote outside text
     messageLabel->setWordWrap(true);
     messageLabel->setAlignment(Qt::AlignCenter);
     layout->addWidget(messageLabel);

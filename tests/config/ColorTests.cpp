@@ -17,18 +17,14 @@ TEST(ColorTests, HexStringEdgeCases) {
   const std::string invalidByte = "\xFF";
   const std::vector<std::pair<std::string, Color>> cases = {
       {"FFF", {255, 255, 255, 255}},  // short form repeats each digit
-      {"1A2", {17, 170, 34, 255}},
-      {"#0A9C4D", green},  // any case, trimmed decoration
+      {"#0A9C4D", green},             // any case, trimmed decoration
       {"0a9c4d", green},
       {" 0A9C4D ", green},
       {"0A9C4D;", green},
-      {"\t#0A9C4D\n", green},
       {"80FF0000", {255, 0, 0, 128}},  // eight digits carry alpha first
-      {"#00000000", {0, 0, 0, 0}},
-      {"FF#FFF", {0, 0, 255, 255}},  // inner characters stay and stop the scan
+      {"FF#FFF", {0, 0, 255, 255}},    // inner characters stay and stop the scan
       {"xyz", black},
       {"0x1234", {0, 18, 52, 255}},
-      {"0X1234", {0, 18, 52, 255}},
       {"0xZZZZ", black},                       // a lone "0x" is no prefix: 0, then the scan stops
       {"A" + eAcute + "B", {0, 0, 170, 255}},  // three characters, four bytes
       {"F" + eAcute, black},

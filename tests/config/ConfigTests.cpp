@@ -1,5 +1,5 @@
-// The base URLs without overrides, the environment switch's helpers and where the extra
-// certificate authority applies (ConfigOverrideTests covers the overridden case).
+// The base URLs without overrides, the service following the environment switch, and where the
+// extra certificate authority applies (ConfigOverrideTests covers the overridden case).
 #include <cstdlib>  // getenv
 #include <string>   // string
 #include <utility>  // pair
@@ -8,8 +8,10 @@
 #include <gtest/gtest.h>
 
 #include "config/ExtraCaScope.h"
+#include "tarvel/APIService.h"
 #include "tarvel/Config.h"
 #include "tarvel/Environment.h"
+#include "tarvel/NetworkManager.h"
 
 namespace tarvel {
 namespace {
@@ -23,9 +25,13 @@ class ConfigTests : public ::testing::Test {
       if (value != nullptr && *value != '\0') GTEST_SKIP() << variable << " is set";
     }
   }
+  void TearDown() override { NetworkManager::setEnvironment(Environment::staging); }
 };
 
-TEST_F(ConfigTests, EachEnvironmentHasItsOwnHosts) {
+// The last environment set wins, for services made before the switch too.
+TEST_F(ConfigTests, EachEnvironmentHasItsOwnHostsAndTheServiceFollowsTheSwitch) {
+  APIService service;
+  EXPECT_EQ(NetworkManager::environment(), Environment::staging);
   static_assert(environmentFor(true) == Environment::production);
   static_assert(environmentFor(false) == Environment::staging);
   struct Row {
@@ -41,14 +47,12 @@ TEST_F(ConfigTests, EachEnvironmentHasItsOwnHosts) {
        "https://staging-analytics.tarvel.in/", "https://checkout.tarvel.in/"},
   };
   for (const auto& row : rows) {
+    NetworkManager::setEnvironment(row.environment);
     EXPECT_EQ(Config::apiBaseURL(row.environment), row.api);
-    EXPECT_EQ(Config::analyticsBaseURL(row.environment), row.analytics);
+    EXPECT_EQ(service.baseUrl(), row.api);
+    EXPECT_EQ(service.appAnalyticsBaseUrl(), row.analytics);
     EXPECT_EQ(Config::webCheckoutPageBaseURL(row.environment), row.web);
   }
-  EXPECT_EQ(Config::baseURL(), Config::apiBaseURL(Environment::production));
-  EXPECT_EQ(Config::devBaseURL(), Config::apiBaseURL(Environment::staging));
-  EXPECT_EQ(Config::devAppAnalyticsBaseURL(), Config::analyticsBaseURL(Environment::staging));
-  EXPECT_EQ(Config::devWebCheckoutBaseURL(), Config::webCheckoutPageBaseURL(Environment::staging));
 }
 
 TEST_F(ConfigTests, ExtraAuthorityAppliesToStagingOriginsOnlyNeverToProduction) {

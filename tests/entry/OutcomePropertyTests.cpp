@@ -78,21 +78,9 @@ unsigned long long numberFromEnvironment(const char* name, unsigned long long fa
 enum class FlowKind { upiTiles, upiQrCode, upiNamedApp, codPushed, codPresented, rtoTracking };
 
 const char* nameOf(FlowKind kind) {
-  switch (kind) {
-    case FlowKind::upiTiles:
-      return "upi tiles";
-    case FlowKind::upiQrCode:
-      return "upi qr code";
-    case FlowKind::upiNamedApp:
-      return "upi named app";
-    case FlowKind::codPushed:
-      return "cod pushed";
-    case FlowKind::codPresented:
-      return "cod presented";
-    case FlowKind::rtoTracking:
-      return "non-vx";
-  }
-  return "?";
+  static const char* const kNames[] = {"upi tiles",  "upi qr code",   "upi named app",
+                                       "cod pushed", "cod presented", "non-vx"};
+  return kNames[static_cast<int>(kind)];
 }
 
 // The host: every outcome, and whether it came on the GUI thread.
@@ -223,33 +211,15 @@ class OutcomePropertyTest : public ::testing::Test {
   }
 
   Dictionary order() {
-    Dictionary order = {{"mid", "M-prop"},
-                        {"moid", "moid-" + std::to_string(flowIndex_)},
-                        {"request_id", "req-" + std::to_string(flowIndex_)},
-                        {"phone", "9876543210"},
-                        {"total", "499.00"},
-                        {"tarvel_oid", "tvl-" + std::to_string(flowIndex_)}};
-    switch (kind_) {
-      case FlowKind::upiTiles:
-      case FlowKind::upiQrCode:
-        order["order_type"] = "upi";
-        break;
-      case FlowKind::upiNamedApp:
-        order["order_type"] = "upi";
-        order["upi_app"] = chance(0.5) ? "phonepe" : "bhim";
-        break;
-      case FlowKind::codPushed:
-        order["order_type"] = "cod";
-        if (chance(0.5)) order["upi_app"] = "paytm";
-        break;
-      case FlowKind::codPresented:
-        order["order_type"] = "cod";
-        order["upi_app"] = "";
-        break;
-      case FlowKind::rtoTracking:
-        order["order_type"] = "non-vx";
-        break;
-    }
+    const std::string n = std::to_string(flowIndex_);
+    Dictionary order = {{"mid", "M-prop"},       {"moid", "moid-" + n}, {"request_id", "req-" + n},
+                        {"phone", "9876543210"}, {"total", "499.00"},   {"tarvel_oid", "tvl-" + n}};
+    const bool upi = kind_ == FlowKind::upiTiles || kind_ == FlowKind::upiQrCode ||
+                     kind_ == FlowKind::upiNamedApp;
+    order["order_type"] = upi ? "upi" : kind_ == FlowKind::rtoTracking ? "non-vx" : "cod";
+    if (kind_ == FlowKind::upiNamedApp) order["upi_app"] = chance(0.5) ? "phonepe" : "bhim";
+    if (kind_ == FlowKind::codPushed && chance(0.5)) order["upi_app"] = "paytm";
+    if (kind_ == FlowKind::codPresented) order["upi_app"] = "";
     return order;
   }
 

@@ -22,6 +22,11 @@ TEST(UmbrellaHeaderTests, PublicShapesAreReachableThroughOneInclude) {
   viewModel->onSuccessRto = [](const tarvel::Dictionary&) {};
   viewModel->onFailureRto = [](const std::string&) {};
   EXPECT_TRUE(viewModel->getOrderVerifyData().empty());
+  // The generated header and the linked library name the same version.
+  EXPECT_STREQ(tarvel::version(), (std::to_string(TARVEL_CHECKOUT_VERSION_MAJOR) + "." +
+                                   std::to_string(TARVEL_CHECKOUT_VERSION_MINOR) + "." +
+                                   std::to_string(TARVEL_CHECKOUT_VERSION_PATCH))
+                                      .c_str());
 }
 
 }  // namespace

@@ -1,13 +1,10 @@
 #pragma once
 
-#include <chrono>              // milliseconds
-#include <condition_variable>  // condition_variable
-#include <cstdint>             // uint32_t
-#include <mutex>               // mutex, lock_guard, unique_lock
-#include <optional>            // optional
-#include <string>              // string
-#include <utility>             // move, exchange
-#include <vector>              // vector
+#include <cstdint>   // uint32_t
+#include <optional>  // optional
+#include <string>    // string
+#include <utility>   // move, exchange
+#include <vector>    // vector
 
 #include <gtest/gtest.h>
 
@@ -61,27 +58,13 @@ struct ScopedReachability {
   ~ScopedReachability() { InternetConnectionManager::setProbe({}); }
 };
 
-/// The closures that fired, in order, as names the test chooses; filled from any thread.
+/// The closures that fired, in order, as names the test chooses.
 class EventLog {
  public:
-  // Notifies under the lock: a waiter that returns may destroy the log at once.
-  void add(std::string event) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events_.push_back(std::move(event));
-    changed_.notify_all();
-  }
-  bool waitForCount(std::size_t count, std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] { return events_.size() >= count; });
-  }
-  std::vector<std::string> take() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return std::exchange(events_, {});
-  }
+  void add(std::string event) { events_.push_back(std::move(event)); }
+  std::vector<std::string> take() { return std::exchange(events_, {}); }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
   std::vector<std::string> events_;
 };
 

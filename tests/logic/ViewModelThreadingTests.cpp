@@ -1,17 +1,13 @@
 // The view models used from two threads: a screen thread replacing closures and reading state
-// while completions fire on the loader's thread (meant for ThreadSanitizer), and one round trip
-// over the real service to a real HTTP server on 127.0.0.1.
+// while completions fire on the loader's thread (meant for ThreadSanitizer). Round trips over
+// the real service: ComponentAgainstSandboxTests and the reliability suites.
 #include <atomic>  // atomic
-#include <chrono>  // seconds
 #include <memory>  // make_shared
-#include <string>  // string
 #include <thread>  // thread
 
 #include <gtest/gtest.h>
 
 #include "LogicTestSupport.h"
-#include "LoopbackAPIService.h"
-#include "LoopbackServer.h"
 #include "tarvel/TarvelChekoutViewModel.h"
 #include "tarvel/VerifyOTPViewModel.h"
 
@@ -81,44 +77,6 @@ TEST(ViewModelThreadingTests, ClosuresAndStateAcrossThreadsFireExactlyOncePerAns
   EXPECT_EQ(verified.load(), kRounds / 2);
   EXPECT_EQ(service->calls.size(), static_cast<std::size_t>(5 * kRounds));
   EXPECT_EQ(vm->getOrderVerifyData(), verifiedOrder);
-}
-
-TEST(ViewModelLoopbackTests, VerifyThenPaymentStatusRoundTrip) {
-  constexpr std::chrono::seconds kWait{20};
-  test::ScopedReachability online(true);
-  test::LoopbackServer server;
-  server.answerJson("POST", "/v1/order/verify", 200,
-                    R"({"data": {"tarvel_oid": "T-9", "auth_token": "tok-9", "uapp": ["gpay"],
-                                 "u_link": "upi://pay?pa=shop&am=5"}})");
-  server.answerJson("POST", "/v1/payment/capture", 200,
-                    R"({"data": {"payment_status": "PAID"}, "payment_status": "PAID"})");
-  ASSERT_TRUE(server.start());
-
-  test::EventLog events;
-  const Dictionary createData = {{"order_type", "upi"}, {"mid", "M-1"}, {"total", 5}};
-  auto viewModel = std::make_shared<TarvelChekoutViewModel>(
-      std::make_shared<test::LoopbackAPIService>(server.baseUrl()), createData);
-  TarvelChekoutViewModel* vm = viewModel.get();
-  vm->onSuccess = [&events] { events.add("success"); };
-  vm->onSuccessPaymentStatus = [&events] { events.add("status"); };
-  vm->showAlertClosure = [&events, vm] { events.add("alert:" + vm->alertMessage().value_or("")); };
-
-  vm->verifyUPIPayment();
-  ASSERT_TRUE(events.waitForCount(1, kWait));
-  ASSERT_EQ(events.take(), (std::vector<std::string>{"success"}));
-  EXPECT_FALSE(vm->isLoading());
-  EXPECT_EQ(vm->getUPILink("gpay"), "gpay://upi/pay?pa=shop&am=5");
-  EXPECT_EQ(server.requests().at(0).path, "/v1/order/verify");
-  EXPECT_EQ(server.requests().at(0).jsonBody(), createData);
-
-  vm->checkPaymentStatus(false);
-  ASSERT_TRUE(events.waitForCount(1, kWait));
-  EXPECT_EQ(events.take(), (std::vector<std::string>{"status"}));
-  EXPECT_FALSE(vm->isPaymentStatusVerifying());
-  EXPECT_EQ(vm->getPaymentStatusData().value_or(Dictionary()).value("payment_status", ""), "PAID");
-  EXPECT_EQ(server.requests().at(1).path, "/v1/payment/capture");
-  EXPECT_EQ(server.requests().at(1).jsonBody(),
-            (Dictionary{{"tarvel_oid", "T-9"}, {"auth_token", "tok-9"}}));
 }
 
 }  // namespace

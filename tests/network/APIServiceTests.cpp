@@ -1,5 +1,6 @@
 // The real APIService and its loader against loopback servers: what goes on the wire, what each
-// handler hands over, how failures complete, what is logged, redirects, and the environment.
+// handler hands over, how failures complete (a refused or silent server, per flow:
+// FaultInjectionTests), what is logged, and redirects.
 #include <algorithm>   // min
 #include <chrono>      // milliseconds
 #include <functional>  // function
@@ -18,28 +19,11 @@
 #include "LogCapture.h"
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
-#include "SilentServer.h"
 #include "StagingPlatform.h"
 #include "UniqueMarker.h"
 #include "network/LogRedaction.h"
 #include "network/UrlLoader.h"
 #include "tarvel/APIService.h"
-#include "tarvel/Config.h"
-#include "tarvel/NetworkManager.h"
-
-namespace tarvel::test {
-namespace {
-
-/// A loader of its own for one test, with a short time-out.
-std::shared_ptr<detail::UrlLoader> makeLoader(
-    std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
-  detail::UrlLoader::Options options;
-  options.timeout = timeout;
-  return std::make_shared<detail::UrlLoader>(std::move(options));
-}
-
-}  // namespace
-}  // namespace tarvel::test
 
 namespace tarvel {
 namespace {
@@ -116,7 +100,7 @@ class APIServiceTests : public ::testing::Test {
   int status_ = 200;
   std::string body_ = kAnswerWithData.dump();
   test::LoopbackServer server_;  // outlives the loader's connections
-  std::shared_ptr<detail::UrlLoader> loader_ = test::makeLoader();
+  std::shared_ptr<detail::UrlLoader> loader_ = test::loopbackLoader();
   std::unique_ptr<test::LoopbackAPIService> service_;
 };
 
@@ -219,30 +203,6 @@ TEST_F(APIServiceTests, UnreadableAnswersCompleteWithDataNotFoundAndSayWhy) {
   }
 }
 
-TEST_F(APIServiceTests, ErrorStatusWithADataObjectIsAccepted) {
-  answer(500, R"({"data": {}})");
-  auto whole = call(checkPaymentStatus, {});
-  EXPECT_EQ(whole.error, std::nullopt);
-  EXPECT_EQ(whole.response, (Dictionary{{"data", Dictionary::object()}}));
-  EXPECT_EQ(call(verifyPaymentData, {}).response, Dictionary::object());
-}
-
-TEST_F(APIServiceTests, UnreachableServerCompletesOnceWithNoNetwork) {
-  test::SilentServer silent;  // accepts connections, never answers
-  ASSERT_TRUE(silent.isListening());
-  const std::string closed = test::SilentServer::closedPortUrl();
-  test::LoopbackAPIService refused(closed, closed, loader_);
-  test::LoopbackAPIService timedOut(silent.baseUrl(), silent.baseUrl(), test::makeLoader(300ms));
-  for (auto* service : {&refused, &timedOut}) {
-    for (const auto& operation : {verifyPaymentData, sendOtp, completeOrder}) {
-      auto result = callOnce(*service, operation, {{"k", "v"}});
-      EXPECT_TRUE(result.success);
-      EXPECT_EQ(result.response, std::nullopt);
-      EXPECT_EQ(result.error, APIError::noNetwork);
-    }
-  }
-}
-
 // The platform's answers are kilobytes: one of a few megabytes is refused before it is parsed,
 // whether announced by its length or streamed without one.
 TEST_F(APIServiceTests, AnswerOverAMebibyteCompletesOnceWithNoNetwork) {
@@ -267,7 +227,7 @@ TEST_F(APIServiceTests, AnswerOverAMebibyteCompletesOnceWithNoNetwork) {
                });
   ASSERT_TRUE(server.start());
   test::LogCapture log;
-  test::LoopbackAPIService service(server.baseUrl(), server.baseUrl(), test::makeLoader());
+  test::LoopbackAPIService service(server.baseUrl(), server.baseUrl(), test::loopbackLoader());
   for (const auto& operation : {verifyPaymentData, checkPaymentStatus}) {
     auto result = callOnce(service, operation, {});
     EXPECT_EQ(result.error, APIError::noNetwork);
@@ -293,27 +253,6 @@ TEST_F(APIServiceTests, LoggedAnswersAreCutToAFewKilobytesWithTheirFullSize) {
     const std::size_t size = endpoint.handsOverData ? big["data"].dump().size() : fullSize;
     EXPECT_TRUE(log.contains("(" + std::to_string(size) + " bytes in all)")) << size;
   }
-}
-
-// A UPI flow polls the payment status up to 24 times; every poll rides the first connection
-// (over HTTPS: one TCP connection, so one TLS handshake).
-TEST_F(APIServiceTests, TwentyFourSequentialPollsUseOneConnection) {
-  const Dictionary capture = {{"tarvel_oid", "T-1"}, {"auth_token", "A-1"}};
-  for (int poll = 0; poll < 24; ++poll)
-    EXPECT_EQ(call(checkPaymentStatus, capture).error, std::nullopt);
-  EXPECT_EQ(server_.requestCount(), 24u);
-  EXPECT_EQ(server_.connectionCount(), 1u);
-
-  if (!test::StagingPlatform::usesDefaultHosts()) return;  // HTTPS needs the staging host
-  test::StagingPlatform platform;
-  platform.server().answerJson("POST", "/v1/payment/capture", 200, kAnswerWithData.dump());
-  ASSERT_TRUE(platform.start());
-  APIService overTls(platform.loader());
-  for (int poll = 0; poll < 24; ++poll) {
-    EXPECT_EQ(callOnce(overTls, checkPaymentStatus, capture).error, std::nullopt);
-  }
-  EXPECT_EQ(platform.server().requestCount(), 24u);
-  EXPECT_EQ(platform.server().connectionCount(), 1u);
 }
 
 TEST_F(APIServiceTests, OverlappingCallsFromManyThreadsEachCompleteOnce) {
@@ -362,18 +301,16 @@ TEST_F(APIServiceTests, CompletionsRunOffTheCallerAndMayBeEmptyOrThrow) {
   EXPECT_TRUE(log.contains("host bug"));
 }
 
-TEST_F(APIServiceTests, ParametersThatAreNotJsonCompleteOnceWithoutSending) {
+// Parameters that are not JSON (Latin-1, not UTF-8) or base URLs that are not URLs: nothing is
+// sent, one completion, one line says why.
+TEST_F(APIServiceTests, UnsendableRequestsCompleteOnceWithoutSending) {
   test::LogCapture log;
-  const Dictionary invalid = {{"nested", {{"name", "caf\xE9"}}}};  // Latin-1, not UTF-8
+  const Dictionary invalid = {{"nested", {{"name", "caf\xE9"}}}};
   for (const auto& operation : {verifyPaymentData, completeOrder}) {
     EXPECT_EQ(call(operation, invalid).error, APIError::dataNotFound);
   }
   EXPECT_EQ(server_.requestCount(), 0u);
   EXPECT_TRUE(log.contains("not sent"));
-}
-
-TEST_F(APIServiceTests, BaseUrlsThatAreNotUrlsCompleteOnceWithoutSending) {
-  test::LogCapture log;
   test::LoopbackAPIService notAUrl("not a url/", "ftp://127.0.0.1/", loader_);
   for (const auto& operation : {sendOtp, completeOrder, appAnalytics}) {
     EXPECT_EQ(callOnce(notAUrl, operation, {{"k", "v"}}).error, APIError::dataNotFound);
@@ -498,24 +435,6 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
     for (const auto& secret : {token, otp, phone, query}) EXPECT_FALSE(log.contains(secret));
   }
   EXPECT_EQ(elsewhere.requestCount(), 0u);
-}
-
-class EnvironmentRoutingTests : public ::testing::Test {
- protected:
-  void TearDown() override { NetworkManager::setEnvironment(Environment::staging); }
-};
-
-TEST_F(EnvironmentRoutingTests, StartsAsStagingAndTheLastWriterWins) {
-  APIService service;
-  EXPECT_EQ(NetworkManager::environment(), Environment::staging);
-  for (Environment environment :
-       {Environment::production, Environment::staging, Environment::production}) {
-    NetworkManager::setEnvironment(environment);
-    EXPECT_EQ(service.baseUrl(), Config::apiBaseURL(environment));
-    EXPECT_EQ(service.appAnalyticsBaseUrl(), Config::analyticsBaseURL(environment));
-  }
-  EXPECT_EQ(service.baseUrl(), "https://api.tarvel.in/");
-  EXPECT_EQ(service.appAnalyticsBaseUrl(), "https://analytics.tarvel.in/");
 }
 
 }  // namespace

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "LogCapture.h"
 #include "UniqueMarker.h"
+#include "config/Redaction.h"
 #include "network/LogRedaction.h"
+#include "tarvel/Log.h"
 
 namespace tarvel {
 namespace {
@@ -22,6 +25,64 @@ TEST(LogRedactionTests, SecretsAreRedactedAtAnyDepthAndTheRestWrittenAsCompactJs
             R"("note":"line\nbreak \"quoted\" \\ \u0001"})");
   EXPECT_EQ(detail::describeForLog(Dictionary::array()), "[]");
   EXPECT_EQ(detail::describeForLog("text"), "\"text\"");
+}
+
+// "pin", "otp", "cvv" and "card" count at the start or end of a word part, so "shipping" stays.
+TEST(LogRedactionTests, ValuesUnderSecretAndPhoneKeysAreHiddenInAnyCaseAndPlace) {
+  struct Case {
+    const char* key;
+    Dictionary value, logged;
+  };
+  const Dictionary hidden = "<redacted>";
+  const std::vector<Case> cases = {
+      {"Auth_Token", "t", hidden},
+      {"access_token", "t", hidden},
+      {"otp_code", 4821, hidden},
+      {"otpCode", "4821", hidden},
+      {"OTP", "4821", hidden},
+      {"client_secret", {{"nested", "s"}}, hidden},
+      {"Password", "p", hidden},
+      {"upi_pin", "1234", hidden},
+      {"mpin", "1234", hidden},
+      {"pincode", "560001", hidden},
+      {"CVV", "123", hidden},
+      {"cardNumber", "4111", hidden},
+      {"shipping", "by road", "by road"},
+      {"spinner", "on", "on"},
+      {"footprint", "small", "small"},
+      {"phone", "9876543210", "******3210"},
+      {"Mobile", "+91 98765 43210", "+** ***** *3210"},
+      {"msisdn", 919876543210, "********3210"},
+      {"customerPhone", {"call 9876543210 or 91234-56789"}, {"call ******3210 or *****-*6789"}},
+      {"phone", "12345", "12345"},
+      {"note", "9876543210", "9876543210"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const Dictionary answer = {{"data", {{c.key, c.value}}}};
+    const Dictionary logged = {{"data", {{c.key, c.logged}}}};
+    EXPECT_EQ(detail::describeForLog(answer), logged.dump());
+    EXPECT_EQ(redactedForLog(answer), logged);
+  }
+}
+
+// The last check before any sink: the order's phone anywhere, and a code beside "OTP".
+TEST(LogRedactionTests, LinesLoseTheOrdersPhoneAndCodesNextToTheWordOtp) {
+  detail::rememberPhoneNumber("+91 90000 77321");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"sent to 9000077321, or 919000077321", "sent to ******7321, or ********7321"},
+      {"Your Tarvel OTP is 4821.", "Your Tarvel OTP is <redacted>."},
+      {"4821 is your otp", "<redacted> is your otp"},
+      {R"({"sms":"otp: 48213"})", R"({"sms":"otp: <redacted>"})"},
+      {"POST https://127.0.0.1:8443/v1/user/verify-otp", ""},
+      {"No answer from /v1/user/send-otp: answer larger than 1048576 bytes", ""},
+      {"otp_verified true after 30 s, order 7", ""}};
+  test::LogCapture capture;
+  for (const auto& [line, expected] : cases) log(line);
+  const std::vector<std::string> lines = capture.lines();
+  ASSERT_EQ(lines.size(), cases.size());
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    EXPECT_EQ(lines[i], cases[i].second.empty() ? cases[i].first : cases[i].second);
+  }
 }
 
 TEST(LogRedactionTests, LongTextIsCutAtACharacterWithTheFullLength) {

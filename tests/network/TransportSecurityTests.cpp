@@ -1,7 +1,9 @@
-// Whom the component talks to over TLS: an expired certificate or one that names another host
-// is refused even from an authority the component trusts, with one completion that says why;
-// settings that other tools read to turn verification off change nothing.
-#include <chrono>   // milliseconds
+// Whom the component talks to over TLS: only a current certificate for a staging host, from the
+// extra authority the loader was given, is accepted; an expired one, one for another host, the
+// same authority for a production host, or no readable authority at all is refused with one
+// completion that says why. Settings that other tools read to turn verification off change
+// nothing.
+#include <chrono>   // seconds
 #include <memory>   // make_shared
 #include <ostream>  // ostream
 #include <string>   // string
@@ -37,9 +39,11 @@ const std::vector<std::pair<const char*, const char*>> kInsecureSettings = {
 
 struct Case {
   const char* name;
-  bool certificateNamesTheHost;
+  bool certificateNamesTheHosts;
   Validity validity;
-  bool accepted;
+  Environment environment;
+  const char* caFile;   // nullptr: the authority that signed the certificate
+  const char* refusal;  // what the log says; nullptr: accepted
 };
 
 void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
@@ -51,19 +55,20 @@ class TransportSecurityTests : public ::testing::TestWithParam<Case> {
   }
   void TearDown() override {
     for (const auto& setting : kInsecureSettings) ::unsetenv(setting.first);
+    NetworkManager::setEnvironment(Environment::staging);
   }
 };
 
-// The staging API host, reached on a loopback server whose certificate comes from an authority
-// the loader trusts for staging hosts.
-TEST_P(TransportSecurityTests, OnlyACurrentCertificateForTheHostIsAccepted) {
+// Both API hosts reach one loopback server; the environment picks which one is called.
+TEST_P(TransportSecurityTests, OnlyACurrentCertificateForAStagingHostIsAccepted) {
   const Case& c = GetParam();
   for (const auto& setting : kInsecureSettings) ::setenv(setting.first, setting.second, 1);
   const detail::HttpUrl staging = *detail::HttpUrl::parse(Config::devBaseURL());
-  test::TestCertificateAuthority authority(c.certificateNamesTheHost
-                                               ? std::vector<std::string>{staging.host()}
-                                               : std::vector<std::string>{"elsewhere.example"},
-                                           c.validity);
+  const detail::HttpUrl production = *detail::HttpUrl::parse(Config::baseURL());
+  test::TestCertificateAuthority authority(
+      c.certificateNamesTheHosts ? std::vector<std::string>{staging.host(), production.host()}
+                                 : std::vector<std::string>{"elsewhere.example"},
+      c.validity);
   ASSERT_TRUE(authority.isValid());
   test::LoopbackServer server(authority.serverTls());
   server.answerJson("POST", "/v1/user/verify-otp", 200, R"({"status": true})");
@@ -71,10 +76,12 @@ TEST_P(TransportSecurityTests, OnlyACurrentCertificateForTheHostIsAccepted) {
 
   detail::UrlLoader::Options options = detail::UrlLoader::optionsFromEnvironment();
   options.timeout = 10s;
-  options.extraCaFile = authority.caFile();
-  options.connectToForTesting = {staging.host() + ":" + std::to_string(staging.port()) +
-                                 ":127.0.0.1:" + std::to_string(server.port())};
-  NetworkManager::setEnvironment(Environment::staging);
+  options.extraCaFile = c.caFile ? c.caFile : authority.caFile();
+  for (const auto* host : {&staging, &production}) {
+    options.connectToForTesting.push_back(host->host() + ":" + std::to_string(host->port()) +
+                                          ":127.0.0.1:" + std::to_string(server.port()));
+  }
+  NetworkManager::setEnvironment(c.environment);
   test::LogCapture log;
   test::CompletionRecorder recorder;
   {
@@ -83,24 +90,33 @@ TEST_P(TransportSecurityTests, OnlyACurrentCertificateForTheHostIsAccepted) {
     ASSERT_TRUE(recorder.waitForCall());
   }  // the loader stops here: anything still pending would have completed by now
   EXPECT_EQ(recorder.callCount(), 1u);
-  if (c.accepted) {
+  if (!c.refusal) {
     EXPECT_EQ(recorder.last().error, std::nullopt);
-    EXPECT_EQ(server.requestCount(), 1u);
+    EXPECT_EQ(recorder.last().response, (Dictionary{{"status", true}}));
+    ASSERT_EQ(server.requestCount(), 1u);
+    EXPECT_EQ(server.requests()[0].jsonBody(), (Dictionary{{"otp", "1234"}}));
   } else {
     EXPECT_EQ(recorder.last().error, APIError::noNetwork);
     EXPECT_EQ(server.requestCount(), 0u);  // the body (and its OTP) never left
-    EXPECT_TRUE(log.contains("No answer from " + Config::devBaseURL() + "v1/user/verify-otp"));
-    EXPECT_TRUE(log.contains("certificate")) << log.text();
+    EXPECT_TRUE(
+        log.contains("No answer from " + Config::apiBaseURL(c.environment) + "v1/user/verify-otp"));
+    EXPECT_TRUE(log.contains(c.refusal)) << log.text();
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Certificates, TransportSecurityTests,
-                         ::testing::Values(Case{"CurrentForTheHost", true, Validity::current, true},
-                                           Case{"Expired", true, Validity::expired, false},
-                                           Case{"ForAnotherHost", false, Validity::current, false}),
-                         [](const ::testing::TestParamInfo<Case>& info) {
-                           return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Certificates, TransportSecurityTests,
+    ::testing::Values(
+        Case{"CurrentForTheHost", true, Validity::current, Environment::staging, nullptr, nullptr},
+        Case{"Expired", true, Validity::expired, Environment::staging, nullptr, "certificate"},
+        Case{"ForAnotherHost", false, Validity::current, Environment::staging, nullptr,
+             "certificate"},
+        Case{"ProductionHost", true, Validity::current, Environment::production, nullptr,
+             "trusted for staging hosts only"},
+        Case{"NoAuthority", true, Validity::current, Environment::staging, "", "certificate"},
+        Case{"UnreadableAuthority", true, Validity::current, Environment::staging,
+             "/nonexistent/ca.pem", "/nonexistent/ca.pem"}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tarvel

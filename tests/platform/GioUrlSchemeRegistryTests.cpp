@@ -39,6 +39,10 @@ TEST(GioUrlSchemeRegistryTests, LaunchesTheRegisteredHandlerWithThePercentEscape
       << "the handler never ran";
   std::ifstream file(output);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), url);
+
+  // A link longer than the system passes to a process is reported as not launched.
+  const std::string tooLong = url + "&tn=" + std::string(256 * 1024, 'x');
+  EXPECT_EQ(openAndWait(registry, tooLong), false);
 }
 
 }  // namespace

@@ -10,7 +10,6 @@
 #include <vector>     // vector
 
 #include <QApplication>
-#include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -21,10 +20,8 @@
 #include "FaultyPlatform.h"
 #include "FlowDriving.h"
 #include "InstalledSchemesRegistry.h"
-#include "LoopbackAPIService.h"
 #include "ManualClock.h"
 #include "QtWait.h"
-#include "network/UrlLoader.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
 #include "platform/MainQueue.h"
@@ -54,16 +51,8 @@ class ConcurrentFlowTests : public ::testing::Test {
         std::make_shared<InstalledSchemesRegistry>(std::set<std::string>{"phonepe"}));
     ASSERT_TRUE(platform_.start());
     setCheckoutPageTarget(platform_.baseUrl());
-    detail::UrlLoader::Options options;
-    options.timeout = kClientTimeout;
-    auto loader = std::make_shared<detail::UrlLoader>(std::move(options));
-    service_ = std::make_shared<CountingService>(
-        std::make_shared<LoopbackAPIService>(platform_.baseUrl(), platform_.baseUrl(), loader));
-    detail::ScreenFactory::setShared(std::make_shared<FaultScreenFactory>(service_));
-    window_ = std::make_unique<QMainWindow>();
-    window_->setCentralWidget(new QLabel("host shop"));
-    window_->resize(375, 667);
-    window_->show();
+    service_ = installCountedService(platform_.baseUrl(), kClientTimeout);
+    window_ = showHostWindow();
     checkout_ = std::make_shared<TarvelCheckout>(false, host_);
     checkout_->setViewModel(std::make_shared<VerifyOTPViewModel>(service_, Dictionary::object()));
   }

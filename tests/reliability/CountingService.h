@@ -20,24 +20,17 @@ class CountingService : public VXAPIServiceProtocol {
   explicit CountingService(std::shared_ptr<VXAPIServiceProtocol> inner)
       : inner_(std::move(inner)) {}
 
-  void verifyPaymentData(const Dictionary& userData, APICompletion complete) override {
-    inner_->verifyPaymentData(userData, counted(std::move(complete)));
+#define TARVEL_COUNTED_CALL(name)                                        \
+  void name(const Dictionary& params, APICompletion complete) override { \
+    inner_->name(params, counted(std::move(complete)));                  \
   }
-  void checkPaymentStatus(const Dictionary& params, APICompletion complete) override {
-    inner_->checkPaymentStatus(params, counted(std::move(complete)));
-  }
-  void sendOtp(const Dictionary& params, APICompletion complete) override {
-    inner_->sendOtp(params, counted(std::move(complete)));
-  }
-  void reSendOtp(const Dictionary& params, APICompletion complete) override {
-    inner_->reSendOtp(params, counted(std::move(complete)));
-  }
-  void verifyOtp(const Dictionary& params, APICompletion complete) override {
-    inner_->verifyOtp(params, counted(std::move(complete)));
-  }
-  void completeOrder(const Dictionary& params, APICompletion complete) override {
-    inner_->completeOrder(params, counted(std::move(complete)));
-  }
+  TARVEL_COUNTED_CALL(verifyPaymentData)
+  TARVEL_COUNTED_CALL(checkPaymentStatus)
+  TARVEL_COUNTED_CALL(sendOtp)
+  TARVEL_COUNTED_CALL(reSendOtp)
+  TARVEL_COUNTED_CALL(verifyOtp)
+  TARVEL_COUNTED_CALL(completeOrder)
+#undef TARVEL_COUNTED_CALL
   void appAnalytics(const Dictionary& params, APICompletion complete) override {
     inner_->appAnalytics(params, std::move(complete));
   }

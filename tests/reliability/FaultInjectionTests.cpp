@@ -3,25 +3,19 @@
 // one endpoint per flow. Each flow must end with exactly one outcome, or stay on a screen whose
 // back button ends it with exactly one outcome; the log must say what went wrong. The suite
 // prints the table fault x flow -> what the shopper and the host saw.
-#include <chrono>    // milliseconds, seconds
-#include <cstdio>    // printf, fflush
-#include <map>       // map
-#include <memory>    // make_shared, shared_ptr
-#include <mutex>     // mutex, lock_guard
-#include <optional>  // optional
-#include <set>       // set
-#include <string>    // string
-#include <utility>   // pair
-#include <vector>    // vector
+#include <chrono>   // milliseconds, seconds
+#include <cstdio>   // printf, fflush
+#include <map>      // map
+#include <memory>   // make_shared, shared_ptr
+#include <set>      // set
+#include <string>   // string
+#include <utility>  // pair
+#include <vector>   // vector
 
 #include <QAbstractButton>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
-#include <QPushButton>
 #include <QSet>
-#include <QTest>
 #include <QWebEngineView>
 
 #include <gtest/gtest.h>
@@ -32,11 +26,9 @@
 #include "FlowDriving.h"
 #include "InstalledSchemesRegistry.h"
 #include "LogCapture.h"
-#include "LoopbackAPIService.h"
 #include "ManualClock.h"
 #include "QtWait.h"
 #include "entry/ScreenFactory.h"
-#include "network/UrlLoader.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
 #include "platform/KeyWindow.h"
@@ -44,9 +36,6 @@
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/TarvelCheckout.h"
-#include "tarvel/TarvelPaymentStatusDelegate.h"
-#include "tarvel/UpiCheckoutViewController.h"
-#include "tarvel/VerifyOTPViewController.h"
 #include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel::test {
@@ -73,7 +62,7 @@ class FaultInjectionTests : public ::testing::Test {
     detail::MainQueue::setClock(nullptr);
   }
 
-  Cell run(const FlowInfo& info, Fault fault);
+  Cell run(const FlowInfo& info, const FaultInfo& faultInfo);
 
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
 };
@@ -87,43 +76,17 @@ std::string describe(const std::pair<bool, Dictionary>& outcome) {
   return text;
 }
 
-// The log line that explains a fault, by fault; empty where the answer itself is usable.
-std::string explanationFor(Flow flow, Fault fault) {
-  if (flow == Flow::web) {
-    switch (fault) {
-      case Fault::down:
-      case Fault::refused:
-      case Fault::reset:
-      case Fault::untrusted:
-        return "did not load";
-      case Fault::status500Text:
-        return "answered with HTTP status 500";
-      default:
-        return "";
-    }
-  }
-  switch (fault) {
-    case Fault::down:
-    case Fault::refused:
-    case Fault::reset:
-    case Fault::slow:
-    case Fault::gigantic:
-    case Fault::untrusted:
-      return "No answer from ";
-    case Fault::noData:
-      // The OTP check takes any object; the screen then shows why it refused the answer.
-      return flow == Flow::codOtp || flow == Flow::codOtpSheet ? "+++RESPONSE+++" : "Answer from ";
-    case Fault::status500Text:
-    case Fault::notJson:
-    case Fault::notObject:
-    case Fault::notUtf8:
-      return "Answer from ";
-    default:
-      return "";
-  }
+// The log line that explains a fault on a flow; empty where the answer itself is usable.
+std::string explanationFor(Flow flow, const FaultInfo& fault) {
+  if (flow == Flow::web) return fault.pageExplanation;
+  // The OTP check takes any object; the screen then shows why it refused the answer.
+  const bool otp = flow == Flow::codOtp || flow == Flow::codOtpSheet;
+  if (fault.fault == Fault::noData && otp) return "+++RESPONSE+++";
+  return fault.apiExplanation;
 }
 
-Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
+Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo) {
+  const Fault fault = faultInfo.fault;
   Cell cell;
   auto problem = [&](const std::string& what) { cell.problems.push_back(what); };
 
@@ -133,22 +96,15 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
     return cell;
   }
   setCheckoutPageTarget(platform.baseUrl());
-  detail::UrlLoader::Options options;
   // A slow answer costs the client's whole time-out, at every status poll: short there.
-  options.timeout = fault == Fault::slow ? kSlowClientTimeout : kClientTimeout;
-  auto loader = std::make_shared<detail::UrlLoader>(std::move(options));
-  auto service = std::make_shared<CountingService>(
-      std::make_shared<LoopbackAPIService>(platform.baseUrl(), platform.baseUrl(), loader));
-  detail::ScreenFactory::setShared(std::make_shared<FaultScreenFactory>(service));
+  auto service = installCountedService(platform.baseUrl(),
+                                       fault == Fault::slow ? kSlowClientTimeout : kClientTimeout);
   detail::Application::setUrlSchemeRegistry(std::make_shared<InstalledSchemesRegistry>(
       info.flow == Flow::upiTiles ? std::set<std::string>{"phonepe"} : std::set<std::string>{}));
 
   LogCapture log;
   auto host = std::make_shared<RecordingHost>();
-  auto window = std::make_unique<QMainWindow>();
-  window->setCentralWidget(new QLabel("host shop"));
-  window->resize(375, 667);
-  window->show();
+  auto window = showHostWindow();
 
   {
     TarvelCheckout checkout(false, host);
@@ -245,7 +201,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
       const bool message =
           web && web->pageFailureMessage() && web->pageFailureMessage()->isVisible();
       if (message) how = "message, ";
-      if (web && !message && explanationFor(info.flow, fault) == "did not load") {
+      if (web && !message && explanationFor(info.flow, faultInfo) == "did not load") {
         problem("the page did not load and no plain message took its place");
       }
       for (Alert* alert : Alert::openAlerts()) {
@@ -278,7 +234,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
     if (!screen.isNull()) problem("the screen stayed after the outcome");
     if (!Alert::openAlerts().isEmpty()) problem("an alert stayed open after the outcome");
     if (service->repeatedCompletions() != 0) problem("a platform call completed twice");
-    const std::string explanation = explanationFor(info.flow, fault);
+    const std::string explanation = explanationFor(info.flow, faultInfo);
     if (!explanation.empty() &&
         !processEventsUntil([&] { return log.contains(explanation); }, 10s)) {
       problem("no log line says \"" + explanation + "...\"");
@@ -289,11 +245,10 @@ Cell FaultInjectionTests::run(const FlowInfo& info, Fault fault) {
   window.reset();
   delete detail::KeyWindow::ownWindow();
   settle();
-  // The client lets go of its kept-alive connections before the platform stops, which would
-  // otherwise wait for them to idle out.
+  // The client (the service owns its loader) lets go of its kept-alive connections before the
+  // platform stops, which would otherwise wait for them to idle out.
   detail::ScreenFactory::setShared(nullptr);
   service.reset();
-  loader.reset();
   return cell;
 }
 
@@ -305,7 +260,7 @@ void printTable(const std::map<std::pair<int, int>, Cell>& cells) {
   for (const auto& flow : allFlows()) std::printf(" | %-26s", flow.name);
   std::printf("\n");
   for (std::size_t f = 0; f < allFaults().size(); ++f) {
-    std::printf("%-24s", faultName(allFaults()[f]));
+    std::printf("%-24s", allFaults()[f].name);
     for (std::size_t c = 0; c < allFlows().size(); ++c) {
       auto found = cells.find({static_cast<int>(f), static_cast<int>(c)});
       std::string text = found == cells.end() ? "-" : found->second.text;
@@ -327,10 +282,10 @@ TEST_F(FaultInjectionTests, EveryFaultOnEveryFlowEndsWithOneOutcomeOrAWayOut) {
   for (std::size_t c = 0; c < allFlows().size(); ++c) {
     for (std::size_t f = 0; f < allFaults().size(); ++f) {
       const FlowInfo& flow = allFlows()[c];
-      const Fault fault = allFaults()[f];
+      const FaultInfo& fault = allFaults()[f];
       Cell cell = run(flow, fault);
       for (const auto& what : cell.problems) {
-        ADD_FAILURE() << flow.name << " / " << faultName(fault) << ": " << what;
+        ADD_FAILURE() << flow.name << " / " << fault.name << ": " << what;
       }
       cells[{static_cast<int>(f), static_cast<int>(c)}] = std::move(cell);
     }

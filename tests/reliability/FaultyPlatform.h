@@ -31,43 +31,30 @@ enum class Fault {
   untrusted,       ///< HTTPS with a certificate from an authority nobody trusts
 };
 
-inline const char* faultName(Fault fault) {
-  switch (fault) {
-    case Fault::down:
-      return "server down mid-flow";
-    case Fault::refused:
-      return "connection refused";
-    case Fault::reset:
-      return "reset mid-answer";
-    case Fault::slow:
-      return "slower than time-out";
-    case Fault::status500Valid:
-      return "500, valid body";
-    case Fault::status500Text:
-      return "500, text body";
-    case Fault::notJson:
-      return "not JSON";
-    case Fault::notObject:
-      return "JSON not an object";
-    case Fault::noData:
-      return "object without data";
-    case Fault::gigantic:
-      return "gigantic body";
-    case Fault::notUtf8:
-      return "not UTF-8";
-    case Fault::illTyped:
-      return "every field ill-typed";
-    case Fault::untrusted:
-      return "untrusted certificate";
-  }
-  return "?";
-}
+/// A fault, its name in the printed table, and the start of the log line that explains it on
+/// an API call and on the hosted checkout page (empty where the answer itself is usable).
+struct FaultInfo {
+  Fault fault;
+  const char* name;
+  const char* apiExplanation;
+  const char* pageExplanation;
+};
 
-inline const std::vector<Fault>& allFaults() {
-  static const std::vector<Fault> faults = {
-      Fault::down,          Fault::refused,  Fault::reset,     Fault::slow,   Fault::status500Valid,
-      Fault::status500Text, Fault::notJson,  Fault::notObject, Fault::noData, Fault::gigantic,
-      Fault::notUtf8,       Fault::illTyped, Fault::untrusted};
+inline const std::vector<FaultInfo>& allFaults() {
+  static const std::vector<FaultInfo> faults = {
+      {Fault::down, "server down mid-flow", "No answer from ", "did not load"},
+      {Fault::refused, "connection refused", "No answer from ", "did not load"},
+      {Fault::reset, "reset mid-answer", "No answer from ", "did not load"},
+      {Fault::slow, "slower than time-out", "No answer from ", ""},
+      {Fault::status500Valid, "500, valid body", "", ""},
+      {Fault::status500Text, "500, text body", "Answer from ", "answered with HTTP status 500"},
+      {Fault::notJson, "not JSON", "Answer from ", ""},
+      {Fault::notObject, "JSON not an object", "Answer from ", ""},
+      {Fault::noData, "object without data", "Answer from ", ""},
+      {Fault::gigantic, "gigantic body", "No answer from ", ""},
+      {Fault::notUtf8, "not UTF-8", "Answer from ", ""},
+      {Fault::illTyped, "every field ill-typed", "", ""},
+      {Fault::untrusted, "untrusted certificate", "No answer from ", "did not load"}};
   return faults;
 }
 

@@ -9,11 +9,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QTest>
 
 #include "CountingService.h"
+#include "LoopbackAPIService.h"
 #include "QtWait.h"
 #include "entry/ScreenFactory.h"
 #include "platform/KeyWindow.h"
@@ -104,6 +107,25 @@ struct FaultScreenFactory : detail::ScreenFactory {
   }
   std::shared_ptr<VXAPIServiceProtocol> service;
 };
+
+// The real service and a loader of its own against the platform at `baseUrl`, counted, with the
+// component's screens talking to it.
+inline std::shared_ptr<CountingService> installCountedService(const std::string& baseUrl,
+                                                              std::chrono::milliseconds timeout) {
+  auto service = std::make_shared<CountingService>(
+      std::make_shared<LoopbackAPIService>(baseUrl, baseUrl, loopbackLoader(timeout)));
+  detail::ScreenFactory::setShared(std::make_shared<FaultScreenFactory>(service));
+  return service;
+}
+
+// The host shop's own window, shown.
+inline std::unique_ptr<QMainWindow> showHostWindow() {
+  auto window = std::make_unique<QMainWindow>();
+  window->setCentralWidget(new QLabel("host shop"));
+  window->resize(375, 667);
+  window->show();
+  return window;
+}
 
 // Waits until every platform call made so far has completed and the screens have handled the
 // answers, including calls those answers caused.

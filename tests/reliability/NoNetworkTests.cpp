@@ -8,7 +8,6 @@
 
 #include <QAbstractButton>
 #include <QCoreApplication>
-#include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 #include <QProcess>
@@ -18,7 +17,6 @@
 
 #include "CountingService.h"
 #include "FlowDriving.h"
-#include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
 #include "QtWait.h"
 #include "UniqueMarker.h"
@@ -47,14 +45,10 @@ void runInsideTheNamespace(const std::string& passMarker) {
   server.answerJson("POST", "/v1/order/verify", 200, R"({"data": {"total": "1"}})");
   const bool serving = server.start();
   if (!serving) std::printf("note: loopback is down here; nothing can be sent anyway\n");
-  auto service = std::make_shared<CountingService>(std::make_shared<LoopbackAPIService>(
-      serving ? server.baseUrl() : std::string("http://127.0.0.1:9/")));
-  detail::ScreenFactory::setShared(std::make_shared<FaultScreenFactory>(service));
-
+  auto service = installCountedService(
+      serving ? server.baseUrl() : std::string("http://127.0.0.1:9/"), kClientTimeout);
   auto host = std::make_shared<RecordingHost>();
-  auto window = std::make_unique<QMainWindow>();
-  window->setCentralWidget(new QLabel("host shop"));
-  window->show();
+  auto window = showHostWindow();
   {
     TarvelCheckout checkout(false, host);
     checkout.setViewModel(std::make_shared<VerifyOTPViewModel>(service, Dictionary::object()));

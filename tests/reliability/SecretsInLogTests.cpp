@@ -1,7 +1,9 @@
 // Secrets never reach the log: full flows against the sandbox platform (UPI by QR code until
 // paid, cash on delivery with the OTP the sandbox issued, the hosted web checkout, RTO
 // tracking), with every line the component logs and every Qt message captured, then searched
-// for the auth token the sandbox issued and for the OTP it sent.
+// for the auth token the sandbox issued, for the OTP it sent and for the shopper's phone. The
+// orders are "chatty": the platform's answers carry the token under other key names as well,
+// the phone under other keys and in a note, and the OTP in a text message.
 #include <algorithm>  // any_of
 #include <chrono>     // seconds
 #include <memory>     // make_shared, unique_ptr
@@ -98,7 +100,7 @@ class SecretsInLogTests : public ::testing::Test {
 
 TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   const std::string moid = uniqueMarker("secrets");
-  const std::string phone = "9000077321";
+  const std::string phone = "9" + std::to_string(100000000 + std::random_device()() % 900000000);
   std::set<std::string> tokens;
   std::string otp;
 
@@ -109,7 +111,7 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
                        {"request_id", "r-upi"},
                        {"phone", phone},
                        {"total", "499.00"},
-                       {"sandbox_scenario", "paid-after-2"}});
+                       {"sandbox_scenario", "paid-after-2,chatty"}});
   QPointer<UpiCheckoutViewController> upi =
       qobject_cast<UpiCheckoutViewController*>(windowNavigation()->topViewController());
   ASSERT_TRUE(upi);
@@ -126,7 +128,8 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   EXPECT_TRUE(host_->taken()[0].first);
 
   // Cash on delivery: the OTP the sandbox sent, typed and accepted.
-  const std::string codMoid = moid + "-cod";
+  // The moid names the scenario: the OTP may be sent before the verification creates the order.
+  const std::string codMoid = "chatty-" + moid + "-cod";
   checkout_->openCart({{"order_type", "cod"},
                        {"upi_app", "paytm"},
                        {"mid", "m-secrets"},
@@ -195,20 +198,27 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   const std::vector<std::string> lines = loggedLines();
   ASSERT_GT(lines.size(), 10u);  // the flows did log
   for (const auto& line : lines) {
+    EXPECT_EQ(line.find(phone), std::string::npos) << "phone number logged: " << line;
     for (const auto& token : tokens) {
       EXPECT_EQ(line.find(token), std::string::npos) << "auth token logged: " << line;
     }
     // The OTP is four digits, which an amount or a hexadecimal identifier may contain by
     // chance: it counts as leaked where it stands as the value of an OTP key.
-    for (const std::string& leak : {"\"otp\":\"" + otp + "\"", "\"otp\": \"" + otp + "\"",
-                                    "otp=" + otp, "\"otp\":" + otp, "\"otp\": " + otp}) {
+    for (const std::string& leak :
+         {"\"otp\":\"" + otp + "\"", "\"otp\": \"" + otp + "\"", "otp=" + otp, "\"otp\":" + otp,
+          "\"otp\": " + otp, "\"otp_code\":\"" + otp, "OTP is " + otp}) {
       EXPECT_EQ(line.find(leak), std::string::npos) << "OTP logged: " << line;
     }
   }
-  // The OTP did travel: the verification request carried it under "otp".
-  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
-    return line.find("v1/user/verify-otp") != std::string::npos;
-  }));
+  // The OTP did travel: the verification request carried it under "otp". The phone and the
+  // text message were logged, masked.
+  const std::string maskedPhone = "******" + phone.substr(6);
+  for (const std::string& logged : {std::string("v1/user/verify-otp"), maskedPhone,
+                                    std::string("Your Tarvel OTP is <redacted>")}) {
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+      return line.find(logged) != std::string::npos;
+    })) << logged;
+  }
 }
 
 }  // namespace

@@ -58,12 +58,14 @@ TEST(ApiEndpointsTests, VerifyingAgainFindsTheOrderByMerchantAndMakesUpAMissingR
   EXPECT_EQ(bare.at("total"), "12.50");
 }
 
-TEST(ApiEndpointsTests, PaymentsNamingNoOrderTheWrongAmountOrNoUpiLinkAreRefused) {
+TEST(ApiEndpointsTests, PaymentsNamingNoOrderTheWrongAmountOrPayeeOrNoUpiLinkAreRefused) {
   RunningSandbox sandbox;
   const std::string oid = sandbox.verify(upiOrder("order-1"))["tarvel_oid"];
   const std::vector<std::pair<json, int>> refusedPayments = {
       {{{"tr", "tvl_nothing"}}, 404},
       {{{"tr", oid}, {"am", "49.90"}}, 409},
+      {{{"tr", oid}, {"pa", "attacker@upi"}}, 409},
+      {{{"link", "gpay://upi/pay?pa=tarvel.sandbox%2540upi&tr=" + oid}}, 409},
       {{{"link", "https://example.org/"}}, 400}};
   for (const auto& [body, status] : refusedPayments) {
     const auto refused = sandbox.post("/control/pay", body);
@@ -84,9 +86,9 @@ TEST(ApiEndpointsTests, CaptureStaysPendingUntilAnAppsDeepLinkPaysOnce) {
     EXPECT_EQ(pending.json.at("payment_status"), "PENDING");
     EXPECT_EQ(pending.json.at("data").at("tarvel_oid"), oid);
   }
-  // The deep link as a UPI app receives it: escaped once more.
+  // The deep link as a UPI app receives it, decoded once.
   const std::string deepLink =
-      "gpay://upi/pay?pa=tarvel.sandbox%2540upi&am=499.00&tr=" + oid + "&cu=INR";
+      "gpay://upi/pay?pa=tarvel.sandbox%40upi&am=499.00&tr=" + oid + "&cu=INR";
   const auto paid = sandbox.post("/control/pay", {{"link", deepLink}, {"app", "gpay"}});
   ASSERT_EQ(paid.status, 200) << paid.raw;
   EXPECT_EQ(paid.json.at("data").at("payment_status"), "PAID");

@@ -19,28 +19,45 @@ std::string readFile(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(file), {}};
 }
 
-TEST(UpiAppTests, PaysTheOrderItsDeepLinkNamesTrustingTheSandboxCaOverHttps) {
+// The app decodes the link once, as a real one does: only the link as the platform encoded it
+// pays; escaped twice, its payee reads "tarvel.sandbox%40upi", which is nobody's.
+TEST(UpiAppTests, PaysTheOrderItsDeepLinkNamesToTheOrdersPayeeOnly) {
   auto options = RunningSandbox::plainOptions();
   options.https = true;
   RunningSandbox sandbox(options);
-  const auto order = sandbox.verify({{"moid", "upi-gpay"}, {"total", "499"}});
-  // The deep link the component opens: "gpay://upi/" + the link without "upi://", with "%"
-  // escaped once more.
-  std::string deepLink;
-  for (char c : "gpay://upi/" + order["u_link"].get<std::string>().substr(6)) {
-    deepLink += c == '%' ? std::string("%25") : std::string(1, c);
+  struct Case {
+    const char* name;
+    std::string from, to;  // replaced in the link
+    bool pays;
+  };
+  const std::vector<Case> cases = {
+      {"as the platform encoded it", "", "", true},
+      {"escaped twice", "%", "%25", false},
+      {"another payee", "tarvel.sandbox%40upi", "attacker@upi", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto order =
+        sandbox.verify({{"moid", std::string("upi-gpay-") + c.name}, {"total", "499"}});
+    std::string deepLink = "gpay://upi/" + order["u_link"].get<std::string>().substr(6);
+    for (auto at = c.from.empty() ? std::string::npos : deepLink.find(c.from);
+         at != std::string::npos; at = deepLink.find(c.from, at + c.to.size())) {
+      deepLink.replace(at, c.from.size(), c.to);
+    }
+    const auto [exitCode, output] =
+        ChildProcess::run({TARVEL_UPI_APP_EXE, deepLink},
+                          {{"TARVEL_STAGING_API_URL", sandbox.server().apiBaseUrl()},
+                           {"TARVEL_CA_FILE", sandbox.server().caFile()}},
+                          kWait);
+    EXPECT_EQ(exitCode, c.pays ? 0 : 1) << output;
+    EXPECT_EQ(sandbox.capture(order).json.at("payment_status"), c.pays ? "PAID" : "PENDING");
+    if (c.pays) {
+      EXPECT_NE(output.find("499.00"), std::string::npos) << output;
+      EXPECT_NE(output.find("Tarvel Sandbox Store"), std::string::npos) << output;
+      EXPECT_EQ(sandbox.server().order(order["tarvel_oid"])->paidWith, "gpay");
+    } else {
+      EXPECT_NE(output.find("is not the order's payee"), std::string::npos) << output;
+    }
   }
-  const auto [exitCode, output] =
-      ChildProcess::run({TARVEL_UPI_APP_EXE, deepLink},
-                        {{"TARVEL_STAGING_API_URL", sandbox.server().apiBaseUrl()},
-                         {"TARVEL_CA_FILE", sandbox.server().caFile()}},
-                        kWait);
-  ASSERT_EQ(exitCode, 0) << output;
-  EXPECT_NE(output.find("499.00"), std::string::npos) << output;
-  EXPECT_NE(output.find("Tarvel Sandbox Store"), std::string::npos) << output;
-  EXPECT_NE(output.find("PAID"), std::string::npos) << output;
-  EXPECT_EQ(sandbox.capture(order).json.at("payment_status"), "PAID");
-  EXPECT_EQ(sandbox.server().order(order["tarvel_oid"])->paidWith, "gpay");
 }
 
 TEST(UpiAppTests, RegisterMakesGioFindEveryAppAsTheDefaultHandler) {

@@ -1,4 +1,5 @@
-// The hosted page and the payment it takes on the platform before it tells the app.
+// The hosted page and the payment it takes on the platform before it tells the app (the
+// component's status poll reading a payment: ComponentAgainstSandboxTests).
 #include "SandboxTestSupport.h"
 
 namespace tarvel::sandbox {

@@ -1,17 +1,25 @@
+#include <chrono>  // milliseconds
 #include <memory>  // make_shared, unique_ptr
 #include <string>  // string
 #include <vector>  // vector
 
-#include <QPointer>        // QPointer
-#include <QSignalSpy>      // QSignalSpy
-#include <QTest>           // QTest
-#include <QWebEnginePage>  // QWebEnginePage
-#include <QWebEngineView>  // QWebEngineView
+#include <QDesktopServices>           // QDesktopServices
+#include <QPointer>                   // QPointer
+#include <QSignalSpy>                 // QSignalSpy
+#include <QTest>                      // QTest
+#include <QWebEngineDownloadRequest>  // QWebEngineDownloadRequest
+#include <QWebEnginePage>             // QWebEnginePage
+#include <QWebEngineProfile>          // QWebEngineProfile
+#include <QWebEngineView>             // QWebEngineView
 
 #include <gtest/gtest.h>
 
-#include "LogCapture.h"  // from the test support library
+#include "InstalledSchemesRegistry.h"  // from the test support library
+#include "LogCapture.h"
+#include "QtWait.h"
+#include "TemporaryDirectory.h"
 #include "WebCheckoutTestPage.h"
+#include "platform/Application.h"
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/TarvelCheckout.h"
@@ -19,8 +27,10 @@
 namespace tarvel {
 namespace {
 
-// WebEngine starts its renderer on first use; every wait is bounded.
+// WebEngine starts its renderer on first use; every wait is bounded, and runs the event loop
+// without the pauses of QTest::qWaitFor, which hold up the engine's work on the GUI thread.
 constexpr int kWaitMs = 20000;
+constexpr std::chrono::milliseconds kWait(kWaitMs);
 constexpr int kSettleMs = 300;
 
 struct Report {
@@ -42,6 +52,31 @@ Dictionary orderFor(const std::string& scenario) {
   return {{"order_type", "cod"},    {"mid", "m1"},        {"moid", "42"},
           {"request_id", scenario}, {"tarvel_oid", "g7"}, {"upi_app", "customweb"}};
 }
+
+std::string encoded(const std::string& text) {
+  return QUrl::toPercentEncoding(QString::fromStdString(text)).toStdString();
+}
+
+// The desktop's own launcher, where the engine sends a link to an unknown scheme that the page
+// lets through: it records instead of launching.
+class DesktopLauncher : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit DesktopLauncher(QStringList schemes) : schemes_(std::move(schemes)) {
+    for (const QString& scheme : schemes_) QDesktopServices::setUrlHandler(scheme, this, "open");
+  }
+  ~DesktopLauncher() override {
+    for (const QString& scheme : schemes_) QDesktopServices::unsetUrlHandler(scheme);
+  }
+  QStringList opened;
+
+ public slots:
+  void open(const QUrl& url) { opened << url.toString(); }
+
+ private:
+  QStringList schemes_;
+};
 
 std::vector<test::RecordedRequest> pageRequests() {
   std::vector<test::RecordedRequest> pages;
@@ -80,7 +115,7 @@ class CustomeCheckoutFlowTests : public ::testing::Test {
   }
 
   bool waitForReport() {
-    return QTest::qWaitFor([this] { return !delegate_->reports.empty(); }, kWaitMs);
+    return test::processEventsUntil([this] { return !delegate_->reports.empty(); }, kWait);
   }
 
   test::LogCapture log_;
@@ -144,7 +179,7 @@ TEST_F(CustomeCheckoutFlowTests, WarmedUpEngineStartsOnceAndServesTheFirstChecko
   int first = 0, duringStart = 0, afterwards = 0;
   TarvelCheckout::warmUpWebCheckout([&] { ++first; });
   TarvelCheckout::warmUpWebCheckout([&] { ++duringStart; });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return first > 0 && duringStart > 0; }, kWaitMs));
+  ASSERT_TRUE(test::processEventsUntil([&] { return first > 0 && duringStart > 0; }, kWait));
   TarvelCheckout::warmUpWebCheckout([&] { ++afterwards; });
   EXPECT_EQ(afterwards, 1);
 
@@ -156,10 +191,13 @@ TEST_F(CustomeCheckoutFlowTests, WarmedUpEngineStartsOnceAndServesTheFirstChecko
   EXPECT_EQ(log_.count("Web checkout: starting the web engine ahead of the first checkout"), 1u);
 }
 
+// The second message is dropped, or never heard when the finished screen (and its page) went
+// first.
 TEST_F(CustomeCheckoutFlowTests, SecondMessageInTheSameBreathIsDropped) {
   push(orderFor("twice"));
   ASSERT_TRUE(waitForReport()) << log_.text();
-  ASSERT_TRUE(QTest::qWaitFor([this] { return log_.contains("dropped"); }, kWaitMs));
+  ASSERT_TRUE(test::processEventsUntil(
+      [this] { return log_.contains("dropped") || screen_.isNull(); }, kWait));
   QTest::qWait(kSettleMs);
 
   ASSERT_EQ(delegate_->reports.size(), 1u);
@@ -174,7 +212,7 @@ TEST_F(CustomeCheckoutFlowTests, PageAddressCarriesEncodedValuesAsTheServerSeesT
   order["mid"] = "m 1&x=2";
   order["tarvel_oid"] = "g7 ü";
   push(order);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pageRequests().size() > before; }, kWaitMs));
+  ASSERT_TRUE(test::processEventsUntil([&] { return pageRequests().size() > before; }, kWait));
 
   const test::RecordedRequest request = pageRequests().back();
   EXPECT_EQ(request.query,
@@ -184,7 +222,8 @@ TEST_F(CustomeCheckoutFlowTests, PageAddressCarriesEncodedValuesAsTheServerSeesT
   EXPECT_EQ(request.params.count("x"), 0u);
   EXPECT_EQ(request.params.find("environment")->second, "sandbox");
   ASSERT_NE(screen_->webView(), nullptr);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !screen_->webView()->url().isEmpty(); }, kWaitMs));
+  ASSERT_TRUE(
+      test::processEventsUntil([&] { return !screen_->webView()->url().isEmpty(); }, kWait));
   EXPECT_EQ(screen_->webView()->url().toEncoded().toStdString(),
             test::checkoutPageServer().baseUrl() + "custom.html?" + request.query);
   EXPECT_TRUE(delegate_->reports.empty());
@@ -206,15 +245,186 @@ TEST_F(CustomeCheckoutFlowTests, OrderWithoutATextValueReportsFailureAndLoadsNot
   EXPECT_EQ(pageRequests().size(), before);
 }
 
-TEST_F(CustomeCheckoutFlowTests, BackButtonPopsThenReportsFailureWithAnEmptyDictionary) {
-  push(orderFor("wait"));
-  QTest::mouseClick(screen_->backButton(), Qt::LeftButton);
+// What a hostile page tries, and the event that shows it tried.
+enum class Until { logged, reported, launched, downloadEnded };
+struct Attack {
+  const char* name;
+  std::string requestId;
+  test::LoopbackServer* tapOn;  // the server of the page whose link the shopper taps
+  Until until;
+  std::string marker;  // the log line's fragment, or what the page reports
+  test::LoopbackServer* reportFrom;
+  std::vector<std::string> launched;  // the links the app launcher is to receive
+};
 
-  ASSERT_EQ(delegate_->reports.size(), 1u);
-  EXPECT_FALSE(delegate_->reports[0].status);
-  EXPECT_EQ(delegate_->reports[0].data, Dictionary::object());
-  EXPECT_FALSE(delegate_->reports[0].screenOnTopWhenReported);
-  EXPECT_EQ(navigation_->topViewController(), root_);
+// Hostile pages, placed as an attacker would. The hosted page may go anywhere on the web, but
+// only its own top-level document ends the flow or opens a UPI app. Whatever a row tries, the
+// flow stays open, nothing reaches the desktop's own launcher, and the back button then ends
+// the flow once.
+class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
+ protected:
+  void SetUp() override {
+    CustomeCheckoutFlowTests::SetUp();
+    // A host whose own pages share the default profile and take their downloads.
+    QObject::connect(QWebEngineProfile::defaultProfile(), &QWebEngineProfile::downloadRequested,
+                     &host_, [this](QWebEngineDownloadRequest* request) {
+                       request->setDownloadDirectory(QString::fromStdString(downloads_.path()));
+                       request->accept();
+                       download_ = request;
+                     });
+  }
+  void TearDown() override {
+    detail::Application::setUrlSchemeRegistry(nullptr);
+    CustomeCheckoutFlowTests::TearDown();
+  }
+
+  static std::string origin(const test::LoopbackServer& server) {
+    return server.baseUrl().substr(0, server.baseUrl().size() - 1);
+  }
+
+  void run(const std::vector<Attack>& attacks) {
+    for (const Attack& attack : attacks) {
+      SCOPED_TRACE(attack.name);
+      auto apps = std::make_shared<test::InstalledSchemesRegistry>(
+          std::set<std::string>{"phonepe", "intent"});
+      detail::Application::setUrlSchemeRegistry(apps);
+      delegate_->reports.clear();
+      log_.clear();
+      const std::size_t ready = attack.tapOn ? test::reportCount(*attack.tapOn, "ready") : 0;
+      const std::size_t reported =
+          attack.reportFrom ? test::reportCount(*attack.reportFrom, attack.marker) : 0;
+      push(orderFor(attack.requestId));
+      if (attack.tapOn) {
+        ASSERT_TRUE(test::processEventsUntil(
+            [&] { return test::reportCount(*attack.tapOn, "ready") > ready; }, kWait));
+        QTest::mouseClick(screen_->webView()->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
+      }
+      ASSERT_TRUE(test::processEventsUntil(
+          [&] {
+            switch (attack.until) {
+              case Until::logged:
+                return log_.contains(attack.marker);
+              case Until::reported:
+                return test::reportCount(*attack.reportFrom, attack.marker) > reported;
+              case Until::launched:
+                return !apps->openedUrls().empty();
+              case Until::downloadEnded:
+                return download_ && download_->isFinished();
+            }
+            return false;
+          },
+          kWait))
+          << log_.text();
+      QTest::qWait(kSettleMs);
+
+      EXPECT_TRUE(delegate_->reports.empty()) << delegate_->reports[0].data.dump();
+      EXPECT_EQ(apps->openedUrls(), attack.launched);
+      EXPECT_TRUE(desktop_.opened.isEmpty()) << desktop_.opened.join(' ').toStdString();
+      if (attack.until == Until::downloadEnded) {
+        EXPECT_EQ(download_->state(), QWebEngineDownloadRequest::DownloadCancelled);
+      }
+      QTest::mouseClick(screen_->backButton(), Qt::LeftButton);
+      ASSERT_EQ(delegate_->reports.size(), 1u);
+      EXPECT_FALSE(delegate_->reports[0].status);
+      EXPECT_EQ(delegate_->reports[0].data, Dictionary::object());
+      EXPECT_FALSE(delegate_->reports[0].screenOnTopWhenReported);
+      EXPECT_EQ(navigation_->topViewController(), root_);
+    }
+  }
+
+  test::LoopbackServer& checkout_ = test::checkoutPageServer();
+  test::LoopbackServer& foreign_ = test::foreignPageServer();
+  const std::string hostile_ = foreign_.baseUrl() + "hostile.html";
+  DesktopLauncher desktop_{{"phonepe", "intent"}};
+  test::TemporaryDirectory downloads_;
+  QPointer<QWebEngineDownloadRequest> download_;
+  QObject host_;
+};
+
+// A page of another origin that the checkout page went to, by script, redirect or link, claims
+// the payment in vain; a frame of any origin gets no bridge at all.
+TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlow) {
+  const std::string dropped = "message \"onSuccess\" from " + origin(foreign_) + " dropped";
+  run({
+      {"navigated away", "go:" + hostile_, nullptr, Until::logged, dropped, nullptr, {}},
+      {"redirected away",
+       "go:" + checkout_.baseUrl() + "bounce?to=" + encoded(hostile_),
+       nullptr,
+       Until::logged,
+       dropped,
+       nullptr,
+       {}},
+      {"link away", "link:" + hostile_, &checkout_, Until::logged, dropped, nullptr, {}},
+      {"frame of the checkout origin",
+       "frame:" + checkout_.baseUrl() + "hostile.html",
+       nullptr,
+       Until::reported,
+       "no-bridge",
+       &checkout_,
+       {}},
+      {"frame of another origin",
+       "frame:" + hostile_,
+       nullptr,
+       Until::reported,
+       "no-bridge",
+       &foreign_,
+       {}},
+  });
+}
+
+// A UPI link reaches the app launcher only from the checkout page itself; other origins' app
+// links (also by redirect) and schemes that are no app's are refused. Popups and downloads
+// never happen.
+TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPageOpensAnAppAndNothingElseOpens) {
+  const std::string shopLink = "phonepe://upi/pay?pa=shop@upi&am=499.00";
+  const std::string attackerLink = "phonepe://upi/pay?pa=attacker@upi&am=499.00";
+  auto refused = [](const std::string& scheme, const std::string& from) {
+    return "refused to open a \"" + scheme + ":\" link from " + from + ": ";
+  };
+  run({
+      {"app link on another origin",
+       "go:" + foreign_.baseUrl() + "custom.html?request_id=" + encoded("link:" + attackerLink),
+       &foreign_,
+       Until::logged,
+       refused("phonepe", origin(foreign_)),
+       nullptr,
+       {}},
+      {"app link redirected by another origin",
+       "link:" + foreign_.baseUrl() + "bounce?to=" + encoded(attackerLink),
+       &checkout_,
+       Until::logged,
+       refused("phonepe", origin(foreign_)),
+       nullptr,
+       {}},
+      {"intent link",
+       "link:intent://pay#Intent;scheme=upi;end",
+       &checkout_,
+       Until::logged,
+       refused("intent", origin(checkout_)),
+       nullptr,
+       {}},
+      {"popup",
+       "open:" + hostile_,
+       nullptr,
+       Until::logged,
+       "asked for a new window; none opens",
+       nullptr,
+       {}},
+      {"download",
+       "go:" + checkout_.baseUrl() + "download",
+       nullptr,
+       Until::downloadEnded,
+       {},
+       nullptr,
+       {}},
+      {"app link on the checkout page",
+       "link:" + shopLink,
+       &checkout_,
+       Until::launched,
+       {},
+       nullptr,
+       {shopLink}},
+  });
 }
 
 // A page's answer that arrives while another screen covers the web checkout ends the flow and
@@ -230,7 +440,7 @@ TEST_F(CustomeCheckoutFlowTests, AnswerBelowAnotherScreenTakesTheCheckoutOffTheS
 
   page->runJavaScript("window.webkit.messageHandlers.onSuccess.postMessage({paid: true});");
   ASSERT_TRUE(waitForReport()) << log_.text();
-  ASSERT_TRUE(QTest::qWaitFor([this] { return screen_.isNull(); }, kWaitMs));
+  ASSERT_TRUE(test::processEventsUntil([this] { return screen_.isNull(); }, kWait));
 
   ASSERT_EQ(delegate_->reports.size(), 1u);
   EXPECT_TRUE(delegate_->reports[0].status);
@@ -266,7 +476,7 @@ TEST_F(CustomeCheckoutFlowTests, OversizedOrDeeplyNestedMessageIsCutToAnEmptyBod
     Screen screen(orderFor("wait"), false);
     screen.setCheckoutStatusDelegate(delegate);
     screen.userContentControllerDidReceive("onSuccess", sent.body);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !delegate->reports.empty(); }, kWaitMs));
+    ASSERT_TRUE(test::processEventsUntil([&] { return !delegate->reports.empty(); }, kWait));
 
     EXPECT_TRUE(delegate->reports[0].status);
     EXPECT_EQ(delegate->reports[0].data, Dictionary::object());
@@ -293,8 +503,8 @@ TEST(CustomeCheckoutTests, MessageAfterTheBackButtonIsDroppedAndLogged) {
   ASSERT_EQ(delegate->reports.size(), 1u);
   screen.webView()->page()->runJavaScript(
       "window.webkit.messageHandlers.onSuccess.postMessage({late: true});");
-  ASSERT_TRUE(
-      QTest::qWaitFor([&] { return log.contains("message \"onSuccess\" dropped"); }, kWaitMs))
+  ASSERT_TRUE(test::processEventsUntil(
+      [&] { return log.contains("message \"onSuccess\" dropped"); }, kWait))
       << log.text();
   QTest::mouseClick(screen.backButton(), Qt::LeftButton);
   QTest::qWait(kSettleMs);
@@ -307,3 +517,5 @@ TEST(CustomeCheckoutTests, MessageAfterTheBackButtonIsDroppedAndLogged) {
 
 }  // namespace
 }  // namespace tarvel
+
+#include "CustomeCheckoutTests.moc"

@@ -1,20 +1,30 @@
 #pragma once
 
+#include <string>  // string
+
+#include <QFile>  // QFile
+
 #include "LoopbackServer.h"  // from the test support library
 
 namespace tarvel::test {
 
-/// The server hosting "custom.html" for the web checkout tests; started by main().
+/// The server hosting "custom.html" for the web checkout tests, and a second one on another
+/// port: another origin. Both are started by the test process and serve `serveCheckoutPages`.
 LoopbackServer& checkoutPageServer();
+LoopbackServer& foreignPageServer();
 
 /// A hosted checkout page that shows the order and, chosen by its request_id, posts its result
 /// the way the real page does: "success", "failure" (a body with a secret), "text-body" (no
-/// object), "twice" (onFailure then at once onSuccess); anything else posts nothing.
+/// object), "twice" (onFailure then at once onSuccess), "echo" (onSuccess with "PAID" and the
+/// order's moid and tarvel_oid). Or it leaves: "go:<url>" navigates there, "link:<url>" fills
+/// the page with one link there and reports "ready" once drawn, "frame:<url>" fills it with a
+/// frame of <url>, "open:<url>" opens a window there. Anything else posts nothing.
 inline constexpr const char* kCheckoutTestPage = R"HTML(<!doctype html>
 <html><head><meta charset="utf-8"><title>Checkout</title><style>
   body { margin: 0; font-family: sans-serif; background: #F4F5F7; }
   .card { margin: 20px; padding: 20px; background: #FFF; border-radius: 10px; }
   button { width: 100%; padding: 14px; border: 0; border-radius: 8px; background: #5F259F; color: #FFF; }
+  .whole { position: fixed; left: 0; top: 0; width: 100%; height: 100%; border: 0; background: #FFF; }
 </style></head>
 <body><div class="card"><h1>Pay securely</h1><div id="order"></div><h2>Rs. 499.00</h2>
 <button>Pay now</button></div>
@@ -22,8 +32,17 @@ inline constexpr const char* kCheckoutTestPage = R"HTML(<!doctype html>
   var query = new URLSearchParams(location.search);
   document.getElementById('order').textContent =
       'Order ' + query.get('tarvel_oid') + ' from merchant ' + query.get('mid');
-  var handlers = window.webkit.messageHandlers;
-  switch (query.get('request_id')) {
+  var handlers = window.webkit && window.webkit.messageHandlers;
+  var scenario = query.get('request_id') || '';
+  var target = scenario.slice(scenario.indexOf(':') + 1);
+  function whole(tag, attribute) {
+    var element = document.createElement(tag);
+    element.className = 'whole';
+    element[attribute] = target;
+    element.textContent = 'Continue';
+    document.body.appendChild(element);
+  }
+  switch (scenario.indexOf(':') > 0 ? scenario.slice(0, scenario.indexOf(':')) : scenario) {
     case 'success': handlers.onSuccess.postMessage({status: 'ok'}); break;
     case 'failure':
       handlers.onFailure.postMessage({status: 'failed', reason: 'declined', auth_token: 'tok-secret-123'});
@@ -33,8 +52,86 @@ inline constexpr const char* kCheckoutTestPage = R"HTML(<!doctype html>
       handlers.onFailure.postMessage({first: true});
       handlers.onSuccess.postMessage({second: true});
       break;
+    case 'echo':
+      handlers.onSuccess.postMessage(
+          {status: 'PAID', moid: query.get('moid'), tarvel_oid: query.get('tarvel_oid')});
+      break;
+    case 'go': location.href = target; break;
+    case 'link':
+      whole('a', 'href');
+      requestAnimationFrame(function () {
+        requestAnimationFrame(function () { fetch('/report?what=ready'); });
+      });
+      break;
+    case 'frame': whole('iframe', 'src'); break;
+    case 'open': window.open(target); break;
   }
 </script></body></html>
 )HTML";
+
+/// What a hostile page does wherever it is shown (top-level or in a frame): it claims the
+/// order paid through the page's handlers or, without them, straight through the channel's
+/// transport with the channel's own library. With neither in sight it reports "no-bridge".
+inline constexpr const char* kHostilePage = R"HTML(<!doctype html>
+<html><body><script>
+  var body = {status: 'PAID', from: location.origin};
+  function claim(attempt) {
+    var handlers = window.webkit && window.webkit.messageHandlers;
+    if (handlers && handlers.onSuccess) return handlers.onSuccess.postMessage(body);
+    if (typeof qt === 'undefined' || !qt.webChannelTransport) {
+      if (attempt < 100) return setTimeout(function () { claim(attempt + 1); }, 10);
+      return fetch('/report?what=no-bridge');
+    }
+    var library = document.createElement('script');
+    library.src = '/qwebchannel.js';
+    library.onload = function () {
+      new QWebChannel(qt.webChannelTransport, function (channel) {
+        channel.objects.tarvelScriptMessages.postMessage('onSuccess', JSON.stringify(body));
+      });
+    };
+    document.head.appendChild(library);
+  }
+  claim(0);
+</script></body></html>
+)HTML";
+
+/// The routes of both servers: "custom.html", "hostile.html", "bounce?to=<url>" (a redirect),
+/// "download" (an attachment), "qwebchannel.js" and "report?what=<what>" (answers nothing).
+inline void serveCheckoutPages(LoopbackServer& server) {
+  auto page = [](const char* html) {
+    return [html](const httplib::Request&, httplib::Response& response) {
+      response.set_content(html, "text/html; charset=utf-8");
+    };
+  };
+  server.route("GET", "/custom.html", page(kCheckoutTestPage))
+      .route("GET", "/hostile.html", page(kHostilePage))
+      .route("GET", "/bounce",
+             [](const httplib::Request& request, httplib::Response& response) {
+               response.set_redirect(request.get_param_value("to"), 302);
+             })
+      .route("GET", "/download",
+             [](const httplib::Request&, httplib::Response& response) {
+               response.set_header("Content-Disposition", "attachment; filename=receipt.txt");
+               response.set_content("receipt", "application/octet-stream");
+             })
+      .route("GET", "/qwebchannel.js",
+             [](const httplib::Request&, httplib::Response& response) {
+               QFile library(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+               library.open(QIODevice::ReadOnly);
+               response.set_content(library.readAll().toStdString(), "text/javascript");
+             })
+      .route("GET", "/report",
+             [](const httplib::Request&, httplib::Response& response) { response.status = 204; });
+}
+
+/// How many times pages of `server` reported `what`.
+inline std::size_t reportCount(const LoopbackServer& server, const std::string& what) {
+  std::size_t count = 0;
+  for (const RecordedRequest& request : server.requests()) {
+    auto it = request.params.find("what");
+    if (request.path == "/report" && it != request.params.end() && it->second == what) ++count;
+  }
+  return count;
+}
 
 }  // namespace tarvel::test

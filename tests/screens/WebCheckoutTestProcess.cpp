@@ -1,6 +1,7 @@
-// The web checkout tests' process: Qt WebEngine's context sharing, and the loopback server that
-// hosts the checkout page, started before anything reads the configuration so that the
-// staging page base points at it.
+// The web checkout tests' process, shared by the entry object's web test: Qt WebEngine's
+// context sharing, and the loopback servers that host the checkout page and a page of another
+// origin, started before anything reads the configuration so that the staging page base points
+// at the first.
 #include <cstdlib>  // setenv, abort
 #include <memory>   // shared_ptr
 
@@ -16,17 +17,24 @@ LoopbackServer& checkoutPageServer() {
   return server;
 }
 
+LoopbackServer& foreignPageServer() {
+  static LoopbackServer server;
+  return server;
+}
+
 std::shared_ptr<void> prepareTestProcess() {
-  LoopbackServer& server = checkoutPageServer();
-  server.route("GET", "/custom.html", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content(kCheckoutTestPage, "text/html; charset=utf-8");
-  });
-  if (!server.start()) std::abort();
-  setenv("TARVEL_STAGING_WEB_URL", server.baseUrl().c_str(), 1);
+  for (LoopbackServer* server : {&checkoutPageServer(), &foreignPageServer()}) {
+    serveCheckoutPages(*server);
+    if (!server->start()) std::abort();
+  }
+  setenv("TARVEL_STAGING_WEB_URL", checkoutPageServer().baseUrl().c_str(), 1);
   setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   // Stopped once the tests have run and the application is gone.
-  return std::shared_ptr<void>(&server, [](void*) { checkoutPageServer().stop(); });
+  return std::shared_ptr<void>(&checkoutPageServer(), [](void*) {
+    checkoutPageServer().stop();
+    foreignPageServer().stop();
+  });
 }
 
 }  // namespace tarvel::test

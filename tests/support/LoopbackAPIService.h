@@ -1,9 +1,11 @@
 #pragma once
 
-#include <memory>   // shared_ptr
+#include <chrono>   // milliseconds
+#include <memory>   // shared_ptr, make_shared
 #include <string>   // string
 #include <utility>  // move
 
+#include "network/UrlLoader.h"
 #include "tarvel/APIService.h"
 
 namespace tarvel::test {
@@ -30,5 +32,13 @@ class LoopbackAPIService : public APIService {
   std::string api_;
   std::string analytics_;
 };
+
+/// A loader of a test's own, with a time-out that suits the test.
+inline std::shared_ptr<detail::UrlLoader> loopbackLoader(
+    std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+  detail::UrlLoader::Options options;
+  options.timeout = timeout;
+  return std::make_shared<detail::UrlLoader>(std::move(options));
+}
 
 }  // namespace tarvel::test

@@ -1,22 +1,61 @@
 #include "QrCodeDecoding.h"
 
-#include <QByteArray>  // QByteArray
+#include <QBuffer>       // QBuffer
+#include <QImageReader>  // QImageReader
 
 namespace tarvel::detail {
+namespace {
 
-DecodedQrCode decodeQrCode(const std::string& qrCodeText) {
+bool isPictureFormat(const QByteArray& format) {
+  for (const char* known : {"png", "jpeg", "jpg", "gif", "bmp"}) {
+    if (format == known) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+QrCodePicture readQrCodePicture(const std::string& qrCodeText) {
   const std::size_t first = qrCodeText.find(',');
-  if (first == std::string::npos) return {{}, "the QR code text has no comma"};
+  if (first == std::string::npos) return {{}, {}, "the QR code text has no comma"};
   const std::size_t second = qrCodeText.find(',', first + 1);
   const std::string piece = qrCodeText.substr(
       first + 1, second == std::string::npos ? std::string::npos : second - first - 1);
 
   const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(piece),
                                                       QByteArray::AbortOnBase64DecodingErrors);
-  if (!decoded || decoded.decoded.isEmpty()) return {{}, "the QR code is not base64"};
-  QImage image = QImage::fromData(decoded.decoded);
+  if (!decoded || decoded.decoded.isEmpty()) return {{}, {}, "the QR code is not base64"};
+  QrCodePicture picture{decoded.decoded, {}, {}};
+  // The header alone, per reader: Qt's own allocation limit is the host's, process-wide.
+  QBuffer buffer(&picture.bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  picture.size = reader.size();
+  if (!reader.canRead() || !isPictureFormat(reader.format()) || !picture.size.isValid()) {
+    picture.failure = "the QR code is not an image";
+  } else if (picture.size.width() > kMaxQrCodeSide || picture.size.height() > kMaxQrCodeSide) {
+    picture.failure = "the QR code's picture is " + std::to_string(picture.size.width()) + " x " +
+                      std::to_string(picture.size.height()) + " pixels, more than " +
+                      std::to_string(kMaxQrCodeSide) + " x " + std::to_string(kMaxQrCodeSide);
+  }
+  return picture;
+}
+
+DecodedQrCode decodeQrCodePicture(const QrCodePicture& picture) {
+  if (!picture.failure.empty()) return {{}, picture.failure};
+  QByteArray bytes = picture.bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  // The size checked is the size decoded: a reader reads the same header again.
+  if (reader.size() != picture.size) return {{}, "the QR code is not an image"};
+  QImage image = reader.read();
   if (image.isNull()) return {{}, "the QR code is not an image"};
   return {image, {}};
+}
+
+DecodedQrCode decodeQrCode(const std::string& qrCodeText) {
+  return decodeQrCodePicture(readQrCodePicture(qrCodeText));
 }
 
 }  // namespace tarvel::detail

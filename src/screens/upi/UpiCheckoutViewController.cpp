@@ -21,6 +21,7 @@
 #include "QrCodeDecoding.h"
 #include "UpiDeepLink.h"
 #include "config/DictionaryReading.h"
+#include "network/LogRedaction.h"
 #include "platform/ActivityIndicator.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
@@ -111,6 +112,26 @@ class PressOnEnter : public QObject {
     return true;
   }
 };
+
+// A key from outside as one quoted, escaped log token: it may hold anything, line breaks too.
+std::string quotedForLog(const std::string& key) {
+  return detail::describeForLog(Dictionary(key), 2 * detail::kMaxUpiAppKeyLength);
+}
+
+// A key as the shopper may read it: one no app can have is cut to the longest one an app can.
+std::string shownAppKey(const std::string& key) {
+  if (key.size() <= detail::kMaxUpiAppKeyLength) return key;
+  return QString::fromStdString(key).left(int(detail::kMaxUpiAppKeyLength)).toStdString() +
+         "\u2026";
+}
+
+// The shopper hears of an open that did not happen, and the screen stays as it was.
+void launchFailed(UpiCheckoutViewController* screen, const std::string& upiAppName,
+                  const std::string& reason) {
+  log("Could not open " + quotedForLog(upiAppName) + ": " + reason);
+  const std::string name = screen->viewModel()->getUPIName(upiAppName);
+  screen->showAlert(QString::fromStdString("Could not open " + shownAppKey(name)));
+}
 
 constexpr char kTileStyle[] =
     "QPushButton { background-color: #FFFFFF; color: #1A1A1A; border: none; border-radius: 6px;"
@@ -393,6 +414,11 @@ void UpiCheckoutViewController::checkInstalledUPI() {
   Application* application = Application::shared();
   for (const std::string& key : viewModel_->getAllUPIOptions()) {
     const std::string probed = detail::probedUpiAppKey(key);
+    if (!detail::isValidUpiAppKey(probed)) {
+      log("UPI app key " + quotedForLog(key) +
+          " of the verify answer ignored: not 1 to 32 lower-case letters and digits");
+      continue;
+    }
     if (application->canOpenURL(detail::upiProbeAddress(probed))) installedUapp_.push_back(probed);
   }
   viewModel_->appAnalytics(
@@ -401,10 +427,15 @@ void UpiCheckoutViewController::checkInstalledUPI() {
 
 void UpiCheckoutViewController::checkInstalledUPIApp(const std::string& upiApp) {
   const std::string probed = detail::probedUpiAppKey(upiApp);
-  if (Application::shared()->canOpenURL(detail::upiProbeAddress(probed))) {
+  const bool valid = detail::isValidUpiAppKey(probed);
+  if (!valid) {
+    log("UPI app " + quotedForLog(upiApp) +
+        " of the order is not 1 to 32 lower-case letters and digits: treated as not installed");
+  }
+  if (valid && Application::shared()->canOpenURL(detail::upiProbeAddress(probed))) {
     openUpiApp(upiApp);
   } else {
-    showAlert(QString::fromStdString("Please install " + probed + " in device"));
+    showAlert(QString::fromStdString("Please install " + shownAppKey(probed) + " in device"));
   }
 }
 
@@ -501,14 +532,20 @@ void UpiCheckoutViewController::openUpiApp(const std::string& upiAppName) {
   } else {
     const std::string encoded = detail::addingPercentEncodingForQuery(*link);
     const QUrl url(QString::fromStdString(encoded), QUrl::StrictMode);
-    if (!url.isValid() || detail::urlScheme(encoded).empty()) {
-      log("Cannot open " + upiAppName + ": its UPI link is no valid address");
+    if (!detail::isValidUpiAppKey(detail::probedUpiAppKey(upiAppName)) || !url.isValid() ||
+        detail::urlScheme(encoded).empty()) {
+      launchFailed(this, upiAppName, "its UPI link is no valid address");
       return;
     }
     resignedSinceOpen_ = false;
     QPointer<UpiCheckoutViewController> screen(this);
     Application::shared()->open(encoded, [screen, upiAppName](bool launched) {
-      if (screen && launched && !screen->finished_) screen->openConfirmed(upiAppName);
+      if (!screen || screen->finished_) return;
+      if (launched) {
+        screen->openConfirmed(upiAppName);
+      } else {
+        launchFailed(screen, upiAppName, "the system did not launch it");
+      }
     });
   }
   viewModel_->appAnalytics(clickEvent(upiAppName, viewModel_->getOrderVerifyData()));
@@ -622,14 +659,15 @@ detail::AttributedText UpiCheckoutViewController::attributedStr3() const {
 
 namespace {
 
-// Pictures up to this much text decode in about a millisecond, on the spot; larger ones (an
-// answer may carry 100 KB) would hold the GUI thread for a frame or more.
-constexpr std::size_t kDecodeOnTheSpotBytes = 16 * 1024;
+// Pictures up to this many pixels decode in about a millisecond, on the spot; larger ones hold
+// the GUI thread for a frame or more. Their text length says nothing: a few kilobytes of PNG
+// may declare thousands of pixels a side.
+constexpr qint64 kDecodeOnTheSpotPixels = 512 * 512;
 
-// The picture of `qrCodeText` at the label's size; a null image and the reason when there is
-// none. Touches no widget, so it may run on any thread.
-detail::DecodedQrCode qrCodePicture(const std::string& qrCodeText, QSize side) {
-  detail::DecodedQrCode decoded = detail::decodeQrCode(qrCodeText);
+// The picture at the label's size; a null image and the reason when there is none. Touches no
+// widget, so it may run on any thread.
+detail::DecodedQrCode qrCodeImage(const detail::QrCodePicture& picture, QSize side) {
+  detail::DecodedQrCode decoded = detail::decodeQrCodePicture(picture);
   if (!decoded.image.isNull()) {
     decoded.image = decoded.image.convertToFormat(QImage::Format_RGB32)
                         .scaled(side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -648,9 +686,11 @@ void UpiCheckoutViewController::showQRCode() {
     return;
   }
   const QSize side = ui_->imageQRCode->maximumSize();
-  if (code->size() <= kDecodeOnTheSpotBytes) {
-    const detail::DecodedQrCode picture = qrCodePicture(*code, side);
-    showQRCodeImage(picture.image, picture.failure);
+  detail::QrCodePicture picture = detail::readQrCodePicture(*code);
+  if (!picture.failure.empty() ||
+      qint64(picture.size.width()) * picture.size.height() <= kDecodeOnTheSpotPixels) {
+    const detail::DecodedQrCode decoded = qrCodeImage(picture, side);
+    showQRCodeImage(decoded.image, decoded.failure);
     return;
   }
   // A large picture is decoded on a thread of its own and shown when it is ready, unless the
@@ -658,11 +698,11 @@ void UpiCheckoutViewController::showQRCode() {
   // its start orders the hand-over for every tool that checks threads, as the main queue does
   // for the way back.
   QPointer<UpiCheckoutViewController> self(this);
-  std::thread([self, code = *code, side, request] {
-    detail::DecodedQrCode picture = qrCodePicture(code, side);
-    detail::MainQueue::async([self, picture = std::move(picture), request] {
+  std::thread([self, picture = std::move(picture), side, request] {
+    detail::DecodedQrCode decoded = qrCodeImage(picture, side);
+    detail::MainQueue::async([self, decoded = std::move(decoded), request] {
       if (self && self->qrCodeRequest_ == request) {
-        self->showQRCodeImage(picture.image, picture.failure);
+        self->showQRCodeImage(decoded.image, decoded.failure);
       }
     });
   }).detach();

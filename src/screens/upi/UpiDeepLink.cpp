@@ -20,10 +20,18 @@ std::string probedUpiAppKey(std::string_view key) {
   return std::string(key);
 }
 
+bool isValidUpiAppKey(std::string_view key) {
+  if (key.empty() || key.size() > kMaxUpiAppKeyLength) return false;
+  for (char c : key) {
+    if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return true;
+}
+
 std::string upiProbeAddress(std::string_view key) { return std::string(key) + "://app"; }
 
 std::string addingPercentEncodingForQuery(std::string_view text) {
-  return percentEncode(text, isQueryAllowed);
+  return percentEncode(text, isQueryAllowed, PercentEscapes::keep);
 }
 
 }  // namespace tarvel::detail

@@ -9,12 +9,12 @@
 #include <QWebChannel>                 // QWebChannel
 #include <QWebEngineCertificateError>  // QWebEngineCertificateError
 #include <QWebEngineLoadingInfo>       // QWebEngineLoadingInfo
-#include <QWebEnginePage>              // QWebEnginePage
 #include <QWebEngineProfile>           // QWebEngineProfile
 #include <QWebEngineScriptCollection>  // QWebEngineScriptCollection
 #include <QWebEngineView>              // QWebEngineView
 
 #include "BridgeMessage.h"
+#include "CheckoutWebPage.h"
 #include "ExtraCertificateTrust.h"
 #include "ScriptMessageBridge.h"
 #include "WebCheckoutPageAddress.h"
@@ -96,9 +96,9 @@ void CustomeCheckout::loadPage() {
   }
 
   auto* view = new QWebEngineView(ui_->container);
-  auto* page = new QWebEnginePage(QWebEngineProfile::defaultProfile(), view);
+  auto* page = new detail::CheckoutWebPage(QWebEngineProfile::defaultProfile(), address.url, view);
   auto* channel = new QWebChannel(page);
-  auto* bridge = new detail::ScriptMessageBridge({kOnSuccess, kOnFailure}, channel);
+  auto* bridge = new detail::ScriptMessageBridge({kOnSuccess, kOnFailure}, page, channel);
   channel->registerObject(QLatin1String(detail::ScriptMessageBridge::kChannelObjectName), bridge);
   page->setWebChannel(channel);
   page->scripts().insert(bridge->userScript());

@@ -6,10 +6,18 @@
 #include <QJsonArray>     // QJsonArray
 #include <QJsonDocument>  // QJsonDocument
 
+#include "CheckoutWebPage.h"
+#include "network/LogRedaction.h"
 #include "tarvel/Log.h"
 
 namespace tarvel::detail {
 namespace {
+
+// Opens the function the whole script runs in: only the checkout page's own top-level
+// document gets the channel's library and the handlers; every other document gets nothing.
+constexpr char kOnlyOnTheCheckoutPage[] = R"JS((function () {
+if (window.top !== window || location.origin !== %1) { return; }
+)JS";
 
 // Defines the handlers and connects them to the native bridge once the channel is up. The
 // transport object may appear a moment after the document, so the connection is retried.
@@ -53,6 +61,7 @@ constexpr char kHandlersScript[] = R"JS(
   }
   connect(0);
 })();
+})();
 )JS";
 
 QString webChannelLibrary() {
@@ -66,24 +75,40 @@ QString webChannelLibrary() {
 
 }  // namespace
 
-ScriptMessageBridge::ScriptMessageBridge(QStringList names, QObject* parent)
-    : QObject(parent), names_(std::move(names)) {}
+ScriptMessageBridge::ScriptMessageBridge(QStringList names, const CheckoutWebPage* page,
+                                         QObject* parent)
+    : QObject(parent), names_(std::move(names)), page_(page) {}
 
 QWebEngineScript ScriptMessageBridge::userScript() const {
   const QString namesJson = QString::fromUtf8(
       QJsonDocument(QJsonArray::fromStringList(names_)).toJson(QJsonDocument::Compact));
+  // A JSON array of the one origin, its brackets cut off: the origin as a script string.
+  const QString originArray = QString::fromUtf8(
+      QJsonDocument(QJsonArray{page_ ? page_->checkoutOrigin().toString() : QString()})
+          .toJson(QJsonDocument::Compact));
   QWebEngineScript script;
   script.setName(QStringLiteral("tarvel-message-handlers"));
   script.setInjectionPoint(QWebEngineScript::DocumentCreation);
   script.setWorldId(QWebEngineScript::MainWorld);
   script.setRunsOnSubFrames(false);
   script.setSourceCode(
+      QString::fromLatin1(kOnlyOnTheCheckoutPage).arg(originArray.mid(1, originArray.size() - 2)) +
       webChannelLibrary() +
       QString::fromLatin1(kHandlersScript).arg(namesJson, QLatin1String(kChannelObjectName)));
   return script;
 }
 
+// The channel's transport is there for every top-level document the page shows, and a page
+// of another origin can drive it without the injected script: the origin is checked here.
 void ScriptMessageBridge::postMessage(const QString& name, const QString& bodyJson) {
+  if (!page_) return;
+  const WebOrigin origin = page_->currentOrigin();
+  if (origin != page_->checkoutOrigin()) {
+    log("Web checkout: message \"" + shortenedForLog(name.toStdString(), 64) + "\" from " +
+        origin.toString().toStdString() + " dropped: only the checkout page's origin (" +
+        page_->checkoutOrigin().toString().toStdString() + ") ends the checkout");
+    return;
+  }
   if (!names_.contains(name)) {
     log(("Web checkout: message under unregistered name \"" + name + "\" dropped").toStdString());
     return;

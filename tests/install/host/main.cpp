@@ -21,6 +21,8 @@ struct Listener : tarvel::TarvelPaymentStatusDelegate {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  std::printf("installed host: Tarvel Checkout %s, headers %s\n", tarvel::version(),
+              TARVEL_CHECKOUT_VERSION_STRING);
   auto checkout = std::make_shared<tarvel::TarvelCheckout>(false, std::make_shared<Listener>());
   checkout->openCart({{"order_type", "non-vx"},
                       {"request_id", "installed-host-request"},

@@ -1,9 +1,9 @@
 // The UPI payment screen on real widgets (offscreen), with the manual clock, an injected
 // registry of installed apps and a fake service answering exactly when the test says.
 #include <QBuffer>
+#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QScrollArea>
 #include <QTest>
 #include <QTextDocumentFragment>
@@ -61,7 +61,7 @@ TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTh
     bool tiles, qr;
     std::vector<std::string> opened;
   };
-  const std::string link = "://upi/pay?pa=shop%2540upi&pn=Shop&am=499.00&tr=tvl_7f3a&cu=INR";
+  const std::string link = "://upi/pay?pa=shop%40upi&pn=Shop&am=499.00&tr=tvl_7f3a&cu=INR";
   const std::vector<Case> cases = {
       {"tiles", {{"order_type", "upi"}}, {"phonepe", "paytm"}, true, false, {}},
       {"empty upi_app", {{"order_type", "upi"}, {"upi_app", ""}}, {"gpay"}, true, false, {}},
@@ -175,14 +175,20 @@ TEST_F(UpiCheckoutViewControllerTests, OpensThePercentEncodedDeepLinkAndSendsThe
        {"phonepe://upi/pay?pn=Shop%20Name&am=1"},
        true,
        nullptr},
-      {"escapes",
+      {"escapes kept",
        "upi://pay?pa=a%40b#x\u20B9",
        true,
-       {"phonepe://upi/pay?pa=a%2540b%23x%E2%82%B9"},
+       {"phonepe://upi/pay?pa=a%40b%23x%E2%82%B9"},
+       true,
+       nullptr},
+      {"raw",
+       "upi://pay?pa=a@b&am=10%&tn=%zz",
+       true,
+       {"phonepe://upi/pay?pa=a@b&am=10%25&tn=%25zz"},
        true,
        nullptr},
       {"no prefix", "pay?am=1", true, {"phonepe://upi/pay?am=1"}, true, nullptr},
-      {"failed launch", "upi://pay?am=1", false, {}, false, nullptr},
+      {"failed launch", "upi://pay?am=1", false, {}, false, "Could not open PhonePe"},
       {"no link", nullptr, true, {}, false, "UPI link is not available"},
       {"link not text", 42, true, {}, false, "UPI link is not available"}};
   for (const Case& c : cases) {
@@ -212,6 +218,13 @@ TEST_F(UpiCheckoutViewControllerTests, OpensThePercentEncodedDeepLinkAndSendsThe
     EXPECT_EQ(events[1]["event"], "phonepe");
     EXPECT_EQ(events[1]["name"], "phonepe");
     EXPECT_FALSE(events[1].contains("eventType"));
+    if (!c.launches) {  // the log says why, and the tiles still work
+      EXPECT_TRUE(log_.contains("Could not open \"phonepe\": the system did not launch it"));
+      tapTile(0);
+      EXPECT_EQ(registry_->openedUrls().size(), 2u);
+      ASSERT_EQ(Alert::openAlerts().size(), 1);
+      Alert::openAlerts()[0]->triggerAction("Ok");
+    }
     delete window_;
   }
 }
@@ -503,22 +516,10 @@ TEST_F(UpiCheckoutViewControllerTests, BadAnswersTakeAClearPathWithoutCrashing) 
   const std::vector<Case> cases = {
       {"no uapp", upi, "uapp", nullptr, true, nullptr},
       {"uapp not texts", upi, "uapp", {"phonepe", 7}, true, nullptr},
-      {"keys without a probe address",
-       upi,
-       "uapp",
-       {"", "ph one", "a/b", "://", "\u20B9"},
-       true,
-       nullptr},
       {"qr without comma", upi, "qrCode", "iVBORw0KGgo", true, nullptr},
       {"qr not base64", upi, "qrCode", "data:image/png;base64,@@@@", true, nullptr},
       {"qr not an image", upi, "qrCode", "data:image/png;base64,aGVsbG8=", true, nullptr},
       {"total a number", upi, "total", 499, false, nullptr},
-      {"direct launch of a bad key",
-       {{"order_type", "upi"}, {"upi_app", "ph one"}},
-       "total",
-       "1.00",
-       false,
-       "Please install ph one in device"},
       {"direct launch not installed",
        {{"order_type", "upi"}, {"upi_app", "tez"}},
        "total",
@@ -553,6 +554,46 @@ TEST_F(UpiCheckoutViewControllerTests, BadAnswersTakeAClearPathWithoutCrashing) 
                 QString("Pay \u20B9") + (c.value.is_string() ? "1.00" : ""));
     }
     for (Alert* alert : alerts) alert->triggerAction("Ok");
+    delete window_;
+  }
+}
+
+// Keys from the platform ("uapp") or the order ("upi_app") become the scheme of what is
+// opened: only 1 to 32 lower-case letters and digits name an app; anything else is logged and
+// gets no probe and no tile, or, named by the order, counts as not installed.
+TEST_F(UpiCheckoutViewControllerTests, HostileAppKeysAreNeitherProbedNorOpened) {
+  const std::vector<std::string> hostile = {"PhonePe",   "phonepe://upi/pay?pa=attacker@upi&x=",
+                                            "https://x", std::string(33, 'a'),
+                                            "",          "pay now",
+                                            "a/b",       "\u20B9"};
+  registry_ = std::make_shared<InstalledSchemesRegistry>(std::set<std::string>{
+      "phonepe", "https", "paynow", std::string(33, 'a'), std::string(32, 'b')});
+  Application::setUrlSchemeRegistry(registry_);
+  Dictionary uapp = hostile;
+  uapp.push_back(std::string(32, 'b'));
+  UpiCheckoutViewController* screen = open();
+  answerVerify(withKey(verifyAnswer(), "uapp", uapp));
+  EXPECT_EQ(registry_->probedSchemes(), std::vector<std::string>{std::string(32, 'b')});
+  EXPECT_EQ(screen->installedUapp(), std::vector<std::string>{std::string(32, 'b')});
+  for (const std::string& key : hostile) {
+    EXPECT_TRUE(
+        log_.contains("UPI app key " + Dictionary(key).dump() + " of the verify answer ignored"))
+        << key;
+  }
+  delete window_;
+
+  for (const std::string& key : hostile) {
+    SCOPED_TRACE(key);
+    if (key.empty()) continue;  // an empty "upi_app" asks for the list
+    service_ = std::make_shared<test::FakeAPIService>();
+    log_.clear();
+    open({{"order_type", "upi"}, {"upi_app", key}});
+    answerVerify();
+    EXPECT_TRUE(registry_->openedUrls().empty());
+    EXPECT_TRUE(log_.contains("UPI app " + Dictionary(key).dump() + " of the order is not"));
+    ASSERT_EQ(Alert::openAlerts().size(), 1);
+    EXPECT_TRUE(Alert::openAlerts()[0]->message().startsWith("Please install "));
+    Alert::openAlerts()[0]->triggerAction("Ok");
     delete window_;
   }
 }
@@ -667,7 +708,7 @@ TEST_F(UpiCheckoutViewControllerTests, TilesAreReachedAndPressedFromTheKeyboard)
 }
 
 // The helpers the screen is made of, on their own.
-TEST(UpiDeepLinkTests, KeysMapAndLinksEncodeForAQuery) {
+TEST(UpiDeepLinkTests, KeysMapAndLinksEncodeForAQueryKeepingTheirEscapes) {
   EXPECT_EQ(detail::probedUpiAppKey("tez"), "gpay");
   EXPECT_EQ(detail::probedUpiAppKey("upi"), "bhim");
   EXPECT_EQ(detail::probedUpiAppKey("Tez"), "Tez");
@@ -676,35 +717,48 @@ TEST(UpiDeepLinkTests, KeysMapAndLinksEncodeForAQuery) {
             "a://b/c?d=e&f=g!$'()*+,-.;@_~");
   EXPECT_EQ(detail::addingPercentEncodingForQuery(" %#[]\"<>\\^`{|}\u20B9"),
             "%20%25%23%5B%5D%22%3C%3E%5C%5E%60%7B%7C%7D%E2%82%B9");
+  EXPECT_EQ(detail::addingPercentEncodingForQuery("%4a%4%zz%"), "%4a%254%25zz%25");
 }
 
-// A picture too large to decode on the spot is decoded away from the GUI thread and shown once
-// it is ready; one that does not decode says so in the same place.
-TEST_F(UpiCheckoutViewControllerTests, LargeQrCodeIsShownOnceDecodedAwayFromTheGuiThread) {
-  QImage noise(200, 200, QImage::Format_Grayscale8);
-  QRandomGenerator random(7);
-  for (int y = 0; y < noise.height(); ++y) {
-    for (int x = 0; x < noise.width(); ++x) {
-      noise.scanLine(y)[x] = static_cast<uchar>(random.bounded(256));
-    }
-  }
+// A single-colour PNG of `width` × `height` as a "qrCode" text: a few kilobytes whatever its
+// size in pixels.
+std::string pngQrCode(int width, int height) {
+  QImage picture(width, height, QImage::Format_Mono);
+  picture.fill(1);
   QByteArray png;
   QBuffer buffer(&png);
   buffer.open(QIODevice::WriteOnly);
-  ASSERT_TRUE(noise.save(&buffer, "PNG"));
-  const std::string large = "data:image/png;base64," + png.toBase64().toStdString();
-  ASSERT_GT(large.size(), 16u * 1024);
-  const std::string broken = large.substr(0, 1000) + "*" + large.substr(1001);
+  picture.save(&buffer, "PNG", 0);  // the strongest compression
+  return "data:image/png;base64," + png.toBase64().toStdString();
+}
+
+// Where a picture is decoded goes by its declared pixels, not its text: one beyond 2048 a side
+// is refused unread, also when the host lifted Qt's image allocation limit; a large one is
+// decoded away from the GUI thread and shown once ready.
+TEST_F(UpiCheckoutViewControllerTests, QrPicturesAreCheckedBySizeBeforeDecoding) {
+  const std::string bomb = pngQrCode(5790, 5790);
+  ASSERT_LT(bomb.size(), 16u * 1024) << "small as text";
+  const std::string large = pngQrCode(1500, 1500);
   struct Case {
     const char* name;
     std::string qrCode;
+    int hostAllocationLimitMb;  // Qt's default is 128
     bool shown;
   };
-  for (const Case& c : {Case{"large", large, true}, Case{"large, not base64", broken, false}}) {
+  const std::vector<Case> cases = {
+      {"bomb", bomb, 128, false},
+      {"bomb, host limit lifted", bomb, 0, false},
+      {"too wide", pngQrCode(2049, 8), 0, false},
+      {"large in pixels", large, 128, true},
+      {"large, not base64", large.substr(0, 100) + "*" + large.substr(101), 128, false}};
+  const int hostLimit = QImageReader::allocationLimit();
+  for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    QImageReader::setAllocationLimit(c.hostAllocationLimitMb);
     service_ = std::make_shared<test::FakeAPIService>();
     registry_ = std::make_shared<InstalledSchemesRegistry>();
     Application::setUrlSchemeRegistry(registry_);
+    log_.clear();
     QPointer<UpiCheckoutViewController> screen = open({{"order_type", "upi"}});
     answerVerify(withKey(verifyAnswer(), "qrCode", c.qrCode));
     ASSERT_TRUE(screen->viewQRCode()->isVisible());
@@ -717,7 +771,12 @@ TEST_F(UpiCheckoutViewControllerTests, LargeQrCodeIsShownOnceDecodedAwayFromTheG
     } else {
       EXPECT_EQ(label->text(), "QR code not available");
     }
+    if (c.qrCode == bomb) {
+      EXPECT_TRUE(log_.contains("picture is 5790 x 5790 pixels, more than 2048 x 2048"));
+    }
+    delete window_;
   }
+  QImageReader::setAllocationLimit(hostLimit);
 }
 
 TEST(QrCodeDecodingTests, OnlyTheSecondPieceDecodedStrictlyGivesAnImage) {
