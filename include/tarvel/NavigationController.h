@@ -22,7 +22,8 @@ namespace tarvel {
 /// \endcode
 /// Appearance hooks run only while the navigation controller itself is on screen; otherwise
 /// the top screen receives them when the controller appears. The controller owns the screens
-/// on its stack.
+/// on its stack; a screen deleted by someone else leaves the stack at once (the screen below a
+/// deleted top screen is shown and appears).
 class NavigationController : public ViewController {
   Q_OBJECT
 

@@ -55,7 +55,8 @@ class ViewController : public QWidget {
 
   /// Shows `screen` modally over this screen's outermost container, covering it, or, when that
   /// container already presents, over the top-most screen of its presentations; the screen it
-  /// covers keeps `screen` and deletes it after it is dismissed. `completion` runs after the
+  /// covers keeps `screen` and deletes it after it is dismissed (deleted by someone else, it
+  /// is gone at once and the covered screen appears again). `completion` runs after the
   /// screen appeared. Returns false, and does nothing (the caller keeps `screen`), for nullptr,
   /// for a screen that a container already holds, and for a screen that would cover itself.
   bool present(ViewController* screen, bool animated, std::function<void()> completion = {});
