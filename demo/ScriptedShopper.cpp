@@ -111,8 +111,10 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
                               if (!kiosk) returnToShop();
                             }});
     }
+    // The first status check goes out as soon as the app opened, so on a real display the
+    // payment may be confirmed before the shopper is back.
     flow.steps.push_back({"back from PhonePe, waiting for the payment status",
-                          loadingShown,
+                          [this, loadingShown] { return loadingShown() || currentOutcomes() > 0; },
                           "polling",
                           "Back from the UPI app: the payment status is checked",
                           {}});
