@@ -76,7 +76,9 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// Returns at once; `ready`, when given, runs once on the main thread when the engine has
   /// loaded its first (blank, hidden) page. Repeated calls start nothing new. The blank page is
   /// released when the first web checkout opens. Call it from any thread once the
-  /// QApplication exists.
+  /// QApplication exists. The engine comes with the web checkout module, which this call (or
+  /// the first web order) loads; where the module is not installed, the call says so in the log
+  /// and `ready` never runs, and a web order ends with status false and {"error": "<reason>"}.
   static void warmUpWebCheckout(std::function<void()> ready = {});
 
   /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread. Every

@@ -12,6 +12,7 @@
 #include "platform/KeyWindow.h"
 #include "platform/LoggingCategory.h"
 #include "platform/MainQueue.h"
+#include "screens/web/WebCheckoutModule.h"
 #include "tarvel/APIService.h"
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Log.h"
@@ -56,9 +57,15 @@ void CheckoutCore::openCart(const Dictionary& createData) {
     case OrderRoute::rtoTracking:
       startRtoTracking(createData);
       return;
-    case OrderRoute::webCheckout:
-      show(factory.makeWebCheckout(createData, production), "CustomeCheckout", navigation, false);
+    case OrderRoute::webCheckout: {
+      CheckoutScreen* screen = factory.makeWebCheckout(createData, production);
+      if (!screen && !WebCheckoutModule::failure().empty()) {
+        reportUnstartable(WebCheckoutModule::failure());
+        return;
+      }
+      show(screen, "CustomeCheckout", navigation, false);
       return;
+    }
     case OrderRoute::upiCheckout:
       show(factory.makeUpiCheckout(createData, production), "UpiCheckoutViewController", navigation,
            false);
