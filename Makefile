@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: deps build demo-build test test-normal test-asan test-tsan demo sandbox bench clean format
+.PHONY: deps build demo-build test test-normal test-asan test-tsan demo sandbox bench docs clean format
 
 deps:
 	@bash scripts/install-deps.sh
@@ -34,6 +34,12 @@ sandbox: demo-build
 
 bench: build
 	@bash scripts/run-bench.sh $(BUILD)
+
+# The reference manual of the public headers; fails on any Doxygen warning.
+docs: deps
+	@$(CONFIGURE)
+	@cmake --build $(BUILD) --target docs
+	@echo "make docs: open $(BUILD)/docs/html/index.html"
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i

@@ -40,3 +40,9 @@ foreach(_tarvel_tool tarvel-sandbox tarvel-upi-app)
     install(TARGETS ${_tarvel_tool} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+
+# The launcher that starts them around a command: `tarvel-with-sandbox PREFIX my-shop`.
+if(TARGET tarvel-sandbox)
+  install(PROGRAMS scripts/with-sandbox.sh DESTINATION ${CMAKE_INSTALL_BINDIR}
+          RENAME tarvel-with-sandbox)
+endif()

@@ -21,6 +21,20 @@ QString DemoReport::folder() const { return dir_.absolutePath(); }
 // The window as the shopper sees it: dialogs open over it (alerts are windows of their own)
 // are drawn on top, centred, over a dimmed window.
 QPixmap DemoReport::picture(QWidget* window) {
+  // Layouts settle in posted events: a picture taken in the turn that changed a text or showed
+  // a panel would catch boxes at their old size, clipped.
+  for (int pass = 0; pass < 3; ++pass) {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  }
+  // Offscreen there is no pointer, yet Qt keeps a widget it once entered (the back button,
+  // say) marked as under the mouse: the pictures would show it hovered.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+      if (!widget->testAttribute(Qt::WA_UnderMouse)) continue;
+      widget->setAttribute(Qt::WA_UnderMouse, false);
+      widget->update();
+    }
+  }
   QPixmap picture = window->grab();
   QPainter painter(&picture);
   for (QWidget* top : QApplication::topLevelWidgets()) {

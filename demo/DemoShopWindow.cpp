@@ -108,6 +108,10 @@ QLabel* label(const QString& text, const char* role = nullptr) {
   return result;
 }
 
+// The serial under which recovered outcomes arrive; each gets a row of its own.
+constexpr int kRecoveredSerial = 0;
+constexpr char kRecoveredKind[] = "recovered";
+
 }  // namespace
 
 // Tells the window about the outcomes of one checkout, if the window still exists.
@@ -352,6 +356,7 @@ void DemoShopWindow::pay() {
       production_, std::make_shared<FlowDelegate>(this, serial));
   checkouts_[serial] = checkout;
   refreshOutcomes();
+  notification_->hide();  // an earlier flow's message is over
   emit checkoutStarted(serial);
   checkout->openCart(order);
   if (kind->orderType == "cod") notifyOtpWhenSent(order, kOtpLookups);
@@ -387,9 +392,24 @@ void DemoShopWindow::showNotification(const QString& text) {
   QTimer::singleShot(kNotificationMs, notification_, &QWidget::hide);
 }
 
+void DemoShopWindow::recoverUnfinishedCheckouts() {
+  recovery_ = std::make_shared<tarvel::TarvelCheckout>(
+      production_, std::make_shared<FlowDelegate>(this, kRecoveredSerial));
+  recovery_->recoverUnfinishedCheckouts();
+}
+
 void DemoShopWindow::recordOutcome(int serial, bool status, const tarvel::Dictionary& data) {
+  if (serial == kRecoveredSerial) {
+    serial = nextSerial_++;
+    const auto moid = data.find("moid");
+    const QString order = moid != data.end() && moid->is_string()
+                              ? QString::fromStdString(moid->get<std::string>())
+                              : QString("an earlier order");
+    flows_[serial] = FlowRecord{serial, kRecoveredKind, "Earlier run: " + order, 0, false, {}};
+  }
   auto flow = flows_.find(serial);
   if (flow == flows_.end()) return;
+  notification_->hide();  // the flow the message was for has ended
   ++flow->second.outcomes;
   flow->second.lastStatus = status;
   flow->second.lastData = data;
@@ -420,6 +440,8 @@ void DemoShopWindow::refreshOutcomes() {
     } else if (flow.outcomes == 1) {
       chip = flow.lastStatus ? "success" : "failure";
       text = flow.lastStatus ? "Success · 1 outcome" : "Not paid · 1 outcome";
+      if (flow.kindId == kRecoveredKind)
+        text = flow.lastStatus ? "Recovered · paid" : "Recovered · not paid";
     }
     auto* status = new QLabel(text);
     status->setProperty("outcome", chip);

@@ -64,6 +64,10 @@ class DemoShopWindow : public QMainWindow {
   /// as a notification over the window (nothing without a sandbox).
   void setSandbox(SandboxControl* sandbox);
 
+  /// Lists, marked as recovered, the outcomes of checkouts that an earlier run of the shop
+  /// left unfinished (it ended while the shopper paid). Called once at start-up.
+  void recoverUnfinishedCheckouts();
+
  signals:
   /// A checkout started: `serial` numbers it.
   void checkoutStarted(int serial);
@@ -89,6 +93,7 @@ class DemoShopWindow : public QMainWindow {
 
   bool production_;
   std::map<int, std::shared_ptr<tarvel::TarvelCheckout>> checkouts_;
+  std::shared_ptr<tarvel::TarvelCheckout> recovery_;
   std::map<int, FlowRecord> flows_;
   std::map<int, tarvel::Dictionary> orders_;
   int nextSerial_ = 1;

@@ -51,6 +51,8 @@ QStringList ScriptedShopper::allFlows() {
   return {"upi-tiles", "upi-phonepe", "upi-qr", "cod", "cod-modal", "web", "rto", "cancel"};
 }
 
+QStringList ScriptedShopper::knownFlows() { return allFlows() << "upi-kiosk"; }
+
 ScriptedShopper::ScriptedShopper(DemoShopWindow& shop, DemoReport& report, SandboxControl& sandbox,
                                  QStringList flows, QObject* parent)
     : QObject(parent), shop_(shop), report_(report), sandbox_(sandbox), queue_(std::move(flows)) {
@@ -81,8 +83,11 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
   };
   const auto loadingShown = [this] { return visible("viewLoading") != nullptr; };
 
-  if (id == "upi-tiles") {
-    Flow flow{id, "upi-tiles", "UPI app list", true, "success, PAID", paid, {}};
+  if (id == "upi-tiles" || id == "upi-kiosk") {
+    const bool kiosk = id == "upi-kiosk";
+    Flow flow{id,   "upi-tiles",     kiosk ? "UPI app list on a kiosk" : "UPI app list",
+              true, "success, PAID", paid,
+              {}};
     flow.steps.push_back({"tap the PhonePe tile", [this] { return tilesShown(); }, "tiles",
                           "The UPI apps the platform offers, as tiles",
                           [this] { tapTile("PhonePe"); }});
@@ -95,8 +100,14 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
                             "PhonePe's own window over the shop: the shopper has left",
                             {},
                             true});
-      flow.steps.push_back({"PhonePe paid; back to the shop", [this] { return orderPaid(); }, "",
-                            "", [this] { returnToShop(); }});
+      // A kiosk has no window manager to hand the focus back: the shop must hear the outcome
+      // without it.
+      flow.steps.push_back({kiosk ? "PhonePe paid; the focus stays away from the shop"
+                                  : "PhonePe paid; back to the shop",
+                            [this] { return orderPaid(); }, "", "",
+                            [this, kiosk] {
+                              if (!kiosk) returnToShop();
+                            }});
     }
     flow.steps.push_back({"back from PhonePe, waiting for the payment status",
                           loadingShown,
@@ -169,11 +180,11 @@ ScriptedShopper::Flow ScriptedShopper::makeFlow(const QString& id) {
                               fetchOtp(false);
                             }});
     }
-    flow.steps.push_back({"type the OTP and submit", otpArrived, "typed",
-                          "The four digits typed, ready to submit", [this] {
-                            typeOtp(otp_);
-                            tap(visible("buttonSubmitOTP"));
-                          }});
+    flow.steps.push_back({"type the OTP", otpArrived, "", "", [this] { typeOtp(otp_); }});
+    // The picture is taken once all four digits are in, before the submit.
+    flow.steps.push_back({"submit the OTP", [this] { return otpTyped(); }, "typed",
+                          "The four digits typed, ready to submit",
+                          [this] { tap(visible("buttonSubmitOTP")); }});
     return flow;
   }
   if (id == "web") {
@@ -394,6 +405,14 @@ void ScriptedShopper::typeOtp(const QString& otp) {
     field->setFocus();
     QTest::keyClick(field, otp.at(i).toLatin1());
   }
+}
+
+bool ScriptedShopper::otpTyped() const {
+  for (int n = 1; n <= 4; ++n) {
+    auto* field = qobject_cast<QLineEdit*>(visible(QString("textField%1").arg(n)));
+    if (!field || field->text().isEmpty()) return false;
+  }
+  return true;
 }
 
 void ScriptedShopper::clearOtp() {

@@ -28,8 +28,11 @@ class ScriptedShopper : public QObject {
   Q_OBJECT
 
  public:
-  /// The flows it knows, in the order it runs them.
+  /// The flows it runs by default, in that order.
   static QStringList allFlows();
+  /// Those and the flows that run only when named: "upi-kiosk", the app list on a real display
+  /// where the shopper never hands the shop the focus back.
+  static QStringList knownFlows();
 
   ScriptedShopper(DemoShopWindow& shop, DemoReport& report, SandboxControl& sandbox,
                   QStringList flows, QObject* parent = nullptr);
@@ -79,6 +82,7 @@ class ScriptedShopper : public QObject {
   void tapBack();
   void typeOtp(const QString& otp);
   void clearOtp();
+  bool otpTyped() const;
   void fetchOtp(bool wrong);
   QString smsOtp() const;
   void pressHostedPayButton();

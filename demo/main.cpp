@@ -47,9 +47,9 @@ int runScripted(QApplication& app, demo::DemoShopWindow& shop, demo::SandboxCont
     return 2;
   }
   for (const QString& flow : flows) {
-    if (!demo::ScriptedShopper::allFlows().contains(flow)) {
+    if (!demo::ScriptedShopper::knownFlows().contains(flow)) {
       std::printf("Unknown flow %s (known: %s)\n", qPrintable(flow),
-                  qPrintable(demo::ScriptedShopper::allFlows().join(", ")));
+                  qPrintable(demo::ScriptedShopper::knownFlows().join(", ")));
       return 2;
     }
   }
@@ -100,6 +100,7 @@ int main(int argc, char* argv[]) {
   demo::DemoShopWindow shop(parser.isSet(production));
   demo::SandboxControl sandbox;
   if (sandbox.isConfigured()) shop.setSandbox(&sandbox);
+  shop.recoverUnfinishedCheckouts();
   if (!parser.isSet(scripted) && windowed) {
     std::printf("The shop is open in its window. Console lines go to %s (--verbose shows them).\n",
                 qPrintable(logFile));

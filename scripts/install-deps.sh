@@ -12,7 +12,8 @@ PACKAGES=(
   libcurl4-openssl-dev nlohmann-json3-dev libcpp-httplib-dev
   libqrencode-dev zlib1g-dev libssl-dev libglib2.0-dev libglib2.0-bin
   openssl ca-certificates desktop-file-utils xdg-utils ccache
-  fonts-dejavu-core xvfb xauth xdotool
+  fonts-dejavu-core xvfb xauth xdotool doxygen
+  at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
   python3
 )
 

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # test-installed-package.sh BUILD_DIR
 # Installs the component from BUILD_DIR into a temporary prefix, builds the tiny host project in
-# tests/install/host against that prefix only, and runs it against a fresh sandbox; then loads
-# the installed web checkout module. A second prefix without the web module (install component
-# "web" left out) must still build the host, which links no Qt WebEngine and whose web order
-# ends with an error naming the missing module.
+# tests/install/host against that prefix only, and runs it against a fresh sandbox started by
+# the installed launcher; then loads the installed web checkout module. A second prefix without
+# the web module (install component "web" left out) must still build the host, which links no
+# Qt WebEngine and whose web order ends with an error naming the missing module.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(cd "$1" && pwd)
@@ -22,7 +22,7 @@ build_host() {
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 build_host "$work/prefix" "$work/host"
 QT_QPA_PLATFORM=offscreen \
-  bash scripts/with-sandbox.sh "$work/prefix" "$work/host/installed-host"
+  "$work/prefix/bin/tarvel-with-sandbox" "$work/prefix" "$work/host/installed-host"
 
 # The temporary prefix is not the one compiled in, so the host is pointed at its module.
 module=$(find "$work/prefix" -name 'libtarvel_web_checkout.so*' -type f | head -n1)

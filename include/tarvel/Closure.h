@@ -7,6 +7,7 @@
 
 namespace tarvel {
 
+/// Declared for `Closure<void(Args...)>`, the only form: a closure returns nothing.
 template <typename Signature>
 class Closure;
 
@@ -18,12 +19,16 @@ class Closure;
 template <typename... Args>
 class Closure<void(Args...)> {
  public:
+  /// The callable a closure holds.
   using Function = std::function<void(Args...)>;
 
+  /// An empty closure: firing it does nothing.
   Closure() = default;
   Closure(const Closure&) = delete;
   Closure& operator=(const Closure&) = delete;
 
+  /// Installs `function` (anything a `Function` can be made from), replacing the previous one;
+  /// a call already running keeps the callable it started with.
   template <typename F>
   Closure& operator=(F&& function) {
     auto next = std::make_shared<const Function>(std::forward<F>(function));
@@ -32,6 +37,7 @@ class Closure<void(Args...)> {
     return *this;
   }
 
+  /// Removes the installed callable.
   Closure& operator=(std::nullptr_t) {
     std::lock_guard<std::mutex> lock(mutex_);
     function_.reset();

@@ -8,10 +8,13 @@ namespace tarvel {
 /// An sRGB colour with 8-bit channels; alpha 255 is opaque. The screens turn it into their
 /// toolkit's colour type.
 struct Color {
+  /// A channel, 0 to 255.
+  /// @{
   uint8_t red = 0;
   uint8_t green = 0;
   uint8_t blue = 0;
   uint8_t alpha = 255;
+  /// @}
 
   /// Parses "RGB", "RRGGBB" or "AARRGGBB" hexadecimal colour text; never fails.
   ///
@@ -31,6 +34,7 @@ struct Color {
   /// blocks, emoji and pictographs, private use and specials (U+FFF0..U+FFFF, the BOM).
   static Color fromHexString(std::string_view text);
 
+  /// Colours are equal when all four channels are.
   friend constexpr bool operator==(const Color&, const Color&) = default;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QLineEdit>
 
 namespace tarvel {
@@ -29,18 +30,38 @@ class CustomTextField : public QLineEdit {
   Q_PROPERTY(bool oneTimeCode READ isOneTimeCode WRITE setOneTimeCode)
 
  public:
+  /// An empty field without delegates, tag 0.
   explicit CustomTextField(QWidget* parent = nullptr);
   ~CustomTextField() override;
 
+  /// The delegate that accepts or refuses each edit, or nullptr (every edit is applied).
+  /// @{
   TextFieldDelegate* delegate() const;
   void setDelegate(TextFieldDelegate* delegate);
+  /// @}
+  /// The delegate told of every backspace key, or nullptr.
+  /// @{
   BackSpaceDelegate* backSpaceDelegate() const;
   void setBackSpaceDelegate(BackSpaceDelegate* delegate);
+  /// @}
 
+  /// The field's number among its siblings (the `tag` property).
+  /// @{
   int tag() const;
   void setTag(int tag);
+  /// @}
+  /// Whether the field takes a whole one-time code (the `oneTimeCode` property).
+  /// @{
   bool isOneTimeCode() const;
   void setOneTimeCode(bool oneTimeCode);
+  /// @}
+
+  /// The colour of the text cursor; an invalid colour (the default) leaves it in the text's
+  /// colour, as a line edit draws it. A tinted cursor does not blink.
+  /// @{
+  QColor tintColor() const;
+  void setTintColor(const QColor& tint);
+  /// @}
 
   /// What the backspace key does (see above).
   virtual void deleteBackward();
@@ -51,9 +72,16 @@ class CustomTextField : public QLineEdit {
   void pasteFromClipboard();
 
  protected:
+  /// Keys that change the text go through the delegate; cursor, selection and copy keys keep
+  /// the line edit's own handling.
   void keyPressEvent(QKeyEvent* event) override;
+  /// An input method's plainly committed text goes through `insertText`.
   void inputMethodEvent(QInputMethodEvent* event) override;
+  /// A menu of Copy, Paste (through the delegate) and Select All; the line edit's own menu
+  /// would cut and paste past the delegate.
   void contextMenuEvent(QContextMenuEvent* event) override;
+  /// Draws the line edit, then the cursor in the tint colour when one is set.
+  void paintEvent(QPaintEvent* event) override;
 
  private:
   bool offerReplacement(int start, int length, const QString& text);
@@ -63,6 +91,7 @@ class CustomTextField : public QLineEdit {
   BackSpaceDelegate* backSpaceDelegate_ = nullptr;
   int tag_ = 0;
   bool oneTimeCode_ = false;
+  QColor tint_;
 };
 
 }  // namespace tarvel

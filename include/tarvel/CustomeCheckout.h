@@ -52,8 +52,8 @@ class ScriptMessageBridge;
 /// A page that does not load (the host does not answer, refuses, breaks off, or shows a
 /// certificate that is not trusted) is replaced by a plain message, `pageFailureMessage()`, and
 /// a log line naming the page's host and path and the reason; the screen stays, and its back
-/// button ends the flow as always. A page that arrives with an HTTP error status is shown as the
-/// platform sent it, and the status is logged.
+/// button ends the flow with {"error": "<that message>"}. A page that arrives with an HTTP error
+/// status is shown as the platform sent it, and the status is logged.
 ///
 /// The screen reports exactly once: after the first outcome (message, back button or failure),
 /// further messages and presses are logged and dropped. A message that arrives while no
@@ -83,7 +83,8 @@ class CustomeCheckout : public CheckoutScreen {
   QLabel* pageFailureMessage() const;
 
  public slots:
-  /// The back button's action: pops the screen and reports status false with {}.
+  /// The back button's action: pops the screen and reports status false with {} ({"error":
+  /// "<the message>"} after the page-failure message).
   void backBtnClickAction();
 
  protected:

@@ -51,7 +51,9 @@ class HalfSizePresentationController : public QObject {
   /// The frame of the sheet: x 0, y one fifth of the container's height, the container's size.
   QRect frameOfPresentedViewInContainerView() const;
 
+  /// The widget shown as the sheet, or nullptr once it is gone.
   QWidget* presentedView() const;
+  /// The widget the sheet covers, from `present` on; nullptr before, or once it is gone.
   QWidget* containerView() const;
   /// The backdrop that covers the container while the sheet is shown.
   QWidget* blurEffectView() const;
@@ -68,6 +70,7 @@ class HalfSizePresentationController : public QObject {
   /// The sheet's size for a container of `containerSize`; the container's size by default.
   virtual QSize sizeForPresentedView(const QSize& containerSize) const;
 
+  /// Lays sheet and backdrop out again when the container is resized while presented.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -9,8 +9,10 @@ namespace tarvel {
 /// Answers, before a request is sent, whether the machine can reach the network at all.
 struct InternetConnectionManager {
   /// Reachability flag bits, as the flag rule reads them.
+  /// @{
   static constexpr uint32_t kReachable = 1u << 1;
   static constexpr uint32_t kConnectionRequired = 1u << 2;
+  /// @}
 
   /// Asks the current probe for flags and applies `isConnected`; a probe failure reads as false.
   static bool isConnectedToNetwork();

@@ -1,11 +1,21 @@
 #pragma once
 
+/// \file
+/// The component's console lines: where they go (`tarvel::setLogSink`), and
+/// `tarvel::redactedForLog` for hosts that log or show an outcome themselves.
+
+#include <cstddef>      // nullptr_t
 #include <functional>   // function
 #include <string_view>  // string_view
 
 #include "tarvel/Dictionary.h"
 
 namespace tarvel {
+
+/// How much a console line matters: `warning` for errors and refusals (a request not sent, an
+/// answer refused, a flow that ends in a failure, a dropped second outcome), `info` for a
+/// flow's progress, `debug` for dumps of whole answers and messages.
+enum class LogLevel { debug, info, warning };
 
 /// Receives every console line the component writes, one call a line, without a newline.
 ///
@@ -15,16 +25,34 @@ namespace tarvel {
 /// threads and re-entrantly from within itself: a sink that keeps state guards it itself.
 using LogSink = std::function<void(std::string_view line)>;
 
-/// Replaces the sink; an empty sink restores the default, which writes each line to stderr
-/// with a single write(2), so lines from different threads never interleave. Thread-safe.
-/// Returns once every call still running in the replaced sink has returned (so the caller may
-/// free what that sink used), except when called from inside a sink.
-void setLogSink(LogSink sink);
+/// The same, with each line's level: a host that keeps only warnings filters on it.
+///
+/// \code
+///   tarvel::setLogSink([](tarvel::LogLevel level, std::string_view line) {
+///     if (level == tarvel::LogLevel::warning) myLog.warn(line);
+///   });
+/// \endcode
+using LeveledLogSink = std::function<void(LogLevel level, std::string_view line)>;
 
-/// Writes one line to the sink. A sink that throws loses the line; nothing reaches the caller.
-/// Callers never pass secrets: logged dictionaries go through `detail::describeForLog` first,
-/// and every line has the phone numbers of the orders in this process masked to their last
-/// four digits and a code next to the word "OTP" removed before any sink sees it.
+/// Replaces the sink; an empty sink (or nullptr) restores the default, which writes each line
+/// through the Qt logging category "tarvel.checkout" at the line's level once an entry object
+/// or screen exists, and before that to stderr with a single write(2), so lines from different
+/// threads never interleave. Thread-safe. Returns once every call still running in the replaced
+/// sink has returned (so the caller may free what that sink used), except when called from
+/// inside a sink. A `LogSink` receives the lines of every level.
+/// @{
+void setLogSink(LogSink sink);
+void setLogSink(LeveledLogSink sink);
+void setLogSink(std::nullptr_t);
+/// @}
+
+/// Writes one line at `level` to the sink. A sink that throws loses the line; nothing reaches
+/// the caller. Callers never pass secrets: logged dictionaries go through
+/// `detail::describeForLog` first, and every line has the phone numbers of the orders in this
+/// process masked to their last four digits and a code next to the word "OTP" removed before
+/// any sink sees it.
+void log(LogLevel level, std::string_view line);
+/// Writes one line at `LogLevel::info`.
 void log(std::string_view line);
 
 /// `data` as the component would log it: the value under every key that contains "token",

@@ -14,13 +14,16 @@ namespace tarvel {
 /// The bar shows the top screen's `title()` in its middle and its `leftNavigationItem()` on
 /// the left; it can be hidden. Pushing and popping drive the screens' lifecycle hooks in this
 /// order (transitions are instant, `animated` only reaches the hooks):
+/// \code{.unparsed}
 ///   push: new.viewDidLoad (once), old.viewWillDisappear, new.viewWillAppear,
 ///         old.viewDidDisappear, new.viewDidAppear;
 ///   pop:  top.viewWillDisappear, below.viewWillAppear, top.viewDidDisappear,
 ///         below.viewDidAppear.
+/// \endcode
 /// Appearance hooks run only while the navigation controller itself is on screen; otherwise
 /// the top screen receives them when the controller appears. The controller owns the screens
-/// on its stack.
+/// on its stack; a screen deleted by someone else leaves the stack at once (the screen below a
+/// deleted top screen is shown and appears).
 class NavigationController : public ViewController {
   Q_OBJECT
 
@@ -29,6 +32,8 @@ class NavigationController : public ViewController {
   explicit NavigationController(ViewController* root = nullptr, QWidget* parent = nullptr);
   ~NavigationController() override;
 
+  /// Puts `screen` on top of the stack, which then owns it (see above for the hooks). Does
+  /// nothing for nullptr or a screen already on the stack.
   void pushViewController(ViewController* screen, bool animated);
   /// Takes the top screen off the stack and deletes it later (deleteLater()); returns it, or
   /// nullptr when the stack holds one screen or none (the bottom screen is never popped).
@@ -47,7 +52,9 @@ class NavigationController : public ViewController {
   /// The stack, bottom first.
   QList<ViewController*> viewControllers() const;
 
+  /// Hides or shows the navigation bar.
   void setNavigationBarHidden(bool hidden, bool animated = false);
+  /// True while the navigation bar is hidden.
   bool isNavigationBarHidden() const;
   /// The bar widget itself (for styling).
   QWidget* navigationBar() const;
@@ -56,10 +63,13 @@ class NavigationController : public ViewController {
   QList<ViewController*> childViewControllersForAppearance() const override;
 
  private:
+  friend class ViewController;
+
   void addToStack(ViewController* screen);
   void showOnTop(ViewController* screen);
   void updateNavigationBar();
   void removeFromStack(ViewController* screen);
+  void screenDestroyed(ViewController* screen);
 
   QWidget* bar_ = nullptr;
   QWidget* leftSlot_ = nullptr;

@@ -8,7 +8,9 @@ namespace tarvel {
 /// screen write it from their production flag, and the last writer wins for all later requests.
 /// Reads and writes are atomic, so concurrent first use is safe.
 struct NetworkManager {
+  /// The environment requests go to now.
   static Environment environment();
+  /// Sets the environment for all later requests.
   static void setEnvironment(Environment environment);
 };
 

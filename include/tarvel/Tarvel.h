@@ -1,10 +1,13 @@
 #pragma once
 
-// Tarvel Checkout: everything a host application uses, in one include.
-//
-//   #include "tarvel/Tarvel.h"
-//   auto checkout = std::make_shared<tarvel::TarvelCheckout>(false, delegate);
-//   checkout->openCart(order);
+/// \file
+/// Tarvel Checkout: everything a host application uses, in one include.
+///
+/// \code
+///   #include "tarvel/Tarvel.h"
+///   auto checkout = std::make_shared<tarvel::TarvelCheckout>(false, delegate);
+///   checkout->openCart(order);
+/// \endcode
 
 #include "tarvel/APICompletion.h"
 #include "tarvel/APIError.h"
@@ -42,7 +45,7 @@
 #include "tarvel/UIFont.h"
 #include "tarvel/UpiCheckoutViewController.h"
 #include "tarvel/VXAPIServiceProtocol.h"
-#include "tarvel/Version.h"
 #include "tarvel/VerifyOTPViewController.h"
 #include "tarvel/VerifyOTPViewModel.h"
+#include "tarvel/Version.h"
 #include "tarvel/ViewController.h"

@@ -20,40 +20,51 @@ class CheckoutCore;
 /// and calls `openCart` with one order; the delegate then hears the flow's outcome once, on the
 /// main (GUI) thread, through `tarvelPayment(status, data)`.
 ///
+/// \code
 ///   auto checkout = std::make_shared<tarvel::TarvelCheckout>(false, myDelegate);
 ///   checkout->openCart({{"order_type", "upi"}, {"mid", "M1"}, {"moid", "O1"}, ...});
+/// \endcode
 ///
-/// `openCart` shows the component's screens in the host's key window: it makes sure the
-/// window's root is a `NavigationController` (the former root becomes the bottom of its
-/// stack), then chooses the flow from the order's "order_type" and "upi_app":
-///   "order_type" missing or not a text       nothing (the window is still prepared)
-///   "non-vx"                                 one RTO tracking request, no screen; the host
-///                                            hears status true with the answer, or false with
+/// `openCart` shows the component's screens in the host's key window: while they show, the
+/// window's root is a `NavigationController` (a former root that is not one becomes the bottom
+/// of its stack), and once the component's last screen there has closed, the host's former
+/// root is back in its place, at the window's size and with the focus where it was. It then
+/// chooses the flow from the order's "order_type" and "upi_app":
+/// \code{.unparsed}
+///   "order_type" missing or not a text       none: ends at once with false and
 ///                                            {"error": "<reason>"}
+///   "non-vx"                                 one RTO tracking request, no screen, the windows
+///                                            untouched; the host hears status true with the
+///                                            answer, or false with {"error": "<reason>"}
 ///   "upi" + "upi_app" "customweb"            web checkout, pushed
 ///   "upi" + anything else                    UPI payment screen, pushed
 ///   other + "upi_app" "customweb"            web checkout, pushed
 ///   other + "upi_app" ""                     OTP screen, presented modally (above whatever
 ///                                            the window presents already)
 ///   other + anything else                    OTP screen, pushed
+/// \endcode
 /// Texts are compared exactly ("UPI" is not "upi"). When the host shows no window, the
 /// component opens a phone-sized window of its own for a flow with a screen, and closes it once
-/// no screen of the component is left in it; a flow without a screen opens no window. A window
-/// without a root gets a blank bottom screen under the component's screens, so that they can
-/// always close themselves by popping.
+/// no screen of the component is left in it. A window without a root gets a blank bottom
+/// screen under the component's screens, so that they can always close themselves by popping.
 ///
 /// Construction sets the process-wide environment (`NetworkManager`) from the flag; the last
 /// entry object (or screen) created wins for all later requests, and every screen gets the
 /// environment current when it opens as its production flag.
 ///
-/// Each flow reports exactly once: a screen's second report is dropped and logged, and a screen
-/// closed without a report, or one that cannot be shown, ends its flow with status false and
-/// {"error": "<reason>"}. An order without a text "order_type" starts no flow and says so in
-/// the log. The flows
-/// keep what they need alive, so the object may be created on the stack, as a member or
-/// through std::make_shared, and may go away while a flow runs. Use it on the main thread.
+/// Each `openCart` reports exactly once. A screen's second report is dropped and logged; a
+/// screen closed without a report, a screen that cannot be shown, and a screen whose window is
+/// hidden or closed (a tray application that keeps running) end their flow with status false
+/// and {"error": "<reason>"}. These also end at once with false and {"error": "<reason>"}: an
+/// order without a text "order_type"; an order whose "moid" has a flow still open in this
+/// process (from any entry object: a double click on Pay), while that flow goes on; a flow with
+/// a screen in a process without a QApplication (a QGuiApplication host). The flows keep what
+/// they need alive, so the object may be created on the stack, as a member or through
+/// std::make_shared, and may go away while a flow runs. Use it on the main thread.
 class TarvelCheckout : public CheckoutStatusDelegate {
  public:
+  /// An entry object for the production platform (`production` true) or staging, whose
+  /// outcomes go to `delegate`. Sets the process-wide environment (see above).
   TarvelCheckout(bool production, std::shared_ptr<TarvelPaymentStatusDelegate> delegate);
   ~TarvelCheckout() override;
   TarvelCheckout(const TarvelCheckout&) = delete;
@@ -70,8 +81,10 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// the first web checkout opens like any later one. Nothing else loads the engine: the UPI
   /// and OTP flows never start it.
   ///
+  /// \code
   ///   QApplication app(argc, argv);   // made with Qt::AA_ShareOpenGLContexts
   ///   tarvel::TarvelCheckout::warmUpWebCheckout();
+  /// \endcode
   ///
   /// Returns at once; `ready`, when given, runs once on the main thread when the engine has
   /// loaded its first (blank, hidden) page. Repeated calls start nothing new. The blank page is
@@ -81,6 +94,31 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// and `ready` never runs, and a web order ends with status false and {"error": "<reason>"}.
   static void warmUpWebCheckout(std::function<void()> ready = {});
 
+  /// Reports the checkouts that an earlier run of the application left unfinished: the process
+  /// ended (a crash, the system reclaiming it, a forced update) after the shopper could pay in
+  /// a UPI app, by the QR code or on the hosted page, but before the outcome reached the host.
+  /// Call it once at start-up, after setting the application's name and organisation (the
+  /// journal lives under QStandardPaths::AppDataLocation).
+  ///
+  /// For each such checkout the platform is asked for the payment status, as the polling
+  /// asks. A paid one is reported to this object's delegate (through `checkOutCompleted`, on
+  /// the main thread) with status true; one that is not paid once the flow's own polling
+  /// window (and a short grace) has passed, with status false. The data is the platform's
+  /// status answer plus "recovered": true, "moid" and "tarvel_oid", so the host can tell which
+  /// order it is about. A checkout that is still within its window, or whose status cannot be
+  /// read (no network, an error answer), is reported nothing and kept for a later call;
+  /// entries older than 24 hours are dropped. Checkouts of flows still running, in this or
+  /// another process, are never touched.
+  ///
+  /// At least once: a checkout leaves the journal only after its outcome was delivered, so a
+  /// process that ends exactly between the two hears that one outcome again on its next run
+  /// (the data's "tarvel_oid" tells it apart). Nothing else is ever reported twice: two
+  /// processes recovering at the same time report each checkout once between them.
+  ///
+  /// Returns at once; `finished`, when given, runs once on the main thread when every
+  /// checkout found has been decided.
+  void recoverUnfinishedCheckouts(std::function<void()> finished = {});
+
   /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread. Every
   /// screen's outcome comes through here while this object lives, so a subclass may override
   /// it (and call this one to reach the host); outcomes of flows that outlive this object go
@@ -88,17 +126,21 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   void checkOutCompleted(bool status, const Dictionary& data) override;
 
   /// The key window's former root screen, kept by the last `openCart` that found a root that
-  /// was not a navigation controller; nullptr before, or once that screen is gone.
+  /// was not a navigation controller; nullptr before, or once that screen is gone (a host's
+  /// plain widget is wrapped in a screen that goes when the widget is handed back).
   ViewController* rootViewController() const;
+  /// Replaces the kept former root screen.
   void setRootViewController(ViewController* root);
 
   /// The host delegate that receives the outcomes.
   std::shared_ptr<TarvelPaymentStatusDelegate> checkoutStatusDelegate() const;
+  /// Replaces the host delegate, for the outcomes reported from then on.
   void setCheckoutStatusDelegate(std::shared_ptr<TarvelPaymentStatusDelegate> delegate);
 
   /// The view model of the "non-vx" flow (a new one with a new `APIService` and an empty
   /// order at construction).
   std::shared_ptr<VerifyOTPViewModel> viewModel() const;
+  /// Replaces the view model the next "non-vx" flow uses.
   void setViewModel(std::shared_ptr<VerifyOTPViewModel> viewModel);
 
  private:

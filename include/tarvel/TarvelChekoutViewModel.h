@@ -57,8 +57,11 @@ class TarvelChekoutViewModel : public std::enable_shared_from_this<TarvelChekout
   /// A payment-status response has been stored (`getPaymentStatusData`).
   Closure<void()> onSuccessPaymentStatus;
 
+  /// True while a verify call runs (`updateLoadingStatus` reports changes).
   bool isLoading() const;
+  /// True while a status call runs (`updatePaymentVerifyingStatus` reports changes).
   bool isPaymentStatusVerifying() const;
+  /// The last alert text (offline, or an `APIError`'s text), if any.
   std::optional<std::string> alertMessage() const;
   /// The stored verify-order response (the answer's "data" object); an empty object before one
   /// is stored.

@@ -18,10 +18,9 @@ class UIFont {
  public:
   UIFont() = delete;
 
-  /// Registers the seven faces, in the order listed above, for the life of the process. Every
-  /// call registers all seven again; a face that is refused (one already registered, or a file
+  /// Registers the seven faces, in the order listed above, once for the life of the process:
+  /// a later call skips the faces already registered, silently. A face that is refused (a file
   /// the font database cannot read) logs "Error registering font" and the next face follows.
-  /// Fonts stay usable whatever a repeated call logs.
   static void loadFonts();
 
   /// The registered face `faceName` at `pointSize`. A name that is not one of the seven faces,

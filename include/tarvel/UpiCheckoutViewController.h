@@ -35,7 +35,6 @@ class VXAPIServiceProtocol;
 namespace detail {
 class ActivityIndicator;
 class AttributedText;
-class DispatchToken;
 class RepeatingTimer;
 }  // namespace detail
 
@@ -49,18 +48,19 @@ class RepeatingTimer;
 ///     "gpay", "upi" as "bhim") are listed as tiles; a tile opens its app;
 ///   - with none installed, the answer's QR code is shown to be scanned from another phone.
 /// The deep link is `<app>://upi/` + the answer's "u_link" without "upi://", percent-encoded
-/// for a URL query. Once an open is confirmed, coming back to the application (the
-/// `Application` seam's `didBecomeActive`) shows the loading area and polls the payment status
-/// every 5 s; going inactive again pauses polling. On a desktop the opened app may not take the
-/// focus: when the application has not gone inactive within 2 s of a confirmed open, polling
-/// starts as on a return. The QR path polls from the start. At most 5 polls are sent (24 on the
-/// QR path) over the screen's life.
+/// for a URL query. Once an open is confirmed, the loading area shows and the payment status is
+/// polled every 5 s, whether or not the application keeps the focus (a desktop shop stays on
+/// screen, and a kiosk without a window manager never gets the focus back). Coming back to the
+/// application (the `Application` seam's `didBecomeActive`) sends one poll at once and restarts
+/// the 5-second interval from there. The QR path polls from the start. At most 5 polls are sent (24
+/// on the QR path) over the screen's life.
 ///
 /// Outcomes, each reported once to `checkoutStatusDelegate()` on the GUI thread together with
 /// popping the screen: "PAID" reports true with the status answer; the answer to the last
 /// allowed poll with any other status (or none) reports false with it; a last allowed poll
 /// that fails (no answer, an unreadable one) reports false with {"error": "<alert text>"}; the back
-/// button's cancel confirmation ("OK") reports false with {}; an order of another type whose verify
+/// button's cancel confirmation ("OK") reports false with {}, or with {"error": "<alert text>"}
+/// once the platform's failure was shown in an alert; an order of another type whose verify
 /// answer has "otp_verified" true reports true with that answer. After that, status answers, timer
 /// ticks, foreground changes and alerts change nothing, and the polling timer is gone. Analytics: a
 /// "page_load" event after each discovery, a "click" event after each open.
@@ -91,6 +91,8 @@ class UpiCheckoutViewController : public CheckoutScreen {
   void viewWillDisappear(bool animated) override;
 
   // The seventeen views of the layout, named as the screen's code knows them.
+  /// One of the layout's seventeen views (for tests and styling); valid from construction.
+  /// @{
   detail::ActivityIndicator* activityIndicator1() const;
   QLabel* labelTotalPayment() const;
   QWidget* viewUPIContainer() const;
@@ -108,6 +110,7 @@ class UpiCheckoutViewController : public CheckoutScreen {
   QLabel* labelTotalPaymentQR() const;
   QLabel* labelInfo3() const;
   QLabel* labelInfo4() const;
+  /// @}
 
   /// The back button in the navigation bar (after load).
   QToolButton* backButton() const;
@@ -117,8 +120,11 @@ class UpiCheckoutViewController : public CheckoutScreen {
   QList<PaymentOptionView*> paymentOptionViews() const;
 
   // State (the order and the payment type are `CheckoutScreen`'s).
+  /// The screen's view model, made when the screen loads (nullptr before).
   std::shared_ptr<TarvelChekoutViewModel> viewModel() const;
+  /// The order's "upi_app" text, if it has one.
   std::optional<std::string> upiApp() const;
+  /// The palette the screen paints with.
   Theme theme() const;
   /// True once the platform confirmed that a UPI app was opened; never reset.
   bool upiOptionPressed() const;
@@ -155,9 +161,11 @@ class UpiCheckoutViewController : public CheckoutScreen {
   /// the code is unavailable and the path goes on.
   void showQRCode();
   /// The three instruction texts about paying by QR code.
+  /// @{
   detail::AttributedText attributedStr1() const;
   detail::AttributedText attributedStr2() const;
   detail::AttributedText attributedStr3() const;
+  /// @}
   /// Probes the answer's apps and fills `installedUapp` afresh; sends "page_load".
   void checkInstalledUPI();
   /// Opens the order's app, or asks the shopper to install it.
@@ -174,9 +182,10 @@ class UpiCheckoutViewController : public CheckoutScreen {
   void showAlert(const QString& message);
 
  public slots:
-  /// The application became active: after a confirmed open, show the loading area and poll.
+  /// The application became active: after a confirmed open, poll at once (within the bound)
+  /// and restart the 5-second interval.
   void didBecomeActive();
-  /// The application stopped being active: after a confirmed open, pause polling.
+  /// The application stopped being active: polling goes on.
   void willResignActive();
   /// One tick of the polling timer.
   void checkPaymentStatusOption();
@@ -186,7 +195,9 @@ class UpiCheckoutViewController : public CheckoutScreen {
   void buttonUPIOption(QAbstractButton* sender);
 
  protected:
+  /// Fonts and tiles follow the window's width; a wide window gets a centred column.
   void resizeEvent(QResizeEvent* event) override;
+  /// Lays the tiles out again when their container is resized.
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -199,8 +210,7 @@ class UpiCheckoutViewController : public CheckoutScreen {
   void showQRCodePath();
   void showQRCodeImage(const QImage& image, const std::string& failure);
   void openConfirmed(const std::string& upiAppName);
-  void returnWithoutFocusChange(const std::string& upiAppName);
-  void cancelOpenFallback();
+  void showPolling();
   void confirmCancel();
   void finish(bool status, const Dictionary& data, bool popFirst);
   void popFromNavigation();
@@ -231,11 +241,11 @@ class UpiCheckoutViewController : public CheckoutScreen {
   QPointer<QScrollArea> upiOptionsScrollView_;
   QList<QPointer<PaymentOptionView>> paymentOptionViews_;
   QList<QPointer<QDialog>> alerts_;
-  std::unique_ptr<detail::DispatchToken> openFallback_;
-  bool resignedSinceOpen_ = false;
   bool directLaunchTried_ = false;
   bool verificationShown_ = false;
   bool finished_ = false;
+  // The platform's last failure shown to the shopper: a cancel after it reports it.
+  std::optional<std::string> failureShown_;
 };
 
 }  // namespace tarvel

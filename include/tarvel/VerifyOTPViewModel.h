@@ -56,7 +56,9 @@ class VerifyOTPViewModel : public std::enable_shared_from_this<VerifyOTPViewMode
   /// Never fired by this view model; kept for screens that install it.
   Closure<void()> updateOTPVerifyingStatus;
 
+  /// True while a send, resend or verify call runs (`updateLoadingStatus` reports changes).
   bool isLoading() const;
+  /// The last alert text (offline, an `APIError`, a rejected OTP, a failed RTO request), if any.
   std::optional<std::string> alertMessage() const;
   /// The create data given at construction (an empty object when none was given).
   Dictionary getOrderVerifyData() const;

@@ -19,9 +19,9 @@ std::string resolveBaseUrl(std::string_view variableName, const char* overrideVa
   if (overrideValue == nullptr || *overrideValue == '\0') return std::string(defaultUrl);
   std::string value(overrideValue);
   if (!isHttpBaseUrl(value)) {
-    log(std::string("Ignoring ") + std::string(variableName) + "=\"" +
-        HttpUrl::withoutSecrets(value) + "\": not an http or https URL; using " +
-        std::string(defaultUrl));
+    log(LogLevel::warning, std::string("Ignoring ") + std::string(variableName) + "=\"" +
+                               HttpUrl::withoutSecrets(value) +
+                               "\": not an http or https URL; using " + std::string(defaultUrl));
     return std::string(defaultUrl);
   }
   if (value.back() != '/') value += '/';

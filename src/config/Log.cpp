@@ -17,8 +17,8 @@ namespace {
 
 // One installed sink and the number of calls into it that have not returned yet.
 struct InstalledSink {
-  explicit InstalledSink(LogSink function) : function(std::move(function)) {}
-  const LogSink function;
+  explicit InstalledSink(LeveledLogSink function) : function(std::move(function)) {}
+  const LeveledLogSink function;
   int callsInFlight = 0;  // guarded by the registry's mutex
 };
 
@@ -75,7 +75,7 @@ void leaveSink(InstalledSink& sink) {
 
 namespace {
 
-void replaceSink(std::shared_ptr<InstalledSink> SinkRegistry::*slot, LogSink sink) {
+void replaceSink(std::shared_ptr<InstalledSink> SinkRegistry::*slot, LeveledLogSink sink) {
   auto next = sink ? std::make_shared<InstalledSink>(std::move(sink)) : nullptr;
   auto& slots = registry();
   std::unique_lock<std::mutex> lock(slots.mutex);
@@ -89,15 +89,28 @@ void replaceSink(std::shared_ptr<InstalledSink> SinkRegistry::*slot, LogSink sin
 
 }  // namespace
 
-void setLogSink(LogSink sink) { replaceSink(&SinkRegistry::current, std::move(sink)); }
+void setLogSink(LeveledLogSink sink) { replaceSink(&SinkRegistry::current, std::move(sink)); }
 
-void detail::setDefaultLogSink(LogSink sink) {
+void setLogSink(LogSink sink) {
+  if (!sink) {
+    setLogSink(nullptr);
+    return;
+  }
+  setLogSink(
+      LeveledLogSink([sink = std::move(sink)](LogLevel, std::string_view line) { sink(line); }));
+}
+
+void setLogSink(std::nullptr_t) { setLogSink(LeveledLogSink()); }
+
+void detail::setDefaultLogSink(LeveledLogSink sink) {
   replaceSink(&SinkRegistry::fallback, std::move(sink));
 }
 
+void log(std::string_view line) { log(LogLevel::info, line); }
+
 // Every line passes the last check here, whoever wrote it: an order's phone number or a code
 // next to "OTP" in free text never reaches a sink.
-void log(std::string_view text) {
+void log(LogLevel level, std::string_view text) {
   const std::string line = detail::redactLogLine(text);
   auto sink = enterCurrentSink();
   if (!sink) {
@@ -106,7 +119,7 @@ void log(std::string_view text) {
   }
   ++sinkDepth;
   try {
-    sink->function(line);
+    sink->function(level, line);
   } catch (...) {
     // A host sink that throws loses its line; the component's caller must not see it.
   }

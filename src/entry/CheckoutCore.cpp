@@ -5,9 +5,13 @@
 #include <optional>   // optional
 #include <utility>    // move
 
+#include <QApplication>
+
 #include "config/OrderRoute.h"
 #include "entry/FlowRelay.h"
+#include "entry/OpenOrders.h"
 #include "entry/ScreenFactory.h"
+#include "platform/HostRootLease.h"
 #include "platform/HostWidgetViewController.h"
 #include "platform/KeyWindow.h"
 #include "platform/LoggingCategory.h"
@@ -24,6 +28,21 @@
 namespace tarvel::detail {
 
 namespace {
+
+// Why a flow's screen could not be shown: a web checkout without its module names what is
+// missing.
+std::string unshownReason(const CheckoutScreen* screen, const std::string& screenName) {
+  if (!screen && screenName == "CustomeCheckout" && !WebCheckoutModule::failure().empty()) {
+    return WebCheckoutModule::failure();
+  }
+  return screenName + " could not be shown.";
+}
+
+// The order's "moid" when it is a non-empty text: the key under which one flow at a time runs.
+std::string openOrderKey(const Dictionary& createData) {
+  auto found = createData.find("moid");
+  return found != createData.end() && found->is_string() ? found->get<std::string>() : "";
+}
 
 // A value of the order as found, any JSON type; "" when the key is missing.
 Dictionary valueOrEmptyText(const Dictionary& createData, const char* key) {
@@ -45,44 +64,53 @@ CheckoutCore::~CheckoutCore() = default;
 
 void CheckoutCore::openCart(const Dictionary& createData) {
   const OrderRoute route = routeOrder(createData);
-  const bool showsScreen = route != OrderRoute::none && route != OrderRoute::rtoTracking;
-  NavigationController* navigation = prepareWindow(showsScreen);
+  if (route == OrderRoute::none) {
+    reportUnstartable("openCart: the order has no text \"order_type\"; no checkout started");
+    return;
+  }
+  if (route == OrderRoute::rtoTracking) {
+    startRtoTracking(createData);  // no screen: the host's windows stay as they are
+    return;
+  }
+  if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    reportUnstartable("openCart: the checkout's screens need a QApplication; no checkout started");
+    return;
+  }
+  const std::string order = openOrderKey(createData);
+  if (!order.empty() && !OpenOrders::claim(order)) {
+    reportUnstartable("openCart: the checkout of order \"" + order +
+                      "\" is still open; this one was not started");
+    return;
+  }
 
+  NavigationController* navigation = prepareWindow();
   const bool production = NetworkManager::environment() == Environment::production;
   ScreenFactory& factory = *ScreenFactory::shared();
   switch (route) {
-    case OrderRoute::none:
-      log("openCart: the order has no text \"order_type\"; no checkout started");
+    case OrderRoute::webCheckout:
+      show(factory.makeWebCheckout(createData, production), "CustomeCheckout", navigation, false,
+           order);
       return;
-    case OrderRoute::rtoTracking:
-      startRtoTracking(createData);
-      return;
-    case OrderRoute::webCheckout: {
-      CheckoutScreen* screen = factory.makeWebCheckout(createData, production);
-      if (!screen && !WebCheckoutModule::failure().empty()) {
-        reportUnstartable(WebCheckoutModule::failure());
-        return;
-      }
-      show(screen, "CustomeCheckout", navigation, false);
-      return;
-    }
     case OrderRoute::upiCheckout:
       show(factory.makeUpiCheckout(createData, production), "UpiCheckoutViewController", navigation,
-           false);
+           false, order);
       return;
     case OrderRoute::verifyOtpPushed:
     case OrderRoute::verifyOtpModal:
       show(factory.makeVerifyOTP(createData, production), "VerifyOTPViewController", navigation,
-           route == OrderRoute::verifyOtpModal);
+           route == OrderRoute::verifyOtpModal, order);
+      return;
+    case OrderRoute::none:
+    case OrderRoute::rtoTracking:
       return;
   }
 }
 
 // Makes sure the key window's root is a navigation controller: an existing one is kept, any
 // other root becomes the bottom of a new one. When the host shows no window, the component
-// opens its own for a flow with a screen; a flow without one leaves the windows alone.
-NavigationController* CheckoutCore::prepareWindow(bool openOwnWindow) {
-  QWidget* window = openOwnWindow ? KeyWindow::currentOrOpen() : KeyWindow::current();
+// opens its own.
+NavigationController* CheckoutCore::prepareWindow() {
+  QWidget* window = KeyWindow::currentOrOpen();
   if (!window) return nullptr;
   QWidget* root = KeyWindow::rootWidget(window);
   if (auto* navigation = qobject_cast<NavigationController*>(root)) {
@@ -91,6 +119,7 @@ NavigationController* CheckoutCore::prepareWindow(bool openOwnWindow) {
     return navigation;
   }
 
+  QWidget* focus = window->focusWidget();
   QWidget* former = KeyWindow::setRootWidget(window, nullptr);
   ViewController* formerScreen = qobject_cast<ViewController*>(former);
   if (former && !formerScreen) formerScreen = new HostWidgetViewController(former);
@@ -100,6 +129,7 @@ NavigationController* CheckoutCore::prepareWindow(bool openOwnWindow) {
   // closes itself by popping, is never the bottom screen.
   auto* navigation = new NavigationController(formerScreen ? formerScreen : new ViewController);
   KeyWindow::setRootWidget(window, navigation);
+  if (window != KeyWindow::ownWindow()) HostRootLease::take(window, navigation, former, focus);
   KeyWindow::makeKeyAndVisible(window);
   return navigation;
 }
@@ -108,28 +138,32 @@ NavigationController* CheckoutCore::prepareWindow(bool openOwnWindow) {
 // shown (none, or one that already sits somewhere) ends its flow at once with a failure; one
 // that nothing else holds is freed.
 void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
-                        NavigationController* navigation, bool modally) {
-  auto relay = std::make_shared<FlowRelay>(shared_from_this(), screenName);
+                        NavigationController* navigation, bool modally, const std::string& order) {
+  auto relay = std::make_shared<FlowRelay>(shared_from_this(), screenName, order);
   const bool heldElsewhere = screen && (screen->parentWidget() || screen->isVisible());
   if (!screen || heldElsewhere || !navigation) {
     if (screen && !heldElsewhere) delete screen;
-    relay->fail(screenName + " could not be shown.");
+    relay->fail(unshownReason(screen, screenName));
     return;
   }
   relay->watch(screen);
+  relay->followJournal(screen->journalTicket());
   screen->setCheckoutStatusDelegate(relay);
   navigation->setNavigationBarHidden(true, false);
   if (modally) {
-    log("Presenting " + screenName + " modally; its delegate is " + description());
+    log(LogLevel::info, "Presenting " + screenName + " modally; its delegate is " + description());
     navigation->present(screen, true);
   } else {
     navigation->pushViewController(screen, true);
   }
+  relay->watchWindow(screen);
 }
 
-// The component's own window closes once no flow shows anything in it any more.
+// The component's own window closes once no flow shows anything in it any more; a host's
+// window gets its own root back.
 void CheckoutCore::screenClosed() {
   MainQueue::async([] {
+    HostRootLease::handBackIdle();
     QWidget* own = KeyWindow::ownWindow();
     auto* navigation = qobject_cast<NavigationController*>(KeyWindow::rootWidget(own));
     if (!navigation || navigation->presentedViewController()) return;
@@ -139,7 +173,7 @@ void CheckoutCore::screenClosed() {
 }
 
 void CheckoutCore::reportUnstartable(const std::string& error) {
-  log(error);
+  log(LogLevel::warning, error);
   auto self = shared_from_this();
   MainQueue::async([self, error] { self->deliver(false, Dictionary{{"error", error}}); });
 }
@@ -175,7 +209,7 @@ void CheckoutCore::startRtoTracking(const Dictionary& createData) {
 
 void CheckoutCore::finishRtoTracking(bool status, const Dictionary& data) {
   if (rtoPending_ == 0) {
-    log("Dropped an RTO tracking outcome that no request is waiting for");
+    log(LogLevel::warning, "Dropped an RTO tracking outcome that no request is waiting for");
     return;
   }
   --rtoPending_;

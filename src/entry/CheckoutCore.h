@@ -51,11 +51,11 @@ class CheckoutCore : public std::enable_shared_from_this<CheckoutCore> {
   std::string description() const;
 
  private:
-  NavigationController* prepareWindow(bool openOwnWindow);
+  NavigationController* prepareWindow();
   void startRtoTracking(const Dictionary& createData);
   void finishRtoTracking(bool status, const Dictionary& data);
   void show(CheckoutScreen* screen, const std::string& screenName, NavigationController* navigation,
-            bool modally);
+            bool modally, const std::string& order);
   void reportUnstartable(const std::string& error);
 
   mutable std::mutex mutex_;  // guards the three fields below, which hosts may touch anywhere

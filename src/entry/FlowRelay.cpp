@@ -3,15 +3,20 @@
 #include <utility>  // move
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 #include "entry/CheckoutCore.h"
+#include "entry/OpenOrders.h"
+#include "platform/JournalTicket.h"
 #include "platform/MainQueue.h"
+#include "platform/WindowHideWatcher.h"
 #include "tarvel/Log.h"
 
 namespace tarvel::detail {
 
-FlowRelay::FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName)
-    : core_(std::move(core)), screenName_(std::move(screenName)) {}
+FlowRelay::FlowRelay(std::shared_ptr<CheckoutCore> core, std::string screenName, std::string order)
+    : core_(std::move(core)), screenName_(std::move(screenName)), order_(std::move(order)) {}
 
 FlowRelay::~FlowRelay() = default;
 
@@ -21,24 +26,54 @@ void FlowRelay::watch(QObject* screen) {
   QObject::connect(screen, &QObject::destroyed, [self] { self->screenDestroyed(); });
 }
 
-bool FlowRelay::claim() { return !reported_.exchange(true); }
+void FlowRelay::watchWindow(QWidget* screen) {
+  std::weak_ptr<FlowRelay> weak = shared_from_this();
+  QPointer<QWidget> watched(screen);
+  new WindowHideWatcher(
+      screen->window(),
+      [weak, watched] {
+        if (auto self = weak.lock()) self->fail(self->closedError());
+        if (watched) watched->deleteLater();
+      },
+      screen);
+}
+
+std::string FlowRelay::closedError() const {
+  return screenName_ + " was closed before the checkout finished.";
+}
+
+// The first report ends the flow, and with it the order is free to be opened again.
+bool FlowRelay::claim() {
+  if (reported_.exchange(true)) return false;
+  if (!order_.empty()) OpenOrders::release(order_);
+  return true;
+}
+
+void FlowRelay::followJournal(std::shared_ptr<JournalTicket> ticket) {
+  journal_ = std::move(ticket);
+  if (journal_) journal_->arm();
+}
+
+// The journal entry goes only once the host has the outcome.
+void FlowRelay::pass(bool status, const Dictionary& data) {
+  core_->passScreenOutcome(status, data);
+  if (journal_) journal_->close();
+}
 
 void FlowRelay::checkOutCompleted(bool status, const Dictionary& data) {
   if (!claim()) {
-    log("Dropped a second outcome of " + screenName_ + " (status " + (status ? "true" : "false") +
-        "): its flow has already ended");
+    log(LogLevel::warning, "Dropped a second outcome of " + screenName_ + " (status " +
+                               (status ? "true" : "false") + "): its flow has already ended");
     return;
   }
-  core_->passScreenOutcome(status, data);
+  pass(status, data);
 }
 
 void FlowRelay::fail(const std::string& error) {
   if (!claim()) return;
-  log(error);
+  log(LogLevel::warning, error);
   auto self = shared_from_this();
-  MainQueue::async([self, error] {
-    self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
-  });
+  MainQueue::async([self, error] { self->pass(false, Dictionary{{"error", error}}); });
 }
 
 void FlowRelay::screenDestroyed() {
@@ -47,9 +82,9 @@ void FlowRelay::screenDestroyed() {
   auto self = shared_from_this();
   MainQueue::async([self] {
     if (!self->claim()) return;
-    const std::string error = self->screenName_ + " was closed before the checkout finished.";
-    log(error);
-    self->core_->passScreenOutcome(false, Dictionary{{"error", error}});
+    const std::string error = self->closedError();
+    log(LogLevel::warning, error);
+    self->pass(false, Dictionary{{"error", error}});
   });
 }
 

@@ -5,6 +5,7 @@
 #include <utility>  // move
 
 #include "entry/CheckoutCore.h"
+#include "entry/CheckoutRecovery.h"
 #include "platform/MainQueue.h"
 #include "screens/web/WebCheckoutFactory.h"
 #include "screens/web/WebCheckoutModule.h"
@@ -55,6 +56,10 @@ void TarvelCheckout::warmUpWebCheckout(std::function<void()> ready) {
     return;
   }
   module->warmUp(std::move(ready));
+}
+
+void TarvelCheckout::recoverUnfinishedCheckouts(std::function<void()> finished) {
+  detail::CheckoutRecovery::start(core_, std::move(finished));
 }
 
 void TarvelCheckout::checkOutCompleted(bool status, const Dictionary& data) {

@@ -118,7 +118,7 @@ std::string TarvelChekoutViewModel::random(int digits) const {
 
 std::optional<std::string> TarvelChekoutViewModel::getQRCode() const {
   auto code = orderVerifyText("qrCode");
-  if (code) log(detail::shortenedForLog("qrCode " + *code));
+  if (code) log(LogLevel::debug, detail::shortenedForLog("qrCode " + *code));
   return code;
 }
 

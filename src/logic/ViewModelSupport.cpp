@@ -16,9 +16,9 @@ namespace {
 
 void logAnalyticsAnswer(const std::optional<Dictionary>& response, std::optional<APIError> error) {
   if (error) {
-    log("appAnalytics Error " + std::string(rawValue(*error)));
+    log(LogLevel::warning, "appAnalytics Error " + std::string(rawValue(*error)));
   } else if (response) {
-    log("appAnalytics successs " + describeForLog(*response));
+    log(LogLevel::debug, "appAnalytics successs " + describeForLog(*response));
   }
 }
 

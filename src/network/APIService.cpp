@@ -31,14 +31,15 @@ void sendGet(detail::UrlLoader& loader, const std::string& endpoint, const Dicti
              std::optional<AnswerShape> shape, APICompletion complete) {
   auto query = detail::queryString(params);
   if (!query) {
-    log("Request to " + endpoint + " not sent: a parameter cannot be written as text");
+    log(LogLevel::warning,
+        "Request to " + endpoint + " not sent: a parameter cannot be written as text");
     completeUnsent(loader, std::move(complete));
     return;
   }
   std::string url = query->empty() ? endpoint : endpoint + "?" + *query;
   if (!detail::HttpUrl::parse(url)) {
-    log("Request not sent: \"" + detail::HttpUrl::withoutSecrets(endpoint) +
-        "\" is not a valid URL");
+    log(LogLevel::warning, "Request not sent: \"" + detail::HttpUrl::withoutSecrets(endpoint) +
+                               "\" is not a valid URL");
     completeUnsent(loader, std::move(complete));
     return;
   }
@@ -54,9 +55,10 @@ void sendGet(detail::UrlLoader& loader, const std::string& endpoint, const Dicti
 
 void sendPost(detail::UrlLoader& loader, const std::string& url, const Dictionary& params,
               AnswerShape shape, APICompletion complete) {
-  log(url);
+  log(LogLevel::info, url);
   if (!detail::HttpUrl::parse(url)) {
-    log("Request not sent: \"" + detail::HttpUrl::withoutSecrets(url) + "\" is not a valid URL");
+    log(LogLevel::warning,
+        "Request not sent: \"" + detail::HttpUrl::withoutSecrets(url) + "\" is not a valid URL");
     completeUnsent(loader, std::move(complete));
     return;
   }
@@ -67,8 +69,9 @@ void sendPost(detail::UrlLoader& loader, const std::string& url, const Dictionar
   try {
     request.body = params.dump();
   } catch (const std::exception& error) {
-    log("Request to " + url + " not sent: the parameters cannot be written as JSON (" +
-        error.what() + ")");
+    log(LogLevel::warning, "Request to " + url +
+                               " not sent: the parameters cannot be written as JSON (" +
+                               error.what() + ")");
     completeUnsent(loader, std::move(complete));
     return;
   }

@@ -20,18 +20,19 @@ Outcome failure(APIError error) { return {std::nullopt, error}; }
 
 Outcome outcomeOf(const std::string& endpoint, UrlLoadResult result, AnswerShape shape) {
   if (!result.answered()) {
-    log("No answer from " + endpoint + ": " + result.failure);
+    log(LogLevel::warning, "No answer from " + endpoint + ": " + result.failure);
     return failure(APIError::noNetwork);
   }
   auto parsed = parseAnswer(result.body);
   result.body = std::string();  // the text is not needed once parsed
   if (!parsed) {
-    log("Answer from " + endpoint + " is " + std::string(describe(parsed.refusal)));
+    log(LogLevel::warning,
+        "Answer from " + endpoint + " is " + std::string(describe(parsed.refusal)));
     return failure(APIError::dataNotFound);
   }
   Dictionary& answer = *parsed.value;
   if (!answer.is_object()) {
-    log("Answer from " + endpoint + " is not a JSON object");
+    log(LogLevel::warning, "Answer from " + endpoint + " is not a JSON object");
     return failure(APIError::dataNotFound);
   }
   auto data = answer.find("data");
@@ -39,23 +40,23 @@ Outcome outcomeOf(const std::string& endpoint, UrlLoadResult result, AnswerShape
   switch (shape) {
     case AnswerShape::wholeObjectWithData:
       if (!hasData) break;
-      log("Inside success completion");
-      log("+++RESPONSE+++");
-      log(describeForLog(answer));
+      log(LogLevel::info, "Inside success completion");
+      log(LogLevel::debug, "+++RESPONSE+++");
+      log(LogLevel::debug, describeForLog(answer));
       return {std::move(answer), std::nullopt};
     case AnswerShape::dataObject: {
       if (!hasData) break;
       Dictionary inner = std::move(*data);
-      log("+++RESPONSE+++");
-      log(describeForLog(inner));
+      log(LogLevel::debug, "+++RESPONSE+++");
+      log(LogLevel::debug, describeForLog(inner));
       return {std::move(inner), std::nullopt};
     }
     case AnswerShape::wholeObject:
-      log("+++RESPONSE+++");
-      log(describeForLog(answer));
+      log(LogLevel::debug, "+++RESPONSE+++");
+      log(LogLevel::debug, describeForLog(answer));
       return {std::move(answer), std::nullopt};
   }
-  log("Answer from " + endpoint + " has no object under \"data\"");
+  log(LogLevel::warning, "Answer from " + endpoint + " has no object under \"data\"");
   return failure(APIError::dataNotFound);
 }
 
@@ -68,7 +69,7 @@ UrlLoadCompletion answerHandler(std::string endpoint, AnswerShape shape, APIComp
     try {
       outcome = outcomeOf(endpoint, std::move(result), shape);
     } catch (const std::exception& error) {
-      log("Cannot handle the answer from " + endpoint + ": " + error.what());
+      log(LogLevel::warning, "Cannot handle the answer from " + endpoint + ": " + error.what());
       outcome = failure(APIError::dataNotFound);
     }
     if (complete) complete(true, std::move(outcome.response), outcome.error);

@@ -42,7 +42,7 @@ bool InternetConnectionManager::isConnectedToNetwork() {
     auto probe = currentProbe();
     flags = probe ? (*probe)() : detail::systemReachability();
   } catch (const std::exception& error) {
-    log(std::string("Reachability probe failed: ") + error.what());
+    log(LogLevel::warning, std::string("Reachability probe failed: ") + error.what());
     return false;
   }
   return flags.has_value() && isConnected(*flags);

@@ -61,8 +61,8 @@ class ExtraTrust {
     ERR_clear_error();  // the end of the file reads as an error
     if (added == 0) {
       X509_STORE_free(store);
-      log("Cannot read certificate authorities from \"" + extraCaFile +
-          "\"; trusting the system's certificate authorities only");
+      log(LogLevel::warning, "Cannot read certificate authorities from \"" + extraCaFile +
+                                 "\"; trusting the system's certificate authorities only");
       return nullptr;
     }
     return std::unique_ptr<ExtraTrust>(new ExtraTrust(store));
@@ -107,9 +107,10 @@ void invokeGuarded(const std::function<void()>& function) {
   try {
     function();
   } catch (const std::exception& error) {
-    log(std::string("A network completion threw and was ignored: ") + error.what());
+    log(LogLevel::warning,
+        std::string("A network completion threw and was ignored: ") + error.what());
   } catch (...) {
-    log("A network completion threw and was ignored");
+    log(LogLevel::warning, "A network completion threw and was ignored");
   }
 }
 
@@ -271,7 +272,8 @@ void UrlLoader::State::startTransfer(Pending pending) {
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
   if (extraTrust && extraCaAppliesTo(request.url) && !extraTrust->applyTo(easy)) {
-    log("The extra certificate authority needs libcurl built with OpenSSL; not trusted");
+    log(LogLevel::warning,
+        "The extra certificate authority needs libcurl built with OpenSSL; not trusted");
   }
   if (connectTo != nullptr) curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo);
   curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());

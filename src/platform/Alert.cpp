@@ -2,11 +2,14 @@
 
 #include <utility>  // move
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include "platform/KeyboardFocus.h"
 
 namespace tarvel::detail {
 
@@ -21,7 +24,7 @@ constexpr char kAlertStyle[] =
     " QPushButton { min-width: 72px; min-height: 32px; padding: 4px 14px; border-radius: 6px;"
     " border: 1px solid #D0D4DA; background-color: #FFFFFF; color: #0A9C4D;"
     " font-family: Metropolis-Bold; font-size: 15px; }"
-    " QPushButton:focus { border: 2px solid #0A9C4D; }"
+    " QPushButton[keyboardFocus=\"true\"] { border: 2px solid #0A9C4D; }"
     " QPushButton:pressed { background-color: #E6F4EC; }";
 constexpr int kAlertWidth = 300;
 
@@ -30,10 +33,19 @@ QList<Alert*>& shownAlerts() {
   return alerts;
 }
 
+// Screen readers speak a window with the alert role as soon as it shows, title and message
+// first; a plain dialog would wait for the shopper to explore it.
+QAccessibleInterface* alertAccessible(const QString& className, QObject* object) {
+  if (className != QLatin1String(Alert::staticMetaObject.className())) return nullptr;
+  return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::AlertMessage);
+}
+
 }  // namespace
 
 Alert::Alert(const QString& title, const QString& message, QWidget* parent)
     : QDialog(parent), title_(title), message_(message) {
+  static const bool announced = (QAccessible::installFactory(alertAccessible), true);
+  Q_UNUSED(announced);
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(title);
   setAccessibleName(title);
@@ -71,6 +83,7 @@ void Alert::addAction(const QString& title, ActionStyle style, std::function<voi
   actions_.push_back(Action{title, style, std::move(handler)});
   auto* button = new QPushButton(title, this);
   button->setAutoDefault(false);
+  showFocusFromKeyboardOnly(button);  // no frame on the button the alert opens with
   if (style == ActionStyle::cancel) {
     QFont bold = button->font();
     bold.setBold(true);

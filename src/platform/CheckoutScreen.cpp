@@ -2,6 +2,7 @@
 
 #include <utility>  // move
 
+#include "platform/JournalTicket.h"
 #include "platform/LoggingCategory.h"
 #include "tarvel/NetworkManager.h"
 
@@ -10,7 +11,8 @@ namespace tarvel {
 CheckoutScreen::CheckoutScreen(const Dictionary& createData, bool production, QWidget* parent)
     : ViewController(parent),
       createData_(createData),
-      paymentType_(PaymentType::fromOrder(createData)) {
+      paymentType_(PaymentType::fromOrder(createData)),
+      journalTicket_(std::make_shared<detail::JournalTicket>()) {
   detail::routeLogThroughQt();
   NetworkManager::setEnvironment(environmentFor(production));
 }
@@ -31,6 +33,10 @@ std::shared_ptr<CheckoutStatusDelegate> CheckoutScreen::checkoutStatusDelegate()
 
 void CheckoutScreen::setCheckoutStatusDelegate(std::shared_ptr<CheckoutStatusDelegate> delegate) {
   checkoutStatusDelegate_ = std::move(delegate);
+}
+
+std::shared_ptr<detail::JournalTicket> CheckoutScreen::journalTicket() const {
+  return journalTicket_;
 }
 
 }  // namespace tarvel

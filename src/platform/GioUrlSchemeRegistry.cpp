@@ -45,7 +45,7 @@ void GioUrlSchemeRegistry::open(const std::string& url, std::function<void(bool)
       GError* error = nullptr;
       launched = g_app_info_launch_uris(handler.get(), &uris, nullptr, &error);
       if (error) {
-        log(std::string("Could not open URL: ") + error->message);
+        log(LogLevel::warning, std::string("Could not open URL: ") + error->message);
         g_error_free(error);
       }
     }

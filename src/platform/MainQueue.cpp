@@ -109,7 +109,7 @@ ReplaceableInstance<Clock>& installedClock() {
 void MainQueue::async(std::function<void()> work) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app) {
-    log("MainQueue: no application object, work dropped");
+    log(LogLevel::warning, "MainQueue: no application object, work dropped");
     return;
   }
   QObject* receiver = wakeUpReceiver(app);

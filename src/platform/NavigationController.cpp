@@ -63,10 +63,31 @@ void NavigationController::addToStack(ViewController* screen) {
   stack_->addWidget(screen);
   connect(screen, &ViewController::navigationItemChanged, this,
           &NavigationController::updateNavigationBar);
-  connect(screen, &QObject::destroyed, this, [this] {
-    screens_.removeAll(nullptr);
+}
+
+// Called from the screen's destructor (its own parts are gone, its ViewController part is
+// whole). The screen below a deleted top screen is shown; the deleted one gets no hooks.
+void NavigationController::screenDestroyed(ViewController* screen) {
+  const bool wasTop = screen == topViewController();
+  screens_.removeAll(screen);
+  screens_.removeAll(nullptr);
+  disconnect(screen, nullptr, this, nullptr);
+  if (QWidget* item = screen->leftNavigationItem()) {
+    leftSlot_->layout()->removeWidget(item);
+    item->hide();
+    item->setParent(screen);
+  }
+  stack_->removeWidget(screen);
+  screen->navigationController_ = nullptr;
+  ViewController* revealed = topViewController();
+  if (!wasTop || !revealed) {
     updateNavigationBar();
-  });
+    return;
+  }
+  const bool onScreen = isOnScreen();
+  if (onScreen) revealed->beginAppearanceTransition(true, false);
+  showOnTop(revealed);
+  if (onScreen) revealed->endAppearanceTransition();
 }
 
 void NavigationController::pushViewController(ViewController* screen, bool animated) {

@@ -1,7 +1,6 @@
 #include "platform/Normalize.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include <algorithm>  // min
 
 namespace tarvel::detail {
 
@@ -11,10 +10,9 @@ constexpr double kDesignWidth = 375.0;
 
 }  // namespace
 
-double normalize(double value) {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return value;
-  return screen->geometry().width() / kDesignWidth * value;
+double normalize(double value, int windowWidth) {
+  const double width = windowWidth > 0 ? std::min(windowWidth, kWidestLayout) : kDesignWidth;
+  return width / kDesignWidth * value;
 }
 
 }  // namespace tarvel::detail

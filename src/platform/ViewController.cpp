@@ -11,7 +11,12 @@ namespace tarvel {
 
 ViewController::ViewController(QWidget* parent) : QWidget(parent) {}
 
+// A host may delete a screen at any moment. Its containers let go of it here, while it is
+// still a whole ViewController: once QWidget's destructor runs, its signals reach handlers
+// that would find a half-destroyed screen still on a stack.
 ViewController::~ViewController() {
+  if (navigationController_) navigationController_->screenDestroyed(this);
+  if (presenting_) presenting_->presentedDestroyed(this);
   // The presented screen is a child widget and outlives this part of the object for a moment.
   if (presented_) presented_->presenting_ = nullptr;
   // The left navigation item may sit in a navigation bar while this screen is on top.
@@ -140,7 +145,8 @@ bool ViewController::present(ViewController* screen, bool animated,
                              std::function<void()> completion) {
   ViewController* host = presentationHost();
   if (!host->canPresent(screen)) {
-    log("Attempt to present a screen that is already shown or would cover itself");
+    log(LogLevel::warning,
+        "Attempt to present a screen that is already shown or would cover itself");
     return false;
   }
   screen->loadViewIfNeeded();
@@ -209,6 +215,20 @@ void ViewController::dismissPresented(bool animated, std::function<void()> compl
   screen->presenting_ = nullptr;
   screen->deleteLater();
   if (completion) completion();
+}
+
+// The presented screen is being deleted: this screen is what the user sees again (when the
+// deleted one was on screen, or the end of its own presentations was).
+void ViewController::presentedDestroyed(ViewController* screen) {
+  if (presented_ != screen) return;
+  const bool leafOnScreen = screen->visibleLeaf()->appearance_ == Appearance::appeared;
+  presented_ = nullptr;
+  screen->presenting_ = nullptr;
+  removeEventFilter(this);
+  if (leafOnScreen) {
+    beginAppearanceTransition(true, false);
+    endAppearanceTransition();
+  }
 }
 
 // The presented screen is covered by its own presentation: it leaves without hooks (it is not

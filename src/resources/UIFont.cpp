@@ -38,7 +38,7 @@ const Face* faceNamed(const QString& name) {
 }
 
 // The font database hands out a new id for a face it already holds instead of refusing it, so
-// the faces registered by this process are remembered here and a repeat is refused by us.
+// the faces registered by this process are remembered here and a repeat is skipped.
 class FaceRegistry {
  public:
   bool contains(const QString& name) const {
@@ -79,20 +79,17 @@ void UIFont::loadFonts() {
 }
 
 void UIFont::registerFont(const QString& name, const QString& fileExtension) {
-  if (registry().contains(name)) {
-    log("Error registering font");
-    return;
-  }
+  if (registry().contains(name)) return;  // registered once per process, for its life
   QFile file(GetBundle::resourcePath(QStringLiteral("fonts/%1.%2").arg(name, fileExtension)));
   if (!file.open(QIODevice::ReadOnly)) {
-    log(("Font file missing: " + file.fileName()).toStdString());
-    log("Error registering font");
+    log(LogLevel::warning, ("Font file missing: " + file.fileName()).toStdString());
+    log(LogLevel::warning, "Error registering font");
     return;
   }
   const int id = QFontDatabase::addApplicationFontFromData(file.readAll());
   // Each file's family is its face name, which is what lets Qt find the face by that name.
   if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(name)) {
-    log("Error registering font");
+    log(LogLevel::warning, "Error registering font");
     return;
   }
   registry().add(name);
@@ -101,7 +98,7 @@ void UIFont::registerFont(const QString& name, const QString& fileExtension) {
 QFont UIFont::font(const QString& faceName, double pointSize) {
   const Face* face = faceNamed(faceName);
   if (!face || !registry().contains(faceName)) {
-    log(("Font not available: " + faceName).toStdString());
+    log(LogLevel::warning, ("Font not available: " + faceName).toStdString());
     return defaultFont(pointSize);
   }
   QFont font(faceName);

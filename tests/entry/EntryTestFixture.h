@@ -24,6 +24,9 @@
 namespace tarvel::test {
 
 class LoopbackServer;
+/// Set in the environment, this executable runs a host with a QGuiApplication and no
+/// QApplication instead of the tests, and prints "outcome <0|1> <data>" for each outcome.
+inline constexpr const char* kGuiHostVariable = "TARVEL_ENTRY_GUI_HOST";
 /// This process's staging API: "GET /v2/rto/track" answers {"data": {"tracked": true, "moid":
 /// <moid>}, "message": "tracked"}, or a body that is not JSON when "moid" is "fail".
 LoopbackServer& rtoServer();

@@ -1,12 +1,18 @@
 // The entry tests' process: a loopback server for the RTO tracking request, with the staging
-// API pointed at it before anything reads the configuration.
-#include <cstdlib>  // setenv, abort
+// API pointed at it before anything reads the configuration. Started with kGuiHostVariable set,
+// it is a QML shop's process instead (a QGuiApplication, no QApplication).
+#include <cstdio>   // printf
+#include <cstdlib>  // setenv, getenv, abort, exit
 #include <memory>   // make_shared, shared_ptr
 #include <string>   // string
+
+#include <QGuiApplication>
 
 #include "EntryTestFixture.h"
 #include "LoopbackServer.h"
 #include "QtTestMain.h"
+#include "QtWait.h"
+#include "tarvel/TarvelCheckout.h"
 
 namespace tarvel::test {
 
@@ -16,7 +22,32 @@ LoopbackServer* server = nullptr;  // owned by main() through what prepareTestPr
 
 LoopbackServer& rtoServer() { return *server; }
 
+namespace {
+
+// Opens one order of each flow and prints the outcomes, one line each.
+int runGuiApplicationHost() {
+  int argc = 1;
+  char name[] = "gui-host";
+  char* argv[] = {name, nullptr};
+  QGuiApplication app(argc, argv);
+  auto host = std::make_shared<RecordingHost>();
+  TarvelCheckout checkout(false, host);
+  checkout.openCart({{"order_type", "upi"}, {"moid", "G-1"}});
+  checkout.openCart({{"order_type", "cod"}, {"moid", "G-2"}});
+  checkout.openCart({{"order_type", "cod"}, {"upi_app", "customweb"}, {"moid", "G-3"}});
+  checkout.openCart({{"order_type", "non-vx"}, {"moid", "G-4"}, {"request_id", "R-4"}});
+  processEventsUntil([&] { return host->outcomes().size() >= 4; });
+  settle();
+  for (const auto& outcome : host->outcomes()) {
+    std::printf("outcome %d %s\n", outcome.status ? 1 : 0, outcome.data.dump().c_str());
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::shared_ptr<void> prepareTestProcess() {
+  if (std::getenv(kGuiHostVariable)) std::exit(runGuiApplicationHost());
   auto owned = std::make_shared<LoopbackServer>();
   owned->route(
       "GET", "/v2/rto/track", [](const httplib::Request& request, httplib::Response& response) {

@@ -19,7 +19,13 @@ namespace {
 using test::settle;
 
 const Dictionary kUpiOrder = {{"order_type", "upi"}, {"mid", "M-1"}, {"moid", "MO-1"}};
-const Dictionary kModalOrder = {{"order_type", "cod"}, {"upi_app", ""}, {"moid", "MO-1"}};
+const Dictionary kModalOrder = {{"order_type", "cod"}, {"upi_app", ""}, {"moid", "MO-2"}};
+
+// `base` for another order: one flow runs per "moid".
+Dictionary withMoid(Dictionary base, const char* moid) {
+  base["moid"] = moid;
+  return base;
+}
 
 using TarvelCheckoutOutcomeTests = test::EntryTestFixture;
 
@@ -83,6 +89,38 @@ TEST_F(TarvelCheckoutOutcomeTests, AScreenClosedWithoutReportEndsTheFlowWithAFai
   }
 }
 
+// A double click on Pay: a second openCart of an order whose flow is open ends at once with a
+// failure, from any entry object and for any flow; the open flow goes on, other orders run
+// beside it, and once it has ended the order may be opened again.
+TEST_F(TarvelCheckoutOutcomeTests, ASecondOpenCartOfAnOpenOrderEndsAtOnce) {
+  showHostWindow();
+  TarvelCheckout checkout(false, host_);
+  TarvelCheckout otherEntry(false, host_);
+  checkout.openCart(kUpiOrder);
+  QPointer<test::RecordingScreen> open = lastScreen();
+  checkout.openCart(kUpiOrder);
+  otherEntry.openCart(withMoid(kModalOrder, "MO-1"));
+  checkout.openCart(kModalOrder);
+  ASSERT_TRUE(waitForOutcomes(2));
+  const Dictionary refused = {
+      {"error",
+       "openCart: the checkout of order \"MO-1\" is still open; this one was not started"}};
+  for (const auto& outcome : host_->outcomes()) {
+    EXPECT_FALSE(outcome.status);
+    EXPECT_EQ(outcome.data, refused);
+  }
+  ASSERT_EQ(factory_->screens.size(), 2u) << "MO-2 runs beside MO-1";
+  ASSERT_TRUE(open);
+  EXPECT_EQ(windowNavigation()->topViewController(), open.data());
+
+  open->report(true, {{"paid", 1}});
+  checkout.openCart(kUpiOrder);
+  settle();
+  ASSERT_EQ(host_->outcomes().size(), 3u);
+  EXPECT_EQ(host_->outcomes()[2].data, (Dictionary{{"paid", 1}}));
+  EXPECT_EQ(factory_->screens.size(), 3u) << "an ended order opens again";
+}
+
 TEST_F(TarvelCheckoutOutcomeTests, TheFlowOutlivesTheEntryObject) {
   showHostWindow();
   std::weak_ptr<test::RecordingHost> watchedHost = host_;
@@ -108,7 +146,7 @@ TEST_F(TarvelCheckoutOutcomeTests, ASecondModalFlowShowsAboveTheFirstAndEachRepo
   TarvelCheckout checkout(false, host_);
   checkout.openCart(kModalOrder);
   QPointer<test::RecordingScreen> first = lastScreen();
-  checkout.openCart(kModalOrder);
+  checkout.openCart(withMoid(kModalOrder, "MO-3"));
   QPointer<test::RecordingScreen> second = lastScreen();
   ASSERT_NE(first, second);
 
@@ -180,7 +218,7 @@ TEST_F(TarvelCheckoutOutcomeTests, AFlowWhoseScreenCannotBeShownEndsWithAFailure
     TarvelCheckout checkout(false, host_);
     checkout.openCart(kUpiOrder);
     QPointer<test::RecordingScreen> shown = factory->screens.front();
-    checkout.openCart(kUpiOrder);
+    checkout.openCart(withMoid(kUpiOrder, "MO-2"));
 
     ASSERT_TRUE(waitForOutcomes());
     EXPECT_FALSE(host_->outcomes()[0].status);
@@ -212,9 +250,9 @@ TEST_F(TarvelCheckoutOutcomeTests, ScreenOutcomesPassThroughAnOverriddenCheckOut
   auto checkout = std::make_unique<AuditingCheckout>(false, host_);
   checkout->openCart(kUpiOrder);
   test::RecordingScreen* reporting = lastScreen();
-  checkout->openCart(kUpiOrder);
+  checkout->openCart(withMoid(kUpiOrder, "MO-2"));
   test::RecordingScreen* closing = lastScreen();
-  checkout->openCart(kUpiOrder);
+  checkout->openCart(withMoid(kUpiOrder, "MO-3"));
   test::RecordingScreen* outliving = lastScreen();
 
   reporting->report(true, {{"flow", 1}});

@@ -2,6 +2,9 @@
 #include <ostream>  // ostream
 #include <string>   // string
 
+#include <QCoreApplication>
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 #include "EntryTestFixture.h"
@@ -35,22 +38,21 @@ TEST_P(TarvelCheckoutRoutingTests, OpensTheScreenOfTheTableTheWayTheTableSays) {
 
   checkout.openCart(order);
 
-  const bool textOrderType = order["order_type"].is_string();
-  EXPECT_EQ(log.count("openCart: the order has no text \"order_type\"; no checkout started"),
-            textOrderType ? 0u : 1u)
-      << "an order the table ignores says why";
-  NavigationController* navigation = windowNavigation();
-  ASSERT_NE(navigation, nullptr) << "the window is prepared for every order";
   if (route.shown == Shown::none) {
-    // The "non-vx" request goes to the loopback server; let it finish so the flow lets go.
-    if (order["order_type"] == "non-vx") {
-      EXPECT_TRUE(waitForOutcomes());
-    }
+    // An order the table ignores ends at once with a reason; "non-vx" ends with its answer.
+    ASSERT_TRUE(waitForOutcomes());
+    const bool tracking = order["order_type"] == "non-vx";
+    EXPECT_EQ(host_->outcomes()[0].status, tracking);
+    const std::string noType =
+        "openCart: the order has no text \"order_type\"; no checkout started";
+    EXPECT_EQ(host_->outcomes()[0].data.value("error", ""), tracking ? "" : noType);
+    EXPECT_EQ(log.count(noType), tracking ? 0u : 1u);
     EXPECT_TRUE(factory_->screens.empty());
-    EXPECT_EQ(navigation->viewControllers().size(), 1);
-    EXPECT_FALSE(navigation->isNavigationBarHidden()) << "the bar is not touched";
+    EXPECT_EQ(windowNavigation(), nullptr) << "a flow without a screen leaves the window alone";
     return;
   }
+  NavigationController* navigation = windowNavigation();
+  ASSERT_NE(navigation, nullptr);
   ASSERT_EQ(factory_->screens.size(), 1u);
   test::RecordingScreen* screen = lastScreen();
   EXPECT_EQ(screen->kind, route.screen);
@@ -62,6 +64,33 @@ TEST_P(TarvelCheckoutRoutingTests, OpensTheScreenOfTheTableTheWayTheTableSays) {
   EXPECT_EQ(navigation->topViewController() == screen, !modal);
   EXPECT_EQ(navigation->presentedViewController(), modal ? screen : nullptr);
   EXPECT_TRUE(screen->isVisible());
+}
+
+// A QML shop has a QGuiApplication only: each flow with a screen ends once with a reason and a
+// warning instead of aborting the process; the screenless RTO flow runs. The shop quiets the
+// progress lines (QT_LOGGING_RULES) and keeps the warnings; answer dumps stay off.
+TEST(TarvelCheckoutGuiHostTests, FlowsWithAScreenEndWithAnErrorWithoutAQApplication) {
+  QProcess child;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(test::kGuiHostVariable, "1");
+  environment.insert("QT_LOGGING_RULES", "tarvel.checkout.info=false");
+  child.setProcessEnvironment(environment);
+  child.start(QCoreApplication::applicationFilePath(), {});
+  ASSERT_TRUE(child.waitForFinished(60000));
+  const QString output = QString::fromUtf8(child.readAllStandardOutput());
+  const QString errors = QString::fromUtf8(child.readAllStandardError());
+  EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << errors.toStdString();
+  EXPECT_EQ(child.exitCode(), 0);
+  const QString reason =
+      "openCart: the checkout's screens need a QApplication; no checkout started";
+  const QString refused =
+      "outcome 0 " + QString::fromStdString(Dictionary{{"error", reason.toStdString()}}.dump()) +
+      "\n";
+  EXPECT_TRUE(output.startsWith(refused + refused + refused)) << output.toStdString();
+  EXPECT_TRUE(output.contains("outcome 1 {\"data\":{\"moid\":\"G-4\"")) << "RTO runs";
+  EXPECT_EQ(errors.count(reason), 3) << errors.toStdString();
+  EXPECT_FALSE(errors.contains("Inside success completion")) << "progress (info) is quieted";
+  EXPECT_FALSE(errors.contains("+++RESPONSE+++")) << "answer dumps (debug) are off";
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,7 +1,9 @@
-// Where openCart puts the checkout: the host window it takes over, or a window of its own.
+// Where openCart puts the checkout: the host window it takes over and gives back, or a window
+// of its own; a window hidden under a flow.
 #include <thread>  // thread
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
 #include <QVBoxLayout>
@@ -17,42 +19,54 @@ namespace {
 
 const Dictionary kUpiOrder = {{"order_type", "upi"}, {"mid", "M-1"}, {"moid", "MO-1"}};
 
+Dictionary withMoid(Dictionary order, const char* moid) {
+  order["moid"] = moid;
+  return order;
+}
+
+using test::settle;
+
 using TarvelCheckoutWindowTests = test::EntryTestFixture;
 
-TEST_F(TarvelCheckoutWindowTests, TheHostsRootBecomesTheBottomOfANavigationControllerOnce) {
-  auto* shop = new QLabel("host shop");
+// While flows run, from any entry object, the host's widget is the bottom of one navigation
+// controller (only the call that installed it keeps the former root); once the last flow has
+// closed, the window has its widget back, at its size, with its focus.
+TEST_F(TarvelCheckoutWindowTests, TheHostsRootIsTheBottomWhileFlowsRunAndComesBackAfter) {
+  auto* shop = new QWidget;
+  auto* field = new QLineEdit(shop);
   QMainWindow* window = showHostWindow(shop);
+  field->setFocus();
+  const QSize size = shop->size();
   TarvelCheckout checkout(false, host_);
   EXPECT_EQ(checkout.rootViewController(), nullptr);
   checkout.openCart(kUpiOrder);
+  QPointer<test::RecordingScreen> first = lastScreen();
+  TarvelCheckout another(false, host_);
+  another.openCart({{"order_type", 42}});
+  another.openCart(withMoid(kUpiOrder, "MO-2"));
 
-  auto* navigation = qobject_cast<NavigationController*>(window->centralWidget());
-  ASSERT_NE(navigation, nullptr);
-  ASSERT_EQ(navigation->viewControllers().size(), 2);
+  QPointer<NavigationController> navigation =
+      qobject_cast<NavigationController*>(window->centralWidget());
+  ASSERT_TRUE(navigation);
+  ASSERT_EQ(navigation->viewControllers().size(), 3);
   auto* bottom =
       qobject_cast<detail::HostWidgetViewController*>(navigation->viewControllers().front());
   ASSERT_NE(bottom, nullptr);
   EXPECT_EQ(bottom->content(), shop) << "the host's own widget, not a copy";
   EXPECT_EQ(checkout.rootViewController(), bottom);
-  EXPECT_EQ(navigation->topViewController(), lastScreen());
-}
-
-// From another entry object too; only a call that installed a controller keeps a former root.
-TEST_F(TarvelCheckoutWindowTests, ALaterOpenCartReusesTheInstalledNavigationController) {
-  QMainWindow* window = showHostWindow();
-  TarvelCheckout checkout(false, host_);
-  checkout.openCart(kUpiOrder);
-  auto* navigation = qobject_cast<NavigationController*>(window->centralWidget());
-  ViewController* bottom = checkout.rootViewController();
-  ASSERT_NE(bottom, nullptr);
-
-  TarvelCheckout another(false, host_);
-  another.openCart({{"order_type", 42}});
-  checkout.openCart(kUpiOrder);
-  EXPECT_EQ(window->centralWidget(), navigation);
-  EXPECT_EQ(checkout.rootViewController(), bottom);
   EXPECT_EQ(another.rootViewController(), nullptr);
-  EXPECT_EQ(factory_->screens.size(), 2u);
+  EXPECT_EQ(navigation->topViewController(), lastScreen());
+
+  navigation->removeViewController(first, false);
+  settle();
+  ASSERT_EQ(window->centralWidget(), navigation.data()) << "a flow still runs";
+  navigation->popViewController(false);
+  ASSERT_TRUE(test::processEventsUntil([&] { return !navigation; }));
+  EXPECT_EQ(window->centralWidget(), shop);
+  EXPECT_TRUE(shop->isVisible());
+  EXPECT_TRUE(test::processEventsUntil([&] { return shop->size() == size; }));
+  EXPECT_EQ(window->focusWidget(), field);
+  EXPECT_EQ(host_->outcomes().size(), 3u);
 }
 
 TEST_F(TarvelCheckoutWindowTests, ANavigationControllerAlreadyAtTheRootIsKept) {
@@ -108,7 +122,36 @@ TEST_F(TarvelCheckoutWindowTests, APlainWindowsSingleWidgetOrABlankScreenIsTheBo
     auto* bottom = qobject_cast<detail::HostWidgetViewController*>(checkout.rootViewController());
     EXPECT_EQ(bottom ? bottom->content() : nullptr, withWidget ? shop : nullptr);
     EXPECT_EQ(navigation->popViewController(true), lastScreen());
+    settle();
+    EXPECT_EQ(detail::KeyWindow::rootWidget(&host), withWidget ? shop : nullptr) << "given back";
     if (!withWidget) delete shop;
+  }
+}
+
+// A tray shop only hides its window: a flow shown there (the web checkout here; the native
+// screens in ScreenTeardownTests), or in the component's own window, ends once and stops.
+TEST_F(TarvelCheckoutWindowTests, AWindowHiddenUnderAFlowEndsItOnce) {
+  const Dictionary web = {{"order_type", "cod"}, {"upi_app", "customweb"}};
+  for (const bool hostWindow : {true, false}) {
+    SCOPED_TRACE(hostWindow ? "web checkout in the host's window" : "the component's window");
+    host_ = std::make_shared<test::RecordingHost>();
+    if (hostWindow) showHostWindow();
+    TarvelCheckout checkout(false, host_);
+    checkout.openCart(hostWindow ? web : kUpiOrder);
+    QPointer<test::RecordingScreen> screen = lastScreen();
+    ASSERT_TRUE(screen && screen->isVisible());
+    (hostWindow ? window_.get() : detail::KeyWindow::ownWindow())->hide();
+    ASSERT_TRUE(waitForOutcomes());
+    ASSERT_TRUE(test::processEventsUntil([&] { return !screen; })) << "the screen stops";
+    settle();
+    ASSERT_EQ(host_->outcomes().size(), 1u);
+    EXPECT_FALSE(host_->outcomes()[0].status);
+    const std::string name = hostWindow ? "CustomeCheckout" : "UpiCheckoutViewController";
+    EXPECT_EQ(host_->outcomes()[0].data,
+              (Dictionary{{"error", name + " was closed before the checkout finished."}}));
+    window_.reset();
+    delete detail::KeyWindow::ownWindow();
+    settle();
   }
 }
 
@@ -122,7 +165,7 @@ TEST_F(TarvelCheckoutWindowTests, EnvironmentOfTheLastEntryObjectWins) {
   first.openCart(kUpiOrder);
   EXPECT_FALSE(lastScreen()->production) << "the first object's flow uses the last setting";
   TarvelCheckout third(true, host_);
-  second.openCart(kUpiOrder);
+  second.openCart(withMoid(kUpiOrder, "MO-2"));
   EXPECT_TRUE(lastScreen()->production);
 }
 

@@ -114,7 +114,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo) 
     if (fault == Fault::down && singleStep) platform.goDown();
 
     checkout.openCart(orderFor(info.flow));
-    NavigationController* navigation = windowNavigation();
+    QPointer<NavigationController> navigation = windowNavigation();
     QPointer<CheckoutScreen> screen =
         !navigation ? nullptr
         : info.flow == Flow::codOtpSheet

@@ -8,7 +8,9 @@
 #include <QInputMethodEvent>  // QInputMethodEvent
 #include <QKeyEvent>          // QKeyEvent
 #include <QMenu>              // QMenu
+#include <QPainter>           // QPainter
 #include <QPointer>           // QPointer
+#include <QProxyStyle>        // QProxyStyle
 
 #include "tarvel/BackSpaceDelegate.h"
 #include "tarvel/TextFieldDelegate.h"
@@ -16,6 +18,18 @@
 namespace tarvel {
 
 namespace {
+
+// The line edit draws its cursor in the text's colour; with a tint the field draws it instead.
+class NoCursorStyle : public QProxyStyle {
+ public:
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    if (metric == PM_TextCursorWidth) return 0;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+};
+
+constexpr int kTintedCursorWidth = 2;
 
 bool isPrintable(const QString& text) {
   return !text.isEmpty() &&
@@ -48,6 +62,27 @@ void CustomTextField::setTag(int tag) { tag_ = tag; }
 bool CustomTextField::isOneTimeCode() const { return oneTimeCode_; }
 
 void CustomTextField::setOneTimeCode(bool oneTimeCode) { oneTimeCode_ = oneTimeCode; }
+
+QColor CustomTextField::tintColor() const { return tint_; }
+
+void CustomTextField::setTintColor(const QColor& tint) {
+  if (tint.isValid() && !tint_.isValid()) {
+    auto* style = new NoCursorStyle;
+    style->setParent(this);
+    setStyle(style);
+  }
+  tint_ = tint;
+  update();
+}
+
+void CustomTextField::paintEvent(QPaintEvent* event) {
+  QLineEdit::paintEvent(event);
+  if (!tint_.isValid() || !hasFocus() || isReadOnly()) return;
+  const QRect around = cursorRect();
+  QPainter painter(this);
+  painter.fillRect(QRect(around.center().x(), around.top(), kTintedCursorWidth, around.height()),
+                   tint_);
+}
 
 bool CustomTextField::offerReplacement(int start, int length, const QString& text) {
   return !delegate_ || delegate_->textFieldShouldChangeCharactersIn(this, start, length, text);

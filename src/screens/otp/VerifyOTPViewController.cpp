@@ -1,5 +1,6 @@
 #include "tarvel/VerifyOTPViewController.h"
 
+#include <algorithm>   // min
 #include <charconv>    // from_chars
 #include <chrono>      // seconds
 #include <cmath>       // isfinite
@@ -23,7 +24,9 @@
 #include "platform/Application.h"
 #include "platform/DispatchToken.h"
 #include "platform/KeyWindow.h"
+#include "platform/KeyboardFocus.h"
 #include "platform/MainQueue.h"
+#include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
 #include "tarvel/AnalyticsEvents.h"
 #include "tarvel/BottomBorder.h"
@@ -52,8 +55,6 @@ struct VerifyOTPViewController::Clockwork {
 
 namespace {
 
-constexpr double kDesignWidth = 375.0;
-constexpr double kWidestLayout = 480.0;
 constexpr int kCountdownSeconds = 30;
 constexpr int kQrCodeStatusPolls = 24;
 constexpr auto kCountdownTick = std::chrono::seconds(1);
@@ -80,16 +81,19 @@ QColor qColor(const Color& color) {
 
 QString css(const Color& color) { return css(qColor(color)); }
 
-// The characters of `text` (a surrogate pair is one).
-QStringList characters(const QString& text) {
-  QStringList list;
-  for (qsizetype i = 0; i < text.size();) {
-    const bool pair =
-        text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
-    list << text.mid(i, pair ? 2 : 1);
-    i += pair ? 2 : 1;
+// The ASCII digits of `text`: a decimal digit of any script (Devanagari, Arabic-Indic,
+// full-width...) becomes its ASCII digit, everything else is dropped.
+QString asciiDigits(const QString& text) {
+  QString digits;
+  for (const char32_t c : text.toUcs4()) {
+    const int value = QChar::isDigit(c) ? QChar::digitValue(c) : -1;
+    if (value >= 0 && value <= 9) digits += QChar(u'0' + value);
   }
-  return list;
+  return digits;
+}
+
+bool isOneAsciiDigit(const QString& text) {
+  return text.size() == 1 && text.front() >= u'0' && text.front() <= u'9';
 }
 
 // Rules for `widget` alone, not for its children.
@@ -171,10 +175,6 @@ void VerifyOTPViewController::makeSeeThrough() {
                   "; border-top-left-radius: 16px; border-top-right-radius: 16px;");
   ui_->screenLayout->setContentsMargins(0, kSheetTopGap, 0, 0);
   setOwnStyle(ui_->viewCODContainer, QStringLiteral("background-color: transparent;"));
-  setOwnStyle(ui_->viewPriceDetails,
-              QStringLiteral("background-color: transparent; border-radius: 8px;"));
-  setOwnStyle(ui_->labelTotalPayment, QStringLiteral("background-color: transparent;"));
-  ui_->labelTotalPayment->setText(QString());
 }
 
 void VerifyOTPViewController::viewDidLoad() {
@@ -182,7 +182,7 @@ void VerifyOTPViewController::viewDidLoad() {
   UIFont::loadFonts();
   viewModel_ = std::make_shared<VerifyOTPViewModel>(apiService_, createData());
   checkOutViewModel_ = std::make_shared<TarvelChekoutViewModel>(apiService_, createData());
-  scale_ = layoutWidth() / kDesignWidth;
+  scale_ = detail::normalize(1.0, layoutWidth());
   initView();
   initVM();
   initVMGO();
@@ -249,8 +249,8 @@ int VerifyOTPViewController::viewYCo() const { return viewYCo_; }
 void VerifyOTPViewController::initView() {
   const QString name = QCoreApplication::applicationName();
   const QString domain = QCoreApplication::organizationDomain();
-  log((domain.isEmpty() ? name : domain).toStdString());
-  log(name.toStdString());
+  log(LogLevel::info, (domain.isEmpty() ? name : domain).toStdString());
+  log(LogLevel::info, name.toStdString());
   setTitle(name);
 
   const Theme theme = Theme::theme1;
@@ -270,7 +270,7 @@ void VerifyOTPViewController::initView() {
   ui_->buttonResendOTP->setStyleSheet(
       QStringLiteral("#buttonResendOTP { color: %1; border: none; background: transparent;"
                      " padding: 4px 6px; border-radius: 6px; }"
-                     " #buttonResendOTP:focus { background-color: %2; }")
+                     " #buttonResendOTP[keyboardFocus=\"true\"] { background-color: %2; }")
           .arg(css(theme.titleTextColorOTP()), css(kFocusTint)));
   ui_->viewCODContainer->hide();
   ui_->viewPriceDetails->hide();
@@ -284,19 +284,24 @@ void VerifyOTPViewController::initView() {
     digit->setStyleSheet(
         QStringLiteral("QLineEdit { border: none; background: transparent; color: #000000;"
                        " selection-background-color: #0000FF; }"
-                       " QLineEdit:focus { background-color: %1; border-top-left-radius: 6px;"
+                       " QLineEdit[keyboardFocus=\"true\"] { background-color: %1;"
+                       " border-top-left-radius: 6px;"
                        " border-top-right-radius: 6px; }")
             .arg(css(kFocusTint)));
     digit->setFixedWidth(qRound(normalize(50)));
+    detail::showFocusFromKeyboardOnly(digit);
+    digit->setTintColor(Qt::blue);
     digit->setBackSpaceDelegate(this);
     digit->setDelegate(this);
     digit->installEventFilter(this);
-    connect(digit, &QLineEdit::cursorPositionChanged, this,
-            [this, digit] { textFieldDidChangeSelection(digit); });
+    // Text set from outside the delegate (a one-time-code fill, say) is made digits too.
+    connect(digit, &QLineEdit::textChanged, this, [this, digit] { keepOneDigit(digit); });
   }
   ui_->textFieldContainer->setFixedHeight(qRound(normalize(45)));
   ui_->buttonSubmitOTP->setAutoDefault(true);
   ui_->buttonResendOTP->setAutoDefault(true);
+  detail::showFocusFromKeyboardOnly(ui_->buttonSubmitOTP);
+  detail::showFocusFromKeyboardOnly(ui_->buttonResendOTP);
   ui_->buttonSubmitOTP->setMinimumHeight(qRound(normalize(50)));
   styleSubmitButton(false);
 }
@@ -329,7 +334,7 @@ void VerifyOTPViewController::styleSubmitButton(bool enabled) {
   ui_->buttonSubmitOTP->setStyleSheet(
       QStringLiteral("#buttonSubmitOTP { background-color: %1; color: #FFFFFF; border: none;"
                      " border-radius: 6px; padding: 0 16px; }"
-                     " #buttonSubmitOTP:focus { border: 2px solid %2; }")
+                     " #buttonSubmitOTP[keyboardFocus=\"true\"] { border: 2px solid %2; }")
           .arg(css(background), css(background.darker(160))));
 }
 
@@ -337,7 +342,6 @@ void VerifyOTPViewController::showPrice() {
   const std::string total =
       detail::stringValue(viewModel_->getOrderVerifyData(), "total").value_or(std::string());
   const QString amount = QString(QChar(0x20B9)) + QString::asprintf("%.2f", parsedAmount(total));
-  if (detail::stringValue(createData(), "upi_app") == "") return;
   ui_->labelTotalPayment->setText(attributedRun("Metropolis-Regular", QStringLiteral("Pay ")) +
                                   attributedRun("Metropolis-Bold", amount));
 }
@@ -365,8 +369,10 @@ void VerifyOTPViewController::addBackButton() {
   button->setAccessibleName(QStringLiteral("Back"));
   button->setToolTip(QStringLiteral("Back"));
   button->setStyleSheet(QStringLiteral(
-      "QToolButton { border: none; border-radius: 6px; } QToolButton:hover, QToolButton:focus {"
+      "QToolButton { border: none; border-radius: 6px; } QToolButton:hover,"
+      " QToolButton[keyboardFocus=\"true\"] {"
       " background-color: #F0F1F3; } QToolButton:pressed { background-color: #E2E4E8; }"));
+  detail::showFocusFromKeyboardOnly(button);
   connect(button, &QToolButton::clicked, this, &VerifyOTPViewController::backButtonClick);
   setLeftNavigationItem(button);
   // A sheet presented over the host's screen has no navigation bar to carry the button: it
@@ -388,10 +394,9 @@ double VerifyOTPViewController::dynamicFontSize(double fontSize) const { return 
 
 // The window that shows the checkout: this screen's window once it sits in one, else the key
 // window it is about to be shown in.
-double VerifyOTPViewController::layoutWidth() const {
+int VerifyOTPViewController::layoutWidth() const {
   const QWidget* shown = parentWidget() || isVisible() ? window() : detail::KeyWindow::current();
-  const double width = shown && shown->width() > 0 ? shown->width() : kDesignWidth;
-  return qMin(width, kWidestLayout);
+  return shown ? shown->width() : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -461,6 +466,7 @@ void VerifyOTPViewController::otpViewModelAlert() {
   if (outcomeClaimed_) return;
   const std::optional<std::string> message = viewModel_->alertMessage();
   if (!message) return;
+  failureShown_ = message;
   ui_->labelErrorMessage->setText(QString::fromStdString(*message));
   ui_->labelErrorMessage->show();
   // A newer message keeps its full time on screen.
@@ -477,6 +483,7 @@ void VerifyOTPViewController::otpViewModelAlert() {
 void VerifyOTPViewController::checkoutViewModelAlert() {
   if (outcomeClaimed_) return;
   if (const auto message = checkOutViewModel_->alertMessage()) {
+    failureShown_ = message;
     showAlert(QString::fromStdString(*message));
   }
 }
@@ -501,9 +508,9 @@ void VerifyOTPViewController::checkoutViewModelLoading() {
 void VerifyOTPViewController::paymentVerifyingChanged() {
   const std::optional<PaymentType> paymentType = this->paymentType();
   if (!paymentType) {
-    log("it's default");
+    log(LogLevel::info, "it's default");
   } else if (paymentType->isCod()) {
-    log("It's cod");
+    log(LogLevel::info, "It's cod");
   } else if (paymentType->upiText() == "upi") {
     if (checkOutViewModel_->isPaymentStatusVerifying()) {
       ui_->activityIndicator->startAnimating();
@@ -539,7 +546,7 @@ void VerifyOTPViewController::orderVerified() {
   showPrice();
   const std::optional<PaymentType> paymentType = this->paymentType();
   if (!paymentType) {
-    log("default");
+    log(LogLevel::info, "default");
   } else if (paymentType->isCod()) {
     decideCashOnDelivery(verified);
   } else {
@@ -548,10 +555,15 @@ void VerifyOTPViewController::orderVerified() {
 }
 
 void VerifyOTPViewController::decideCashOnDelivery(const Dictionary& verified) {
+  // Without a boolean the buyer is not taken as verified (rather than waiting for ever).
   const auto merchant = verified.find("merchant_user_verified");
-  if (merchant == verified.end() || !merchant->is_boolean()) return;
+  const bool merchantKnown = merchant != verified.end() && merchant->is_boolean();
+  if (!merchantKnown)
+    log(LogLevel::warning,
+        "\"merchant_user_verified\" is missing or not a boolean: taken as false");
+  const bool merchantVerified = merchantKnown && merchant->get<bool>();
   const auto otp = verified.find("otp_verified");
-  const bool otpNeeded = otp != verified.end() && otp->is_null() && !merchant->get<bool>();
+  const bool otpNeeded = otp != verified.end() && otp->is_null() && !merchantVerified;
   if (!otpNeeded) {
     finish(true, verified);
     return;
@@ -602,7 +614,7 @@ void VerifyOTPViewController::startTimer() {
 
 void VerifyOTPViewController::invalidateTimer() {
   if (!clockwork_->timer) return;
-  log("inside tiomer");
+  log(LogLevel::info, "inside tiomer");
   clockwork_->timer->invalidate();
   clockwork_->timer.reset();
 }
@@ -657,12 +669,12 @@ void VerifyOTPViewController::submitOTPOption() {
   if (outcomeClaimed_ || !viewModel_) return;
   // One verification at a time: a second tap while one runs sends nothing.
   if (viewModel_->isLoading()) {
-    log("An OTP request is still running; the submission waits for it");
+    log(LogLevel::info, "An OTP request is still running; the submission waits for it");
     return;
   }
   QString otp;
   for (QLineEdit* field : digitFields()) {
-    if (field->text().isEmpty()) {
+    if (!isOneAsciiDigit(field->text())) {
       showAlert(QStringLiteral("Please enter OTP"));
       return;
     }
@@ -685,7 +697,7 @@ void VerifyOTPViewController::showAlert(const QString& message) {
   // One alert for one message: the OTP request and the order verification fail together when
   // the platform does, and the shopper should not dismiss the same words twice.
   if (messageAlert_ && messageAlert_->isVisible() && messageAlert_->message() == message) {
-    log("Alert \"" + message.toStdString() + "\" already shown");
+    log(LogLevel::info, "Alert \"" + message.toStdString() + "\" already shown");
     return;
   }
   auto* alert = new detail::Alert(QStringLiteral("Alert"), message);
@@ -702,7 +714,8 @@ void VerifyOTPViewController::showAlert2() {
   alert->addAction(QStringLiteral("OK"), detail::Alert::ActionStyle::defaultStyle, [self] {
     if (!self) return;
     self->invalidateTimer();
-    self->finish(false, Dictionary::object());
+    const auto& failure = self->failureShown_;
+    self->finish(false, failure ? Dictionary{{"error", *failure}} : Dictionary::object());
   });
   clockwork_->alerts.append(alert);
   alert->showOver(this);
@@ -710,7 +723,7 @@ void VerifyOTPViewController::showAlert2() {
 
 bool VerifyOTPViewController::claimOutcome(const char* what) {
   if (outcomeClaimed_) {
-    log(std::string("OTP screen already finished; ") + what + " dropped");
+    log(LogLevel::warning, std::string("OTP screen already finished; ") + what + " dropped");
     return false;
   }
   outcomeClaimed_ = true;
@@ -744,7 +757,7 @@ void VerifyOTPViewController::closeScreen() {
     if (navigation->topViewController() == this) {
       navigation->popViewController(true);
     } else {
-      log("OTP screen: not on top of its navigation stack, not popped");
+      log(LogLevel::warning, "OTP screen: not on top of its navigation stack, not popped");
     }
   } else if (presentingViewController()) {
     dismiss(true);
@@ -758,33 +771,46 @@ QList<QLineEdit*> VerifyOTPViewController::digitFields() const {
   return {ui_->textField1, ui_->textField2, ui_->textField3, ui_->textField4};
 }
 
-// Every edit of a digit field lands here and is applied by hand: one character fills the field
-// and moves on, anything else (a deletion, a paste) fills it whole and moves back.
+// Every edit of a digit field lands here and is applied by hand: a deletion empties the field
+// and moves back; the digits of anything typed, pasted or filled go one a field from this one
+// on; text without a digit is refused.
 bool VerifyOTPViewController::textFieldShouldChangeCharactersIn(QLineEdit* textField, int /*start*/,
                                                                 int /*length*/,
                                                                 const QString& replacementString) {
   const QList<QLineEdit*> fields = digitFields();
   const qsizetype index = fields.indexOf(textField);
-  const bool oneKey = characters(replacementString).size() == 1;
-  if (oneKey && index >= 0 && index < fields.size() - 1) {
-    fields[index + 1]->setFocus(Qt::TabFocusReason);
-  } else if (!oneKey && index > 0) {
-    fields[index - 1]->setFocus(Qt::BacktabFocusReason);
+  if (index < 0) return false;
+  if (replacementString.isEmpty()) {
+    if (index > 0) fields[index - 1]->setFocus(Qt::BacktabFocusReason);
+    textField->setText(QString());
+    buttonInteraction();
+    return false;
   }
-  textField->setText(replacementString);
-  buttonInteraction();
-  if (oneKey && index == fields.size() - 1) resignFirstResponder(textField);
+  spreadDigits(index, asciiDigits(replacementString));
   return false;
 }
 
-// A code of four characters or more in a one-time-code field goes one character a field.
-void VerifyOTPViewController::textFieldDidChangeSelection(QLineEdit* textField) {
-  const auto* field = qobject_cast<CustomTextField*>(textField);
-  if (!field || !field->isOneTimeCode()) return;
-  const QStringList code = characters(field->text());
+// Fills the fields from `index` on with one digit each, the rest dropped, and moves the focus
+// to the field after the last one filled (out of the fields after the fourth).
+void VerifyOTPViewController::spreadDigits(qsizetype index, const QString& digits) {
+  if (digits.isEmpty()) return;
   const QList<QLineEdit*> fields = digitFields();
-  if (code.size() < fields.size()) return;
-  for (qsizetype i = 0; i < fields.size(); ++i) fields[i]->setText(code[i]);
+  QLineEdit* landed = fields[index];
+  const qsizetype count = std::min(digits.size(), fields.size() - index);
+  for (qsizetype i = 0; i < count; ++i) fields[index + i]->setText(digits.at(i));
+  const qsizetype next = index + count;
+  const bool hadFocus = window()->focusWidget() == landed;
+  if (next < fields.size() && hadFocus) fields[next]->setFocus(Qt::TabFocusReason);
+  buttonInteraction();
+  if (next == fields.size()) resignFirstResponder(landed);
+}
+
+// A field holds one ASCII digit or nothing, whoever sets its text.
+void VerifyOTPViewController::keepOneDigit(QLineEdit* field) {
+  const QString text = field->text();
+  if (text.isEmpty() || isOneAsciiDigit(text)) return;
+  field->setText(QString());
+  spreadDigits(digitFields().indexOf(field), asciiDigits(text));
   buttonInteraction();
 }
 

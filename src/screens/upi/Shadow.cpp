@@ -77,7 +77,9 @@ void addShadow(QWidget* view, QSizeF offset, const QColor& color, double radius,
   if (!view) return;
   auto* shadow = new QGraphicsDropShadowEffect(view);
   shadow->setOffset(offset.width(), offset.height());
-  shadow->setBlurRadius(radius);
+  // A phone's shadow radius is the spread of its blur; Qt's blur radius is the whole fade,
+  // about twice as far. Taken as is, radius 2 draws a hard band instead of a soft shadow.
+  shadow->setBlurRadius(2 * radius);
   QColor shadowColor = color;
   shadowColor.setAlphaF(color.alphaF() * qBound(0.0f, opacity, 1.0f));
   shadow->setColor(shadowColor);

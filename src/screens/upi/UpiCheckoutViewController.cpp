@@ -25,14 +25,17 @@
 #include "platform/ActivityIndicator.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
-#include "platform/DispatchToken.h"
+#include "platform/JournalTicket.h"
+#include "platform/KeyboardFocus.h"
 #include "platform/MainQueue.h"
+#include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
 #include "platform/UrlScheme.h"
 #include "tarvel/AnalyticsEvents.h"
 #include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
 #include "tarvel/NavigationController.h"
+#include "tarvel/NetworkManager.h"
 #include "tarvel/PaymentOptionView.h"
 #include "tarvel/Shadow.h"
 #include "tarvel/TarvelChekoutViewModel.h"
@@ -45,14 +48,11 @@ namespace {
 using namespace std::chrono_literals;
 using detail::Alert;
 using detail::Application;
-using detail::DispatchToken;
 using detail::MainQueue;
 using detail::RepeatingTimer;
 
 constexpr double kDesignWidth = 375.0;
-constexpr int kMaxContentWidth = 430;
 constexpr auto kPollingInterval = 5s;
-constexpr auto kOpenWithoutFocusChange = 2s;
 constexpr int kQrPollingBound = 24;
 constexpr int kTileListTop = 50;
 constexpr char kTagProperty[] = "tag";
@@ -127,7 +127,7 @@ std::string shownAppKey(const std::string& key) {
 // The shopper hears of an open that did not happen, and the screen stays as it was.
 void launchFailed(UpiCheckoutViewController* screen, const std::string& upiAppName,
                   const std::string& reason) {
-  log("Could not open " + quotedForLog(upiAppName) + ": " + reason);
+  log(LogLevel::warning, "Could not open " + quotedForLog(upiAppName) + ": " + reason);
   const std::string name = screen->viewModel()->getUPIName(upiAppName);
   screen->showAlert(QString::fromStdString("Could not open " + shownAppKey(name)));
 }
@@ -135,7 +135,15 @@ void launchFailed(UpiCheckoutViewController* screen, const std::string& upiAppNa
 constexpr char kTileStyle[] =
     "QPushButton { background-color: #FFFFFF; color: #1A1A1A; border: none; border-radius: 6px;"
     " text-align: left; padding-left: 16px; }"
-    " QPushButton:focus { border: 2px solid #0A9C4D; }";
+    " QPushButton[keyboardFocus=\"true\"] { border: 2px solid #0A9C4D; }";
+
+// From here on the shopper can pay, and the outcome must reach the host even if this process
+// ends first.
+void journalPaymentStart(CheckoutScreen& screen, const TarvelChekoutViewModel& viewModel,
+                         detail::UnfinishedCheckout::Flow flow) {
+  screen.journalTicket()->record(detail::UnfinishedCheckout::fromOrder(
+      flow, NetworkManager::environment(), screen.createData(), viewModel.getOrderVerifyData()));
+}
 
 }  // namespace
 
@@ -144,16 +152,13 @@ UpiCheckoutViewController::UpiCheckoutViewController(const Dictionary& createDat
     : CheckoutScreen(createData, production, parent),
       ui_(std::make_unique<Ui::TarvelCheckoutViewController>()) {
   ui_->setupUi(this);
-  log("Production Flag");
-  log(production ? "true" : "false");
+  log(LogLevel::info, "Production Flag");
+  log(LogLevel::info, production ? "true" : "false");
   const std::optional<PaymentType> type = paymentType();
   if (type && type->isUpi()) upiApp_ = detail::stringValue(createData, "upi_app");
 }
 
-UpiCheckoutViewController::~UpiCheckoutViewController() {
-  cancelOpenFallback();
-  closeAlerts();
-}
+UpiCheckoutViewController::~UpiCheckoutViewController() { closeAlerts(); }
 
 void UpiCheckoutViewController::setAPIService(std::shared_ptr<VXAPIServiceProtocol> apiService) {
   apiService_ = std::move(apiService);
@@ -171,11 +176,8 @@ void UpiCheckoutViewController::viewDidLoad() {
   viewModel_ = std::make_shared<TarvelChekoutViewModel>(apiService_, createData());
   initVM();
   addBackButton();
-  Application* application = Application::shared();
-  connect(application, &Application::didBecomeActive, this,
+  connect(Application::shared(), &Application::didBecomeActive, this,
           &UpiCheckoutViewController::didBecomeActive);
-  connect(application, &Application::willResignActive, this,
-          &UpiCheckoutViewController::willResignActive);
 }
 
 void UpiCheckoutViewController::viewWillAppear(bool animated) {
@@ -197,7 +199,7 @@ void UpiCheckoutViewController::viewWillDisappear(bool animated) {
 // window, and a desktop window may be resized later.
 void UpiCheckoutViewController::resizeEvent(QResizeEvent* event) {
   CheckoutScreen::resizeEvent(event);
-  const int side = std::max(0, (width() - kMaxContentWidth) / 2);
+  const int side = std::max(0, (width() - detail::kWidestLayout) / 2);
   ui_->columnLayout->setContentsMargins(side, 0, side, 0);
   if (!isViewLoaded()) return;
   applyScaledFonts();
@@ -243,10 +245,11 @@ void UpiCheckoutViewController::handleAlertMessage() {
   // Once every allowed poll has been sent, a failure means no answer can come to end the flow:
   // it ends now with the failure rather than leaving the shopper under a spinner.
   if (statusCurrentCount_ > 0 && statusCurrentCount_ == checkPaymentStatusMax_) {
-    log("The last payment-status poll failed: " + *message);
+    log(LogLevel::warning, "The last payment-status poll failed: " + *message);
     finish(false, Dictionary{{"error", *message}}, false);
     return;
   }
+  failureShown_ = message;
   showAlert(QString::fromStdString(*message));
 }
 
@@ -264,9 +267,9 @@ void UpiCheckoutViewController::handleLoadingStatus() {
 void UpiCheckoutViewController::handlePaymentVerifyingStatus() {
   const std::optional<PaymentType> type = paymentType();
   if (!type) {
-    log("it's default");
+    log(LogLevel::info, "it's default");
   } else if (type->isCod()) {
-    log("It's cod");
+    log(LogLevel::info, "It's cod");
   } else if (type->upiText() == "upi" && !finished_) {
     if (viewModel_->isPaymentStatusVerifying()) {
       ui_->viewLoading->show();
@@ -300,7 +303,7 @@ void UpiCheckoutViewController::handleVerification(bool verified) {
   showPrice();
   const std::optional<PaymentType> type = paymentType();
   if (!type) {
-    log("default");
+    log(LogLevel::info, "default");
     return;
   }
   if (type->isCod()) {
@@ -335,6 +338,7 @@ void UpiCheckoutViewController::showQRCodePath() {
   showQRCode();
   setPaymentType(PaymentType::upi("qrcode"));
   checkPaymentStatusMax_ = kQrPollingBound;
+  journalPaymentStart(*this, *viewModel_, detail::UnfinishedCheckout::Flow::qrCode);
   startTimer();
 }
 
@@ -359,50 +363,39 @@ void UpiCheckoutViewController::checkPaymentStatusOption() {
 
 void UpiCheckoutViewController::invalidateTimer() {
   if (!timer_) return;
-  log("inside tiomer");
+  log(LogLevel::info, "inside tiomer");
   timer_->invalidate();
   timer_.reset();
 }
 
 // --- foreground ------------------------------------------------------------------------------
 
+// Once an app was opened the shopper may come back at any moment: a check at once, and the next
+// tick a full interval later.
 void UpiCheckoutViewController::didBecomeActive() {
   if (finished_ || !upiOptionPressed_) return;
-  ui_->viewLoading->show();
-  ui_->viewLoading->raise();
+  showPolling();
+  if (statusCurrentCount_ == checkPaymentStatusMax_) return;  // the bound is spent
+  timer_.reset();
+  checkPaymentStatusOption();
   startTimer();
 }
 
-void UpiCheckoutViewController::willResignActive() {
-  resignedSinceOpen_ = true;
-  if (finished_ || !upiOptionPressed_ || !timer_) return;
-  timer_->invalidate();
-  timer_.reset();
-}
+// A desktop shop stays on screen while the opened app has the focus (and may never get it back
+// where no window manager hands it back), so polling goes on.
+void UpiCheckoutViewController::willResignActive() {}
 
-// An opened app that never takes the focus leaves the application active: after a while that
-// counts as the shopper's return.
 void UpiCheckoutViewController::openConfirmed(const std::string& upiAppName) {
   upiOptionPressed_ = true;
-  cancelOpenFallback();
-  QPointer<UpiCheckoutViewController> screen(this);
-  openFallback_ = std::make_unique<DispatchToken>(
-      MainQueue::asyncAfter(kOpenWithoutFocusChange, [screen, upiAppName] {
-        if (screen) screen->returnWithoutFocusChange(upiAppName);
-      }));
+  if (viewModel_) journalPaymentStart(*this, *viewModel_, detail::UnfinishedCheckout::Flow::upiApp);
+  log(LogLevel::info, upiAppName + " was opened: polling the payment status");
+  showPolling();
+  startTimer();
 }
 
-void UpiCheckoutViewController::returnWithoutFocusChange(const std::string& upiAppName) {
-  openFallback_.reset();
-  if (finished_ || resignedSinceOpen_) return;
-  log("The application stayed active for 2 s after " + upiAppName +
-      " was opened: polling the payment status as after a return");
-  didBecomeActive();
-}
-
-void UpiCheckoutViewController::cancelOpenFallback() {
-  if (openFallback_) openFallback_->cancel();
-  openFallback_.reset();
+void UpiCheckoutViewController::showPolling() {
+  ui_->viewLoading->show();
+  ui_->viewLoading->raise();
 }
 
 // --- apps ------------------------------------------------------------------------------------
@@ -414,8 +407,9 @@ void UpiCheckoutViewController::checkInstalledUPI() {
   for (const std::string& key : viewModel_->getAllUPIOptions()) {
     const std::string probed = detail::probedUpiAppKey(key);
     if (!detail::isValidUpiAppKey(probed)) {
-      log("UPI app key " + quotedForLog(key) +
-          " of the verify answer ignored: not 1 to 32 lower-case letters and digits");
+      log(LogLevel::warning,
+          "UPI app key " + quotedForLog(key) +
+              " of the verify answer ignored: not 1 to 32 lower-case letters and digits");
       continue;
     }
     if (application->canOpenURL(detail::upiProbeAddress(probed))) installedUapp_.push_back(probed);
@@ -428,8 +422,9 @@ void UpiCheckoutViewController::checkInstalledUPIApp(const std::string& upiApp) 
   const std::string probed = detail::probedUpiAppKey(upiApp);
   const bool valid = detail::isValidUpiAppKey(probed);
   if (!valid) {
-    log("UPI app " + quotedForLog(upiApp) +
-        " of the order is not 1 to 32 lower-case letters and digits: treated as not installed");
+    log(LogLevel::warning,
+        "UPI app " + quotedForLog(upiApp) +
+            " of the order is not 1 to 32 lower-case letters and digits: treated as not installed");
   }
   if (valid && Application::shared()->canOpenURL(detail::upiProbeAddress(probed))) {
     openUpiApp(upiApp);
@@ -469,6 +464,7 @@ void UpiCheckoutViewController::showAllUPIOptions() {
     button->setAccessibleName(QStringLiteral("Pay with %1").arg(name));
     button->setFocusPolicy(Qt::StrongFocus);
     button->setStyleSheet(QLatin1String(kTileStyle));
+    detail::showFocusFromKeyboardOnly(button);
     const std::string image = viewModel_->getUpiImage(key).value_or("");
     button->setIcon(image.empty()
                         ? QIcon()
@@ -535,7 +531,6 @@ void UpiCheckoutViewController::openUpiApp(const std::string& upiAppName) {
       launchFailed(this, upiAppName, "its UPI link is no valid address");
       return;
     }
-    resignedSinceOpen_ = false;
     QPointer<UpiCheckoutViewController> screen(this);
     Application::shared()->open(encoded, [screen, upiAppName](bool launched) {
       if (!screen || screen->finished_) return;
@@ -554,8 +549,8 @@ void UpiCheckoutViewController::openUpiApp(const std::string& upiAppName) {
 void UpiCheckoutViewController::initView() {
   const QString name = QCoreApplication::applicationName();
   const QString domain = QCoreApplication::organizationDomain();
-  log((domain.isEmpty() ? name : domain).toStdString());
-  log(name.toStdString());
+  log(LogLevel::info, (domain.isEmpty() ? name : domain).toStdString());
+  log(LogLevel::info, name.toStdString());
   setTitle(name);
 
   const QColor background = toQColor(theme_.backgroundColor());
@@ -566,16 +561,16 @@ void UpiCheckoutViewController::initView() {
   ui_->viewQRCode->hide();
   ui_->activityIndicator1->hide();
 
-  // The boxes keep 23 px from the column's sides, in line with the white faces of the tiles,
-  // which sit 3 px inside tiles placed normalize(20) from the sides.
+  // The boxes keep 24 px from the column's sides, in line with the white faces of the tiles,
+  // which sit 4 px inside tiles placed normalize(20) from the sides.
   styleBackground(ui_->viewUPIContainer, background);
   styleBackground(ui_->viewLoading, background);
-  styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 23px 0px 23px"));
+  styleBox(ui_->viewPriceDetails, Qt::white, 8, QStringLiteral("16px 24px 0px 24px"));
   styleBackground(ui_->viewQRCode, background);
-  styleBox(ui_->infoView, toQColor(theme_.infoColor()), 8, QStringLiteral("16px 23px 0px 23px"));
+  styleBox(ui_->infoView, toQColor(theme_.infoColor()), 8, QStringLiteral("16px 24px 0px 24px"));
   setTextColor(ui_->labelInfo1, toQColor(theme_.infolabelColor()));
-  styleBox(ui_->viewPriceDetailsQR, Qt::white, 8, QStringLiteral("12px 23px 0px 23px"));
-  styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 23px 16px 23px"));
+  styleBox(ui_->viewPriceDetailsQR, Qt::white, 8, QStringLiteral("12px 24px 0px 24px"));
+  styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 24px 16px 24px"));
   setTextColor(ui_->labelLoadingDetail, QColor(0x5F, 0x63, 0x68));
   ui_->activityIndicator->setDiameter(48);
   ui_->activityIndicator1->setCaption(QStringLiteral("Verifying your order"));
@@ -607,8 +602,10 @@ void UpiCheckoutViewController::addBackButton() {
   button->setCursor(Qt::PointingHandCursor);
   button->setStyleSheet(
       QStringLiteral("QToolButton { border: none; border-radius: 6px; }"
-                     " QToolButton:hover, QToolButton:focus { background-color: #F0F1F3; }"
+                     " QToolButton:hover, QToolButton[keyboardFocus=\"true\"] {"
+                     " background-color: #F0F1F3; }"
                      " QToolButton:pressed { background-color: #E2E4E8; }"));
+  detail::showFocusFromKeyboardOnly(button);
   connect(button, &QToolButton::clicked, this, &UpiCheckoutViewController::backButtonClick);
   if (backButton_) backButton_->deleteLater();
   backButton_ = button;
@@ -706,7 +703,7 @@ void UpiCheckoutViewController::showQRCode() {
 
 void UpiCheckoutViewController::showQRCodeImage(const QImage& image, const std::string& failure) {
   if (image.isNull()) {
-    log("No QR code to show: " + failure);
+    log(LogLevel::warning, "No QR code to show: " + failure);
     ui_->imageQRCode->setText(QStringLiteral("QR code not available"));
     return;
   }
@@ -714,14 +711,10 @@ void UpiCheckoutViewController::showQRCodeImage(const QImage& image, const std::
 }
 
 double UpiCheckoutViewController::normalize(double value) const {
-  return contentWidth() / kDesignWidth * value;
+  return detail::normalize(value, window()->width());
 }
 
-int UpiCheckoutViewController::contentWidth() const {
-  const int width = window()->width();
-  if (width <= 0) return static_cast<int>(kDesignWidth);
-  return std::min(width, kMaxContentWidth);
-}
+int UpiCheckoutViewController::contentWidth() const { return qRound(normalize(kDesignWidth)); }
 
 QFont UpiCheckoutViewController::scaledFont(const char* face, double designSize) const {
   QFont font = UIFont::font(QLatin1String(face), -1);
@@ -748,7 +741,9 @@ void UpiCheckoutViewController::backButtonClick() {
   alert->showOver(this);
 }
 
-void UpiCheckoutViewController::confirmCancel() { finish(false, Dictionary::object(), true); }
+void UpiCheckoutViewController::confirmCancel() {
+  finish(false, failureShown_ ? Dictionary{{"error", *failureShown_}} : Dictionary::object(), true);
+}
 
 void UpiCheckoutViewController::showAlert(const QString& message) {
   if (finished_) return;
@@ -758,7 +753,7 @@ void UpiCheckoutViewController::showAlert(const QString& message) {
     const auto* shown = qobject_cast<const detail::Alert*>(open.data());
     if (shown && shown->isVisible() && shown->title() == QLatin1String("Alert") &&
         shown->message() == message) {
-      log("Alert \"" + message.toStdString() + "\" already shown");
+      log(LogLevel::info, "Alert \"" + message.toStdString() + "\" already shown");
       return;
     }
   }
@@ -772,12 +767,11 @@ void UpiCheckoutViewController::showAlert(const QString& message) {
 // the report comes first.
 void UpiCheckoutViewController::finish(bool status, const Dictionary& data, bool popFirst) {
   if (finished_) {
-    log("UPI checkout already finished; a further outcome was dropped");
+    log(LogLevel::warning, "UPI checkout already finished; a further outcome was dropped");
     return;
   }
   finished_ = true;
   invalidateTimer();
-  cancelOpenFallback();
   closeAlerts();
   ui_->activityIndicator->stopAnimating();
   auto delegate = checkoutStatusDelegate();
@@ -801,7 +795,7 @@ void UpiCheckoutViewController::popFromNavigation() {
   NavigationController* navigation = navigationController();
   if (!navigation) return;
   if (navigation->topViewController() != this) {
-    log("UPI checkout: not on top of its navigation stack, not popped");
+    log(LogLevel::warning, "UPI checkout: not on top of its navigation stack, not popped");
     return;
   }
   navigation->popViewController(true);

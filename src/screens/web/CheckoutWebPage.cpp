@@ -55,8 +55,8 @@ bool CheckoutWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, b
   const WebOrigin requested = WebOrigin::of(lastTopLevelRequest_);
   const WebOrigin source = requested != checkoutOrigin_ ? requested : currentOrigin();
   if (const char* refusal = whyNoApp(url, source, isMainFrame)) {
-    log("Web checkout: refused to open a \"" + schemeForLog(url) + ":\" link from " +
-        source.toString().toStdString() + ": " + refusal);
+    log(LogLevel::warning, "Web checkout: refused to open a \"" + schemeForLog(url) +
+                               ":\" link from " + source.toString().toStdString() + ": " + refusal);
     return false;
   }
   const std::string scheme = url.scheme().toStdString();
@@ -64,7 +64,7 @@ bool CheckoutWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, b
   Application::shared()->open(
       url.toString(QUrl::FullyEncoded).toStdString(), [scheme](bool launched) {
         if (launched) return;
-        log("Web checkout: no application opened the \"" + scheme + ":\" link");
+        log(LogLevel::warning, "Web checkout: no application opened the \"" + scheme + ":\" link");
       });
   return false;  // the view stays on the checkout page
 }
@@ -80,8 +80,8 @@ const char* CheckoutWebPage::whyNoApp(const QUrl& url, const WebOrigin& source,
 }
 
 QWebEnginePage* CheckoutWebPage::createWindow(WebWindowType) {
-  log("Web checkout: the page at " + currentOrigin().toString().toStdString() +
-      " asked for a new window; none opens");
+  log(LogLevel::warning, "Web checkout: the page at " + currentOrigin().toString().toStdString() +
+                             " asked for a new window; none opens");
   return nullptr;
 }
 
@@ -94,8 +94,9 @@ void CheckoutWebPage::refuseDownloads(QWebEngineProfile* profile) {
                    [](QWebEngineDownloadRequest* download) {
                      auto* page = qobject_cast<CheckoutWebPage*>(download->page());
                      if (page == nullptr) return;
-                     log("Web checkout: download from " +
-                         page->currentOrigin().toString().toStdString() + " refused");
+                     log(LogLevel::warning, "Web checkout: download from " +
+                                                page->currentOrigin().toString().toStdString() +
+                                                " refused");
                      download->cancel();
                    });
 }

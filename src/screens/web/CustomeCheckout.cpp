@@ -20,6 +20,8 @@
 #include "WebCheckoutPageAddress.h"
 #include "WebEngineWarmUp.h"
 #include "network/LogRedaction.h"
+#include "platform/JournalTicket.h"
+#include "platform/KeyboardFocus.h"
 #include "platform/MainQueue.h"
 #include "tarvel/Config.h"
 #include "tarvel/GetBundle.h"
@@ -47,8 +49,8 @@ void acceptExtraCertificateAuthority(QWebEngineCertificateError error) {
     error.acceptCertificate();
     return;
   }
-  log("Web checkout: certificate of " + host.toStdString() +
-      " refused: " + error.description().toStdString());
+  log(LogLevel::warning, "Web checkout: certificate of " + host.toStdString() +
+                             " refused: " + error.description().toStdString());
   error.rejectCertificate();
 }
 
@@ -58,6 +60,7 @@ CustomeCheckout::CustomeCheckout(const Dictionary& createData, bool production, 
     : CheckoutScreen(createData, production, parent), ui_(std::make_unique<Ui::CustomeCheckout>()) {
   ui_->setupUi(this);
   ui_->buttonBack->setIcon(QIcon(GetBundle::resourcePath(QStringLiteral("images/back_arrow.png"))));
+  detail::showFocusFromKeyboardOnly(ui_->buttonBack);
   connect(ui_->buttonBack, &QToolButton::clicked, this, &CustomeCheckout::backBtnClickAction);
   auto* containerLayout = new QVBoxLayout(ui_->container);
   containerLayout->setContentsMargins(0, 0, 0, 0);
@@ -117,7 +120,7 @@ void CustomeCheckout::loadPage() {
 }
 
 void CustomeCheckout::failToOpen(const std::string& reason) {
-  log("Web checkout cannot open: " + reason);
+  log(LogLevel::warning, "Web checkout cannot open: " + reason);
   if (!claimOutcome(QStringLiteral("the failure to open"))) return;
   auto delegate = checkoutStatusDelegate();
   QPointer<CustomeCheckout> self(this);
@@ -133,17 +136,25 @@ void CustomeCheckout::failToOpen(const std::string& reason) {
 // with an HTTP error status did arrive: it is the platform's own, and it stays.
 void CustomeCheckout::pageLoadingChanged(QWebEngineView* view,
                                          const QWebEngineLoadingInfo& loading) {
+  if (loading.status() == QWebEngineLoadingInfo::LoadSucceededStatus && view == webView_ &&
+      !outcomeClaimed_) {
+    // The shopper can pay on the page from now on.
+    journalTicket()->record(detail::UnfinishedCheckout::fromOrder(
+        detail::UnfinishedCheckout::Flow::web, NetworkManager::environment(), createData(),
+        Dictionary::object()));
+  }
   if (loading.status() != QWebEngineLoadingInfo::LoadFailedStatus || view != webView_) return;
   const std::string page =
       loading.url().toString(QUrl::RemoveQuery | QUrl::RemoveUserInfo).toStdString();
   if (loading.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
-    log("Web checkout: the page " + page + " answered with HTTP status " +
-        std::to_string(loading.errorCode()));
+    log(LogLevel::warning, "Web checkout: the page " + page + " answered with HTTP status " +
+                               std::to_string(loading.errorCode()));
     return;
   }
   if (outcomeClaimed_) return;
-  log("Web checkout: the page " + page + " did not load (" + loading.errorString().toStdString() +
-      "); the shopper sees a message and can go back");
+  log(LogLevel::warning, "Web checkout: the page " + page + " did not load (" +
+                             loading.errorString().toStdString() +
+                             "); the shopper sees a message and can go back");
   showPageFailure();
 }
 
@@ -168,12 +179,13 @@ void CustomeCheckout::userContentControllerDidReceive(const QString& name,
   detail::BridgeMessage message = detail::BridgeMessage::read(
       {nameText.constData(), static_cast<std::size_t>(nameText.size())},
       {bodyText.constData(), static_cast<std::size_t>(bodyText.size())});
-  log(message.receivedLogLine);
-  log(message.bodyLogLine);
+  log(LogLevel::debug, message.receivedLogLine);
+  log(LogLevel::debug, message.bodyLogLine);
   const Dictionary body = std::move(message.body);
 
   if (!checkoutStatusDelegate()) {
-    log("Web checkout: no status delegate, message \"" + name.toStdString() + "\" ignored");
+    log(LogLevel::warning,
+        "Web checkout: no status delegate, message \"" + name.toStdString() + "\" ignored");
     return;
   }
   if (!claimOutcome(QStringLiteral("message \"%1\"").arg(name))) return;
@@ -192,13 +204,17 @@ void CustomeCheckout::userContentControllerDidReceive(const QString& name,
 void CustomeCheckout::backBtnClickAction() {
   if (!claimOutcome(QStringLiteral("the back button"))) return;
   auto delegate = checkoutStatusDelegate();
+  // Back from the page-failure text reports what the shopper read; a plain back reports {}.
+  const Dictionary result = pageFailureMessage_
+                                ? Dictionary{{"error", kPageFailureText.toStdString()}}
+                                : Dictionary::object();
   popFromNavigation();
-  if (delegate) delegate->checkOutCompleted(false, Dictionary::object());
+  if (delegate) delegate->checkOutCompleted(false, result);
 }
 
 bool CustomeCheckout::claimOutcome(const QString& what) {
   if (outcomeClaimed_) {
-    log(("Web checkout already finished; " + what + " dropped").toStdString());
+    log(LogLevel::warning, ("Web checkout already finished; " + what + " dropped").toStdString());
     return false;
   }
   outcomeClaimed_ = true;

@@ -60,7 +60,7 @@ bool ExtraCertificateTrust::trusts(const QList<QSslCertificate>& chain, const QS
 
   StorePtr store(X509_STORE_new());
   if (!store || X509_STORE_load_file(store.get(), caFile_.toLocal8Bit().constData()) != 1) {
-    log("Extra CA file could not be read: " + caFile_.toStdString());
+    log(LogLevel::warning, "Extra CA file could not be read: " + caFile_.toStdString());
     return false;
   }
   X509Ptr leaf = toX509(chain.first());

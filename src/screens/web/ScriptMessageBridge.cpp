@@ -67,7 +67,8 @@ constexpr char kHandlersScript[] = R"JS(
 QString webChannelLibrary() {
   QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
   if (!file.open(QIODevice::ReadOnly)) {
-    log("Web checkout: qwebchannel.js is missing; the page cannot post messages");
+    log(LogLevel::warning,
+        "Web checkout: qwebchannel.js is missing; the page cannot post messages");
     return {};
   }
   return QString::fromUtf8(file.readAll());
@@ -104,13 +105,15 @@ void ScriptMessageBridge::postMessage(const QString& name, const QString& bodyJs
   if (!page_) return;
   const WebOrigin origin = page_->currentOrigin();
   if (origin != page_->checkoutOrigin()) {
-    log("Web checkout: message \"" + shortenedForLog(name.toStdString(), 64) + "\" from " +
-        origin.toString().toStdString() + " dropped: only the checkout page's origin (" +
-        page_->checkoutOrigin().toString().toStdString() + ") ends the checkout");
+    log(LogLevel::warning,
+        "Web checkout: message \"" + shortenedForLog(name.toStdString(), 64) + "\" from " +
+            origin.toString().toStdString() + " dropped: only the checkout page's origin (" +
+            page_->checkoutOrigin().toString().toStdString() + ") ends the checkout");
     return;
   }
   if (!names_.contains(name)) {
-    log(("Web checkout: message under unregistered name \"" + name + "\" dropped").toStdString());
+    log(LogLevel::warning,
+        ("Web checkout: message under unregistered name \"" + name + "\" dropped").toStdString());
     return;
   }
   emit received(name, bodyJson);

@@ -57,11 +57,11 @@ void WebEngineWarmUp::start(std::function<void()> ready) {
   if (state.started) return;
   state.started = true;
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
-    log("Web checkout warm-up needs a QApplication; nothing started");
+    log(LogLevel::warning, "Web checkout warm-up needs a QApplication; nothing started");
     runWaiting();
     return;
   }
-  log("Web checkout: starting the web engine ahead of the first checkout");
+  log(LogLevel::info, "Web checkout: starting the web engine ahead of the first checkout");
   state.page = new QWebEnginePage(QWebEngineProfile::defaultProfile(), qApp);
   QObject::connect(state.page, &QWebEnginePage::loadFinished, state.page, [] {
     if (warmUpState().released && warmUpState().page) warmUpState().page->deleteLater();

@@ -4,7 +4,6 @@
 #include <algorithm>  // count_if
 #include <chrono>     // seconds
 #include <memory>     // make_shared, unique_ptr
-#include <mutex>      // mutex, lock_guard
 #include <optional>   // optional
 #include <random>     // random_device
 #include <string>     // string
@@ -13,15 +12,15 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMainWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include "EntryTestFixture.h"
+#include "FlowTestProcess.h"
 #include "ManualClock.h"
-#include "OtpSandbox.h"
 #include "QtTestMain.h"
 #include "QtWait.h"
 #include "platform/Alert.h"
@@ -36,23 +35,6 @@ namespace {
 
 using std::chrono::seconds;
 
-struct RecordingHost : TarvelPaymentStatusDelegate {
-  struct Outcome {
-    bool status;
-    Dictionary data;
-  };
-  void tarvelPayment(bool status, const Dictionary& data) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    outcomes.push_back({status, data});
-  }
-  std::vector<Outcome> taken() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return outcomes;
-  }
-  std::mutex mutex;
-  std::vector<Outcome> outcomes;
-};
-
 // A marker no other order, OTP notice or port number can contain by chance.
 std::string marker() {
   std::random_device random;
@@ -62,22 +44,19 @@ std::string marker() {
   return text;
 }
 
-class OtpFlowTests : public ::testing::Test {
+class OtpFlowTests : public EntryTestFixture {
  public:
   void SetUp() override {
+    EntryTestFixture::SetUp();
+    detail::ScreenFactory::setShared(nullptr);
     detail::MainQueue::setClock(clock_);
-    window_ = std::make_unique<QMainWindow>();
-    window_->setCentralWidget(new QLabel("host shop"));
-    window_->resize(375, 667);
-    window_->show();
+    showHostWindow();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
   }
 
   void TearDown() override {
     for (detail::Alert* alert : detail::Alert::openAlerts()) alert->close();
-    window_.reset();
-    delete detail::KeyWindow::ownWindow();
-    settle();
+    EntryTestFixture::TearDown();
     detail::MainQueue::setClock(nullptr);
   }
 
@@ -119,7 +98,7 @@ class OtpFlowTests : public ::testing::Test {
   std::string sentOtp() {
     std::optional<std::string> otp;
     EXPECT_TRUE(processEventsUntil([&] {
-      otp = otpSandbox().lastOtp(moid_, phone_);
+      otp = sandboxPlatform().lastOtp(moid_, phone_);
       return otp.has_value();
     }));
     return otp.value_or("");
@@ -140,29 +119,22 @@ class OtpFlowTests : public ::testing::Test {
     QTest::keyClick(focused, Qt::Key_Return);
   }
 
-  bool waitForOutcome() {
-    return processEventsUntil([&] { return !host_->taken().empty(); });
-  }
+  bool waitForOutcome() { return waitForOutcomes(1); }
 
-  // The screen is gone and the window shows the host's screen again.
+  // The screen is gone and the window has the host's own root back.
   bool waitForClosed() {
-    return processEventsUntil([&] {
-      return screen_.isNull() && navigation() && !navigation()->presentedViewController() &&
-             navigation()->viewControllers().size() == 1;
-    });
+    return processEventsUntil([&] { return screen_.isNull() && !navigation(); });
   }
 
   std::size_t consoleLinesWith(const std::string& a, const std::string& b) const {
-    const auto lines = otpSandboxConsole();
+    const auto lines = sandboxConsole();
     return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& l) {
       return l.find(a) != l.npos && l.find(b) != l.npos;
     }));
   }
 
   std::shared_ptr<test::ManualClock> clock_ = std::make_shared<test::ManualClock>();
-  std::shared_ptr<RecordingHost> host_ = std::make_shared<RecordingHost>();
   std::shared_ptr<TarvelCheckout> checkout_;
-  std::unique_ptr<QMainWindow> window_;
   QPointer<VerifyOTPViewController> screen_;
   std::string moid_;
   const std::string phone_ = "9000077123";
@@ -171,7 +143,7 @@ class OtpFlowTests : public ::testing::Test {
 TEST_F(OtpFlowTests, TheTypedOtpIsAcceptedPushedAndPresented) {
   for (const char* upiApp : {"paytm", ""}) {
     SCOPED_TRACE(std::string("upi_app \"") + upiApp + "\"");
-    host_->outcomes.clear();
+    host_ = std::make_shared<RecordingHost>();
     ASSERT_NE(openCart(order(upiApp)), nullptr);
     EXPECT_EQ(navigation()->presentedViewController() == screen_.data(), *upiApp == '\0');
     ASSERT_TRUE(waitForOtpPanel());
@@ -180,7 +152,7 @@ TEST_F(OtpFlowTests, TheTypedOtpIsAcceptedPushedAndPresented) {
     ASSERT_TRUE(waitForOutcome());
     ASSERT_TRUE(waitForClosed());
     settle();
-    const auto outcomes = host_->taken();
+    const auto outcomes = host_->outcomes();
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_TRUE(outcomes[0].status);
     EXPECT_EQ(outcomes[0].data["otp_verified"], true);
@@ -207,12 +179,12 @@ TEST_F(OtpFlowTests, AWrongOtpShowsThePlatformsMessageAndTheRightOneStillWorks) 
   settle();
   window_->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(window_.get()));
-  EXPECT_TRUE(host_->taken().empty());
+  EXPECT_TRUE(host_->outcomes().empty());
 
   child<QLineEdit>("textField1")->setFocus();
   typeAndSubmit(otp);
   ASSERT_TRUE(waitForOutcome());
-  EXPECT_TRUE(host_->taken()[0].status);
+  EXPECT_TRUE(host_->outcomes()[0].status);
   EXPECT_TRUE(waitForClosed());
 }
 
@@ -232,8 +204,8 @@ TEST_F(OtpFlowTests, AResendAfterTheCountdownSendsANewOtp) {
   child<QLineEdit>("textField1")->setFocus();
   typeAndSubmit(sentOtp());
   ASSERT_TRUE(waitForOutcome());
-  EXPECT_TRUE(host_->taken()[0].status);
-  EXPECT_EQ(host_->taken()[0].data["otp_verified"], true);
+  EXPECT_TRUE(host_->outcomes()[0].status);
+  EXPECT_EQ(host_->outcomes()[0].data["otp_verified"], true);
 }
 
 TEST_F(OtpFlowTests, TheVerificationAloneDecidesWhenNoOtpIsAsked) {
@@ -244,12 +216,12 @@ TEST_F(OtpFlowTests, TheVerificationAloneDecidesWhenNoOtpIsAsked) {
   for (const Row& row : {Row{"merchant-verified-", true}, Row{"otp-verified-", true},
                          Row{"verify-failed-", false}}) {
     SCOPED_TRACE(row.scenario);
-    host_->outcomes.clear();
+    host_ = std::make_shared<RecordingHost>();
     ASSERT_NE(openCart(order("paytm", row.scenario)), nullptr);
     ASSERT_TRUE(waitForOutcome());
     ASSERT_TRUE(waitForClosed());
     settle();
-    const auto outcomes = host_->taken();
+    const auto outcomes = host_->outcomes();
     ASSERT_EQ(outcomes.size(), 1u);
     EXPECT_EQ(outcomes[0].status, row.status);
     EXPECT_EQ(outcomes[0].data["moid"], moid_);

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../RecordingStatusDelegate.h"
 #include "LogicTestSupport.h"
 #include "ManualClock.h"
 #include "QtTestMain.h"
@@ -21,23 +22,10 @@
 #include "platform/ActivityIndicator.h"
 #include "platform/Alert.h"
 #include "platform/MainQueue.h"
-#include "tarvel/CheckoutStatusDelegate.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/VerifyOTPViewController.h"
 
 namespace tarvel::test {
-
-/// The entry object's side of a screen: every outcome, in order.
-struct RecordingStatusDelegate : CheckoutStatusDelegate {
-  struct Outcome {
-    bool status;
-    Dictionary data;
-  };
-  void checkOutCompleted(bool status, const Dictionary& data) override {
-    outcomes.push_back({status, data});
-  }
-  std::vector<Outcome> outcomes;
-};
 
 /// A cash-on-delivery order; "upi_app" "paytm" opens the screen pushed.
 inline Dictionary codOrder() {
@@ -94,9 +82,11 @@ class OtpScreenFixture : public ::testing::Test {
     return navigation_;
   }
 
-  VerifyOTPViewController* open(const Dictionary& order, QSize size = {375, 667}) {
+  VerifyOTPViewController* open(const Dictionary& order, QSize size = {375, 667},
+                                std::shared_ptr<VXAPIServiceProtocol> service = nullptr) {
     if (!navigation_) showNavigation(size);
-    auto* screen = new VerifyOTPViewController(order, false, service_);
+    auto* screen =
+        new VerifyOTPViewController(order, false, service ? std::move(service) : service_);
     screen->setCheckoutStatusDelegate(delegate_);
     // As the entry object does: the bar is hidden, a pushed screen shows it again.
     navigation_->setNavigationBarHidden(true);

@@ -1,0 +1,94 @@
+// Every state of the OTP screen, at phone and at desktop size, against reviewed pictures.
+#include <chrono>  // seconds
+
+#include <QVBoxLayout>
+
+#include "GoldenImage.h"
+#include "OtpScreenFixture.h"
+
+namespace tarvel::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class OtpGoldenTests : public OtpScreenFixture, public ::testing::WithParamInterface<QSize> {
+ protected:
+  void SetUp() override {
+    OtpScreenFixture::SetUp();
+    movePointerAway();
+    QCoreApplication::setApplicationName("Demo Shop");
+  }
+  void TearDown() override {
+    OtpScreenFixture::TearDown();
+    QCoreApplication::setApplicationName(testName_);
+  }
+
+  // A host screen as a shop would have one, under the screen.
+  static ViewController* shopScreen() {
+    auto* shop = new ViewController;
+    shop->setObjectName("shopScreen");
+    shop->setAttribute(Qt::WA_StyledBackground);
+    shop->setStyleSheet(
+        "#shopScreen { background-color: #FFFFFF; } QLabel { color: #333333; font-size: 16px; }");
+    auto* layout = new QVBoxLayout(shop);
+    layout->setContentsMargins(24, 24, 24, 24);
+    for (const char* line : {"Your cart", "Cotton kurta \xC3\x97 1", "Leather sandals \xC3\x97 1",
+                             "Delivery: cash on delivery"}) {
+      layout->addWidget(new QLabel(QString::fromUtf8(line), shop));
+    }
+    layout->addStretch(1);
+    return shop;
+  }
+
+  void openWith(const QString& upiApp) {
+    closeAll();
+    showNavigation(GetParam(), shopScreen());
+    Dictionary order = codOrder();
+    order["tarvel_oid"] = "tvl_5kQ9zW";
+    order["upi_app"] = upiApp.toStdString();
+    open(order, GetParam());
+  }
+
+  void expectState(const char* state) {
+    SCOPED_TRACE(state);
+    settle();
+    expectMatchesGolden(
+        shopperView(navigation_),
+        QStringLiteral("otp-%1-%2x%3").arg(state).arg(GetParam().width()).arg(GetParam().height()));
+  }
+
+  const QString testName_ = QCoreApplication::applicationName();
+};
+
+TEST_P(OtpGoldenTests, EveryState) {
+  QApplication::setCursorFlashTime(0);  // a steady cursor: every picture shows it
+  openWith("paytm");
+  expectState("verifying");
+  answerLoad();
+  field(1)->setFocus();
+  typeText("48");
+  expectState("entry");
+
+  typeText("21");
+  QTest::mouseClick(button("buttonSubmitOTP"), Qt::LeftButton);
+  complete("verifyOtp", Dictionary{{"statusCode", 400}, {"statusMessage", "Invalid OTP"}});
+  expectState("wrong-otp");
+  answerAlert("Ok");
+  clock_->advance(30s);
+  expectState("resend");
+
+  openWith("");
+  answerLoad();
+  field(1)->setFocus();
+  expectState("sheet");
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, OtpGoldenTests,
+                         ::testing::Values(QSize(375, 667), QSize(1280, 800)),
+                         [](const auto& info) {
+                           return std::to_string(info.param.width()) + "x" +
+                                  std::to_string(info.param.height());
+                         });
+
+}  // namespace
+}  // namespace tarvel::test
