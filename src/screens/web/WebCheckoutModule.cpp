@@ -14,6 +14,10 @@
 #include "tarvel/Version.h"
 
 namespace tarvel::detail {
+
+// Every symbol of the component that the module takes from the executable (generated).
+extern const void* const kWebCheckoutImports[];
+
 namespace {
 
 struct ModuleState {
@@ -69,6 +73,9 @@ WebCheckoutFactory* loadFrom(const QString& path, QString& why) {
 }  // namespace
 
 WebCheckoutFactory* WebCheckoutModule::load() {
+  // Refers to the table, so that a host's link keeps what the module needs.
+  const void* const volatile imports = kWebCheckoutImports;
+  static_cast<void>(imports);
   auto& state = moduleState();
   if (state.factory) return state.factory;
   QStringList reasons;
