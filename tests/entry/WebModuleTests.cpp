@@ -1,12 +1,11 @@
 // A host linked only with tarvel::checkout: Qt WebEngine comes into the process with the web
 // checkout module on the first web order, and a module that is missing or does not load ends
 // that order once with an error instead.
-#include <chrono>      // seconds
-#include <cstdlib>     // setenv, unsetenv
-#include <filesystem>  // path
-#include <fstream>     // ifstream
-#include <sstream>     // ostringstream
-#include <string>      // string
+#include <chrono>   // seconds
+#include <cstdlib>  // setenv, unsetenv
+#include <fstream>  // ifstream
+#include <sstream>  // ostringstream
+#include <string>   // string
 
 #include <QProcess>
 
