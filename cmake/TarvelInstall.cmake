@@ -11,6 +11,14 @@ endif()
 install(TARGETS ${_tarvel_export_targets} EXPORT TarvelCheckoutTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+# The web checkout module goes beside the libraries, in an export set and an install component
+# ("web") of its own: a packager may leave both out, and find_package still finds tarvel::checkout.
+if(TARVEL_BUILD_UI)
+  install(TARGETS tarvel_web_checkout EXPORT TarvelCheckoutWebTargets
+          LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT web)
+  install(EXPORT TarvelCheckoutWebTargets NAMESPACE tarvel::
+          DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/TarvelCheckout COMPONENT web)
+endif()
 install(DIRECTORY include/tarvel DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${PROJECT_BINARY_DIR}/include/tarvel/Version.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tarvel)

@@ -87,6 +87,7 @@ class ScriptedShopper : public QObject {
   QString smsOtp() const;
   void pressHostedPayButton();
   bool hostedPageReady();
+  QWidget* hostedPageView() const;
   static bool showsContent(QWidget* view);
   int currentOutcomes() const;
 
@@ -102,7 +103,6 @@ class ScriptedShopper : public QObject {
   QString otp_;
   QString lastSmsOtp_;
   bool paidFromSecondPhone_ = false;
-  bool pageReady_ = false;
   bool orderPaid_ = false;
   bool statusQuestionOut_ = false;
   QTimer ticker_;

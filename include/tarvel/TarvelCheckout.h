@@ -89,7 +89,9 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// Returns at once; `ready`, when given, runs once on the main thread when the engine has
   /// loaded its first (blank, hidden) page. Repeated calls start nothing new. The blank page is
   /// released when the first web checkout opens. Call it from any thread once the
-  /// QApplication exists.
+  /// QApplication exists. The engine comes with the web checkout module, which this call (or
+  /// the first web order) loads; where the module is not installed, the call says so in the log
+  /// and `ready` never runs, and a web order ends with status false and {"error": "<reason>"}.
   static void warmUpWebCheckout(std::function<void()> ready = {});
 
   /// Reports the checkouts that an earlier run of the application left unfinished: the process

@@ -16,6 +16,7 @@
 #include "platform/KeyWindow.h"
 #include "platform/LoggingCategory.h"
 #include "platform/MainQueue.h"
+#include "screens/web/WebCheckoutModule.h"
 #include "tarvel/APIService.h"
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Log.h"
@@ -27,6 +28,15 @@
 namespace tarvel::detail {
 
 namespace {
+
+// Why a flow's screen could not be shown: a web checkout without its module names what is
+// missing.
+std::string unshownReason(const CheckoutScreen* screen, const std::string& screenName) {
+  if (!screen && screenName == "CustomeCheckout" && !WebCheckoutModule::failure().empty()) {
+    return WebCheckoutModule::failure();
+  }
+  return screenName + " could not be shown.";
+}
 
 // The order's "moid" when it is a non-empty text: the key under which one flow at a time runs.
 std::string openOrderKey(const Dictionary& createData) {
@@ -133,7 +143,7 @@ void CheckoutCore::show(CheckoutScreen* screen, const std::string& screenName,
   const bool heldElsewhere = screen && (screen->parentWidget() || screen->isVisible());
   if (!screen || heldElsewhere || !navigation) {
     if (screen && !heldElsewhere) delete screen;
-    relay->fail(screenName + " could not be shown.");
+    relay->fail(unshownReason(screen, screenName));
     return;
   }
   relay->watch(screen);

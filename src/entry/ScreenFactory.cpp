@@ -3,7 +3,8 @@
 #include <utility>  // move
 
 #include "platform/ReplaceableInstance.h"
-#include "tarvel/CustomeCheckout.h"
+#include "screens/web/WebCheckoutFactory.h"
+#include "screens/web/WebCheckoutModule.h"
 #include "tarvel/UpiCheckoutViewController.h"
 #include "tarvel/VerifyOTPViewController.h"
 
@@ -27,8 +28,11 @@ CheckoutScreen* ScreenFactory::makeVerifyOTP(const Dictionary& createData, bool 
   return new VerifyOTPViewController(createData, production);
 }
 
+// The web checkout lives in its own module, loaded here on the first web order; without it
+// there is no screen (`WebCheckoutModule::failure()` says why).
 CheckoutScreen* ScreenFactory::makeWebCheckout(const Dictionary& createData, bool production) {
-  return new CustomeCheckout(createData, production);
+  WebCheckoutFactory* module = WebCheckoutModule::load();
+  return module ? module->create(createData, production) : nullptr;
 }
 
 std::shared_ptr<ScreenFactory> ScreenFactory::shared() { return installedFactory().get(); }

@@ -14,7 +14,7 @@ namespace tarvel::detail {
 /// `setShared`; the default makes the component's screens.
 ///
 /// The default makes `UpiCheckoutViewController`, `VerifyOTPViewController` and
-/// `CustomeCheckout`.
+/// `CustomeCheckout` (from the web checkout module; nullptr when it cannot be loaded).
 class ScreenFactory {
  public:
   virtual ~ScreenFactory() = default;

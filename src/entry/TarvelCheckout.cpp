@@ -7,7 +7,8 @@
 #include "entry/CheckoutCore.h"
 #include "entry/CheckoutRecovery.h"
 #include "platform/MainQueue.h"
-#include "screens/web/WebEngineWarmUp.h"
+#include "screens/web/WebCheckoutFactory.h"
+#include "screens/web/WebCheckoutModule.h"
 #include "tarvel/Log.h"
 #include "tarvel/VerifyOTPViewModel.h"
 #include "tarvel/Version.h"
@@ -43,7 +44,18 @@ void TarvelCheckout::openCart(const Dictionary& createData) {
 }
 
 void TarvelCheckout::warmUpWebCheckout(std::function<void()> ready) {
-  detail::WebEngineWarmUp::start(std::move(ready));
+  if (!detail::MainQueue::isMainThread()) {
+    detail::MainQueue::async(
+        [ready = std::move(ready)]() mutable { warmUpWebCheckout(std::move(ready)); });
+    return;
+  }
+  // Without the module the failure is logged and `ready` never runs: there is no engine.
+  auto* module = detail::WebCheckoutModule::load();
+  if (!module) {
+    log("Web checkout warm-up: nothing started. " + detail::WebCheckoutModule::failure());
+    return;
+  }
+  module->warmUp(std::move(ready));
 }
 
 void TarvelCheckout::recoverUnfinishedCheckouts(std::function<void()> finished) {
