@@ -150,7 +150,9 @@ TEST_F(TarvelCheckoutOutcomeTests, ASecondModalFlowShowsAboveTheFirstAndEachRepo
   QPointer<test::RecordingScreen> second = lastScreen();
   ASSERT_NE(first, second);
 
-  NavigationController* navigation = windowNavigation();
+  // Once the last screen is gone the shop's window gets its own root back, so the component's
+  // navigation controller may go too.
+  QPointer<NavigationController> navigation = windowNavigation();
   EXPECT_EQ(navigation->presentedViewController(), first);
   EXPECT_EQ(second->presentingViewController(), first);
   EXPECT_TRUE(second->isVisible());
@@ -169,7 +171,7 @@ TEST_F(TarvelCheckoutOutcomeTests, ASecondModalFlowShowsAboveTheFirstAndEachRepo
   second->dismiss(false);
   settle();
   EXPECT_FALSE(second);
-  EXPECT_EQ(navigation->presentedViewController(), nullptr);
+  EXPECT_TRUE(navigation.isNull() || navigation->presentedViewController() == nullptr);
   ASSERT_EQ(host_->outcomes().size(), 2u);
   EXPECT_EQ(host_->outcomes()[0].data, (Dictionary{{"flow", "first"}}));
   EXPECT_EQ(host_->outcomes()[1].data, (Dictionary{{"flow", "second"}}));
