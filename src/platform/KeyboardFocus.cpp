@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <QWidget>
 
+#include "platform/MainQueue.h"
+
 namespace tarvel::detail {
 
 namespace {
@@ -30,7 +32,8 @@ class LastInput : public QObject {
   }
 
  protected:
-  bool eventFilter(QObject* /*watched*/, QEvent* event) override {
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (MainQueue::isWakeUpReceiver(watched)) return false;
     switch (event->type()) {
       case QEvent::KeyPress:
         wasKey_ = true;

@@ -1,5 +1,6 @@
 #include "platform/MainQueue.h"
 
+#include <atomic>   // atomic
 #include <deque>    // deque
 #include <map>      // map
 #include <mutex>    // mutex, lock_guard
@@ -80,11 +81,14 @@ class WakeUpReceiver : public QObject {
   void customEvent(QEvent*) override { runOnePending(); }
 };
 
+std::atomic<const QObject*> madeReceiver{nullptr};
+
 // Made once, for the thread of the first application object; it lives for the process.
 QObject* wakeUpReceiver(QCoreApplication* app) {
   static QObject* receiver = [app] {
     auto* made = new WakeUpReceiver;
     made->moveToThread(app->thread());
+    madeReceiver = made;
     return made;
   }();
   return receiver;
@@ -116,6 +120,10 @@ void MainQueue::async(std::function<void()> work) {
   std::lock_guard<std::mutex> lock(pendingMutex());
   pendingWork().push_back(std::move(work));
   QCoreApplication::postEvent(receiver, new QEvent(QEvent::User));
+}
+
+bool MainQueue::isWakeUpReceiver(const QObject* object) {
+  return object != nullptr && object == madeReceiver.load();
 }
 
 DispatchToken MainQueue::asyncAfter(std::chrono::milliseconds delay, std::function<void()> work) {

@@ -7,6 +7,8 @@
 #include "platform/Clock.h"
 #include "platform/DispatchToken.h"
 
+class QObject;
+
 namespace tarvel::detail {
 
 /// Dispatch to the Qt main thread's event loop.
@@ -26,6 +28,11 @@ struct MainQueue {
 
   /// True on the thread of the Qt application object.
   static bool isMainThread();
+
+  /// True for the object that receives the wake-up events `async` posts from other threads.
+  /// An application-wide event filter asks this before it reads an event: the event was made
+  /// on the posting thread, and only the queue's own mutex orders it for ThreadSanitizer.
+  static bool isWakeUpReceiver(const QObject* object);
 };
 
 }  // namespace tarvel::detail
