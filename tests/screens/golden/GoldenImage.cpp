@@ -66,6 +66,10 @@ void settleAnimations() {
 
 }  // namespace
 
+std::string goldenSizeName(const ::testing::TestParamInfo<QSize>& info) {
+  return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
+}
+
 void movePointerAway() { QCursor::setPos(-1000, -1000); }
 
 QImage shopperView(QWidget* window) {

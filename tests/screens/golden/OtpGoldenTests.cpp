@@ -83,12 +83,7 @@ TEST_P(OtpGoldenTests, EveryState) {
   expectState("sheet");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, OtpGoldenTests,
-                         ::testing::Values(QSize(375, 667), QSize(1280, 800)),
-                         [](const auto& info) {
-                           return std::to_string(info.param.width()) + "x" +
-                                  std::to_string(info.param.height());
-                         });
+INSTANTIATE_TEST_SUITE_P(Sizes, OtpGoldenTests, kGoldenSizes, goldenSizeName);
 
 }  // namespace
 }  // namespace tarvel::test

@@ -75,12 +75,7 @@ TEST_P(UpiGoldenTests, EveryState) {
   expectState("alert");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, UpiGoldenTests,
-                         ::testing::Values(QSize(375, 667), QSize(1280, 800)),
-                         [](const auto& info) {
-                           return std::to_string(info.param.width()) + "x" +
-                                  std::to_string(info.param.height());
-                         });
+INSTANTIATE_TEST_SUITE_P(Sizes, UpiGoldenTests, kGoldenSizes, goldenSizeName);
 
 }  // namespace
 }  // namespace tarvel::test
