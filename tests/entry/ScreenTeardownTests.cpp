@@ -6,25 +6,11 @@
 
 #include "EntryTestFixture.h"
 #include "LogicTestSupport.h"
+#include "ServiceScreenFactory.h"
 #include "tarvel/TarvelCheckout.h"
-#include "tarvel/UpiCheckoutViewController.h"
-#include "tarvel/VerifyOTPViewController.h"
 
 namespace tarvel::test {
 namespace {
-
-// The component's own screens over a fake service that never answers.
-struct RealScreens : detail::ScreenFactory {
-  CheckoutScreen* makeUpiCheckout(const Dictionary& data, bool production) override {
-    auto* screen = new UpiCheckoutViewController(data, production);
-    screen->setAPIService(service);
-    return screen;
-  }
-  CheckoutScreen* makeVerifyOTP(const Dictionary& data, bool production) override {
-    return new VerifyOTPViewController(data, production, service);
-  }
-  std::shared_ptr<FakeAPIService> service = std::make_shared<FakeAPIService>();
-};
 
 using ScreenTeardownTests = EntryTestFixture;
 
@@ -52,7 +38,9 @@ TEST_F(ScreenTeardownTests, TearingDownTheScreenOrItsWindowEndsTheFlowOnceWithAn
   for (const Flow& flow : flows) {
     for (const Teardown& teardown : teardowns) {
       SCOPED_TRACE(std::string(flow.name) + ", " + teardown.name);
-      detail::ScreenFactory::setShared(std::make_shared<RealScreens>());
+      // The component's own screens over a fake service that never answers.
+      detail::ScreenFactory::setShared(
+          std::make_shared<ServiceScreenFactory>(std::make_shared<FakeAPIService>()));
       host_ = std::make_shared<RecordingHost>();
       QPointer<QMainWindow> window = showHostWindow();
       TarvelCheckout checkout(false, host_);

@@ -18,6 +18,7 @@
 #include "CountingService.h"
 #include "LoopbackAPIService.h"
 #include "QtWait.h"
+#include "ServiceScreenFactory.h"
 #include "entry/ScreenFactory.h"
 #include "platform/KeyWindow.h"
 #include "tarvel/CustomeCheckout.h"
@@ -93,28 +94,13 @@ struct RecordingHost : TarvelPaymentStatusDelegate {
   std::vector<std::pair<bool, Dictionary>> outcomes;
 };
 
-// The component's screens, with their platform calls going to the flow's faulty platform.
-struct FaultScreenFactory : detail::ScreenFactory {
-  explicit FaultScreenFactory(std::shared_ptr<VXAPIServiceProtocol> service)
-      : service(std::move(service)) {}
-  CheckoutScreen* makeUpiCheckout(const Dictionary& data, bool production) override {
-    auto* screen = new UpiCheckoutViewController(data, production);
-    screen->setAPIService(service);
-    return screen;
-  }
-  CheckoutScreen* makeVerifyOTP(const Dictionary& data, bool production) override {
-    return new VerifyOTPViewController(data, production, service);
-  }
-  std::shared_ptr<VXAPIServiceProtocol> service;
-};
-
 // The real service and a loader of its own against the platform at `baseUrl`, counted, with the
 // component's screens talking to it.
 inline std::shared_ptr<CountingService> installCountedService(const std::string& baseUrl,
                                                               std::chrono::milliseconds timeout) {
   auto service = std::make_shared<CountingService>(
       std::make_shared<LoopbackAPIService>(baseUrl, baseUrl, loopbackLoader(timeout)));
-  detail::ScreenFactory::setShared(std::make_shared<FaultScreenFactory>(service));
+  detail::ScreenFactory::setShared(std::make_shared<ServiceScreenFactory>(service));
   return service;
 }
 
