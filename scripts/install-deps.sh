@@ -6,13 +6,13 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config clang-14 libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
   libqt6opengl6-dev libgl-dev libxkbcommon-dev
   libcurl4-openssl-dev nlohmann-json3-dev libcpp-httplib-dev
   libqrencode-dev zlib1g-dev libssl-dev libglib2.0-dev libglib2.0-bin
   openssl ca-certificates desktop-file-utils xdg-utils ccache
-  fonts-dejavu-core xvfb xauth xdotool doxygen
+  fonts-dejavu-core fonts-noto-core xvfb xauth xdotool doxygen
   at-spi2-core dbus-daemon python3-pyatspi gir1.2-atspi-2.0
   python3
 )

@@ -2,6 +2,7 @@
 
 #include <functional>  // function
 #include <memory>      // shared_ptr
+#include <string>      // string
 
 #include "tarvel/CheckoutStatusDelegate.h"
 #include "tarvel/Dictionary.h"
@@ -118,6 +119,29 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// Returns at once; `finished`, when given, runs once on the main thread when every
   /// checkout found has been decided.
   void recoverUnfinishedCheckouts(std::function<void()> finished = {});
+
+  /// Forces the language of the component's screens, for the screens opened from then on:
+  /// a locale name such as "hi", "hi_IN" or "en". The empty text (the default) follows the
+  /// application's locale, `QLocale()` (the system's, or the one set with `QLocale::setDefault`)
+  /// at each screen's opening. The screens are in English, their own language, unless a
+  /// translation for the language is found: built in is Hindi ("hi"); more come with
+  /// `addTranslationDirectory`. Only what the shopper reads is translated; log lines, the order's
+  /// and the outcome's keys and texts, and everything sent to the platform stay as they are.
+  /// The component installs its translator beside the application's own, never in their place.
+  /// Call on the main thread, between flows: an open screen keeps the language it opened in.
+  ///
+  /// \code
+  ///   tarvel::TarvelCheckout::setLanguage("hi");   // Hindi whatever the system's locale
+  /// \endcode
+  static void setLanguage(const std::string& language);
+
+  /// Adds a folder holding translations of the screens, files named tarvel_<language>.qm (for
+  /// example tarvel_ta.qm for Tamil), made with Qt's `lrelease` from a copy of the component's
+  /// src/resources/translations/tarvel_hi.ts with the language changed and every text
+  /// translated. Folders are searched most recently added first, then the built-in
+  /// translations, so a host's file also replaces a built-in one. Call on the main thread;
+  /// used from the next screen opened on.
+  static void addTranslationDirectory(const std::string& directory);
 
   /// Passes a flow's outcome on to the host delegate unchanged, on the calling thread. Every
   /// screen's outcome comes through here while this object lives, so a subclass may override

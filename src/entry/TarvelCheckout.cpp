@@ -7,6 +7,7 @@
 #include "entry/CheckoutCore.h"
 #include "entry/CheckoutRecovery.h"
 #include "platform/MainQueue.h"
+#include "platform/ShopperLanguage.h"
 #include "screens/web/WebCheckoutFactory.h"
 #include "screens/web/WebCheckoutModule.h"
 #include "tarvel/Log.h"
@@ -41,6 +42,14 @@ void TarvelCheckout::openCart(const Dictionary& createData) {
     return;
   }
   core_->openCart(createData);
+}
+
+void TarvelCheckout::setLanguage(const std::string& language) {
+  detail::ShopperLanguage::setLanguage(QString::fromStdString(language));
+}
+
+void TarvelCheckout::addTranslationDirectory(const std::string& directory) {
+  detail::ShopperLanguage::addTranslationDirectory(QString::fromStdString(directory));
 }
 
 void TarvelCheckout::warmUpWebCheckout(std::function<void()> ready) {

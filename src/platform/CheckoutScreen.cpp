@@ -4,6 +4,7 @@
 
 #include "platform/JournalTicket.h"
 #include "platform/LoggingCategory.h"
+#include "platform/ShopperLanguage.h"
 #include "tarvel/NetworkManager.h"
 
 namespace tarvel {
@@ -14,6 +15,7 @@ CheckoutScreen::CheckoutScreen(const Dictionary& createData, bool production, QW
       paymentType_(PaymentType::fromOrder(createData)),
       journalTicket_(std::make_shared<detail::JournalTicket>()) {
   detail::routeLogThroughQt();
+  detail::ShopperLanguage::apply();  // before the screen builds its texts
   NetworkManager::setEnvironment(environmentFor(production));
 }
 

@@ -4,7 +4,10 @@
 
 // The resources of a static library are only linked in when something refers to their
 // initialiser, and Q_INIT_RESOURCE must be used outside any namespace.
-static void initTarvelResources() { Q_INIT_RESOURCE(tarvel); }
+static void initTarvelResources() {
+  Q_INIT_RESOURCE(tarvel);
+  Q_INIT_RESOURCE(tarvel_translations);
+}
 
 namespace tarvel {
 

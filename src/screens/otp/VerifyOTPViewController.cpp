@@ -28,6 +28,8 @@
 #include "platform/MainQueue.h"
 #include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
+#include "platform/ShopperLanguage.h"
+#include "screens/upi/AttributedText.h"
 #include "tarvel/AnalyticsEvents.h"
 #include "tarvel/BottomBorder.h"
 #include "tarvel/CustomTextField.h"
@@ -277,7 +279,7 @@ void VerifyOTPViewController::initView() {
   ui_->buttonResendOTP->hide();
 
   applyFonts();
-  ui_->labelErrorMessage->setText(QStringLiteral("OTP does not match"));
+  ui_->labelErrorMessage->setText(tr("OTP does not match"));
   setOwnStyle(ui_->labelErrorMessage, "color: " + css(theme.infolabelColorOTP()) + ";");
   for (QLineEdit* field : digitFields()) {
     auto* digit = static_cast<CustomTextField*>(field);
@@ -342,8 +344,15 @@ void VerifyOTPViewController::showPrice() {
   const std::string total =
       detail::stringValue(viewModel_->getOrderVerifyData(), "total").value_or(std::string());
   const QString amount = QString(QChar(0x20B9)) + QString::asprintf("%.2f", parsedAmount(total));
-  ui_->labelTotalPayment->setText(attributedRun("Metropolis-Regular", QStringLiteral("Pay ")) +
-                                  attributedRun("Metropolis-Bold", amount));
+  detail::AttributedText line;
+  //: The amount to pay; %1 is the rupee sign and the amount, as they are ("₹1349.00").
+  line.appendMarked(tr("Pay <b>%1</b>"), QFont(QStringLiteral("Metropolis-Regular")),
+                    QFont(QStringLiteral("Metropolis-Bold")), Qt::black, amount);
+  QString html;
+  for (const auto& run : line.runs()) {
+    html += attributedRun(run.font.family().toLatin1().constData(), run.text);
+  }
+  ui_->labelTotalPayment->setText(html);
 }
 
 // One run of the amount line in black, in the face at scaled 20 when it is registered.
@@ -366,8 +375,8 @@ void VerifyOTPViewController::addBackButton() {
   button->setIconSize(QSize(24, 24));
   button->setFixedSize(40, 40);
   button->setCursor(Qt::PointingHandCursor);
-  button->setAccessibleName(QStringLiteral("Back"));
-  button->setToolTip(QStringLiteral("Back"));
+  button->setAccessibleName(tr("Back"));
+  button->setToolTip(tr("Back"));
   button->setStyleSheet(QStringLiteral(
       "QToolButton { border: none; border-radius: 6px; } QToolButton:hover,"
       " QToolButton[keyboardFocus=\"true\"] {"
@@ -410,12 +419,14 @@ void VerifyOTPViewController::updateView() {
   ui_->viewPriceDetails->hide();
   ui_->activityIndicatorWithoutOTP->startAnimating();
 
-  const QString prefix = QStringLiteral("Enter the OTP you received on ");
   const auto phone = detail::stringValue(viewModel_->getOrderVerifyData(), "phone");
-  ui_->labelOTPTitle->setText(phone ? prefix + QString::fromStdString(*phone) : prefix);
+  //: %1 is the shopper's phone number.
+  ui_->labelOTPTitle->setText(
+      phone ? tr("Enter the OTP you received on %1").arg(QString::fromStdString(*phone))
+            : tr("Enter the OTP you received on "));
   const auto orderId = detail::stringValue(createData(), "tarvel_oid");
-  ui_->labelOrderId->setText(orderId ? "Order Id: " + QString::fromStdString(*orderId)
-                                     : QStringLiteral("Order Id "));
+  ui_->labelOrderId->setText(orderId ? tr("Order Id: %1").arg(QString::fromStdString(*orderId))
+                                     : tr("Order Id "));
 
   if (!clockwork_->timerOTP) {
     clockwork_->timerOTP =
@@ -467,7 +478,7 @@ void VerifyOTPViewController::otpViewModelAlert() {
   const std::optional<std::string> message = viewModel_->alertMessage();
   if (!message) return;
   failureShown_ = message;
-  ui_->labelErrorMessage->setText(QString::fromStdString(*message));
+  ui_->labelErrorMessage->setText(detail::ShopperLanguage::message(*message));
   ui_->labelErrorMessage->show();
   // A newer message keeps its full time on screen.
   if (clockwork_->errorLabelHide) clockwork_->errorLabelHide->cancel();
@@ -477,14 +488,14 @@ void VerifyOTPViewController::otpViewModelAlert() {
     self->ui_->labelErrorMessage->hide();
     self->ui_->labelErrorMessage->setText(QString());
   });
-  showAlert(QString::fromStdString(*message));
+  showAlert(detail::ShopperLanguage::message(*message));
 }
 
 void VerifyOTPViewController::checkoutViewModelAlert() {
   if (outcomeClaimed_) return;
   if (const auto message = checkOutViewModel_->alertMessage()) {
     failureShown_ = message;
-    showAlert(QString::fromStdString(*message));
+    showAlert(detail::ShopperLanguage::message(*message));
   }
 }
 
@@ -675,7 +686,7 @@ void VerifyOTPViewController::submitOTPOption() {
   QString otp;
   for (QLineEdit* field : digitFields()) {
     if (!isOneAsciiDigit(field->text())) {
-      showAlert(QStringLiteral("Please enter OTP"));
+      showAlert(tr("Please enter OTP"));
       return;
     }
     otp += field->text();
@@ -697,21 +708,21 @@ void VerifyOTPViewController::showAlert(const QString& message) {
   // One alert for one message: the OTP request and the order verification fail together when
   // the platform does, and the shopper should not dismiss the same words twice.
   if (messageAlert_ && messageAlert_->isVisible() && messageAlert_->message() == message) {
-    log(LogLevel::info, "Alert \"" + message.toStdString() + "\" already shown");
+    log(LogLevel::info, "The same alert is already shown: not shown twice");
     return;
   }
-  auto* alert = new detail::Alert(QStringLiteral("Alert"), message);
-  alert->addAction(QStringLiteral("Ok"), detail::Alert::ActionStyle::cancel);
+  auto* alert = new detail::Alert(tr("Alert"), message);
+  alert->addAction(tr("Ok"), detail::Alert::ActionStyle::cancel);
   messageAlert_ = alert;
   clockwork_->alerts.append(alert);
   alert->showOver(this);
 }
 
 void VerifyOTPViewController::showAlert2() {
-  auto* alert = new detail::Alert(QStringLiteral("Are you sure you want to cancel the payment?"));
-  alert->addAction(QStringLiteral("CANCEL"), detail::Alert::ActionStyle::cancel);
+  auto* alert = new detail::Alert(tr("Are you sure you want to cancel the payment?"));
+  alert->addAction(tr("CANCEL"), detail::Alert::ActionStyle::cancel);
   QPointer<VerifyOTPViewController> self(this);
-  alert->addAction(QStringLiteral("OK"), detail::Alert::ActionStyle::defaultStyle, [self] {
+  alert->addAction(tr("OK"), detail::Alert::ActionStyle::defaultStyle, [self] {
     if (!self) return;
     self->invalidateTimer();
     const auto& failure = self->failureShown_;

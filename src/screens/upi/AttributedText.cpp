@@ -24,6 +24,25 @@ AttributedText& AttributedText::append(const QString& text, const QFont& font,
   return *this;
 }
 
+AttributedText& AttributedText::appendMarked(const QString& marked, const QFont& regular,
+                                             const QFont& bold, const QColor& color,
+                                             const QString& argument) {
+  bool inBold = false;
+  qsizetype from = 0;
+  while (from <= marked.size()) {
+    const QString tag = inBold ? QStringLiteral("</b>") : QStringLiteral("<b>");
+    qsizetype end = marked.indexOf(tag, from);
+    if (end < 0) end = marked.size();
+    QString part = marked.mid(from, end - from);
+    // The argument goes in after the split, so that its own text is never read as a tag.
+    part.replace(QStringLiteral("%1"), argument);
+    if (!part.isEmpty()) append(part, inBold ? bold : regular, color);
+    from = end + tag.size();
+    inBold = !inBold;
+  }
+  return *this;
+}
+
 QString AttributedText::string() const {
   QString joined;
   for (const Run& run : runs_) joined += run.text;

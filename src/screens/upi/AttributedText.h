@@ -23,6 +23,11 @@ class AttributedText {
   };
 
   AttributedText& append(const QString& text, const QFont& font, const QColor& color);
+  /// Appends `marked`, a text whose <b>…</b> parts are in `bold` and the rest in `regular`,
+  /// with `%1` replaced by `argument`: the form of a translated text, where a language moves
+  /// the bold part ("Pay <b>%1</b>", "<b>%1</b> का भुगतान करें"). Empty parts add no run.
+  AttributedText& appendMarked(const QString& marked, const QFont& regular, const QFont& bold,
+                               const QColor& color, const QString& argument = {});
 
   const std::vector<Run>& runs() const { return runs_; }
   /// The runs' texts joined.

@@ -30,6 +30,7 @@
 #include "platform/MainQueue.h"
 #include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
+#include "platform/ShopperLanguage.h"
 #include "platform/UrlScheme.h"
 #include "tarvel/AnalyticsEvents.h"
 #include "tarvel/GetBundle.h"
@@ -129,7 +130,9 @@ void launchFailed(UpiCheckoutViewController* screen, const std::string& upiAppNa
                   const std::string& reason) {
   log(LogLevel::warning, "Could not open " + quotedForLog(upiAppName) + ": " + reason);
   const std::string name = screen->viewModel()->getUPIName(upiAppName);
-  screen->showAlert(QString::fromStdString("Could not open " + shownAppKey(name)));
+  screen->showAlert(
+      QCoreApplication::translate("tarvel::UpiCheckoutViewController", "Could not open %1")
+          .arg(QString::fromStdString(shownAppKey(name))));
 }
 
 constexpr char kTileStyle[] =
@@ -250,7 +253,7 @@ void UpiCheckoutViewController::handleAlertMessage() {
     return;
   }
   failureShown_ = message;
-  showAlert(QString::fromStdString(*message));
+  showAlert(detail::ShopperLanguage::message(*message));
 }
 
 void UpiCheckoutViewController::handleLoadingStatus() {
@@ -275,7 +278,7 @@ void UpiCheckoutViewController::handlePaymentVerifyingStatus() {
       ui_->viewLoading->show();
       ui_->viewLoading->raise();
       ui_->activityIndicator->startAnimating();
-      ui_->labelLoading->setText(QStringLiteral("Order Processing"));
+      ui_->labelLoading->setText(tr("Order Processing"));
     } else {
       ui_->activityIndicator->stopAnimating();
     }
@@ -429,7 +432,7 @@ void UpiCheckoutViewController::checkInstalledUPIApp(const std::string& upiApp) 
   if (valid && Application::shared()->canOpenURL(detail::upiProbeAddress(probed))) {
     openUpiApp(upiApp);
   } else {
-    showAlert(QString::fromStdString("Please install " + shownAppKey(probed) + " in device"));
+    showAlert(tr("Please install %1 in device").arg(QString::fromStdString(shownAppKey(probed))));
   }
 }
 
@@ -458,10 +461,10 @@ void UpiCheckoutViewController::showAllUPIOptions() {
     const std::string& key = installedUapp_[index];
     const QString name = QString::fromStdString(viewModel_->getUPIName(key));
     auto* tile = new PaymentOptionView(tileFrame(index), content);
-    tile->setAccessibleName(QStringLiteral("Pay with %1").arg(name));
+    tile->setAccessibleName(tr("Pay with %1").arg(name));
     QPushButton* button = tile->buttonUPIOption();
     button->setText(name);
-    button->setAccessibleName(QStringLiteral("Pay with %1").arg(name));
+    button->setAccessibleName(tr("Pay with %1").arg(name));
     button->setFocusPolicy(Qt::StrongFocus);
     button->setStyleSheet(QLatin1String(kTileStyle));
     detail::showFocusFromKeyboardOnly(button);
@@ -522,7 +525,7 @@ void UpiCheckoutViewController::openUpiApp(const std::string& upiAppName) {
   if (finished_ || !viewModel_) return;
   const std::optional<std::string> link = viewModel_->getUPILink(upiAppName);
   if (!link) {
-    showAlert(QStringLiteral("UPI link is not available"));
+    showAlert(tr("UPI link is not available"));
   } else {
     const std::string encoded = detail::addingPercentEncodingForQuery(*link);
     const QUrl url(QString::fromStdString(encoded), QUrl::StrictMode);
@@ -573,7 +576,7 @@ void UpiCheckoutViewController::initView() {
   styleBox(ui_->qrCard, Qt::white, 12, QStringLiteral("12px 24px 16px 24px"));
   setTextColor(ui_->labelLoadingDetail, QColor(0x5F, 0x63, 0x68));
   ui_->activityIndicator->setDiameter(48);
-  ui_->activityIndicator1->setCaption(QStringLiteral("Verifying your order"));
+  ui_->activityIndicator1->setCaption(tr("Verifying your order"));
   applyScaledFonts();
 }
 
@@ -596,8 +599,8 @@ void UpiCheckoutViewController::addBackButton() {
   button->setFixedSize(40, 40);
   button->setIcon(QIcon(GetBundle::resourcePath(QStringLiteral("images/back_arrow.png"))));
   button->setIconSize(QSize(24, 24));
-  button->setAccessibleName(QStringLiteral("Back"));
-  button->setToolTip(QStringLiteral("Back"));
+  button->setAccessibleName(tr("Back"));
+  button->setToolTip(tr("Back"));
   button->setFocusPolicy(Qt::StrongFocus);
   button->setCursor(Qt::PointingHandCursor);
   button->setStyleSheet(
@@ -617,8 +620,9 @@ void UpiCheckoutViewController::showPrice() {
   const QString total = QString::fromStdString(
       detail::stringValue(viewModel_->getOrderVerifyData(), "total").value_or(""));
   detail::AttributedText amount;
-  amount.append(QStringLiteral("Pay "), scaledFont(kRegular, 20), Qt::black)
-      .append(QStringLiteral("\u20B9") + total, scaledFont(kBold, 20), Qt::black);
+  //: The amount to pay; %1 is the rupee sign and the amount, as they are ("₹1349.00").
+  amount.appendMarked(tr("Pay <b>%1</b>"), scaledFont(kRegular, 20), scaledFont(kBold, 20),
+                      Qt::black, QStringLiteral("\u20B9") + total);
   ui_->labelTotalPayment->setText(amount.toHtml());
   ui_->labelTotalPaymentQR->setText(amount.toHtml());
   ui_->labelTotalPayment->setAccessibleName(amount.string());
@@ -628,25 +632,23 @@ void UpiCheckoutViewController::showPrice() {
 detail::AttributedText UpiCheckoutViewController::attributedStr1() const {
   const QColor color = toQColor(theme_.infolabelColor());
   detail::AttributedText text;
-  text.append(QStringLiteral("Don't worry! you can pay via scanning the "),
-              scaledFont(kRegular, 15), color)
-      .append(QStringLiteral("QR code "), scaledFont(kBold, 15), color)
-      .append(QStringLiteral("from any other phone."), scaledFont(kRegular, 15), color);
+  text.appendMarked(tr("Don't worry! you can pay via scanning the <b>QR code </b>from any other "
+                       "phone."),
+                    scaledFont(kRegular, 15), scaledFont(kBold, 15), color);
   return text;
 }
 
 detail::AttributedText UpiCheckoutViewController::attributedStr2() const {
   detail::AttributedText text;
-  text.append(QStringLiteral("Open any "), scaledFont(kRegular, 17), Qt::black)
-      .append(QStringLiteral("UPI App"), scaledFont(kBold, 17), Qt::black)
-      .append(QStringLiteral(" on other phone"), scaledFont(kRegular, 17), Qt::black);
+  text.appendMarked(tr("Open any <b>UPI App</b> on other phone"), scaledFont(kRegular, 17),
+                    scaledFont(kBold, 17), Qt::black);
   return text;
 }
 
 detail::AttributedText UpiCheckoutViewController::attributedStr3() const {
   detail::AttributedText text;
-  text.append(QStringLiteral("Scan QR Code "), scaledFont(kBold, 17), Qt::black)
-      .append(QStringLiteral("to pay"), scaledFont(kRegular, 17), Qt::black);
+  text.appendMarked(tr("<b>Scan QR Code </b>to pay"), scaledFont(kRegular, 17),
+                    scaledFont(kBold, 17), Qt::black);
   return text;
 }
 
@@ -675,7 +677,7 @@ void UpiCheckoutViewController::showQRCode() {
   const int request = ++qrCodeRequest_;
   const std::optional<std::string> code = viewModel_->getQRCode();
   if (!code) {
-    ui_->imageQRCode->setText(QStringLiteral("QR code not available"));
+    ui_->imageQRCode->setText(tr("QR code not available"));
     return;
   }
   const QSize side = ui_->imageQRCode->maximumSize();
@@ -704,7 +706,7 @@ void UpiCheckoutViewController::showQRCode() {
 void UpiCheckoutViewController::showQRCodeImage(const QImage& image, const std::string& failure) {
   if (image.isNull()) {
     log(LogLevel::warning, "No QR code to show: " + failure);
-    ui_->imageQRCode->setText(QStringLiteral("QR code not available"));
+    ui_->imageQRCode->setText(tr("QR code not available"));
     return;
   }
   ui_->imageQRCode->setPixmap(QPixmap::fromImage(image));
@@ -731,10 +733,10 @@ double UpiCheckoutViewController::topBarHeight() const {
 
 void UpiCheckoutViewController::backButtonClick() {
   if (finished_) return;
-  auto* alert = new Alert(QStringLiteral("Are you sure you want to cancel the payment?"));
+  auto* alert = new Alert(tr("Are you sure you want to cancel the payment?"));
   QPointer<UpiCheckoutViewController> screen(this);
-  alert->addAction(QStringLiteral("CANCEL"), Alert::ActionStyle::cancel);
-  alert->addAction(QStringLiteral("OK"), Alert::ActionStyle::defaultStyle, [screen] {
+  alert->addAction(tr("CANCEL"), Alert::ActionStyle::cancel);
+  alert->addAction(tr("OK"), Alert::ActionStyle::defaultStyle, [screen] {
     if (screen) screen->confirmCancel();
   });
   alerts_.append(alert);
@@ -751,14 +753,14 @@ void UpiCheckoutViewController::showAlert(const QString& message) {
   // an alert a poll (24 on the QR path) for the shopper to dismiss one by one.
   for (const auto& open : alerts_) {
     const auto* shown = qobject_cast<const detail::Alert*>(open.data());
-    if (shown && shown->isVisible() && shown->title() == QLatin1String("Alert") &&
+    if (shown && shown->isVisible() && shown->title() == tr("Alert") &&
         shown->message() == message) {
-      log(LogLevel::info, "Alert \"" + message.toStdString() + "\" already shown");
+      log(LogLevel::info, "The same alert is already shown: not shown twice");
       return;
     }
   }
-  auto* alert = new Alert(QStringLiteral("Alert"), message);
-  alert->addAction(QStringLiteral("Ok"), Alert::ActionStyle::cancel);
+  auto* alert = new Alert(tr("Alert"), message);
+  alert->addAction(tr("Ok"), Alert::ActionStyle::cancel);
   alerts_.append(alert);
   alert->showOver(this);
 }

@@ -35,7 +35,9 @@ namespace {
 
 const QString kOnSuccess = QStringLiteral("onSuccess");
 const QString kOnFailure = QStringLiteral("onFailure");
-const QString kPageFailureText = QStringLiteral(
+// Shown translated; the outcome's "error" keeps the English text.
+constexpr char kPageFailureText[] = QT_TRANSLATE_NOOP(
+    "tarvel::CustomeCheckout",
     "The checkout page could not be loaded. Check your internet connection, then go back and "
     "try again.");
 
@@ -161,9 +163,10 @@ void CustomeCheckout::pageLoadingChanged(QWebEngineView* view,
 void CustomeCheckout::showPageFailure() {
   if (webView_) webView_->hide();
   if (pageFailureMessage_) return;
-  auto* message = new QLabel(kPageFailureText, ui_->container);
+  const QString text = tr(kPageFailureText);
+  auto* message = new QLabel(text, ui_->container);
   message->setObjectName(QStringLiteral("labelPageFailure"));
-  message->setAccessibleName(kPageFailureText);
+  message->setAccessibleName(text);
   message->setWordWrap(true);
   message->setAlignment(Qt::AlignCenter);
   message->setContentsMargins(24, 24, 24, 24);
@@ -206,7 +209,7 @@ void CustomeCheckout::backBtnClickAction() {
   auto delegate = checkoutStatusDelegate();
   // Back from the page-failure text reports what the shopper read; a plain back reports {}.
   const Dictionary result = pageFailureMessage_
-                                ? Dictionary{{"error", kPageFailureText.toStdString()}}
+                                ? Dictionary{{"error", std::string(kPageFailureText)}}
                                 : Dictionary::object();
   popFromNavigation();
   if (delegate) delegate->checkOutCompleted(false, result);
