@@ -224,7 +224,7 @@
     </message>
     <message>
         <source>Are you sure you want to cancel the payment?</source>
-        <translation>क्या आप वाकई भुगतान रद्द करना चाहते हैं?</translation>
+        <translation>क्या आप भुगतान रद्द करना चाहते हैं?</translation>
     </message>
     <message>
         <source>CANCEL</source>
@@ -285,7 +285,7 @@
     </message>
     <message>
         <source>Are you sure you want to cancel the payment?</source>
-        <translation>क्या आप वाकई भुगतान रद्द करना चाहते हैं?</translation>
+        <translation>क्या आप भुगतान रद्द करना चाहते हैं?</translation>
     </message>
     <message>
         <source>CANCEL</source>

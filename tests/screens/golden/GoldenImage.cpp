@@ -1,6 +1,6 @@
 #include "GoldenImage.h"
 
-#include <algorithm>  // max
+#include <algorithm>  // any_of, max
 #include <cstdlib>    // abs
 
 #include <QAbstractAnimation>
@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Alert.h"
+#include "tarvel/TarvelCheckout.h"
 
 namespace tarvel::test {
 namespace {
@@ -66,8 +67,36 @@ void settleAnimations() {
 
 }  // namespace
 
-std::string goldenSizeName(const ::testing::TestParamInfo<QSize>& info) {
-  return std::to_string(info.param.width()) + "x" + std::to_string(info.param.height());
+std::string goldenCaseName(const ::testing::TestParamInfo<GoldenCase>& info) {
+  const GoldenCase& row = info.param;
+  return std::to_string(row.size.width()) + "x" + std::to_string(row.size.height()) +
+         (row.language == "en" ? "" : "_" + row.language);
+}
+
+void PrintTo(const GoldenCase& row, std::ostream* out) {
+  *out << row.size.width() << 'x' << row.size.height() << ' ' << row.language;
+}
+
+QString goldenName(const char* screen, const char* state, const GoldenCase& row) {
+  const QString language =
+      row.language == "en" ? QString() : QString::fromStdString(row.language) + '-';
+  return QStringLiteral("%1-%2-%3%4x%5")
+      .arg(QLatin1String(screen), QLatin1String(state), language)
+      .arg(row.size.width())
+      .arg(row.size.height());
+}
+
+ForcedLanguage::ForcedLanguage(const std::string& language) {
+  TarvelCheckout::setLanguage(language);
+}
+
+ForcedLanguage::~ForcedLanguage() { TarvelCheckout::setLanguage(""); }
+
+void expectUntranslated(const std::string& text, const char* what) {
+  const QString read = QString::fromStdString(text);
+  const bool devanagari = std::any_of(
+      read.begin(), read.end(), [](QChar c) { return c.script() == QChar::Script_Devanagari; });
+  EXPECT_FALSE(devanagari) << what << " holds translated text: " << text;
 }
 
 void movePointerAway() { QCursor::setPos(-1000, -1000); }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <string>  // string
+#include <ostream>  // ostream
+#include <string>   // string
 
 #include <QImage>
 #include <QSize>
@@ -16,10 +17,39 @@ namespace tarvel::test {
 /// failure naming the actual and the difference picture it left in the build folder.
 void expectMatchesGolden(const QImage& actual, const QString& name);
 
-/// The window sizes every state is pictured at, a phone's and a desktop's, and their names in
-/// the test names ("375x667").
-inline const auto kGoldenSizes = ::testing::Values(QSize(375, 667), QSize(1280, 800));
-std::string goldenSizeName(const ::testing::TestParamInfo<QSize>& info);
+/// One row of the golden table: the window size, a phone's or a desktop's, and the language
+/// the screens are forced to ("en", their own, or "hi").
+struct GoldenCase {
+  QSize size;
+  std::string language;
+};
+
+/// Every state is pictured at both sizes in both languages; the test names read "375x667" in
+/// English and "375x667_hi" in Hindi.
+inline const auto kGoldenCases =
+    ::testing::Values(GoldenCase{QSize(375, 667), "en"}, GoldenCase{QSize(1280, 800), "en"},
+                      GoldenCase{QSize(375, 667), "hi"}, GoldenCase{QSize(1280, 800), "hi"});
+std::string goldenCaseName(const ::testing::TestParamInfo<GoldenCase>& info);
+/// A row in a failure message: "375x667 hi".
+void PrintTo(const GoldenCase& row, std::ostream* out);
+
+/// The reviewed picture of `state` of `screen` ("upi", "tiles") in the row's size and language:
+/// "upi-tiles-375x667" in English, "upi-tiles-hi-375x667" in another language.
+QString goldenName(const char* screen, const char* state, const GoldenCase& row);
+
+/// Forces the row's language on the screens opened while it lives (TarvelCheckout::setLanguage)
+/// and follows the application's locale again afterwards.
+class ForcedLanguage {
+ public:
+  explicit ForcedLanguage(const std::string& language);
+  ~ForcedLanguage();
+  ForcedLanguage(const ForcedLanguage&) = delete;
+  ForcedLanguage& operator=(const ForcedLanguage&) = delete;
+};
+
+/// Fails when `text` (what went to the platform, to the host or to the log) holds a Devanagari
+/// letter: those stay in English whatever the shopper reads.
+void expectUntranslated(const std::string& text, const char* what);
 
 /// Moves the pointer off every window, so that no control is pictured under a hovering mouse
 /// (the offscreen pointer starts at 0,0, where the back button sits).

@@ -1,7 +1,8 @@
 // The golden-picture process renders the same on every machine: one scale, 96 dpi, and a
 // private fontconfig that knows only the DejaVu faces of Debian's fonts-dejavu-core (the
-// fallback for the rupee sign and the default UI font) next to the component's own
-// Metropolis faces, whatever else the machine has installed.
+// fallback for the rupee sign and the default UI font) and Noto Sans Devanagari of
+// fonts-noto-core (Hindi) next to the component's own Metropolis faces, whatever else the
+// machine has installed.
 #include <cstdlib>  // setenv
 #include <memory>   // shared_ptr
 

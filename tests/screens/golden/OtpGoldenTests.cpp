@@ -1,9 +1,11 @@
-// Every state of the OTP screen, at phone and at desktop size, against reviewed pictures.
+// Every state of the OTP screen, at phone and at desktop size and in each language, against
+// reviewed pictures.
 #include <chrono>  // seconds
 
 #include <QVBoxLayout>
 
 #include "GoldenImage.h"
+#include "LogCapture.h"
 #include "OtpScreenFixture.h"
 
 namespace tarvel::test {
@@ -11,7 +13,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class OtpGoldenTests : public OtpScreenFixture, public ::testing::WithParamInterface<QSize> {
+class OtpGoldenTests : public OtpScreenFixture, public ::testing::WithParamInterface<GoldenCase> {
  protected:
   void SetUp() override {
     OtpScreenFixture::SetUp();
@@ -42,22 +44,22 @@ class OtpGoldenTests : public OtpScreenFixture, public ::testing::WithParamInter
 
   void openWith(const QString& upiApp) {
     closeAll();
-    showNavigation(GetParam(), shopScreen());
+    showNavigation(GetParam().size, shopScreen());
     Dictionary order = codOrder();
     order["tarvel_oid"] = "tvl_5kQ9zW";
     order["upi_app"] = upiApp.toStdString();
-    open(order, GetParam());
+    open(order, GetParam().size);
   }
 
   void expectState(const char* state) {
     SCOPED_TRACE(state);
     settle();
-    expectMatchesGolden(
-        shopperView(navigation_),
-        QStringLiteral("otp-%1-%2x%3").arg(state).arg(GetParam().width()).arg(GetParam().height()));
+    expectMatchesGolden(shopperView(navigation_), goldenName("otp", state, GetParam()));
   }
 
   const QString testName_ = QCoreApplication::applicationName();
+  const ForcedLanguage language_{GetParam().language};
+  LogCapture log_;
 };
 
 TEST_P(OtpGoldenTests, EveryState) {
@@ -73,7 +75,10 @@ TEST_P(OtpGoldenTests, EveryState) {
   QTest::mouseClick(button("buttonSubmitOTP"), Qt::LeftButton);
   complete("verifyOtp", Dictionary{{"statusCode", 400}, {"statusMessage", "Invalid OTP"}});
   expectState("wrong-otp");
-  answerAlert("Ok");
+  answerAlert(QCoreApplication::translate("tarvel::VerifyOTPViewController", "Ok"));
+  // The rejected OTP was shown in the screens' language; what the platform got stays English.
+  for (const auto& call : service_->calls) expectUntranslated(call.params.dump(), "a request");
+  expectUntranslated(log_.text(), "the log");
   clock_->advance(30s);
   expectState("resend");
 
@@ -83,7 +88,7 @@ TEST_P(OtpGoldenTests, EveryState) {
   expectState("sheet");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, OtpGoldenTests, kGoldenSizes, goldenSizeName);
+INSTANTIATE_TEST_SUITE_P(Sizes, OtpGoldenTests, kGoldenCases, goldenCaseName);
 
 }  // namespace
 }  // namespace tarvel::test

@@ -1,4 +1,5 @@
-// Every state of the UPI screen, at phone and at desktop size, against reviewed pictures.
+// Every state of the UPI screen, at phone and at desktop size and in each language, against
+// reviewed pictures.
 #include "GoldenImage.h"
 #include "QrCodeImage.h"
 #include "UpiScreenTestSupport.h"
@@ -8,7 +9,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterface<QSize> {
+class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterface<GoldenCase> {
  protected:
   void SetUp() override {
     UpiScreenTest::SetUp();
@@ -25,14 +26,17 @@ class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterfac
     service_ = std::make_shared<FakeAPIService>();
     registry_ = std::make_shared<InstalledSchemesRegistry>(installed);
     Application::setUrlSchemeRegistry(registry_);
-    open(order, GetParam().width(), GetParam().height());
+    open(order, GetParam().size.width(), GetParam().size.height());
   }
 
   void expectState(const char* state) {
     SCOPED_TRACE(state);
-    expectMatchesGolden(
-        shopperView(window_),
-        QStringLiteral("upi-%1-%2x%3").arg(state).arg(GetParam().width()).arg(GetParam().height()));
+    expectMatchesGolden(shopperView(window_), goldenName("upi", state, GetParam()));
+  }
+
+  // An alert's action as the shopper reads it.
+  static QString action(const char* title) {
+    return QCoreApplication::translate("tarvel::UpiCheckoutViewController", title);
   }
 
   // Four offered apps, three installed; a QR code of fixed content.
@@ -46,6 +50,7 @@ class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterfac
 
   const std::set<std::string> apps_{"phonepe", "gpay", "paytm", "bhim"};
   const QString testName_ = QCoreApplication::applicationName();
+  const ForcedLanguage language_{GetParam().language};
 };
 
 TEST_P(UpiGoldenTests, EveryState) {
@@ -66,16 +71,27 @@ TEST_P(UpiGoldenTests, EveryState) {
   openWith({}, {{"order_type", "upi"}});
   answerVerify(answer());
   expectState("no-app-qr");
-  ASSERT_NE(backButtonOpensCancelAlert(), nullptr);
+  screen_->backButton()->click();
+  settle();
   expectState("cancel-question");
-  ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction("CANCEL"));
+  ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("CANCEL")));
   advance(5s);
   service_->complete(callsNamed("checkPaymentStatus").at(0), std::nullopt, APIError::noNetwork);
   settle();
   expectState("alert");
+
+  // The shopper read the failure in the screens' language; the host, the platform and the log
+  // get the English text.
+  ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("Ok")));
+  screen_->backButton()->click();
+  ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("OK")));
+  ASSERT_EQ(delegate_->outcomes.size(), 1u);
+  EXPECT_EQ(delegate_->outcomes[0].data, (Dictionary{{"error", "No Network"}}));
+  for (const auto& call : service_->calls) expectUntranslated(call.params.dump(), "a request");
+  expectUntranslated(log_.text(), "the log");
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, UpiGoldenTests, kGoldenSizes, goldenSizeName);
+INSTANTIATE_TEST_SUITE_P(Sizes, UpiGoldenTests, kGoldenCases, goldenCaseName);
 
 }  // namespace
 }  // namespace tarvel::test
