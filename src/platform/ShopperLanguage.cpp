@@ -30,10 +30,12 @@ namespace {
 };
 
 struct State {
-  std::mutex mutex;
+  std::mutex mutex;  // over the language and the folders, which any thread may set
   QString forced;
   QStringList directories;  // the host's, most recent first
   QString installedKey;     // language and folders of the installed translator
+  // GUI thread only, used without the lock: installing or removing a translator sends every
+  // widget a LanguageChange, whose handler in the host may well set the language.
   std::unique_ptr<QTranslator> translator;
 };
 
@@ -61,21 +63,25 @@ void ShopperLanguage::addTranslationDirectory(const QString& directory) {
 
 void ShopperLanguage::apply() {
   State& shared = state();
-  std::lock_guard<std::mutex> lock(shared.mutex);
-  const QLocale locale = shared.forced.isEmpty() ? QLocale() : QLocale(shared.forced);
-  const QStringList directories = searchedDirectories(shared.directories);
-  const QString key = locale.uiLanguages().join(',') + '|' + directories.join(',');
-  if (key == shared.installedKey) return;
-  shared.installedKey = key;
-  if (shared.translator) QCoreApplication::removeTranslator(shared.translator.get());
-  shared.translator.reset();
+  QLocale locale;
+  QStringList directories;
+  {
+    std::lock_guard<std::mutex> lock(shared.mutex);
+    if (!shared.forced.isEmpty()) locale = QLocale(shared.forced);
+    directories = searchedDirectories(shared.directories);
+    const QString key = locale.uiLanguages().join(',') + '|' + directories.join(',');
+    if (key == shared.installedKey) return;
+    shared.installedKey = key;
+  }
+  std::unique_ptr<QTranslator> former = std::move(shared.translator);
+  if (former) QCoreApplication::removeTranslator(former.get());
   auto translator = std::make_unique<QTranslator>();
   for (const QString& directory : directories) {
     if (translator->load(locale, QStringLiteral("tarvel"), QStringLiteral("_"), directory)) {
       log(LogLevel::info, "Screens in " + translator->language().toStdString() + " from " +
                               translator->filePath().toStdString());
-      QCoreApplication::installTranslator(translator.get());
       shared.translator = std::move(translator);
+      QCoreApplication::installTranslator(shared.translator.get());
       return;
     }
   }
