@@ -1,17 +1,56 @@
-#include <memory>    // make_shared
-#include <optional>  // optional
-#include <string>    // string
-#include <vector>    // vector
+// Opening another application's URL: through an injected registry of installed schemes, and
+// through the default one, GIO's, reading a private XDG registry this process's start prepares.
+#include <cstdlib>     // setenv
+#include <filesystem>  // create_directories, exists, permissions
+#include <fstream>     // ifstream
+#include <iterator>    // istreambuf_iterator
+#include <memory>      // make_shared, shared_ptr
+#include <optional>    // optional
+#include <string>      // string
+#include <vector>      // vector
 
 #include <QThread>
 
 #include <gtest/gtest.h>
 
 #include "InstalledSchemesRegistry.h"
+#include "QtTestMain.h"
 #include "QtWait.h"
+#include "TemporaryDirectory.h"
 #include "platform/Application.h"
 
 namespace tarvel {
+namespace {
+
+const test::TemporaryDirectory& xdgFolder() {
+  static const test::TemporaryDirectory folder;
+  return folder;
+}
+
+}  // namespace
+
+// GIO reads the XDG variables once, so they are set before the QApplication exists: one handler,
+// of "tarveltestpay", that writes the URL it is launched with into opened-url.txt.
+std::shared_ptr<void> test::prepareTestProcess() {
+  namespace fs = std::filesystem;
+  const auto& folder = xdgFolder();
+  fs::create_directories(folder.path() / "data" / "applications");
+  fs::create_directories(folder.path() / "config");
+  const std::string out = folder.file("opened-url.txt");
+  const std::string script =
+      folder.write("record-url.sh", "#!/bin/sh\nprintf '%s' \"$1\" > \"" + out + ".part\"\nmv \"" +
+                                        out + ".part\" \"" + out + "\"\n");
+  fs::permissions(script, fs::perms::owner_all);
+  folder.write("data/applications/tarvel-test-pay.desktop",
+               "[Desktop Entry]\nType=Application\nName=Tarvel Test Pay\nExec=" + script +
+                   " %u\nNoDisplay=true\nMimeType=x-scheme-handler/tarveltestpay;\n");
+  folder.write("config/mimeapps.list",
+               "[Default Applications]\nx-scheme-handler/tarveltestpay=tarvel-test-pay.desktop\n");
+  setenv("XDG_DATA_HOME", (folder.path() / "data").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (folder.path() / "config").c_str(), 1);
+  return nullptr;
+}
+
 namespace {
 
 using detail::Application;
@@ -25,7 +64,8 @@ std::optional<bool> openAndWait(const std::string& url) {
     completedOn = QThread::currentThread();
   });
   EXPECT_FALSE(result.has_value()) << "the completion comes in a later turn";
-  EXPECT_TRUE(test::processEventsUntil([&] { return result.has_value(); }));
+  EXPECT_TRUE(
+      test::processEventsUntil([&] { return result.has_value(); }, std::chrono::seconds(20)));
   EXPECT_EQ(completedOn, QCoreApplication::instance()->thread());
   return result;
 }
@@ -48,6 +88,21 @@ TEST(ApplicationTests, AnInjectedRegistryAnswersAndLaunchesWithTheUrlUnchanged) 
   EXPECT_EQ(openAndWait("gpay://upi/pay"), false) << "failed launch";
   EXPECT_EQ(registry->openedUrls(), (std::vector<std::string>{url, "gpay://upi/pay"}));
   Application::setUrlSchemeRegistry(nullptr);
+}
+
+// The default registry launches the handler from a thread of its own; a link longer than the
+// system passes to a process is reported as not launched.
+TEST(GioUrlSchemeRegistryTests, LaunchesTheRegisteredHandlerWithThePercentEscapesIntact) {
+  Application::setUrlSchemeRegistry(nullptr);
+  EXPECT_FALSE(Application::shared()->canOpenURL("tarvelnosuchscheme://x"));
+  const std::string url = "tarveltestpay://upi/pay?pa=shop%40bank&pn=Tarvel%20Shop&tn=Order%23123";
+  ASSERT_EQ(openAndWait(url), true);
+  const std::string output = xdgFolder().file("opened-url.txt");
+  ASSERT_TRUE(test::processEventsUntil([&] { return std::filesystem::exists(output); }))
+      << "the handler never ran";
+  std::ifstream file(output);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), url);
+  EXPECT_EQ(openAndWait(url + "&tn=" + std::string(256 * 1024, 'x')), false);
 }
 
 }  // namespace

@@ -7,12 +7,9 @@
 #include <string>      // string
 #include <vector>      // vector
 
-#include <QStandardPaths>
-
 #include <gtest/gtest.h>
-#include <stdlib.h>    // setenv
-#include <sys/stat.h>  // stat
-#include <unistd.h>    // chown, geteuid
+#include <stdlib.h>  // setenv
+#include <unistd.h>  // chown, geteuid
 
 #include "LogCapture.h"
 #include "TemporaryDirectory.h"
@@ -57,18 +54,6 @@ class CheckoutJournalTests : public ::testing::Test {
     });
     return claims;
   }
-  fs::path makeFolder(fs::perms perms = fs::perms::owner_all) {
-    fs::create_directories(folder_);
-    fs::permissions(folder_, perms);
-    return folder_;
-  }
-  std::string writeEntry(const std::string& name, const std::string& text,
-                         fs::perms perms = fs::perms::owner_read | fs::perms::owner_write) {
-    const std::string path = (folder_ / name).string();
-    home_.write(fs::relative(path, home_.path()).string(), text);
-    fs::permissions(path, perms);
-    return path;
-  }
 
   test::TemporaryDirectory home_;
   fs::path folder_;
@@ -77,79 +62,69 @@ class CheckoutJournalTests : public ::testing::Test {
 };
 
 TEST_F(CheckoutJournalTests, ClaimKeepsOnlySoundEntriesOfEndedProcesses) {
-  const std::string owner = kOwner;
-  const auto entry = owner + ".1.json";
-  const auto rw = fs::perms::owner_read | fs::perms::owner_write;
+  const std::string entry = std::string(kOwner) + ".1.json";
+  const std::string json = entryJson();
+  const bool root = ::geteuid() == 0;
+  // Each case writes `text` into `fileName` with `perms`, then `change` alters what is on disk.
   struct Case {
     const char* name;
-    std::function<void(CheckoutJournalTests&)> setUp;
-    std::string fileName;  // the file the case is about
+    std::string fileName;
+    std::string text;
+    fs::perms perms;
+    std::function<void(CheckoutJournalTests&)> change;
     std::size_t claimed;
     bool fileStays;
     const char* logLine;
   };
+  const auto rw = fs::perms::owner_read | fs::perms::owner_write;
+  // Moves the entry (or with "" the whole folder) elsewhere and puts a link in its place.
+  const auto moveAndLink = [](const std::string& name) {
+    return [name](CheckoutJournalTests& t) {
+      const fs::path moved = name.empty() ? t.folder_ : t.folder_ / name;
+      fs::rename(moved, t.home_.path() / "elsewhere");
+      fs::create_symlink(t.home_.path() / "elsewhere", moved);
+    };
+  };
   const std::vector<Case> cases = {
-      {"sound", [&](auto& t) { t.writeEntry(entry, entryJson()); }, entry, 1, true, ""},
-      {"truncated", [&](auto& t) { t.writeEntry(entry, entryJson().substr(0, 40)); }, entry, 0,
-       false, "Removed a journal file (not JSON)"},
-      {"not JSON", [&](auto& t) { t.writeEntry(entry, "hello"); }, entry, 0, false, "(not JSON)"},
-      {"wrong types",
-       [&](auto& t) {
-         t.writeEntry(entry, R"({"environment":"staging","flow":"qrcode",
-          "tarvel_oid":1,"auth_token":"a","moid":"m","mid":"","request_id":"","amount":"",
-          "payment_start_ms":"now"})");
-       },
-       entry, 0, false, "(not an unfinished checkout)"},
-      {"too large", [&](auto& t) { t.writeEntry(entry, std::string(20000, ' ') + entryJson()); },
-       entry, 0, false, "(larger than 16384 bytes)"},
-      {"open to others",
-       [&](auto& t) { t.writeEntry(entry, entryJson(), rw | fs::perms::others_read); }, entry, 0,
-       false, "(open to other users (mode 604))"},
-      {"symbolic link",
-       [&](auto& t) {
-         const std::string target = t.home_.write("target.json", entryJson());
-         fs::permissions(target, rw);
-         fs::create_symlink(target, t.folder_ / entry);
-       },
-       entry, 0, false, "(a symbolic link)"},
-      {"older than a day", [&](auto& t) { t.writeEntry(entry, entryJson(25 * 3600)); }, entry, 0,
-       false, "Dropped an unfinished checkout older than 24 hours (moid M-1)"},
-      {"interrupted write", [&](auto& t) { t.writeEntry(entry + ".Ab12Cd", "{\"envir"); },
-       entry + ".Ab12Cd", 0, false, "(an interrupted write)"},
-      {"foreign", [&](auto& t) { t.writeEntry("notes.txt", entryJson()); }, "notes.txt", 0, true,
+      {"sound", entry, json, rw, nullptr, 1, true, ""},
+      {"truncated", entry, json.substr(0, 40), rw, nullptr, 0, false,
+       "Removed a journal file (not JSON)"},
+      {"not JSON", entry, "hello", rw, nullptr, 0, false, "(not JSON)"},
+      {"wrong types", entry, R"({"environment":"staging","flow":"qrcode","tarvel_oid":1,
+        "auth_token":"a","moid":"m","mid":"","request_id":"","amount":"","payment_start_ms":"now"})",
+       rw, nullptr, 0, false, "(not an unfinished checkout)"},
+      {"too large", entry, std::string(20000, ' ') + json, rw, nullptr, 0, false,
+       "(larger than 16384 bytes)"},
+      {"open to others", entry, json, rw | fs::perms::others_read, nullptr, 0, false,
+       "(open to other users (mode 604))"},
+      {"symbolic link", entry, json, rw, moveAndLink(entry), 0, false, "(a symbolic link)"},
+      {"older than a day", entry, entryJson(25 * 3600), rw, nullptr, 0, false,
+       "Dropped an unfinished checkout older than 24 hours (moid M-1)"},
+      {"interrupted write", entry + ".Ab12Cd", "{\"envir", rw, nullptr, 0, false,
+       "(an interrupted write)"},
+      {"foreign", "notes.txt", json, rw, nullptr, 0, true,
        "Skipped a file that is not the journal's: notes.txt"},
-      {"folder open to others",
-       [&](auto& t) {
-         t.writeEntry(entry, entryJson());
-         fs::permissions(t.folder_,
-                         fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
+      {"folder open to others", entry, json, rw,
+       [](auto& t) {
+         fs::permissions(t.folder_, fs::perms::group_read | fs::perms::group_exec,
+                         fs::perm_options::add);
        },
-       entry, 0, true, "is open to other users (mode 750): it is left alone"},
-      {"folder of another user",
-       [&](auto& t) {
-         t.writeEntry(entry, entryJson());
-         if (::geteuid() == 0) {
-           ASSERT_EQ(::chown(t.folder_.c_str(), 4321, 4321), 0);
-         }
-       },
-       entry, ::geteuid() == 0 ? 0u : 1u, true,
-       ::geteuid() == 0 ? "belongs to another user: it is left alone" : ""},
-      {"folder is a link",
-       [&](auto& t) {
-         fs::create_directories(t.home_.path() / "elsewhere");
-         fs::permissions(t.home_.path() / "elsewhere", fs::perms::owner_all);
-         fs::remove(t.folder_);
-         fs::create_symlink(t.home_.path() / "elsewhere", t.folder_);
-         t.writeEntry(entry, entryJson());
-       },
-       entry, 0, true, "is not a folder: it is left alone"},
+       0, true, "is open to other users (mode 750): it is left alone"},
+      {"folder of another user", entry, json, rw,
+       [&](auto& t) { ASSERT_TRUE(!root || ::chown(t.folder_.c_str(), 4321, 4321) == 0); },
+       root ? 0u : 1u, true, root ? "belongs to another user: it is left alone" : ""},
+      {"folder is a link", entry, json, rw, moveAndLink(""), 0, true,
+       "is not a folder: it is left alone"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     fs::remove_all(home_.path());
-    makeFolder();
+    fs::create_directories(folder_);
+    fs::permissions(folder_, fs::perms::owner_all);
+    home_.write(fs::relative(folder_ / c.fileName, home_.path()).string(), c.text);
+    fs::permissions(folder_ / c.fileName, c.perms);
+    if (c.change) c.change(*this);
     log_.clear();
-    c.setUp(*this);
     const auto claims = claim();
     std::size_t claimed = 0;
     for (const auto& found : claims) claimed += found.entries.size();
@@ -168,12 +143,8 @@ TEST_F(CheckoutJournalTests, WritesPrivateFilesAndRemovesThemLeavingNothing) {
       {{"tarvel_oid", "tvl_2"}, {"auth_token", "secret-token"}});
   const std::string id = journal_.record(entry);
   onWorker([&](auto done) { journal_.whenIdle(done); });
-  struct stat folder {
-  }, file{};
-  ASSERT_EQ(::stat(folder_.c_str(), &folder), 0);
-  ASSERT_EQ(::stat(id.c_str(), &file), 0);
-  EXPECT_EQ(folder.st_mode & 0777, 0700u);
-  EXPECT_EQ(file.st_mode & 0777, 0600u);
+  EXPECT_EQ(fs::status(folder_).permissions(), fs::perms::owner_all);
+  EXPECT_EQ(fs::status(id).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_TRUE(claim().empty()) << "a running process's own entry is never claimed";
   EXPECT_FALSE(log_.contains("secret-token"));
 

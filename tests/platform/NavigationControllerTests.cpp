@@ -33,6 +33,20 @@ class Screen : public ViewController {
   Journal* journal_;
 };
 
+// The hooks of `to` taking the place of `from` (loading `to` first when `loads`), in order.
+Journal handOver(const std::string& from, const std::string& to, bool loads = false) {
+  Journal hooks = {from + ".viewWillDisappear", to + ".viewWillAppear", from + ".viewDidDisappear",
+                   to + ".viewDidAppear"};
+  if (loads) hooks.insert(hooks.begin(), to + ".viewDidLoad");
+  return hooks;
+}
+Journal shows(const std::string& name) {
+  return {name + ".viewWillAppear", name + ".viewDidAppear"};
+}
+Journal hides(const std::string& name) {
+  return {name + ".viewWillDisappear", name + ".viewDidDisappear"};
+}
+
 // A navigation controller on screen as its own window, holding screen "a".
 class NavigationControllerTests : public ::testing::Test {
  protected:
@@ -40,8 +54,7 @@ class NavigationControllerTests : public ::testing::Test {
     nav_ = std::make_unique<NavigationController>(a_);
     EXPECT_EQ(journal_, (Journal{"a.viewDidLoad"}));
     nav_->show();
-    EXPECT_EQ(journal_, (Journal{"a.viewDidLoad", "a.viewWillAppear", "a.viewDidAppear"}));
-    journal_.clear();
+    EXPECT_EQ(take(), (Journal{"a.viewDidLoad", "a.viewWillAppear", "a.viewDidAppear"}));
   }
   Screen* screen(const std::string& name) { return new Screen(name, &journal_); }
   Journal take() { return std::exchange(journal_, {}); }
@@ -57,8 +70,7 @@ TEST_F(NavigationControllerTests, PushAndPopRunTheHooksInOrderAndTheBottomStays)
   b->setLeftNavigationItem(back);
   b->setTitle("Checkout");
   nav_->pushViewController(b, true);
-  EXPECT_EQ(take(), (Journal{"b.viewDidLoad", "a.viewWillDisappear", "b.viewWillAppear",
-                             "a.viewDidDisappear", "b.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("a", "b", true));
   EXPECT_EQ(nav_->viewControllers(), (QList<ViewController*>{a_, b}));
   EXPECT_EQ(b->navigationController(), nav_.get());
   EXPECT_FALSE(a_->isVisible());
@@ -66,8 +78,7 @@ TEST_F(NavigationControllerTests, PushAndPopRunTheHooksInOrderAndTheBottomStays)
   EXPECT_TRUE(back->isVisible());
 
   EXPECT_EQ(nav_->popViewController(true), b.data());
-  EXPECT_EQ(take(), (Journal{"b.viewWillDisappear", "a.viewWillAppear", "b.viewDidDisappear",
-                             "a.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("b", "a"));
   EXPECT_EQ(nav_->topViewController(), a_);
   ASSERT_TRUE(b) << "deleted later";
   test::settle();
@@ -85,8 +96,7 @@ TEST_F(NavigationControllerTests, PresentAndDismissRunTheHooksInOrder) {
   QPointer<Screen> c = screen("c");
   int completions = 0;
   b->present(c, true, [&] { ++completions; });  // covers the whole controller
-  EXPECT_EQ(take(), (Journal{"c.viewDidLoad", "b.viewWillDisappear", "c.viewWillAppear",
-                             "b.viewDidDisappear", "c.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("b", "c", true));
   EXPECT_EQ(c->presentingViewController(), nav_.get());
   EXPECT_EQ(nav_->visibleViewController(), c);
   EXPECT_EQ(nav_->topViewController(), b);
@@ -94,8 +104,7 @@ TEST_F(NavigationControllerTests, PresentAndDismissRunTheHooksInOrder) {
   EXPECT_EQ(c->geometry(), nav_->rect());
 
   c->dismiss(true, [&] { ++completions; });
-  EXPECT_EQ(take(), (Journal{"c.viewWillDisappear", "b.viewWillAppear", "c.viewDidDisappear",
-                             "b.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("c", "b"));
   EXPECT_EQ(nav_->presentedViewController(), nullptr);
   test::settle();
   EXPECT_FALSE(c);
@@ -109,24 +118,22 @@ TEST_F(NavigationControllerTests, PresentAndDismissRunTheHooksInOrder) {
 
 TEST_F(NavigationControllerTests, HooksFollowTheWindowAndReachAPresentedNavigationsTop) {
   nav_->hide();
-  EXPECT_EQ(take(), (Journal{"a.viewWillDisappear", "a.viewDidDisappear"}));
+  EXPECT_EQ(take(), hides("a"));
   nav_->pushViewController(screen("b"), true);
   EXPECT_EQ(take(), (Journal{"b.viewDidLoad"}));
   nav_->show();
-  EXPECT_EQ(take(), (Journal{"b.viewWillAppear", "b.viewDidAppear"}));
+  EXPECT_EQ(take(), shows("b"));
 
   auto* inner = new NavigationController(screen("x"));
   take();
   nav_->present(inner, false);
-  EXPECT_EQ(take(), (Journal{"b.viewWillDisappear", "x.viewWillAppear", "b.viewDidDisappear",
-                             "x.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("b", "x"));
   nav_->hide();
-  EXPECT_EQ(take(), (Journal{"x.viewWillDisappear", "x.viewDidDisappear"}));
+  EXPECT_EQ(take(), hides("x"));
   nav_->show();
-  EXPECT_EQ(take(), (Journal{"x.viewWillAppear", "x.viewDidAppear"}));
+  EXPECT_EQ(take(), shows("x"));
   inner->topViewController()->dismiss(false);  // closes the whole presentation
-  EXPECT_EQ(take(), (Journal{"x.viewWillDisappear", "b.viewWillAppear", "x.viewDidDisappear",
-                             "b.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("x", "b"));
 }
 
 // A screen that has finished leaves the stack wherever it is: from the middle without hooks
@@ -148,8 +155,7 @@ TEST_F(NavigationControllerTests, RemovingAScreenKeepsTheScreensAboveItAndTheBot
   EXPECT_FALSE(b) << "deleted later";
 
   EXPECT_TRUE(nav_->removeViewController(c, true));
-  EXPECT_EQ(take(), (Journal{"c.viewWillDisappear", "a.viewWillAppear", "c.viewDidDisappear",
-                             "a.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("c", "a"));
   EXPECT_FALSE(nav_->removeViewController(a_, false)) << "the bottom screen is never removed";
   Screen stranger("stranger", &journal_);
   EXPECT_FALSE(nav_->removeViewController(&stranger, false)) << "not on this stack";
@@ -164,11 +170,9 @@ TEST_F(NavigationControllerTests, PresentationsStackAndACoveredOneClosesAlone) {
   QPointer<Screen> c = screen("c");
   QPointer<Screen> d = screen("d");
   EXPECT_TRUE(nav_->present(c, false));
+  EXPECT_EQ(take(), handOver("a", "c", true));
   EXPECT_TRUE(nav_->present(d, false));
-  EXPECT_EQ(take(), (Journal{"c.viewDidLoad", "a.viewWillDisappear", "c.viewWillAppear",
-                             "a.viewDidDisappear", "c.viewDidAppear", "d.viewDidLoad",
-                             "c.viewWillDisappear", "d.viewWillAppear", "c.viewDidDisappear",
-                             "d.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("c", "d", true));
   EXPECT_EQ(d->presentingViewController(), c);
   EXPECT_EQ(nav_->visibleViewController(), c);
   EXPECT_FALSE(nav_->present(d, false)) << "already presented";
@@ -185,8 +189,7 @@ TEST_F(NavigationControllerTests, PresentationsStackAndACoveredOneClosesAlone) {
   EXPECT_FALSE(c);
 
   d->dismiss(false);
-  EXPECT_EQ(take(), (Journal{"d.viewWillDisappear", "a.viewWillAppear", "d.viewDidDisappear",
-                             "a.viewDidAppear"}));
+  EXPECT_EQ(take(), handOver("d", "a"));
   EXPECT_EQ(nav_->presentedViewController(), nullptr);
 }
 
