@@ -7,7 +7,6 @@
 #include <mutex>               // mutex
 #include <optional>            // optional
 #include <set>                 // set
-#include <stdexcept>           // invalid_argument
 #include <string>              // string
 #include <thread>              // thread
 #include <utility>             // pair, move
@@ -65,13 +64,11 @@ class LoopbackServer {
     std::string privateKeyFile;
   };
 
-  explicit LoopbackServer(std::optional<Tls> tls = std::nullopt) : tls_(tls.has_value()) {
-    if (tls) {
-      server_ = std::make_unique<httplib::SSLServer>(tls->certificateFile.c_str(),
-                                                     tls->privateKeyFile.c_str());
-    } else {
-      server_ = std::make_unique<httplib::Server>();
-    }
+  explicit LoopbackServer(std::optional<Tls> tls = std::nullopt)
+      : tls_(tls.has_value()),
+        server_(
+            tls ? new httplib::SSLServer(tls->certificateFile.c_str(), tls->privateKeyFile.c_str())
+                : new httplib::Server) {
     // A short keep-alive lets stop() finish quickly while a client still holds a connection,
     // and many requests per connection keep reuse visible in connectionCount(). Enough worker
     // threads that idle keep-alive connections never starve new ones; no Nagle delay.
@@ -84,7 +81,7 @@ class LoopbackServer {
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-  /// Routes; `method` is "GET" or "POST", `path` a regular expression as
+  /// Routes; `method` is "GET" (or else "POST"), `path` a regular expression as
   /// cpp-httplib takes it (plain paths match themselves).
   LoopbackServer& route(const std::string& method, const std::string& path, Handler handler) {
     auto recording = [this, handler = std::move(handler)](const httplib::Request& request,
@@ -92,13 +89,7 @@ class LoopbackServer {
       record(request);
       handler(request, response);
     };
-    if (method == "GET") {
-      server_->Get(path, recording);
-    } else if (method == "POST") {
-      server_->Post(path, recording);
-    } else {
-      throw std::invalid_argument("LoopbackServer: unsupported method " + method);
-    }
+    method == "GET" ? server_->Get(path, recording) : server_->Post(path, recording);
     return *this;
   }
   /// A route that always answers `status` with `body` as "application/json".
@@ -154,16 +145,11 @@ class LoopbackServer {
 
  private:
   void record(const httplib::Request& request) {
-    auto mark = request.target.find('?');
-    RecordedRequest recorded{request.method,
-                             request.path,
-                             mark == std::string::npos ? "" : request.target.substr(mark + 1),
-                             request.target,
-                             request.headers,
-                             request.params,
-                             request.body};
+    const auto mark = request.target.find('?');
+    const std::string query = mark == std::string::npos ? "" : request.target.substr(mark + 1);
     std::lock_guard<std::mutex> lock(mutex_);
-    requests_.push_back(std::move(recorded));
+    requests_.push_back({request.method, request.path, query, request.target, request.headers,
+                         request.params, request.body});
     connections_.emplace(request.remote_addr, request.remote_port);
     changed_.notify_all();
   }

@@ -4,8 +4,9 @@
 #include <cstddef>     // size_t
 #include <functional>  // function
 #include <map>         // map
-#include <memory>      // shared_ptr
-#include <mutex>       // mutex
+#include <memory>      // make_shared, shared_ptr
+#include <mutex>       // mutex, lock_guard, unique_lock
+#include <utility>     // move
 
 #include "platform/Clock.h"
 
@@ -21,23 +22,60 @@ namespace tarvel::test {
 class ManualClock : public detail::Clock {
  public:
   TimerId schedule(std::chrono::milliseconds delay, bool repeating,
-                   std::function<void()> callback) override;
-  void cancel(TimerId id) override;
+                   std::function<void()> callback) override {
+    std::lock_guard lock(mutex_);
+    auto shared = std::make_shared<std::function<void()>>(std::move(callback));
+    entries_[nextId_] = Entry{now_ + delay, repeating ? delay : delay.zero(), std::move(shared)};
+    return nextId_++;
+  }
+  void cancel(TimerId id) override {
+    std::lock_guard lock(mutex_);
+    entries_.erase(id);
+  }
 
   /// Moves time forward by `duration`, calling each callback that falls due on the way, in
-  /// order of due time (then of scheduling), with `now()` set to its due time. Callbacks may
-  /// schedule and cancel others.
-  void advance(std::chrono::milliseconds duration);
+  /// order of due time (then of scheduling), with `now()` set to its due time. Callbacks run
+  /// unlocked, so they may schedule and cancel others.
+  void advance(std::chrono::milliseconds duration) {
+    std::unique_lock lock(mutex_);
+    const std::chrono::milliseconds target = now_ + duration;
+    for (;;) {
+      // Ids grow with scheduling order, so the first earliest entry is the oldest one.
+      auto next = entries_.end();
+      for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->second.due <= target &&
+            (next == entries_.end() || it->second.due < next->second.due))
+          next = it;
+      }
+      if (next == entries_.end()) break;
+      now_ = next->second.due;
+      const auto callback = next->second.callback;
+      if (next->second.interval.count() > 0) {
+        next->second.due += next->second.interval;
+      } else {
+        entries_.erase(next);
+      }
+      lock.unlock();
+      (*callback)();
+      lock.lock();
+    }
+    now_ = target;
+  }
   /// Time passed since the clock was made.
-  std::chrono::milliseconds now() const;
+  std::chrono::milliseconds now() const {
+    std::lock_guard lock(mutex_);
+    return now_;
+  }
   /// Callbacks still scheduled.
-  std::size_t pendingCount() const;
+  std::size_t pendingCount() const {
+    std::lock_guard lock(mutex_);
+    return entries_.size();
+  }
 
  private:
   struct Entry {
     std::chrono::milliseconds due;
-    std::chrono::milliseconds interval;
-    bool repeating;
+    std::chrono::milliseconds interval;  // zero for a callback that fires once
     std::shared_ptr<std::function<void()>> callback;
   };
 
