@@ -1,4 +1,7 @@
-#include <mutex>  // mutex, lock_guard
+#include <functional>   // function
+#include <string>       // string, to_string
+#include <string_view>  // string_view
+#include <vector>       // vector
 
 #include <QLoggingCategory>
 #include <QString>
@@ -12,41 +15,24 @@
 namespace tarvel {
 namespace {
 
-// Collects the Qt messages of the component's category while it is installed.
-class QtMessages {
- public:
-  QtMessages() {
-    instance() = this;
-    previous_ = qInstallMessageHandler(&QtMessages::handle);
-  }
-  ~QtMessages() {
-    qInstallMessageHandler(previous_);
-    instance() = nullptr;
-  }
+// Where the Qt messages of the component's category that this thread logs go while collected.
+thread_local QStringList* qtLines = nullptr;
 
-  QStringList lines() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return lines_;
-  }
+void collectQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  const char* level = type == QtWarningMsg ? "W " : type == QtInfoMsg ? "I " : "D ";
+  if (qtLines && QString(context.category) == "tarvel.checkout") *qtLines << level + text;
+}
 
- private:
-  static QtMessages*& instance() {
-    static QtMessages* current = nullptr;
-    return current;
-  }
-
-  static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (instance() && QString(context.category) == "tarvel.checkout") {
-      const char* level = type == QtWarningMsg ? "W " : type == QtInfoMsg ? "I " : "D ";
-      std::lock_guard<std::mutex> lock(instance()->mutex_);
-      instance()->lines_ << level + text;
-    }
-  }
-
-  mutable std::mutex mutex_;
-  QStringList lines_;
-  QtMessageHandler previous_ = nullptr;
-};
+// The Qt messages of the component's category that `work` logs, with their levels.
+QStringList qtMessagesOf(const std::function<void()>& work) {
+  QStringList lines;
+  qtLines = &lines;
+  const QtMessageHandler previous = qInstallMessageHandler(&collectQtMessage);
+  work();
+  qInstallMessageHandler(previous);
+  qtLines = nullptr;
+  return lines;
+}
 
 // Without a sink of the host, lines go out as Qt messages of "tarvel.checkout" at their own
 // level: a host that quiets the progress keeps the warnings, and answer dumps (debug) stay off
@@ -66,28 +52,23 @@ TEST(LoggingCategoryTests, LevelsFollowTheQtRulesUnlessAHostSinkTakesTheLines) {
        {Case{"", {"W refused-3f9c", "I progress-3f9c"}},
         Case{"tarvel.checkout.info=false", {"W refused-3f9c"}},
         Case{"tarvel.checkout.debug=true", {"W refused-3f9c", "I progress-3f9c", "D dump-3f9c"}}}) {
-    QtMessages messages;
     QLoggingCategory::setFilterRules(c.rules);
-    logEachLevel();
-    QLoggingCategory::setFilterRules("");
-    EXPECT_EQ(messages.lines(), c.expected) << c.rules;
+    EXPECT_EQ(qtMessagesOf(logEachLevel), c.expected) << c.rules;
   }
+  QLoggingCategory::setFilterRules("");
 
-  QtMessages messages;
-  QStringList hostLines;
-  setLogSink([&](LogLevel level, std::string_view line) {
-    hostLines << QString::number(static_cast<int>(level)) +
-                     QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-  });
-  logEachLevel();
-  setLogSink([&](std::string_view line) {
-    hostLines << QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
-  });
-  log("plain-3f9c");
-  setLogSink(nullptr);
-  EXPECT_EQ(hostLines,
-            QStringList({"2refused-3f9c", "1progress-3f9c", "0dump-3f9c", "plain-3f9c"}));
-  EXPECT_TRUE(messages.lines().isEmpty());
+  std::vector<std::string> hostLines;
+  EXPECT_TRUE(qtMessagesOf([&] {
+                setLogSink([&](LogLevel level, std::string_view line) {
+                  hostLines.push_back(std::to_string(static_cast<int>(level)) + std::string(line));
+                });
+                logEachLevel();
+                setLogSink([&](std::string_view line) { hostLines.emplace_back(line); });
+                log("plain-3f9c");
+                setLogSink(nullptr);
+              }).isEmpty());
+  EXPECT_EQ(hostLines, (std::vector<std::string>{"2refused-3f9c", "1progress-3f9c", "0dump-3f9c",
+                                                 "plain-3f9c"}));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <memory>   // make_unique, unique_ptr
 #include <string>   // string
 #include <utility>  // exchange, move
-#include <vector>   // vector
 
 #include <QLabel>
 #include <QPointer>
@@ -15,51 +14,35 @@
 namespace tarvel {
 namespace {
 
-using Journal = std::vector<std::string>;
-
 // A screen that writes each lifecycle hook into a shared journal as "<name>.<hook>".
 class Screen : public ViewController {
  public:
-  Screen(std::string name, Journal* journal) : name_(std::move(name)), journal_(journal) {}
-  void viewDidLoad() override { note("viewDidLoad"); }
-  void viewWillAppear(bool) override { note("viewWillAppear"); }
-  void viewDidAppear(bool) override { note("viewDidAppear"); }
-  void viewWillDisappear(bool) override { note("viewWillDisappear"); }
-  void viewDidDisappear(bool) override { note("viewDidDisappear"); }
+  Screen(std::string name, std::string* journal) : name_(std::move(name)), journal_(journal) {}
+  void viewDidLoad() override { note("load"); }
+  void viewWillAppear(bool) override { note("willAppear"); }
+  void viewDidAppear(bool) override { note("didAppear"); }
+  void viewWillDisappear(bool) override { note("willDisappear"); }
+  void viewDidDisappear(bool) override { note("didDisappear"); }
 
  private:
-  void note(const char* hook) { journal_->push_back(name_ + "." + hook); }
+  void note(const char* hook) { *journal_ += (journal_->empty() ? "" : " ") + name_ + "." + hook; }
   std::string name_;
-  Journal* journal_;
+  std::string* journal_;
 };
-
-// The hooks of `to` taking the place of `from` (loading `to` first when `loads`), in order.
-Journal handOver(const std::string& from, const std::string& to, bool loads = false) {
-  Journal hooks = {from + ".viewWillDisappear", to + ".viewWillAppear", from + ".viewDidDisappear",
-                   to + ".viewDidAppear"};
-  if (loads) hooks.insert(hooks.begin(), to + ".viewDidLoad");
-  return hooks;
-}
-Journal shows(const std::string& name) {
-  return {name + ".viewWillAppear", name + ".viewDidAppear"};
-}
-Journal hides(const std::string& name) {
-  return {name + ".viewWillDisappear", name + ".viewDidDisappear"};
-}
 
 // A navigation controller on screen as its own window, holding screen "a".
 class NavigationControllerTests : public ::testing::Test {
  protected:
   void SetUp() override {
     nav_ = std::make_unique<NavigationController>(a_);
-    EXPECT_EQ(journal_, (Journal{"a.viewDidLoad"}));
+    EXPECT_EQ(journal_, "a.load");
     nav_->show();
-    EXPECT_EQ(take(), (Journal{"a.viewDidLoad", "a.viewWillAppear", "a.viewDidAppear"}));
+    EXPECT_EQ(take(), "a.load a.willAppear a.didAppear");
   }
   Screen* screen(const std::string& name) { return new Screen(name, &journal_); }
-  Journal take() { return std::exchange(journal_, {}); }
+  std::string take() { return std::exchange(journal_, {}); }
 
-  Journal journal_;
+  std::string journal_;
   Screen* a_ = screen("a");
   std::unique_ptr<NavigationController> nav_;
 };
@@ -70,7 +53,7 @@ TEST_F(NavigationControllerTests, PushAndPopRunTheHooksInOrderAndTheBottomStays)
   b->setLeftNavigationItem(back);
   b->setTitle("Checkout");
   nav_->pushViewController(b, true);
-  EXPECT_EQ(take(), handOver("a", "b", true));
+  EXPECT_EQ(take(), "b.load a.willDisappear b.willAppear a.didDisappear b.didAppear");
   EXPECT_EQ(nav_->viewControllers(), (QList<ViewController*>{a_, b}));
   EXPECT_EQ(b->navigationController(), nav_.get());
   EXPECT_FALSE(a_->isVisible());
@@ -78,7 +61,7 @@ TEST_F(NavigationControllerTests, PushAndPopRunTheHooksInOrderAndTheBottomStays)
   EXPECT_TRUE(back->isVisible());
 
   EXPECT_EQ(nav_->popViewController(true), b.data());
-  EXPECT_EQ(take(), handOver("b", "a"));
+  EXPECT_EQ(take(), "b.willDisappear a.willAppear b.didDisappear a.didAppear");
   EXPECT_EQ(nav_->topViewController(), a_);
   ASSERT_TRUE(b) << "deleted later";
   test::settle();
@@ -96,7 +79,7 @@ TEST_F(NavigationControllerTests, PresentAndDismissRunTheHooksInOrder) {
   QPointer<Screen> c = screen("c");
   int completions = 0;
   b->present(c, true, [&] { ++completions; });  // covers the whole controller
-  EXPECT_EQ(take(), handOver("b", "c", true));
+  EXPECT_EQ(take(), "c.load b.willDisappear c.willAppear b.didDisappear c.didAppear");
   EXPECT_EQ(c->presentingViewController(), nav_.get());
   EXPECT_EQ(nav_->visibleViewController(), c);
   EXPECT_EQ(nav_->topViewController(), b);
@@ -104,7 +87,7 @@ TEST_F(NavigationControllerTests, PresentAndDismissRunTheHooksInOrder) {
   EXPECT_EQ(c->geometry(), nav_->rect());
 
   c->dismiss(true, [&] { ++completions; });
-  EXPECT_EQ(take(), handOver("c", "b"));
+  EXPECT_EQ(take(), "c.willDisappear b.willAppear c.didDisappear b.didAppear");
   EXPECT_EQ(nav_->presentedViewController(), nullptr);
   test::settle();
   EXPECT_FALSE(c);
@@ -118,22 +101,22 @@ TEST_F(NavigationControllerTests, PresentAndDismissRunTheHooksInOrder) {
 
 TEST_F(NavigationControllerTests, HooksFollowTheWindowAndReachAPresentedNavigationsTop) {
   nav_->hide();
-  EXPECT_EQ(take(), hides("a"));
+  EXPECT_EQ(take(), "a.willDisappear a.didDisappear");
   nav_->pushViewController(screen("b"), true);
-  EXPECT_EQ(take(), (Journal{"b.viewDidLoad"}));
+  EXPECT_EQ(take(), "b.load");
   nav_->show();
-  EXPECT_EQ(take(), shows("b"));
+  EXPECT_EQ(take(), "b.willAppear b.didAppear");
 
   auto* inner = new NavigationController(screen("x"));
   take();
   nav_->present(inner, false);
-  EXPECT_EQ(take(), handOver("b", "x"));
+  EXPECT_EQ(take(), "b.willDisappear x.willAppear b.didDisappear x.didAppear");
   nav_->hide();
-  EXPECT_EQ(take(), hides("x"));
+  EXPECT_EQ(take(), "x.willDisappear x.didDisappear");
   nav_->show();
-  EXPECT_EQ(take(), shows("x"));
+  EXPECT_EQ(take(), "x.willAppear x.didAppear");
   inner->topViewController()->dismiss(false);  // closes the whole presentation
-  EXPECT_EQ(take(), handOver("x", "b"));
+  EXPECT_EQ(take(), "x.willDisappear b.willAppear x.didDisappear b.didAppear");
 }
 
 // A screen that has finished leaves the stack wherever it is: from the middle without hooks
@@ -155,7 +138,7 @@ TEST_F(NavigationControllerTests, RemovingAScreenKeepsTheScreensAboveItAndTheBot
   EXPECT_FALSE(b) << "deleted later";
 
   EXPECT_TRUE(nav_->removeViewController(c, true));
-  EXPECT_EQ(take(), handOver("c", "a"));
+  EXPECT_EQ(take(), "c.willDisappear a.willAppear c.didDisappear a.didAppear");
   EXPECT_FALSE(nav_->removeViewController(a_, false)) << "the bottom screen is never removed";
   Screen stranger("stranger", &journal_);
   EXPECT_FALSE(nav_->removeViewController(&stranger, false)) << "not on this stack";
@@ -170,9 +153,9 @@ TEST_F(NavigationControllerTests, PresentationsStackAndACoveredOneClosesAlone) {
   QPointer<Screen> c = screen("c");
   QPointer<Screen> d = screen("d");
   EXPECT_TRUE(nav_->present(c, false));
-  EXPECT_EQ(take(), handOver("a", "c", true));
+  EXPECT_EQ(take(), "c.load a.willDisappear c.willAppear a.didDisappear c.didAppear");
   EXPECT_TRUE(nav_->present(d, false));
-  EXPECT_EQ(take(), handOver("c", "d", true));
+  EXPECT_EQ(take(), "d.load c.willDisappear d.willAppear c.didDisappear d.didAppear");
   EXPECT_EQ(d->presentingViewController(), c);
   EXPECT_EQ(nav_->visibleViewController(), c);
   EXPECT_FALSE(nav_->present(d, false)) << "already presented";
@@ -189,7 +172,7 @@ TEST_F(NavigationControllerTests, PresentationsStackAndACoveredOneClosesAlone) {
   EXPECT_FALSE(c);
 
   d->dismiss(false);
-  EXPECT_EQ(take(), handOver("d", "a"));
+  EXPECT_EQ(take(), "d.willDisappear a.willAppear d.didDisappear a.didAppear");
   EXPECT_EQ(nav_->presentedViewController(), nullptr);
 }
 
