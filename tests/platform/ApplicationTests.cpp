@@ -1,11 +1,13 @@
 // Opening another application's URL: through an injected registry of installed schemes, and
 // through the default one, GIO's, reading a private XDG registry this process's start prepares.
+#include <chrono>      // seconds
 #include <cstdlib>     // setenv
-#include <filesystem>  // create_directories, exists, permissions
+#include <filesystem>  // create_directories, permissions
 #include <fstream>     // ifstream
 #include <iterator>    // istreambuf_iterator
 #include <memory>      // make_shared, shared_ptr
 #include <optional>    // optional
+#include <set>         // set
 #include <string>      // string
 #include <vector>      // vector
 
@@ -20,35 +22,29 @@
 #include "platform/Application.h"
 
 namespace tarvel {
-namespace {
 
-const test::TemporaryDirectory& xdgFolder() {
-  static const test::TemporaryDirectory folder;
-  return folder;
-}
-
-}  // namespace
+// The file the registered handler writes the URL it was launched with into.
+static std::string openedUrlFile;
 
 // GIO reads the XDG variables once, so they are set before the QApplication exists: one handler,
-// of "tarveltestpay", that writes the URL it is launched with into opened-url.txt.
+// of "tarveltestpay", in a folder that lives until the tests have run.
 std::shared_ptr<void> test::prepareTestProcess() {
   namespace fs = std::filesystem;
-  const auto& folder = xdgFolder();
-  fs::create_directories(folder.path() / "data" / "applications");
-  fs::create_directories(folder.path() / "config");
-  const std::string out = folder.file("opened-url.txt");
+  auto folder = std::make_shared<test::TemporaryDirectory>();
+  fs::create_directories(folder->path() / "data" / "applications");
+  fs::create_directories(folder->path() / "config");
+  openedUrlFile = folder->file("opened-url.txt");
   const std::string script =
-      folder.write("record-url.sh", "#!/bin/sh\nprintf '%s' \"$1\" > \"" + out + ".part\"\nmv \"" +
-                                        out + ".part\" \"" + out + "\"\n");
+      folder->write("record-url.sh", "#!/bin/sh\nprintf '%s' \"$1\" > \"" + openedUrlFile + "\"\n");
   fs::permissions(script, fs::perms::owner_all);
-  folder.write("data/applications/tarvel-test-pay.desktop",
-               "[Desktop Entry]\nType=Application\nName=Tarvel Test Pay\nExec=" + script +
-                   " %u\nNoDisplay=true\nMimeType=x-scheme-handler/tarveltestpay;\n");
-  folder.write("config/mimeapps.list",
-               "[Default Applications]\nx-scheme-handler/tarveltestpay=tarvel-test-pay.desktop\n");
-  setenv("XDG_DATA_HOME", (folder.path() / "data").c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (folder.path() / "config").c_str(), 1);
-  return nullptr;
+  folder->write("data/applications/tarvel-test-pay.desktop",
+                "[Desktop Entry]\nType=Application\nName=Tarvel Test Pay\nExec=" + script +
+                    " %u\nNoDisplay=true\nMimeType=x-scheme-handler/tarveltestpay;\n");
+  folder->write("config/mimeapps.list",
+                "[Default Applications]\nx-scheme-handler/tarveltestpay=tarvel-test-pay.desktop\n");
+  setenv("XDG_DATA_HOME", (folder->path() / "data").c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (folder->path() / "config").c_str(), 1);
+  return folder;
 }
 
 namespace {
@@ -97,11 +93,10 @@ TEST(GioUrlSchemeRegistryTests, LaunchesTheRegisteredHandlerWithThePercentEscape
   EXPECT_FALSE(Application::shared()->canOpenURL("tarvelnosuchscheme://x"));
   const std::string url = "tarveltestpay://upi/pay?pa=shop%40bank&pn=Tarvel%20Shop&tn=Order%23123";
   ASSERT_EQ(openAndWait(url), true);
-  const std::string output = xdgFolder().file("opened-url.txt");
-  ASSERT_TRUE(test::processEventsUntil([&] { return std::filesystem::exists(output); }))
-      << "the handler never ran";
-  std::ifstream file(output);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), url);
+  EXPECT_TRUE(test::processEventsUntil([&] {
+    std::ifstream file(openedUrlFile);
+    return std::string(std::istreambuf_iterator<char>(file), {}) == url;
+  })) << "the handler never ran with the URL intact";
   EXPECT_EQ(openAndWait(url + "&tn=" + std::string(256 * 1024, 'x')), false);
 }
 
