@@ -22,12 +22,12 @@ namespace fs = std::filesystem;
 
 constexpr char kOwner[] = "4242-00000000000000aa";  // an ended process: no lock file
 
-std::string entryJson(std::int64_t ageSeconds = 0) {
+UnfinishedCheckout anEntry(std::int64_t ageSeconds = 0) {
   UnfinishedCheckout entry = UnfinishedCheckout::fromOrder(
       UnfinishedCheckout::Flow::qrCode, Environment::staging, {{"moid", "M-1"}, {"mid", "S"}},
       {{"tarvel_oid", "tvl_1"}, {"auth_token", "secret-token"}, {"total", "10.00"}});
   entry.paymentStartMs -= ageSeconds * 1000;
-  return entry.toJson().dump();
+  return entry;
 }
 
 class CheckoutJournalTests : public ::testing::Test {
@@ -63,7 +63,7 @@ class CheckoutJournalTests : public ::testing::Test {
 
 TEST_F(CheckoutJournalTests, ClaimKeepsOnlySoundEntriesOfEndedProcesses) {
   const std::string entry = std::string(kOwner) + ".1.json";
-  const std::string json = entryJson();
+  const std::string json = anEntry().toJson().dump();
   const bool root = ::geteuid() == 0;
   // Each case writes `text` into `fileName` with `perms`, then `change` alters what is on disk.
   struct Case {
@@ -98,7 +98,7 @@ TEST_F(CheckoutJournalTests, ClaimKeepsOnlySoundEntriesOfEndedProcesses) {
       {"open to others", entry, json, rw | fs::perms::others_read, nullptr, 0, false,
        "(open to other users (mode 604))"},
       {"symbolic link", entry, json, rw, moveAndLink(entry), 0, false, "(a symbolic link)"},
-      {"older than a day", entry, entryJson(25 * 3600), rw, nullptr, 0, false,
+      {"older than a day", entry, anEntry(25 * 3600).toJson().dump(), rw, nullptr, 0, false,
        "Dropped an unfinished checkout older than 24 hours (moid M-1)"},
       {"interrupted write", entry + ".Ab12Cd", "{\"envir", rw, nullptr, 0, false,
        "(an interrupted write)"},
@@ -138,10 +138,7 @@ TEST_F(CheckoutJournalTests, ClaimKeepsOnlySoundEntriesOfEndedProcesses) {
 }
 
 TEST_F(CheckoutJournalTests, WritesPrivateFilesAndRemovesThemLeavingNothing) {
-  UnfinishedCheckout entry = UnfinishedCheckout::fromOrder(
-      UnfinishedCheckout::Flow::upiApp, Environment::staging, {{"moid", "M-2"}},
-      {{"tarvel_oid", "tvl_2"}, {"auth_token", "secret-token"}});
-  const std::string id = journal_.record(entry);
+  const std::string id = journal_.record(anEntry());
   onWorker([&](auto done) { journal_.whenIdle(done); });
   EXPECT_EQ(fs::status(folder_).permissions(), fs::perms::owner_all);
   EXPECT_EQ(fs::status(id).permissions(), fs::perms::owner_read | fs::perms::owner_write);
