@@ -31,7 +31,6 @@ class SilentServer {
   SilentServer& operator=(const SilentServer&) = delete;
 
   bool isListening() const { return socket_ >= 0; }
-  int port() const { return port_; }
   /// "http://127.0.0.1:<port>/".
   std::string baseUrl() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
