@@ -22,11 +22,7 @@ class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterfac
   }
 
   void openWith(const std::set<std::string>& installed, const Dictionary& order) {
-    delete window_;
-    service_ = std::make_shared<FakeAPIService>();
-    registry_ = std::make_shared<InstalledSchemesRegistry>(installed);
-    Application::setUrlSchemeRegistry(registry_);
-    open(order, GetParam().size.width(), GetParam().size.height());
+    reopen(installed, order, GetParam().size);
   }
 
   void expectState(const char* state) {
@@ -76,8 +72,7 @@ TEST_P(UpiGoldenTests, EveryState) {
   expectState("cancel-question");
   ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("CANCEL")));
   advance(5s);
-  service_->complete(callsNamed("checkPaymentStatus").at(0), std::nullopt, APIError::noNetwork);
-  settle();
+  complete("checkPaymentStatus", std::nullopt, APIError::noNetwork);
   expectState("alert");
 
   // The shopper read the failure in the screens' language; the host, the platform and the log
