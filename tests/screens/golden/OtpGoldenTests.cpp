@@ -2,10 +2,10 @@
 // reviewed pictures.
 #include <chrono>  // seconds
 
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "GoldenImage.h"
-#include "LogCapture.h"
 #include "OtpScreenFixture.h"
 
 namespace tarvel::test {
@@ -59,7 +59,6 @@ class OtpGoldenTests : public OtpScreenFixture, public ::testing::WithParamInter
 
   const QString testName_ = QCoreApplication::applicationName();
   const ForcedLanguage language_{GetParam().language};
-  LogCapture log_;
 };
 
 TEST_P(OtpGoldenTests, EveryState) {
