@@ -9,17 +9,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterface<GoldenCase> {
+class UpiGoldenTests : public GoldenTest<UpiScreenTest> {
  protected:
-  void SetUp() override {
-    UpiScreenTest::SetUp();
-    movePointerAway();
-    QCoreApplication::setApplicationName("Kirana Mart");
-  }
-  void TearDown() override {
-    UpiScreenTest::TearDown();
-    QCoreApplication::setApplicationName(testName_);
-  }
+  UpiGoldenTests() : GoldenTest("Kirana Mart") {}
 
   void openWith(const std::set<std::string>& installed, const Dictionary& order) {
     reopen(installed, order, GetParam().size);
@@ -45,8 +37,6 @@ class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterfac
   }
 
   const std::set<std::string> apps_{"phonepe", "gpay", "paytm", "bhim"};
-  const QString testName_ = QCoreApplication::applicationName();
-  const ForcedLanguage language_{GetParam().language};
 };
 
 TEST_P(UpiGoldenTests, EveryState) {
@@ -82,8 +72,7 @@ TEST_P(UpiGoldenTests, EveryState) {
   ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("OK")));
   ASSERT_EQ(delegate_->outcomes.size(), 1u);
   EXPECT_EQ(delegate_->outcomes[0].data, (Dictionary{{"error", "No Network"}}));
-  for (const auto& call : service_->calls) expectUntranslated(call.params.dump(), "a request");
-  expectUntranslated(log_.text(), "the log");
+  expectRequestsAndLogUntranslated();
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, UpiGoldenTests, kGoldenCases, goldenCaseName);
