@@ -42,37 +42,25 @@ class VerifyOTPViewControllerTests : public OtpScreenFixture {
     Dictionary verified = verifiedAnswer(), merchant = verified, failed = verified;
     merchant["merchant_user_verified"] = true;
     failed["msg"]["heading"] = "Failed!";
+    const Dictionary sent = {{"message", "OTP sent"}}, accepted = {{"statusCode", 200}};
+    const Dictionary rejected = {{"statusCode", 400}, {"statusMessage", "Invalid OTP"}};
+    auto fail = [&](const char* operation) {
+      complete(operation, std::nullopt, APIError::dataNotFound);
+    };
     const std::map<std::string, std::function<void()>> actions = {
-        {"sent",
-         [&] {
-           complete("sendOtp", Dictionary{{"message", "OTP sent"}});
-         }},
+        {"sent", [&] { complete("sendOtp", sent); }},
         {"verify", [&] { complete("verifyPaymentData", verified); }},
         {"verify+", [&] { complete("verifyPaymentData", merchant); }},
         {"verify-", [&] { complete("verifyPaymentData", failed); }},
         {"submit", [&] { submitDigits("1234"); }},
-        {"accept",
-         [&] {
-           complete("verifyOtp", Dictionary{{"statusCode", 200}});
-         }},
-        {"reject",
-         [&] {
-           complete("verifyOtp", Dictionary{{"statusCode", 400}, {"statusMessage", "Invalid OTP"}});
-         }},
+        {"accept", [&] { complete("verifyOtp", accepted); }},
+        {"reject", [&] { complete("verifyOtp", rejected); }},
         {"esc", [&] { typeKey(Qt::Key_Escape); }},
         {"back", [&] { screen_->backButtonClick(), settle(); }},
         {"OK", [&] { answerAlert("OK"); }},
         {"Ok", [&] { answerAlert("Ok"); }},
-        {"resend404",
-         [&] {
-           screen_->resendOTPOption();
-           complete("reSendOtp", std::nullopt, APIError::dataNotFound);
-         }},
-        {"poll404",
-         [&] {
-           screen_->checkPaymentStatusOption();
-           complete("checkPaymentStatus", std::nullopt, APIError::dataNotFound);
-         }},
+        {"resend404", [&] { screen_->resendOTPOption(), fail("reSendOtp"); }},
+        {"poll404", [&] { screen_->checkPaymentStatusOption(), fail("checkPaymentStatus"); }},
     };
     std::istringstream words(steps);
     for (std::string word; words >> word;) actions.at(word)();
