@@ -58,14 +58,4 @@ struct ScopedReachability {
   ~ScopedReachability() { InternetConnectionManager::setProbe({}); }
 };
 
-/// The closures that fired, in order, as names the test chooses.
-class EventLog {
- public:
-  void add(std::string event) { events_.push_back(std::move(event)); }
-  std::vector<std::string> take() { return std::exchange(events_, {}); }
-
- private:
-  std::vector<std::string> events_;
-};
-
 }  // namespace tarvel::test

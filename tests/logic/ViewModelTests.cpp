@@ -1,8 +1,9 @@
 // Both view models against a recording fake service: what each call sends, and which closures
 // each answer fires in which order.
-#include <memory>  // shared_ptr, make_shared, weak_ptr
-#include <string>  // string
-#include <vector>  // vector
+#include <memory>   // shared_ptr, make_shared, weak_ptr
+#include <string>   // string
+#include <utility>  // move, exchange
+#include <vector>   // vector
 
 #include <gtest/gtest.h>
 
@@ -29,39 +30,41 @@ class ViewModelTests : public ::testing::Test {
   std::shared_ptr<TarvelChekoutViewModel> checkout(Dictionary createData = Dictionary::object()) {
     auto viewModel = std::make_shared<TarvelChekoutViewModel>(service_, std::move(createData));
     TarvelChekoutViewModel* vm = viewModel.get();
-    vm->onSuccess = [this] { events_.add("success"); };
-    vm->onFailure = [this] { events_.add("failure"); };
-    vm->showAlertClosure = [this, vm] { events_.add("alert:" + vm->alertMessage().value_or("-")); };
-    vm->updateLoadingStatus = [this, vm] { events_.add(vm->isLoading() ? "loading" : "loaded"); };
+    vm->onSuccess = [this] { add("success"); };
+    vm->onFailure = [this] { add("failure"); };
+    vm->showAlertClosure = [this, vm] { add("alert:" + vm->alertMessage().value_or("-")); };
+    vm->updateLoadingStatus = [this, vm] { add(vm->isLoading() ? "loading" : "loaded"); };
     vm->updatePaymentVerifyingStatus = [this, vm] {
-      events_.add(vm->isPaymentStatusVerifying() ? "verifying" : "verified");
+      add(vm->isPaymentStatusVerifying() ? "verifying" : "verified");
     };
-    vm->onSuccessPaymentStatus = [this] { events_.add("status"); };
+    vm->onSuccessPaymentStatus = [this] { add("status"); };
     return viewModel;
   }
 
   std::shared_ptr<VerifyOTPViewModel> otp(Dictionary createData = kOtpOrder) {
     auto viewModel = std::make_shared<VerifyOTPViewModel>(service_, std::move(createData));
     VerifyOTPViewModel* vm = viewModel.get();
-    vm->showAlertClosure = [this, vm] { events_.add("alert:" + vm->alertMessage().value_or("-")); };
-    vm->updateLoadingStatus = [this, vm] { events_.add(vm->isLoading() ? "loading" : "loaded"); };
-    vm->onSuccessSendOtp = [this] { events_.add("sent"); };
-    vm->onSuccessVerifyOtp = [this] { events_.add("verified"); };
-    vm->onSuccessRto = [this](const Dictionary& response) {
-      events_.add("rto:" + response.dump());
-    };
-    vm->onFailureRto = [this](const std::string& text) { events_.add("rtoFailure:" + text); };
+    vm->showAlertClosure = [this, vm] { add("alert:" + vm->alertMessage().value_or("-")); };
+    vm->updateLoadingStatus = [this, vm] { add(vm->isLoading() ? "loading" : "loaded"); };
+    vm->onSuccessSendOtp = [this] { add("sent"); };
+    vm->onSuccessVerifyOtp = [this] { add("verified"); };
+    vm->onSuccessRto = [this](const Dictionary& response) { add("rto:" + response.dump()); };
+    vm->onFailureRto = [this](const std::string& text) { add("rtoFailure:" + text); };
     return viewModel;
   }
+
+  // The closures that fired since the last call, in order.
+  void add(std::string event) { events_.push_back(std::move(event)); }
+  Events take() { return std::exchange(events_, {}); }
 
   // Runs one verify call answered with (response, error); returns the closures it fired.
   Events verifyAnsweredWith(TarvelChekoutViewModel& viewModel,
                             const std::optional<Dictionary>& response,
                             std::optional<APIError> error = std::nullopt) {
-    events_.take();
+    take();
     viewModel.verifyUPIPayment();
     service_->completeLast(response, error);
-    return events_.take();
+    return take();
   }
 
   // A pending tracking completion holds its view model, which holds the service.
@@ -69,7 +72,7 @@ class ViewModelTests : public ::testing::Test {
 
   test::ScopedReachability online_{true};
   std::shared_ptr<test::FakeAPIService> service_ = std::make_shared<test::FakeAPIService>();
-  test::EventLog events_;
+  Events events_;
 };
 
 TEST_F(ViewModelTests, VerifySendsCreateDataUnchangedAndEveryAnswerReportsInOrder) {
@@ -112,7 +115,7 @@ TEST_F(ViewModelTests, StatusCheckSendsTextIdentifiersAndOnlyASingleOneLowersThe
   viewModel->checkPaymentStatus(true);
   EXPECT_EQ(service_->calls.back().params, Dictionary::object()) << "before verification";
   service_->completeLast(status);
-  EXPECT_EQ(events_.take(), (Events{"verifying", "status"}));
+  EXPECT_EQ(take(), (Events{"verifying", "status"}));
   EXPECT_TRUE(viewModel->isPaymentStatusVerifying());
   EXPECT_EQ(viewModel->getPaymentStatusData(), status);
 
@@ -123,20 +126,19 @@ TEST_F(ViewModelTests, StatusCheckSendsTextIdentifiersAndOnlyASingleOneLowersThe
   service_->completeLast(status);
   viewModel->checkPaymentStatus(false);
   service_->completeLast(std::nullopt, APIError::dataNotFound);
-  EXPECT_EQ(events_.take(), (Events{"verifying", "verified", "status", "verifying", "verified",
-                                    "alert:Data Not Found"}));
+  EXPECT_EQ(take(), (Events{"verifying", "verified", "status", "verifying", "verified",
+                            "alert:Data Not Found"}));
 }
 
 // Which link a tile opens (with and without the "upi://" prefix, none, not text) is checked
 // through the UPI screen; the names its tiles show, here.
 TEST_F(ViewModelTests, UpiNamesMapOnlyTheKnownKeys) {
   auto viewModel = checkout();
-  const std::vector<std::pair<std::string, std::string>> names = {{"tez", "Google Pay"},
-                                                                  {"gpay", "Google Pay"},
-                                                                  {"paytm", "Paytm"},
-                                                                  {"bhim", "bhim"},
-                                                                  {"GPay", "GPay"}};
-  for (const auto& [app, name] : names) EXPECT_EQ(viewModel->getUPIName(app), name) << app;
+  for (const auto& [app, name] :
+       {std::pair{"tez", "Google Pay"}, std::pair{"gpay", "Google Pay"},
+        std::pair{"paytm", "Paytm"}, std::pair{"bhim", "bhim"}, std::pair{"GPay", "GPay"}}) {
+    EXPECT_EQ(viewModel->getUPIName(app), name) << app;
+  }
 }
 
 TEST_F(ViewModelTests, OtpRequestsCarryOnlyTheirTextIdentifiers) {
@@ -176,8 +178,8 @@ TEST_F(ViewModelTests, SendAnswersEndLoadingBeforeReporting) {
   viewModel->callReSendOtp();
   service_->completeLast(std::nullopt);
 
-  EXPECT_EQ(events_.take(), (Events{"loading", "loaded", "sent", "loading", "loaded",
-                                    "alert:Data Not Found", "loading", "loaded"}));
+  EXPECT_EQ(take(), (Events{"loading", "loaded", "sent", "loading", "loaded",
+                            "alert:Data Not Found", "loading", "loaded"}));
   EXPECT_EQ(viewModel->otpSuccessData(), (Dictionary{{"sent", true}}));
 }
 
@@ -192,9 +194,9 @@ TEST_F(ViewModelTests, OnlyStatusCode200AsANumberAcceptsTheOtp) {
     SCOPED_TRACE(answer.dump());
     auto viewModel = otp();
     viewModel->callVerifyOtp("1234");
-    events_.take();
+    take();
     service_->completeLast(answer);
-    EXPECT_EQ(events_.take(), (Events{"loaded", outcome}));
+    EXPECT_EQ(take(), (Events{"loaded", outcome}));
     EXPECT_EQ(viewModel->otpVerifyData().has_value(), outcome == "verified");
   }
 }
@@ -211,7 +213,7 @@ TEST_F(ViewModelTests, OfflineCallsSendNothingAndAlertEachTimeButTrackingStillGo
   cod->callVerifyOtp("1234");
   cod->appAnalytics({{"eventType", "otp_dialog_load"}});
   EXPECT_TRUE(service_->calls.empty());
-  EXPECT_EQ(events_.take(), (Events(7, "alert:No Network")));
+  EXPECT_EQ(take(), (Events(7, "alert:No Network")));
 
   cod->completeOrder({{"request_id", ""}, {"moid", ""}});
   ASSERT_EQ(service_->calls.size(), 1u);
@@ -227,7 +229,7 @@ TEST_F(ViewModelTests, ReleasedViewModelsIgnoreLateAnswers) {
   cod->callVerifyOtp("1234");
   std::weak_ptr<TarvelChekoutViewModel> paymentWatcher = payment;
   std::weak_ptr<VerifyOTPViewModel> codWatcher = cod;
-  events_.take();
+  take();
 
   payment.reset();
   cod.reset();
@@ -237,7 +239,7 @@ TEST_F(ViewModelTests, ReleasedViewModelsIgnoreLateAnswers) {
   service_->complete(1, std::nullopt, APIError::dataNotFound);
   service_->complete(2, Dictionary{{"sent", true}});
   service_->complete(3, Dictionary{{"statusCode", 200}});
-  EXPECT_TRUE(events_.take().empty());
+  EXPECT_TRUE(take().empty());
 }
 
 TEST_F(ViewModelTests, TrackingHoldsItsViewModelAndHandsTheAnswerOn) {
@@ -246,13 +248,13 @@ TEST_F(ViewModelTests, TrackingHoldsItsViewModelAndHandsTheAnswerOn) {
   const Dictionary params = {{"request_id", 77}, {"moid", ""}};
 
   viewModel->completeOrder(params);
-  EXPECT_TRUE(events_.take().empty()) << "nothing fires before the answer";
+  EXPECT_TRUE(take().empty()) << "nothing fires before the answer";
   viewModel.reset();
   ASSERT_FALSE(watcher.expired()) << "the tracking request keeps its view model";
   service_->completeLast(Dictionary{{"data", Dictionary::object()}});
 
   EXPECT_EQ(service_->calls.back().params, params);
-  EXPECT_EQ(events_.take(), (Events{"loaded", R"(rto:{"data":{}})"}));
+  EXPECT_EQ(take(), (Events{"loaded", R"(rto:{"data":{}})"}));
   EXPECT_TRUE(watcher.expired()) << "and lets go once the answer has been handled";
 }
 
@@ -263,8 +265,8 @@ TEST_F(ViewModelTests, FailedTrackingAlertsThenReportsTheFailure) {
   viewModel->completeOrder(Dictionary::object());
   service_->completeLast(std::nullopt);  // no error and no answer is a failure too
 
-  EXPECT_EQ(events_.take(), (Events{"loaded", "alert:No Network", "rtoFailure:No Network", "loaded",
-                                    "alert:Data Not Found", "rtoFailure:Data Not Found"}));
+  EXPECT_EQ(take(), (Events{"loaded", "alert:No Network", "rtoFailure:No Network", "loaded",
+                            "alert:Data Not Found", "rtoFailure:Data Not Found"}));
   EXPECT_FALSE(viewModel->rtoSuccessData());
 }
 

@@ -135,6 +135,8 @@ TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
     std::string received;
     const char* reportLine;
   };
+  const Dictionary declined = {
+      {"status", "failed"}, {"reason", "declined"}, {"auth_token", "tok-secret-123"}};
   const Case cases[] = {
       {"success",
        true,
@@ -142,12 +144,7 @@ TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
        {{"status", "ok"}},
        R"(onSuccess, body: {"status":"ok"}))",
        R"([{"status":"ok"}])"},
-      {"failure",
-       false,
-       false,
-       {{"status", "failed"}, {"reason", "declined"}, {"auth_token", "tok-secret-123"}},
-       "onFailure",
-       nullptr},
+      {"failure", false, false, declined, "onFailure", nullptr},
       {"text-body", true, true, Dictionary::object(), R"(onSuccess, body: "done"))", "[{}]"}};
   for (const Case& expected : cases) {
     SCOPED_TRACE(expected.scenario);
@@ -210,16 +207,17 @@ TEST_F(CustomeCheckoutFlowTests, PageAddressCarriesEncodedValuesAsTheServerSeesT
   const std::size_t before = pageRequests().size();
   Dictionary order = orderFor("wait");
   order["mid"] = "m 1&x=2";
-  order["tarvel_oid"] = "g7 ü";
+  order["tarvel_oid"] = "g7#f ü";  // unencoded, "#" would cut the address short
   push(order);
   ASSERT_TRUE(test::processEventsUntil([&] { return pageRequests().size() > before; }, kWait));
 
   const test::RecordedRequest request = pageRequests().back();
   EXPECT_EQ(request.query,
             "order_type=cod&mid=m%201%26x%3D2&moid=42&environment=sandbox&request_id=wait"
-            "&tarvel_oid=g7%20%C3%BC");
+            "&tarvel_oid=g7%23f%20%C3%BC");
   EXPECT_EQ(request.params.find("mid")->second, "m 1&x=2");
   EXPECT_EQ(request.params.count("x"), 0u);
+  EXPECT_EQ(request.params.find("tarvel_oid")->second, "g7#f ü");
   EXPECT_EQ(request.params.find("environment")->second, "sandbox");
   ASSERT_NE(screen_->webView(), nullptr);
   ASSERT_TRUE(
@@ -245,16 +243,15 @@ TEST_F(CustomeCheckoutFlowTests, OrderWithoutATextValueReportsFailureAndLoadsNot
   EXPECT_EQ(pageRequests().size(), before);
 }
 
-// What a hostile page tries, and the event that shows it tried.
+// What a hostile page tries (as the page's request_id), and the event that shows it tried.
 enum class Until { logged, reported, launched, downloadEnded };
 struct Attack {
-  const char* name;
   std::string requestId;
-  test::LoopbackServer* tapOn;  // the server of the page whose link the shopper taps
   Until until;
-  std::string marker;  // the log line's fragment, or what the page reports
-  test::LoopbackServer* reportFrom;
-  std::vector<std::string> launched;  // the links the app launcher is to receive
+  std::string marker;                          // the log line's fragment, or what is reported
+  test::LoopbackServer* tapOn = nullptr;       // the server of the page whose link is tapped
+  test::LoopbackServer* reportFrom = nullptr;  // the server the page reports to
+  std::vector<std::string> launched = {};      // the links the app launcher is to receive
 };
 
 // Hostile pages, placed as an attacker would. The hosted page may go anywhere on the web, but
@@ -284,7 +281,7 @@ class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
 
   void run(const std::vector<Attack>& attacks) {
     for (const Attack& attack : attacks) {
-      SCOPED_TRACE(attack.name);
+      SCOPED_TRACE(attack.requestId);
       auto apps = std::make_shared<test::InstalledSchemesRegistry>(
           std::set<std::string>{"phonepe", "intent"});
       detail::Application::setUrlSchemeRegistry(apps);
@@ -345,31 +342,13 @@ class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
 // the payment in vain; a frame of any origin gets no bridge at all.
 TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlow) {
   const std::string dropped = "message \"onSuccess\" from " + origin(foreign_) + " dropped";
-  run({
-      {"navigated away", "go:" + hostile_, nullptr, Until::logged, dropped, nullptr, {}},
-      {"redirected away",
-       "go:" + checkout_.baseUrl() + "bounce?to=" + encoded(hostile_),
-       nullptr,
-       Until::logged,
-       dropped,
-       nullptr,
-       {}},
-      {"link away", "link:" + hostile_, &checkout_, Until::logged, dropped, nullptr, {}},
-      {"frame of the checkout origin",
-       "frame:" + checkout_.baseUrl() + "hostile.html",
-       nullptr,
-       Until::reported,
-       "no-bridge",
-       &checkout_,
-       {}},
-      {"frame of another origin",
-       "frame:" + hostile_,
-       nullptr,
-       Until::reported,
-       "no-bridge",
-       &foreign_,
-       {}},
-  });
+  const std::string bounce = checkout_.baseUrl() + "bounce?to=" + encoded(hostile_);
+  run({{"go:" + hostile_, Until::logged, dropped},  // navigated away
+       {"go:" + bounce, Until::logged, dropped},    // redirected away
+       {"link:" + hostile_, Until::logged, dropped, &checkout_},
+       {"frame:" + checkout_.baseUrl() + "hostile.html", Until::reported, "no-bridge", nullptr,
+        &checkout_},
+       {"frame:" + hostile_, Until::reported, "no-bridge", nullptr, &foreign_}});
 }
 
 // A UPI link reaches the app launcher only from the checkout page itself; other origins' app
@@ -381,50 +360,16 @@ TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPageOpensAnAppAndNothingElseOpe
   auto refused = [](const std::string& scheme, const std::string& from) {
     return "refused to open a \"" + scheme + ":\" link from " + from + ": ";
   };
-  run({
-      {"app link on another origin",
-       "go:" + foreign_.baseUrl() + "custom.html?request_id=" + encoded("link:" + attackerLink),
-       &foreign_,
-       Until::logged,
-       refused("phonepe", origin(foreign_)),
-       nullptr,
-       {}},
-      {"app link redirected by another origin",
-       "link:" + foreign_.baseUrl() + "bounce?to=" + encoded(attackerLink),
-       &checkout_,
-       Until::logged,
-       refused("phonepe", origin(foreign_)),
-       nullptr,
-       {}},
-      {"intent link",
-       "link:intent://pay#Intent;scheme=upi;end",
-       &checkout_,
-       Until::logged,
-       refused("intent", origin(checkout_)),
-       nullptr,
-       {}},
-      {"popup",
-       "open:" + hostile_,
-       nullptr,
-       Until::logged,
-       "asked for a new window; none opens",
-       nullptr,
-       {}},
-      {"download",
-       "go:" + checkout_.baseUrl() + "download",
-       nullptr,
-       Until::downloadEnded,
-       {},
-       nullptr,
-       {}},
-      {"app link on the checkout page",
-       "link:" + shopLink,
-       &checkout_,
-       Until::launched,
-       {},
-       nullptr,
-       {shopLink}},
-  });
+  const std::string foreignPage = foreign_.baseUrl() + "custom.html?request_id=";
+  run({{"go:" + foreignPage + encoded("link:" + attackerLink), Until::logged,
+        refused("phonepe", origin(foreign_)), &foreign_},
+       {"link:" + foreign_.baseUrl() + "bounce?to=" + encoded(attackerLink), Until::logged,
+        refused("phonepe", origin(foreign_)), &checkout_},
+       {"link:intent://pay#Intent;scheme=upi;end", Until::logged,
+        refused("intent", origin(checkout_)), &checkout_},
+       {"open:" + hostile_, Until::logged, "asked for a new window; none opens"},
+       {"go:" + checkout_.baseUrl() + "download", Until::downloadEnded, {}},
+       {"link:" + shopLink, Until::launched, {}, &checkout_, nullptr, {shopLink}}});
 }
 
 // A page's answer that arrives while another screen covers the web checkout ends the flow and

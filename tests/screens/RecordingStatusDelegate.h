@@ -19,10 +19,6 @@ struct RecordingStatusDelegate : CheckoutStatusDelegate {
     std::lock_guard<std::mutex> lock(mutex);
     outcomes.push_back({status, data, std::this_thread::get_id()});
   }
-  std::vector<Outcome> taken() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return outcomes;
-  }
   std::mutex mutex;
   std::vector<Outcome> outcomes;
 };

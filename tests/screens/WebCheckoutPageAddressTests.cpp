@@ -1,7 +1,5 @@
 #include <string>  // string
 
-#include <QUrlQuery>  // QUrlQuery
-
 #include <gtest/gtest.h>
 
 #include "screens/web/WebCheckoutPageAddress.h"
@@ -32,20 +30,6 @@ TEST(WebCheckoutPageAddressTests, ParametersFollowTheBaseInTheirFixedOrderForBot
   EXPECT_EQ(addressText("https://pay.example/", empty),
             "https://pay.example/custom.html?order_type=cod&mid=m1&moid=42&environment=sandbox"
             "&request_id=&tarvel_oid=g7");
-}
-
-// Unencoded, "#" would cut the address short (the page as the server sees it: the web tests).
-TEST(WebCheckoutPageAddressTests, FragmentMarkStaysInsideItsParameter) {
-  Dictionary tricky = order();
-  tricky["tarvel_oid"] = "g7#frag ü";
-  const auto address = detail::webCheckoutPageAddress("https://pay.example/", tricky);
-  ASSERT_TRUE(address.error.empty()) << address.error;
-  EXPECT_EQ(address.url.toEncoded().toStdString(),
-            "https://pay.example/custom.html?order_type=cod&mid=m1&moid=42"
-            "&environment=sandbox&request_id=r9&tarvel_oid=g7%23frag%20%C3%BC");
-  EXPECT_EQ(QUrlQuery(address.url).queryItemValue("tarvel_oid", QUrl::FullyDecoded),
-            QStringLiteral("g7#frag ü"));
-  EXPECT_TRUE(address.url.fragment().isEmpty());
 }
 
 TEST(WebCheckoutPageAddressTests, MissingOrNonTextValueGivesNoAddressAndNamesTheKey) {

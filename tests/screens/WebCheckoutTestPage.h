@@ -21,13 +21,9 @@ LoopbackServer& foreignPageServer();
 /// frame of <url>, "open:<url>" opens a window there. Anything else posts nothing.
 inline constexpr const char* kCheckoutTestPage = R"HTML(<!doctype html>
 <html><head><meta charset="utf-8"><title>Checkout</title><style>
-  body { margin: 0; font-family: sans-serif; background: #F4F5F7; }
-  .card { margin: 20px; padding: 20px; background: #FFF; border-radius: 10px; }
-  button { width: 100%; padding: 14px; border: 0; border-radius: 8px; background: #5F259F; color: #FFF; }
-  .whole { position: fixed; left: 0; top: 0; width: 100%; height: 100%; border: 0; background: #FFF; }
+  .whole { position: fixed; left: 0; top: 0; width: 100%; height: 100%; border: 0; }
 </style></head>
-<body><div class="card"><h1>Pay securely</h1><div id="order"></div><h2>Rs. 499.00</h2>
-<button>Pay now</button></div>
+<body><h1>Pay securely</h1><div id="order"></div><button>Pay now</button>
 <script>
   var query = new URLSearchParams(location.search);
   document.getElementById('order').textContent =

@@ -24,45 +24,42 @@ namespace {
 
 // Answers every request on the next turn of the event loop, as the platform would.
 class ScriptedService final : public VXAPIServiceProtocol {
- public:
-  void verifyPaymentData(const Dictionary& order, APICompletion complete) override {
-    answer(std::move(complete),
-           {{"tarvel_oid", "tvl_7f3a"},
-            {"auth_token", "tok_51c9"},
-            {"uapp", {"phonepe", "paytm"}},
-            {"u_link", "upi://pay?pa=shop%40upi&pn=Shop&am=499.00&tr=tvl_7f3a&cu=INR"},
-            {"total", "499.00"},
-            {"msg", {{"heading", "Success!"}}},
-            {"otp_verified", nullptr},
-            {"merchant_user_verified", false},
-            {"order_type", order.value("order_type", "")}});
-  }
-  void checkPaymentStatus(const Dictionary&, APICompletion complete) override {
-    answer(std::move(complete), {{"payment_status", "PAID"}});
-  }
-  void sendOtp(const Dictionary&, APICompletion complete) override {
-    answer(std::move(complete), {{"message", "OTP sent"}});
-  }
-  void reSendOtp(const Dictionary&, APICompletion complete) override {
-    answer(std::move(complete), {{"message", "OTP sent"}});
-  }
-  void verifyOtp(const Dictionary& params, APICompletion complete) override {
-    const bool right = params.value("otp", "") == "4821";
-    answer(std::move(complete), {{"statusCode", right ? 200 : 400},
-                                 {"statusMessage", right ? "OTP verified" : "Invalid OTP"}});
-  }
-  void completeOrder(const Dictionary&, APICompletion complete) override {
-    answer(std::move(complete), Dictionary::object());
-  }
-  void appAnalytics(const Dictionary&, APICompletion complete) override {
-    answer(std::move(complete), Dictionary::object());
+#define TARVEL_SCRIPTED_CALL(name)                                         \
+  void name(const Dictionary& params, APICompletion complete) override {   \
+    QTimer::singleShot(0, qApp, [complete = std::move(complete), params] { \
+      complete(true, answer(#name, params), std::nullopt);                 \
+    });                                                                    \
   }
 
+ public:
+  TARVEL_SCRIPTED_CALL(verifyPaymentData)
+  TARVEL_SCRIPTED_CALL(checkPaymentStatus)
+  TARVEL_SCRIPTED_CALL(sendOtp)
+  TARVEL_SCRIPTED_CALL(reSendOtp)
+  TARVEL_SCRIPTED_CALL(verifyOtp)
+  TARVEL_SCRIPTED_CALL(completeOrder)
+  TARVEL_SCRIPTED_CALL(appAnalytics)
+#undef TARVEL_SCRIPTED_CALL
+
  private:
-  static void answer(APICompletion complete, Dictionary response) {
-    QTimer::singleShot(0, qApp, [complete = std::move(complete), response = std::move(response)] {
-      complete(true, response, std::nullopt);
-    });
+  static Dictionary answer(const std::string& operation, const Dictionary& params) {
+    if (operation == "verifyPaymentData") {
+      return {{"tarvel_oid", "tvl_7f3a"},
+              {"auth_token", "tok_51c9"},
+              {"uapp", {"phonepe", "paytm"}},
+              {"u_link", "upi://pay?pa=shop%40upi&pn=Shop&am=499.00&tr=tvl_7f3a&cu=INR"},
+              {"total", "499.00"},
+              {"msg", {{"heading", "Success!"}}},
+              {"otp_verified", nullptr},
+              {"merchant_user_verified", false},
+              {"order_type", params.value("order_type", "")}};
+    }
+    if (operation == "checkPaymentStatus") return {{"payment_status", "PAID"}};
+    if (operation == "sendOtp" || operation == "reSendOtp") return {{"message", "OTP sent"}};
+    if (operation != "verifyOtp") return Dictionary::object();
+    const bool right = params.value("otp", "") == "4821";
+    return {{"statusCode", right ? 200 : 400},
+            {"statusMessage", right ? "OTP verified" : "Invalid OTP"}};
   }
 };
 

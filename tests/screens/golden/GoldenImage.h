@@ -3,6 +3,7 @@
 #include <ostream>  // ostream
 #include <string>   // string
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -58,5 +59,33 @@ void movePointerAway();
 /// The window as the shopper sees it: any open alert is drawn centred over a dimmed window, as
 /// a window manager would place it. Spinners are stopped at their first frame first.
 QImage shopperView(QWidget* window);
+
+/// A screen's fixture run for every row of the golden table, with the shop's name `shop` as
+/// the application's (the screens show it) and the row's language forced.
+template <typename Fixture>
+class GoldenTest : public Fixture, public ::testing::WithParamInterface<GoldenCase> {
+ protected:
+  explicit GoldenTest(const char* shop) : shop_(shop) {}
+  void SetUp() override {
+    Fixture::SetUp();
+    movePointerAway();
+    QCoreApplication::setApplicationName(shop_);
+  }
+  void TearDown() override {
+    Fixture::TearDown();
+    QCoreApplication::setApplicationName(testName_);
+  }
+  // The shopper read the screens' language; the platform and the log get English.
+  void expectRequestsAndLogUntranslated() {
+    for (const auto& call : this->service_->calls) {
+      expectUntranslated(call.params.dump(), "a request");
+    }
+    expectUntranslated(this->log_.text(), "the log");
+  }
+
+  const QString shop_;
+  const QString testName_ = QCoreApplication::applicationName();
+  const ForcedLanguage language_{this->GetParam().language};
+};
 
 }  // namespace tarvel::test

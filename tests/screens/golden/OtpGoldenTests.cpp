@@ -2,10 +2,10 @@
 // reviewed pictures.
 #include <chrono>  // seconds
 
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "GoldenImage.h"
-#include "LogCapture.h"
 #include "OtpScreenFixture.h"
 
 namespace tarvel::test {
@@ -13,17 +13,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class OtpGoldenTests : public OtpScreenFixture, public ::testing::WithParamInterface<GoldenCase> {
+class OtpGoldenTests : public GoldenTest<OtpScreenFixture> {
  protected:
-  void SetUp() override {
-    OtpScreenFixture::SetUp();
-    movePointerAway();
-    QCoreApplication::setApplicationName("Demo Shop");
-  }
-  void TearDown() override {
-    OtpScreenFixture::TearDown();
-    QCoreApplication::setApplicationName(testName_);
-  }
+  OtpGoldenTests() : GoldenTest("Demo Shop") {}
 
   // A host screen as a shop would have one, under the screen.
   static ViewController* shopScreen() {
@@ -56,10 +48,6 @@ class OtpGoldenTests : public OtpScreenFixture, public ::testing::WithParamInter
     settle();
     expectMatchesGolden(shopperView(navigation_), goldenName("otp", state, GetParam()));
   }
-
-  const QString testName_ = QCoreApplication::applicationName();
-  const ForcedLanguage language_{GetParam().language};
-  LogCapture log_;
 };
 
 TEST_P(OtpGoldenTests, EveryState) {
@@ -77,8 +65,7 @@ TEST_P(OtpGoldenTests, EveryState) {
   expectState("wrong-otp");
   answerAlert(QCoreApplication::translate("tarvel::VerifyOTPViewController", "Ok"));
   // The rejected OTP was shown in the screens' language; what the platform got stays English.
-  for (const auto& call : service_->calls) expectUntranslated(call.params.dump(), "a request");
-  expectUntranslated(log_.text(), "the log");
+  expectRequestsAndLogUntranslated();
   clock_->advance(30s);
   expectState("resend");
 

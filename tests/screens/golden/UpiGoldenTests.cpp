@@ -9,24 +9,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterface<GoldenCase> {
+class UpiGoldenTests : public GoldenTest<UpiScreenTest> {
  protected:
-  void SetUp() override {
-    UpiScreenTest::SetUp();
-    movePointerAway();
-    QCoreApplication::setApplicationName("Kirana Mart");
-  }
-  void TearDown() override {
-    UpiScreenTest::TearDown();
-    QCoreApplication::setApplicationName(testName_);
-  }
+  UpiGoldenTests() : GoldenTest("Kirana Mart") {}
 
   void openWith(const std::set<std::string>& installed, const Dictionary& order) {
-    delete window_;
-    service_ = std::make_shared<FakeAPIService>();
-    registry_ = std::make_shared<InstalledSchemesRegistry>(installed);
-    Application::setUrlSchemeRegistry(registry_);
-    open(order, GetParam().size.width(), GetParam().size.height());
+    reopen(installed, order, GetParam().size);
   }
 
   void expectState(const char* state) {
@@ -49,8 +37,6 @@ class UpiGoldenTests : public UpiScreenTest, public ::testing::WithParamInterfac
   }
 
   const std::set<std::string> apps_{"phonepe", "gpay", "paytm", "bhim"};
-  const QString testName_ = QCoreApplication::applicationName();
-  const ForcedLanguage language_{GetParam().language};
 };
 
 TEST_P(UpiGoldenTests, EveryState) {
@@ -76,8 +62,7 @@ TEST_P(UpiGoldenTests, EveryState) {
   expectState("cancel-question");
   ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("CANCEL")));
   advance(5s);
-  service_->complete(callsNamed("checkPaymentStatus").at(0), std::nullopt, APIError::noNetwork);
-  settle();
+  complete("checkPaymentStatus", std::nullopt, APIError::noNetwork);
   expectState("alert");
 
   // The shopper read the failure in the screens' language; the host, the platform and the log
@@ -87,8 +72,7 @@ TEST_P(UpiGoldenTests, EveryState) {
   ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("OK")));
   ASSERT_EQ(delegate_->outcomes.size(), 1u);
   EXPECT_EQ(delegate_->outcomes[0].data, (Dictionary{{"error", "No Network"}}));
-  for (const auto& call : service_->calls) expectUntranslated(call.params.dump(), "a request");
-  expectUntranslated(log_.text(), "the log");
+  expectRequestsAndLogUntranslated();
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, UpiGoldenTests, kGoldenCases, goldenCaseName);

@@ -1,30 +1,17 @@
 #pragma once
 
-#include <chrono>    // milliseconds
-#include <memory>    // shared_ptr, make_shared
-#include <mutex>     // mutex, lock_guard
-#include <optional>  // optional
-#include <set>       // set
-#include <string>    // string
-#include <thread>    // thread::id, this_thread
-#include <vector>    // vector
+#include <chrono>  // milliseconds
+#include <set>     // set
+#include <string>  // string
 
-#include <QApplication>
 #include <QPointer>
 #include <QPushButton>
+#include <QSize>
 #include <QToolButton>
 
-#include <gtest/gtest.h>
-
-#include "../RecordingStatusDelegate.h"
+#include "../ScreenTestFixture.h"
 #include "InstalledSchemesRegistry.h"
-#include "LogCapture.h"
-#include "LogicTestSupport.h"
-#include "ManualClock.h"
-#include "QtWait.h"
-#include "platform/Alert.h"
 #include "platform/Application.h"
-#include "platform/MainQueue.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/PaymentOptionView.h"
 #include "tarvel/UpiCheckoutViewController.h"
@@ -33,7 +20,6 @@ namespace tarvel::test {
 
 using detail::Alert;
 using detail::Application;
-using detail::MainQueue;
 
 /// A verify answer as the platform gives it; tests change single keys.
 inline Dictionary verifyAnswer() {
@@ -49,30 +35,28 @@ inline Dictionary verifyAnswer() {
           {"mid", "M-1"}};
 }
 
-/// The UPI screen in a phone-sized navigation window, with the manual clock, an injected
-/// registry of installed apps, a fake service and a pinned reachability answer.
-class UpiScreenTest : public ::testing::Test {
+/// The UPI screen in a navigation window, with an injected registry of installed apps.
+class UpiScreenTest : public ScreenTest {
  protected:
   void SetUp() override {
-    MainQueue::setClock(clock_);
+    ScreenTest::SetUp();
     Application::setUrlSchemeRegistry(registry_);
     Application::shared()->applyApplicationState(Qt::ApplicationActive);
   }
-
   void TearDown() override {
-    for (Alert* alert : Alert::openAlerts()) alert->close();
+    closeAlerts();
     delete window_;
     settle();
     Application::setUrlSchemeRegistry(nullptr);
-    MainQueue::setClock(nullptr);
+    ScreenTest::TearDown();
   }
 
-  /// Pushes a screen for `order` onto a navigation window `width` × `height`, which loads it
-  /// and starts its verification.
+  /// Pushes a screen for `order` onto a navigation window of `size`, which loads it and starts
+  /// its verification.
   UpiCheckoutViewController* open(const Dictionary& order = {{"order_type", "upi"}},
-                                  int width = 375, int height = 667) {
+                                  QSize size = {375, 667}) {
     window_ = new NavigationController(new ViewController);
-    window_->resize(width, height);
+    window_->resize(size);
     window_->show();
     auto* screen = new UpiCheckoutViewController(order, false);
     screen->setAPIService(service_);
@@ -82,61 +66,27 @@ class UpiScreenTest : public ::testing::Test {
     settle();
     return screen;
   }
-
-  /// A screen for `order` in a window of its own, outside any navigation controller: it is
-  /// never popped, so it stays alive after its outcome.
-  UpiCheckoutViewController* openAlone(const Dictionary& order = {{"order_type", "upi"}}) {
-    auto* screen = new UpiCheckoutViewController(order, false);
-    screen->setAPIService(service_);
-    screen->setCheckoutStatusDelegate(delegate_);
-    screen->resize(375, 623);
-    screen->show();
-    screen_ = screen;
+  /// Closes the window and opens afresh (a table row) with `installed` apps.
+  UpiCheckoutViewController* reopen(const std::set<std::string>& installed,
+                                    const Dictionary& order = {{"order_type", "upi"}},
+                                    QSize size = {375, 667}) {
+    closeAlerts();
+    delete window_;
     settle();
-    return screen;
+    reset();
+    registry_ = std::make_shared<InstalledSchemesRegistry>(installed);
+    Application::setUrlSchemeRegistry(registry_);
+    return open(order, size);
   }
 
-  /// Presses the back button and returns the cancel question it opens.
-  Alert* backButtonOpensCancelAlert() {
-    screen_->backButton()->click();
-    settle();
-    const auto alerts = Alert::openAlerts();
-    EXPECT_EQ(alerts.size(), 1);
-    if (alerts.size() != 1) return nullptr;
-    EXPECT_EQ(alerts[0]->title(), "Are you sure you want to cancel the payment?");
-    EXPECT_TRUE(alerts[0]->message().isEmpty());
-    EXPECT_EQ(alerts[0]->actionTitles(), (QStringList{"CANCEL", "OK"}));
-    return alerts[0];
-  }
-
-  /// Answers the (first) verify request with `data` and lets the screen act on it.
   void answerVerify(const Dictionary& data = verifyAnswer()) {
-    ASSERT_EQ(callsNamed("verifyPaymentData").size(), 1u);
-    service_->complete(callsNamed("verifyPaymentData")[0], data);
-    settle();
-  }
-
-  /// Indexes of the fake service's calls of one operation, oldest first.
-  std::vector<std::size_t> callsNamed(const std::string& operation) const {
-    std::vector<std::size_t> found;
-    for (std::size_t i = 0; i < service_->calls.size(); ++i) {
-      if (service_->calls[i].operation == operation) found.push_back(i);
-    }
-    return found;
-  }
-  std::vector<Dictionary> analyticsEvents() const {
-    std::vector<Dictionary> events;
-    for (std::size_t i : callsNamed("appAnalytics")) events.push_back(service_->calls[i].params);
-    return events;
+    complete("verifyPaymentData", data);
   }
   /// Answers status request `n` (1-based) with `status`.
   void answerStatus(std::size_t n, const std::string& status) {
-    const auto calls = callsNamed("checkPaymentStatus");
-    ASSERT_GE(calls.size(), n);
-    service_->complete(calls[n - 1], Dictionary{{"payment_status", status}, {"poll", n}});
-    settle();
+    complete("checkPaymentStatus", Dictionary{{"payment_status", status}, {"poll", n}},
+             std::nullopt, n - 1);
   }
-
   void advance(std::chrono::milliseconds time) {
     clock_->advance(time);
     settle();
@@ -152,13 +102,8 @@ class UpiScreenTest : public ::testing::Test {
     settle();
   }
 
-  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
   std::shared_ptr<InstalledSchemesRegistry> registry_ =
       std::make_shared<InstalledSchemesRegistry>(std::set<std::string>{"phonepe", "paytm"});
-  std::shared_ptr<FakeAPIService> service_ = std::make_shared<FakeAPIService>();
-  std::shared_ptr<RecordingStatusDelegate> delegate_ = std::make_shared<RecordingStatusDelegate>();
-  ScopedReachability online_{true};
-  LogCapture log_;
   QPointer<NavigationController> window_;
   QPointer<UpiCheckoutViewController> screen_;
 };

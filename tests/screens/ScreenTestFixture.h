@@ -1,0 +1,90 @@
+#pragma once
+
+#include <memory>    // shared_ptr, make_shared
+#include <optional>  // optional
+#include <string>    // string
+#include <vector>    // vector
+
+#include <gtest/gtest.h>
+
+#include "LogCapture.h"
+#include "LogicTestSupport.h"
+#include "ManualClock.h"
+#include "QtWait.h"
+#include "RecordingStatusDelegate.h"
+#include "platform/Alert.h"
+#include "platform/MainQueue.h"
+
+namespace tarvel::test {
+
+/// What the tests of both native screens share: the manual clock, a fake service answering
+/// when the test says, the outcomes the screen reports, an online reachability answer and the
+/// log.
+class ScreenTest : public ::testing::Test {
+ protected:
+  void SetUp() override { detail::MainQueue::setClock(clock_); }
+  void TearDown() override {
+    closeAlerts();
+    detail::MainQueue::setClock(nullptr);
+  }
+  static void closeAlerts() {
+    for (detail::Alert* alert : detail::Alert::openAlerts()) alert->close();
+  }
+  // A fresh service, outcomes and log for the next table row.
+  void reset() {
+    service_ = std::make_shared<FakeAPIService>();
+    delegate_ = std::make_shared<RecordingStatusDelegate>();
+    log_.clear();
+  }
+
+  // Indexes of the fake service's calls of `operation`, oldest first.
+  std::vector<std::size_t> calls(const std::string& operation) const {
+    std::vector<std::size_t> found;
+    for (std::size_t i = 0; i < service_->calls.size(); ++i) {
+      if (service_->calls[i].operation == operation) found.push_back(i);
+    }
+    return found;
+  }
+  std::size_t callCount(const std::string& operation) const { return calls(operation).size(); }
+  const Dictionary& params(const std::string& operation, std::size_t nth = 0) const {
+    return service_->calls.at(calls(operation).at(nth)).params;
+  }
+  std::vector<Dictionary> analyticsEvents() const {
+    std::vector<Dictionary> events;
+    for (std::size_t i : calls("appAnalytics")) events.push_back(service_->calls[i].params);
+    return events;
+  }
+  // Answers the `nth` call of `operation` and lets the screen act on it.
+  void complete(const std::string& operation, const std::optional<Dictionary>& response,
+                std::optional<APIError> error = std::nullopt, std::size_t nth = 0) {
+    const auto found = calls(operation);
+    ASSERT_LT(nth, found.size()) << "no call " << operation << " #" << nth;
+    service_->complete(found[nth], response, error);
+    settle();
+  }
+
+  // The one alert on screen (a failure when there is none or several).
+  static detail::Alert* onlyAlert() {
+    const QList<detail::Alert*> alerts = detail::Alert::openAlerts();
+    EXPECT_EQ(alerts.size(), 1);
+    return alerts.size() == 1 ? alerts.front() : nullptr;
+  }
+  // Checks the one alert's message (any when null) and taps `action` on it.
+  void answerOnlyAlert(const QString& message, const QString& action) {
+    detail::Alert* alert = onlyAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(message.isNull() ? message : alert->message(), message);
+    ASSERT_TRUE(alert->triggerAction(action));
+    settle();
+    alertAnswered();
+  }
+  virtual void alertAnswered() {}
+
+  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
+  std::shared_ptr<FakeAPIService> service_ = std::make_shared<FakeAPIService>();
+  std::shared_ptr<RecordingStatusDelegate> delegate_ = std::make_shared<RecordingStatusDelegate>();
+  ScopedReachability online_{true};
+  LogCapture log_;
+};
+
+}  // namespace tarvel::test
