@@ -15,18 +15,13 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include "EntryTestFixture.h"
-#include "InstalledSchemesRegistry.h"
+#include "FlowDriving.h"
 #include "LogCapture.h"
-#include "ManualClock.h"
 #include "QtTestMain.h"
 #include "SandboxServer.h"
 #include "UniqueMarker.h"
-#include "tarvel/CustomeCheckout.h"
 #include "tarvel/InternetConnectionManager.h"
 #include "tarvel/TarvelChekoutViewModel.h"
-#include "tarvel/UpiCheckoutViewController.h"
-#include "tarvel/VerifyOTPViewController.h"
 
 namespace tarvel::test {
 namespace {
@@ -42,20 +37,19 @@ void recordQtMessage(QtMsgType, const QMessageLogContext&, const QString& messag
   qtMessages.push_back(message.toStdString());
 }
 
-class SecretsInLogTests : public EntryTestFixture {
+// The component's own screens and service, as a host runs them.
+class SecretsInLogTests : public FlowTest {
  protected:
   void SetUp() override {
-    EntryTestFixture::SetUp();
+    FlowTest::SetUp();
     detail::ScreenFactory::setShared(nullptr);
     previousHandler_ = qInstallMessageHandler(recordQtMessage);
-    detail::MainQueue::setClock(clock_);
-    detail::Application::shared()->applyApplicationState(Qt::ApplicationActive);
     detail::Application::setUrlSchemeRegistry(std::make_shared<InstalledSchemesRegistry>());
     showHostWindow();
     checkout_ = std::make_shared<TarvelCheckout>(false, host_);
   }
   void TearDown() override {
-    EntryTestFixture::TearDown();
+    FlowTest::TearDown();
     qInstallMessageHandler(previousHandler_);
   }
 
@@ -78,7 +72,6 @@ class SecretsInLogTests : public EntryTestFixture {
 
   LogCapture log_;
   QtMessageHandler previousHandler_ = nullptr;
-  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
 };
 
 TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
@@ -87,13 +80,9 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   std::set<std::string> tokens;
 
   // UPI by QR code (no app installed), paid at the second status poll.
-  checkout_->openCart({{"order_type", "upi"},
-                       {"mid", "m-secrets"},
-                       {"moid", moid + "-upi"},
-                       {"request_id", "r-upi"},
-                       {"phone", phone},
-                       {"total", "499.00"},
-                       {"sandbox_scenario", "paid-after-2,chatty"}});
+  Dictionary order = orderFor(Flow::upiQr, moid + "-upi");
+  order.update({{"phone", phone}, {"sandbox_scenario", "paid-after-2,chatty"}});
+  checkout_->openCart(order);
   QPointer<UpiCheckoutViewController> upi =
       qobject_cast<UpiCheckoutViewController*>(windowNavigation()->topViewController());
   ASSERT_TRUE(upi);
@@ -112,13 +101,9 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   // Cash on delivery: the OTP the sandbox sent, typed and accepted.
   // The moid names the scenario: the OTP may be sent before the verification creates the order.
   const std::string codMoid = "chatty-" + moid + "-cod";
-  checkout_->openCart({{"order_type", "cod"},
-                       {"upi_app", "paytm"},
-                       {"mid", "m-secrets"},
-                       {"moid", codMoid},
-                       {"request_id", "r-cod"},
-                       {"phone", phone},
-                       {"total", "1499"}});
+  order = orderFor(Flow::codOtp, codMoid);
+  order["phone"] = phone;
+  checkout_->openCart(order);
   QPointer<VerifyOTPViewController> cod =
       qobject_cast<VerifyOTPViewController*>(windowNavigation()->topViewController());
   ASSERT_TRUE(cod);
@@ -134,12 +119,7 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   EXPECT_EQ(host_->outcomes()[1].data.value("otp_verified", false), true);
 
   // The hosted web checkout: the shopper presses "Pay now" on the sandbox's page.
-  checkout_->openCart({{"order_type", "upi"},
-                       {"upi_app", "customweb"},
-                       {"mid", "m-secrets"},
-                       {"moid", moid + "-web"},
-                       {"request_id", "r-web"},
-                       {"tarvel_oid", "tvl-" + moid}});
+  checkout_->openCart(orderFor(Flow::web, moid + "-web"));
   QPointer<CustomeCheckout> web =
       qobject_cast<CustomeCheckout*>(windowNavigation()->topViewController());
   ASSERT_TRUE(web && web->webView());
@@ -152,7 +132,7 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   EXPECT_TRUE(host_->outcomes()[2].status);
 
   // RTO tracking, no screen.
-  checkout_->openCart({{"order_type", "non-vx"}, {"request_id", "r-rto"}, {"moid", moid + "-rto"}});
+  checkout_->openCart(orderFor(Flow::rto, moid + "-rto"));
   ASSERT_TRUE(waitForOutcomes(4));
   settle();
 
