@@ -99,19 +99,6 @@ TEST_F(TarvelCheckoutOutcomeTests, ASecondOpenCartOfAnOpenOrderEndsAtOnce) {
   EXPECT_EQ(factory_->screens.size(), 3u) << "an ended order opens again";
 }
 
-TEST_F(TarvelCheckoutOutcomeTests, TheFlowOutlivesTheEntryObject) {
-  std::weak_ptr<RecordingHost> watchedHost = host_;
-  TarvelCheckout(false, host_).openCart(kUpiOrder);  // gone before the screen reports
-  host_.reset();
-  ASSERT_FALSE(watchedHost.expired()) << "the screen's delegate keeps the flow alive";
-  lastScreen()->report(true, {{"ok", 1}});
-  ASSERT_EQ(watchedHost.lock()->outcomes().size(), 1u);
-  lastScreen()->navigationController()->popViewController(false);
-  settle();
-  EXPECT_TRUE(watchedHost.expired()) << "closing the screen lets everything go";
-  host_ = std::make_shared<RecordingHost>();
-}
-
 // Two modal flows at once: the later screen shows above the earlier one, the earlier one may
 // finish first without taking the later one with it, and each flow reports once. A modal flow
 // also shows above the host's own presentation and leaves it there.
