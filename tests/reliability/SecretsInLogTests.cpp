@@ -28,7 +28,7 @@ namespace {
 
 sandbox::SandboxServer* sandboxPlatform = nullptr;  // owned by main() through prepareTestProcess
 
-// Qt's own messages (the component's category included) while a test runs.
+// Qt's own messages (the component's category included), from the start.
 std::mutex qtMutex;
 std::vector<std::string> qtMessages;
 
@@ -38,43 +38,14 @@ void recordQtMessage(QtMsgType, const QMessageLogContext&, const QString& messag
 }
 
 // The component's own screens and service, as a host runs them.
-class SecretsInLogTests : public FlowTest {
- protected:
-  void SetUp() override {
-    FlowTest::SetUp();
-    detail::ScreenFactory::setShared(nullptr);
-    previousHandler_ = qInstallMessageHandler(recordQtMessage);
-    detail::Application::setUrlSchemeRegistry(std::make_shared<InstalledSchemesRegistry>());
-    showHostWindow();
-    checkout_ = std::make_shared<TarvelCheckout>(false, host_);
-  }
-  void TearDown() override {
-    FlowTest::TearDown();
-    qInstallMessageHandler(previousHandler_);
-  }
-
-  // Everything logged, with the sandbox's origin taken out (its port is not a secret, and a
-  // port may contain the OTP's four digits by chance).
-  std::vector<std::string> loggedLines() const {
-    std::vector<std::string> lines = log_.lines();
-    {
-      std::lock_guard<std::mutex> lock(qtMutex);
-      lines.insert(lines.end(), qtMessages.begin(), qtMessages.end());
-    }
-    const std::string origin = sandboxPlatform->origin();
-    for (auto& line : lines) {
-      for (auto at = line.find(origin); at != std::string::npos; at = line.find(origin)) {
-        line.erase(at, origin.size());
-      }
-    }
-    return lines;
-  }
-
-  LogCapture log_;
-  QtMessageHandler previousHandler_ = nullptr;
-};
+using SecretsInLogTests = FlowTest;
 
 TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
+  LogCapture log;
+  detail::ScreenFactory::setShared(nullptr);
+  detail::Application::setUrlSchemeRegistry(std::make_shared<InstalledSchemesRegistry>());
+  showHostWindow();
+  checkout_ = std::make_shared<TarvelCheckout>(false, host_);
   const std::string moid = uniqueMarker("secrets");
   const std::string phone = "9" + std::to_string(100000000 + std::random_device()() % 900000000);
   std::set<std::string> tokens;
@@ -148,7 +119,19 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   tokens.erase("");
   ASSERT_FALSE(tokens.empty());
 
-  const std::vector<std::string> lines = loggedLines();
+  // Everything logged, with the sandbox's origin taken out (its port is not a secret, and a
+  // port may contain the OTP's four digits by chance).
+  std::vector<std::string> lines = log.lines();
+  {
+    std::lock_guard<std::mutex> lock(qtMutex);
+    lines.insert(lines.end(), qtMessages.begin(), qtMessages.end());
+  }
+  for (auto& line : lines) {
+    const std::string origin = sandboxPlatform->origin();
+    for (auto at = line.find(origin); at != std::string::npos; at = line.find(origin)) {
+      line.erase(at, origin.size());
+    }
+  }
   ASSERT_GT(lines.size(), 10u);  // the flows did log
   for (const auto& line : lines) {
     EXPECT_EQ(line.find(phone), std::string::npos) << "phone number logged: " << line;
@@ -191,6 +174,7 @@ std::shared_ptr<void> prepareTestProcess() {
   setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   InternetConnectionManager::setProbe([] { return InternetConnectionManager::kReachable; });
+  qInstallMessageHandler(recordQtMessage);
   sandboxPlatform = server.get();
   return server;
 }
