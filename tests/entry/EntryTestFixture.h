@@ -1,35 +1,41 @@
 #pragma once
 
+#include <chrono>   // milliseconds
 #include <memory>   // make_shared, shared_ptr, unique_ptr
 #include <mutex>    // mutex, lock_guard
-#include <string>   // string
+#include <string>   // string, to_string
 #include <thread>   // thread::id, this_thread
 #include <utility>  // move
 #include <vector>   // vector
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QPointer>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "QtWait.h"
 #include "entry/ScreenFactory.h"
+#include "platform/Alert.h"
+#include "platform/Application.h"
 #include "platform/KeyWindow.h"
+#include "platform/MainQueue.h"
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/NetworkManager.h"
+#include "tarvel/TarvelCheckout.h"
 #include "tarvel/TarvelPaymentStatusDelegate.h"
 
+// What the entry and reliability tests share: a host application with its window, its delegate
+// recording every outcome, and the shopper's hands on the component's screens.
 namespace tarvel::test {
 
-class LoopbackServer;
-/// Set in the environment, this executable runs a host with a QGuiApplication and no
-/// QApplication instead of the tests, and prints "outcome <0|1> <data>" for each outcome.
+/// Set in the environment, the entry tests' executable runs a host with a QGuiApplication and
+/// no QApplication instead of the tests, and prints "outcome <0|1> <data>" for each outcome.
 inline constexpr const char* kGuiHostVariable = "TARVEL_ENTRY_GUI_HOST";
-/// This process's staging API: "GET /v2/rto/track" answers {"data": {"tracked": true, "moid":
-/// <moid>}, "message": "tracked"}, or a body that is not JSON when "moid" is "fail".
-LoopbackServer& rtoServer();
 
 /// A checkout screen that only reports when told.
 struct RecordingScreen : CheckoutScreen {
@@ -74,12 +80,17 @@ struct RecordingHost : TarvelPaymentStatusDelegate {
     std::lock_guard<std::mutex> lock(mutex_);
     return outcomes_;
   }
+  void clear() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    outcomes_.clear();
+  }
   mutable std::mutex mutex_;
   std::vector<Outcome> outcomes_;
 };
 
 /// A host application: a recording screen factory installed, a recording host delegate and
 /// (once showHostWindow is called) a shown main window. The environment starts as staging.
+/// Teardown closes what a flow left open and puts back every seam a test may have set.
 class EntryTestFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -87,10 +98,14 @@ class EntryTestFixture : public ::testing::Test {
     NetworkManager::setEnvironment(Environment::staging);
   }
   void TearDown() override {
-    detail::ScreenFactory::setShared(nullptr);
+    for (detail::Alert* alert : detail::Alert::openAlerts()) alert->close();
+    checkout_.reset();
     window_.reset();
     delete detail::KeyWindow::ownWindow();
     settle();
+    detail::ScreenFactory::setShared(nullptr);
+    detail::Application::setUrlSchemeRegistry(nullptr);
+    detail::MainQueue::setClock(nullptr);
   }
 
   QMainWindow* showHostWindow(QWidget* central = new QLabel("host shop")) {
@@ -100,7 +115,7 @@ class EntryTestFixture : public ::testing::Test {
     window_->show();
     return window_.get();
   }
-  NavigationController* windowNavigation() const {
+  static NavigationController* windowNavigation() {
     return qobject_cast<NavigationController*>(
         detail::KeyWindow::rootWidget(detail::KeyWindow::current()));
   }
@@ -108,13 +123,39 @@ class EntryTestFixture : public ::testing::Test {
     return factory_->screens.empty() ? nullptr : factory_->screens.back().data();
   }
   // Waits (bounded) until the host has `count` outcomes.
-  bool waitForOutcomes(std::size_t count = 1) {
-    return processEventsUntil([&] { return host_->outcomes().size() >= count; });
+  bool waitForOutcomes(std::size_t count = 1,
+                       std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+    return processEventsUntil([&] { return host_->outcomes().size() >= count; }, bound);
   }
 
   std::shared_ptr<RecordingScreenFactory> factory_ = std::make_shared<RecordingScreenFactory>();
   std::shared_ptr<RecordingHost> host_ = std::make_shared<RecordingHost>();
   std::unique_ptr<QMainWindow> window_;
+  std::shared_ptr<TarvelCheckout> checkout_;  // for tests whose flows span helpers
 };
+
+// `order` for another flow: one flow runs per "moid".
+inline Dictionary withMoid(Dictionary order, const char* moid) {
+  order["moid"] = moid;
+  return order;
+}
+
+inline QWidget* child(QWidget* screen, const char* name) {
+  return screen ? screen->findChild<QWidget*>(name) : nullptr;
+}
+
+// Types `digits` into the OTP screen's four fields, as a shopper does, and taps submit.
+inline void typeOtpAndSubmit(QWidget* screen, const std::string& digits = "2468") {
+  for (int i = 0; i < 4; ++i) {
+    auto* field =
+        qobject_cast<QLineEdit*>(child(screen, ("textField" + std::to_string(i + 1)).c_str()));
+    if (!field) return;
+    field->clear();
+    field->setFocus();
+    QTest::keyClick(field, digits.at(static_cast<std::size_t>(i)));
+  }
+  auto* submit = qobject_cast<QPushButton*>(child(screen, "buttonSubmitOTP"));
+  if (submit && submit->isEnabled()) submit->click();
+}
 
 }  // namespace tarvel::test

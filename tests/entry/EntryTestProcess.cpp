@@ -3,26 +3,17 @@
 // it is a QML shop's process instead (a QGuiApplication, no QApplication).
 #include <cstdio>   // printf
 #include <cstdlib>  // setenv, getenv, abort, exit
-#include <memory>   // make_shared, shared_ptr
-#include <string>   // string
 
 #include <QGuiApplication>
 
 #include "EntryTestFixture.h"
 #include "LoopbackServer.h"
 #include "QtTestMain.h"
-#include "QtWait.h"
-#include "tarvel/TarvelCheckout.h"
 
 namespace tarvel::test {
-
 namespace {
+
 LoopbackServer* server = nullptr;  // owned by main() through what prepareTestProcess returns
-}  // namespace
-
-LoopbackServer& rtoServer() { return *server; }
-
-namespace {
 
 // Opens one order of each flow and prints the outcomes, one line each.
 int runGuiApplicationHost() {
@@ -45,6 +36,8 @@ int runGuiApplicationHost() {
 }
 
 }  // namespace
+
+LoopbackServer& rtoServer() { return *server; }
 
 std::shared_ptr<void> prepareTestProcess() {
   if (std::getenv(kGuiHostVariable)) std::exit(runGuiApplicationHost());

@@ -1,17 +1,12 @@
 // The routing table: which screen each order opens, and how.
 #include <ostream>  // ostream
-#include <string>   // string
 
-#include <QCoreApplication>
 #include <QProcess>
-
-#include <gtest/gtest.h>
 
 #include "EntryTestFixture.h"
 #include "LogCapture.h"
-#include "tarvel/TarvelCheckout.h"
 
-namespace tarvel {
+namespace tarvel::test {
 namespace {
 
 enum class Shown { none, push, modal };
@@ -24,7 +19,7 @@ struct Route {
 };
 void PrintTo(const Route& route, std::ostream* os) { *os << route.name; }
 
-class TarvelCheckoutRoutingTests : public test::EntryTestFixture,
+class TarvelCheckoutRoutingTests : public EntryTestFixture,
                                    public ::testing::WithParamInterface<Route> {};
 
 TEST_P(TarvelCheckoutRoutingTests, OpensTheScreenOfTheTableTheWayTheTableSays) {
@@ -34,7 +29,7 @@ TEST_P(TarvelCheckoutRoutingTests, OpensTheScreenOfTheTableTheWayTheTableSays) {
   order["moid"] = "MO-1";
   showHostWindow();
   TarvelCheckout checkout(false, host_);
-  test::LogCapture log;
+  LogCapture log;
 
   checkout.openCart(order);
 
@@ -54,7 +49,7 @@ TEST_P(TarvelCheckoutRoutingTests, OpensTheScreenOfTheTableTheWayTheTableSays) {
   NavigationController* navigation = windowNavigation();
   ASSERT_NE(navigation, nullptr);
   ASSERT_EQ(factory_->screens.size(), 1u);
-  test::RecordingScreen* screen = lastScreen();
+  RecordingScreen* screen = lastScreen();
   EXPECT_EQ(screen->kind, route.screen);
   EXPECT_EQ(screen->createData(), order) << "the screen gets the whole order unchanged";
   EXPECT_FALSE(screen->production);
@@ -76,7 +71,7 @@ TEST(TarvelCheckoutGuiHostTests, FlowsWithAScreenEndWithAnErrorWithoutAQApplicat
 #endif
   QProcess child;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(test::kGuiHostVariable, "1");
+  environment.insert(kGuiHostVariable, "1");
   environment.insert("QT_LOGGING_RULES", "tarvel.checkout.info=false");
   child.setProcessEnvironment(environment);
   child.start(QCoreApplication::applicationFilePath(), {});
@@ -127,4 +122,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Route>& info) { return std::string(info.param.name); });
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace tarvel::test

@@ -1,21 +1,18 @@
 // The "non-vx" flow: one tracking request, no screen, its answer to the host.
-#include <memory>  // make_shared, weak_ptr
-#include <string>  // string
-#include <thread>  // this_thread
-#include <vector>  // vector
-
-#include <gtest/gtest.h>
-
 #include "EntryTestFixture.h"
 #include "LoopbackServer.h"
-#include "tarvel/TarvelCheckout.h"
 #include "tarvel/VerifyOTPViewModel.h"
 
-namespace tarvel {
+namespace tarvel::test {
+
+// This process's staging API (EntryTestProcess): "GET /v2/rto/track" answers {"data":
+// {"tracked": true, "moid": <moid>}, "message": "tracked"}, or a body that is not JSON when
+// "moid" is "fail".
+LoopbackServer& rtoServer();
+
 namespace {
 
-// Against a real HTTP server on 127.0.0.1 (EntryTestProcess).
-using TarvelCheckoutRtoTests = test::EntryTestFixture;
+using TarvelCheckoutRtoTests = EntryTestFixture;
 
 TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainThread) {
   struct Case {
@@ -31,7 +28,7 @@ TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainTh
       {{{"request_id", "R-2"}, {"moid", "fail"}}, "R-2", "fail", false}};
   for (std::size_t i = 0; i < cases.size(); ++i) {
     SCOPED_TRACE(cases[i].order.dump());
-    const std::size_t requestsBefore = test::rtoServer().requestCount();
+    const std::size_t requestsBefore = rtoServer().requestCount();
     Dictionary order = cases[i].order;
     order["order_type"] = "non-vx";
     TarvelCheckout checkout(false, host_);
@@ -49,11 +46,11 @@ TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainTh
       EXPECT_EQ(checkout.viewModel()->alertMessage(), "Data Not Found");
     }
 
-    std::vector<test::RecordedRequest> requests = test::rtoServer().requests();
+    std::vector<RecordedRequest> requests = rtoServer().requests();
     requests.erase(requests.begin(), requests.begin() + static_cast<long>(requestsBefore));
     std::erase_if(requests, [](const auto& r) { return r.path != "/v2/rto/track"; });
     ASSERT_EQ(requests.size(), 1u);
-    const test::RecordedRequest& request = requests.front();
+    const RecordedRequest& request = requests.front();
     EXPECT_EQ(request.method, "GET");
     ASSERT_EQ(request.params.count("request_id"), 1u);
     ASSERT_EQ(request.params.count("moid"), 1u);
@@ -64,7 +61,7 @@ TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainTh
 }
 
 TEST_F(TarvelCheckoutRtoTests, OverlappingRequestsEachReportOnceAndOutliveTheEntryObject) {
-  std::weak_ptr<test::RecordingHost> watchedHost = host_;
+  std::weak_ptr<RecordingHost> watchedHost = host_;
   std::weak_ptr<VerifyOTPViewModel> watchedModel;
   {
     TarvelCheckout checkout(false, host_);
@@ -73,16 +70,16 @@ TEST_F(TarvelCheckoutRtoTests, OverlappingRequestsEachReportOnceAndOutliveTheEnt
     checkout.openCart({{"order_type", "non-vx"}, {"moid", "fail"}});
   }
   auto host = std::move(host_);
-  ASSERT_TRUE(test::processEventsUntil([&] { return host->outcomes().size() >= 2; }));
-  test::settle();
+  ASSERT_TRUE(processEventsUntil([&] { return host->outcomes().size() >= 2; }));
+  settle();
   const auto outcomes = host->outcomes();
   ASSERT_EQ(outcomes.size(), 2u);
   EXPECT_NE(outcomes[0].status, outcomes[1].status);
   host.reset();
-  test::settle();
+  settle();
   EXPECT_TRUE(watchedHost.expired()) << "nothing holds the flow once its answer is delivered";
   EXPECT_TRUE(watchedModel.expired());
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace tarvel::test

@@ -1,32 +1,16 @@
 // Where openCart puts the checkout: the host window it takes over and gives back, or a window
-// of its own; a window hidden under a flow.
-#include <thread>  // thread
-
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QPointer>
+// of its own.
 #include <QVBoxLayout>
-
-#include <gtest/gtest.h>
 
 #include "EntryTestFixture.h"
 #include "platform/HostWidgetViewController.h"
-#include "tarvel/TarvelCheckout.h"
 
-namespace tarvel {
+namespace tarvel::test {
 namespace {
 
 const Dictionary kUpiOrder = {{"order_type", "upi"}, {"mid", "M-1"}, {"moid", "MO-1"}};
 
-Dictionary withMoid(Dictionary order, const char* moid) {
-  order["moid"] = moid;
-  return order;
-}
-
-using test::settle;
-
-using TarvelCheckoutWindowTests = test::EntryTestFixture;
+using TarvelCheckoutWindowTests = EntryTestFixture;
 
 // While flows run, from any entry object, the host's widget is the bottom of one navigation
 // controller (only the call that installed it keeps the former root); once the last flow has
@@ -40,7 +24,7 @@ TEST_F(TarvelCheckoutWindowTests, TheHostsRootIsTheBottomWhileFlowsRunAndComesBa
   TarvelCheckout checkout(false, host_);
   EXPECT_EQ(checkout.rootViewController(), nullptr);
   checkout.openCart(kUpiOrder);
-  QPointer<test::RecordingScreen> first = lastScreen();
+  QPointer<RecordingScreen> first = lastScreen();
   TarvelCheckout another(false, host_);
   another.openCart({{"order_type", 42}});
   another.openCart(withMoid(kUpiOrder, "MO-2"));
@@ -61,10 +45,10 @@ TEST_F(TarvelCheckoutWindowTests, TheHostsRootIsTheBottomWhileFlowsRunAndComesBa
   settle();
   ASSERT_EQ(window->centralWidget(), navigation.data()) << "a flow still runs";
   navigation->popViewController(false);
-  ASSERT_TRUE(test::processEventsUntil([&] { return !navigation; }));
+  ASSERT_TRUE(processEventsUntil([&] { return !navigation; }));
   EXPECT_EQ(window->centralWidget(), shop);
   EXPECT_TRUE(shop->isVisible());
-  EXPECT_TRUE(test::processEventsUntil([&] { return shop->size() == size; }));
+  EXPECT_TRUE(processEventsUntil([&] { return shop->size() == size; }));
   EXPECT_EQ(window->focusWidget(), field);
   EXPECT_EQ(host_->outcomes().size(), 3u);
 }
@@ -100,7 +84,7 @@ TEST_F(TarvelCheckoutWindowTests, WithoutAHostWindowTheComponentOpensItsOwnAndCl
 
   lastScreen()->report(true, {{"paid", true}});
   lastScreen()->navigationController()->popViewController(true);
-  ASSERT_TRUE(test::processEventsUntil([&] { return own.isNull(); }));
+  ASSERT_TRUE(processEventsUntil([&] { return own.isNull(); }));
   EXPECT_EQ(detail::KeyWindow::ownWindow(), nullptr);
   ASSERT_EQ(host_->outcomes().size(), 1u);
 }
@@ -128,33 +112,6 @@ TEST_F(TarvelCheckoutWindowTests, APlainWindowsSingleWidgetOrABlankScreenIsTheBo
   }
 }
 
-// A tray shop only hides its window: a flow shown there (the web checkout here; the native
-// screens in ScreenTeardownTests), or in the component's own window, ends once and stops.
-TEST_F(TarvelCheckoutWindowTests, AWindowHiddenUnderAFlowEndsItOnce) {
-  const Dictionary web = {{"order_type", "cod"}, {"upi_app", "customweb"}};
-  for (const bool hostWindow : {true, false}) {
-    SCOPED_TRACE(hostWindow ? "web checkout in the host's window" : "the component's window");
-    host_ = std::make_shared<test::RecordingHost>();
-    if (hostWindow) showHostWindow();
-    TarvelCheckout checkout(false, host_);
-    checkout.openCart(hostWindow ? web : kUpiOrder);
-    QPointer<test::RecordingScreen> screen = lastScreen();
-    ASSERT_TRUE(screen && screen->isVisible());
-    (hostWindow ? window_.get() : detail::KeyWindow::ownWindow())->hide();
-    ASSERT_TRUE(waitForOutcomes());
-    ASSERT_TRUE(test::processEventsUntil([&] { return !screen; })) << "the screen stops";
-    settle();
-    ASSERT_EQ(host_->outcomes().size(), 1u);
-    EXPECT_FALSE(host_->outcomes()[0].status);
-    const std::string name = hostWindow ? "CustomeCheckout" : "UpiCheckoutViewController";
-    EXPECT_EQ(host_->outcomes()[0].data,
-              (Dictionary{{"error", name + " was closed before the checkout finished."}}));
-    window_.reset();
-    delete detail::KeyWindow::ownWindow();
-    settle();
-  }
-}
-
 TEST_F(TarvelCheckoutWindowTests, EnvironmentOfTheLastEntryObjectWins) {
   showHostWindow();
   TarvelCheckout first(true, host_);
@@ -174,9 +131,9 @@ TEST_F(TarvelCheckoutWindowTests, OpenCartFromAWorkerThreadRunsOnTheMainThread) 
   TarvelCheckout checkout(false, host_);
   std::thread worker([&] { checkout.openCart(kUpiOrder); });
   worker.join();
-  ASSERT_TRUE(test::processEventsUntil([&] { return lastScreen() != nullptr; }));
+  ASSERT_TRUE(processEventsUntil([&] { return lastScreen() != nullptr; }));
   EXPECT_EQ(windowNavigation()->topViewController(), lastScreen());
 }
 
 }  // namespace
-}  // namespace tarvel
+}  // namespace tarvel::test

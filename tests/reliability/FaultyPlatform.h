@@ -2,9 +2,8 @@
 
 #include <chrono>              // seconds
 #include <condition_variable>  // condition_variable
-#include <memory>              // unique_ptr, make_unique
+#include <memory>              // unique_ptr, make_unique, make_shared
 #include <mutex>               // mutex
-#include <optional>            // optional
 #include <string>              // string
 #include <vector>              // vector
 
@@ -72,22 +71,30 @@ inline const std::vector<FaultInfo>& allFaults() {
 class FaultyPlatform {
  public:
   FaultyPlatform(std::string faultedPath, Fault fault)
-      : faultedPath_(std::move(faultedPath)), fault_(fault) {
-    if (fault_ == Fault::untrusted) {
-      authority_ = std::make_unique<TestCertificateAuthority>();
-      server_ = std::make_unique<LoopbackServer>(authority_->serverTls());
-    } else {
-      server_ = std::make_unique<LoopbackServer>();
+      : faultedPath_(std::move(faultedPath)),
+        fault_(fault),
+        authority_(fault == Fault::untrusted ? std::make_unique<TestCertificateAuthority>()
+                                             : nullptr),
+        server_(authority_ ? std::make_unique<LoopbackServer>(authority_->serverTls())
+                           : std::make_unique<LoopbackServer>()) {
+    for (const char* path :
+         {"POST /v1/order/verify", "POST /v1/payment/capture", "POST /v1/user/send-otp",
+          "POST /v1/user/resend-otp", "POST /v1/user/verify-otp", "POST /api/v1/events",
+          "GET /v2/rto/track", "GET /custom.html"}) {
+      const std::string route = path;
+      const std::string method = route.substr(0, route.find(' '));
+      server_->route(method, route.substr(method.size() + 1),
+                     [this](const httplib::Request& request, httplib::Response& response) {
+                       answer(request, response);
+                     });
     }
-    for (const char* path : {"/v1/order/verify", "/v1/payment/capture", "/v1/user/send-otp",
-                             "/v1/user/resend-otp", "/v1/user/verify-otp", "/api/v1/events"}) {
-      route("POST", path);
-    }
-    route("GET", "/v2/rto/track");
-    route("GET", "/custom.html");
   }
   ~FaultyPlatform() {
-    release();
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      released_ = true;  // lets held slow answers go
+    }
+    changed_.notify_all();
     server_->stop();
   }
 
@@ -96,8 +103,7 @@ class FaultyPlatform {
       baseUrl_ = SilentServer::closedPortUrl();
       return true;
     }
-    if (authority_ && !authority_->isValid()) return false;
-    if (!server_->start()) return false;
+    if ((authority_ && !authority_->isValid()) || !server_->start()) return false;
     baseUrl_ = server_->baseUrl();
     return true;
   }
@@ -105,42 +111,33 @@ class FaultyPlatform {
   const std::string& baseUrl() const { return baseUrl_; }
   /// The platform stops listening (for `Fault::down`, once the earlier steps are done).
   void goDown() { server_->stop(); }
-  /// Requests the platform received, faulted or not.
-  std::vector<RecordedRequest> requests() const { return server_->requests(); }
+  /// Whether a request for `path` arrived, faulted or not.
   bool received(const std::string& path) const {
     for (const auto& request : server_->requests()) {
       if (request.path == path) return true;
     }
     return false;
   }
-  /// Lets held slow answers go.
-  void release() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    released_ = true;
-    changed_.notify_all();
-  }
 
-  /// A working platform's answer at `path`, for the order in `request`.
+ private:
+  // A working platform's answer at `path`, for the order in `request`.
   static std::string goodAnswer(const std::string& path, const httplib::Request& request) {
     const Dictionary sent = Dictionary::parse(request.body, nullptr, false);
-    const bool object = sent.is_object();
     // Answers name the order they are about, so concurrent flows can be told apart.
     const std::string moid =
-        object ? sent.value("moid", std::string()) : request.get_param_value("moid");
+        sent.is_object() ? sent.value("moid", std::string()) : request.get_param_value("moid");
     if (path == "/v1/order/verify") {
-      const bool upi = object && sent.value("order_type", "") == "upi";
-      Dictionary data = upi ? Dictionary{{"tarvel_oid", "tvl-fault"},
-                                         {"auth_token", "tok-fault"},
-                                         {"uapp", {"phonepe"}},
-                                         {"u_link", "upi://pay?pa=shop@upi&am=499.00"},
-                                         {"qrCode", "data:image/png;base64,"},
-                                         {"total", "499.00"},
-                                         {"msg", {{"heading", "Success!"}}}}
-                            : Dictionary{{"tarvel_oid", "tvl-fault"},
-                                         {"total", "1499"},
-                                         {"merchant_user_verified", false},
-                                         {"otp_verified", nullptr},
-                                         {"msg", {{"heading", "Success!"}}}};
+      Dictionary data = {{"tarvel_oid", "tvl-fault"}, {"msg", {{"heading", "Success!"}}}};
+      if (sent.is_object() && sent.value("order_type", "") == "upi") {
+        data.update({{"auth_token", "tok-fault"},
+                     {"uapp", {"phonepe"}},
+                     {"u_link", "upi://pay?pa=shop@upi&am=499.00"},
+                     {"qrCode", "data:image/png;base64,"},
+                     {"total", "499.00"}});
+      } else {
+        data.update(
+            {{"total", "1499"}, {"merchant_user_verified", false}, {"otp_verified", nullptr}});
+      }
       data["moid"] = moid;
       return Dictionary{{"data", data}}.dump();
     }
@@ -152,13 +149,13 @@ class FaultyPlatform {
           {"statusCode", 200}, {"statusMessage", "OTP verified"}, {"data", {{"moid", moid}}}}
           .dump();
     }
-    if (path == "/custom.html")
+    if (path == "/custom.html") {
       return postingPage(
           "{status: 'PAID', moid: new URLSearchParams(location.search).get('moid')}");
+    }
     return Dictionary{{"data", {{"accepted", true}, {"moid", moid}}}}.dump();
   }
 
- private:
   static std::string postingPage(const std::string& body) {
     return R"(<!DOCTYPE html><html><body><p>checkout</p><script>
       function post() {
@@ -171,10 +168,9 @@ class FaultyPlatform {
     </script></body></html>)";
   }
 
-  // The faulted answer's body and content type.
+  // The faulted answer's body; sets its content type.
   std::string faultedBody(const httplib::Request& request, std::string& contentType) const {
     const bool page = faultedPath_ == "/custom.html";
-    contentType = page ? "text/html; charset=utf-8" : "application/json";
     switch (fault_) {
       case Fault::status500Text:
         contentType = "text/plain";
@@ -198,60 +194,36 @@ class FaultyPlatform {
                     : "{\"data\": {\"total\": \"\xff\xfe\xfd\", \"msg\": {\"heading\": "
                       "\"\xc3\x28\"}}}";
       case Fault::illTyped:
-        return illTypedAnswer();
+        if (faultedPath_ == "/v1/order/verify") {
+          return R"({"data": {"tarvel_oid": 7, "auth_token": [1], "uapp": "phonepe", "u_link": 5,
+                 "qrCode": {"png": 1}, "total": 499, "msg": "Failed!",
+                 "merchant_user_verified": "no", "otp_verified": "maybe", "order_type": 3}})";
+        }
+        if (faultedPath_ == "/v1/payment/capture") {
+          return R"({"data": {"payment_status": 1}, "payment_status": ["PAID"], "tarvel_oid": 3})";
+        }
+        if (faultedPath_ == "/v1/user/verify-otp") {
+          return R"({"statusCode": "200", "statusMessage": 404, "data": "verified",
+                 "otp_verified": "yes"})";
+        }
+        if (page) return postingPage("42");
+        return R"({"data": {"tracked": "yes", "moid": 5, "events": "none"}, "message": 7})";
       default:
         return goodAnswer(faultedPath_, request);
     }
   }
 
-  std::string illTypedAnswer() const {
-    if (faultedPath_ == "/v1/order/verify") {
-      return R"({"data": {"tarvel_oid": 7, "auth_token": [1], "uapp": "phonepe", "u_link": 5,
-                 "qrCode": {"png": 1}, "total": 499, "msg": "Failed!",
-                 "merchant_user_verified": "no", "otp_verified": "maybe", "order_type": 3}})";
-    }
-    if (faultedPath_ == "/v1/payment/capture") {
-      return R"({"data": {"payment_status": 1}, "payment_status": ["PAID"], "tarvel_oid": 3})";
-    }
-    if (faultedPath_ == "/v1/user/verify-otp") {
-      return R"({"statusCode": "200", "statusMessage": 404, "data": "verified",
-                 "otp_verified": "yes"})";
-    }
-    if (faultedPath_ == "/custom.html") return postingPage("42");
-    return R"({"data": {"tracked": "yes", "moid": 5, "events": "none"}, "message": 7})";
-  }
-
-  void route(const char* method, const std::string& path) {
-    server_->route(method, path,
-                   [this, path](const httplib::Request& request, httplib::Response& response) {
-                     if (path != faultedPath_) {
-                       respond(response, 200, goodAnswer(path, request), contentTypeOf(path));
-                     } else {
-                       answerFaulted(request, response);
-                     }
-                   });
-  }
-
-  static std::string contentTypeOf(const std::string& path) {
-    return path == "/custom.html" ? "text/html; charset=utf-8" : "application/json";
-  }
-
-  static void respond(httplib::Response& response, int status, const std::string& body,
-                      const std::string& contentType) {
-    response.status = status;
-    // Each platform lives for one flow: clients need not keep connections to it.
-    response.set_header("Connection", "close");
-    response.set_content(body, contentType);
-  }
-
-  void answerFaulted(const httplib::Request& request, httplib::Response& response) {
-    std::string contentType;
-    std::string body = faultedBody(request, contentType);
-    if (fault_ == Fault::slow) {
+  void answer(const httplib::Request& request, httplib::Response& response) {
+    const bool faulted = request.path == faultedPath_;
+    std::string contentType =
+        request.path == "/custom.html" ? "text/html; charset=utf-8" : "application/json";
+    std::string body =
+        faulted ? faultedBody(request, contentType) : goodAnswer(request.path, request);
+    if (faulted && fault_ == Fault::slow) {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait_for(lock, std::chrono::seconds(20), [&] { return released_; });
     }
-    if (fault_ == Fault::reset) {
+    if (faulted && fault_ == Fault::reset) {
       // Announces the whole body, sends half of it, then drops the connection.
       auto shared = std::make_shared<std::string>(std::move(body));
       response.set_content_provider(
@@ -263,7 +235,10 @@ class FaultyPlatform {
       return;
     }
     const bool serverError = fault_ == Fault::status500Valid || fault_ == Fault::status500Text;
-    respond(response, serverError ? 500 : 200, body, contentType);
+    response.status = faulted && serverError ? 500 : 200;
+    // Each platform lives for one flow: clients need not keep connections to it.
+    response.set_header("Connection", "close");
+    response.set_content(body, contentType);
   }
 
   std::string faultedPath_;

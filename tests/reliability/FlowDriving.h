@@ -1,31 +1,24 @@
 #pragma once
 
 #include <chrono>   // milliseconds, seconds
+#include <cstddef>  // size_t
 #include <memory>   // shared_ptr
 #include <mutex>    // mutex, lock_guard
-#include <string>   // string, to_string
-#include <utility>  // pair, move
+#include <set>      // set
+#include <string>   // string
+#include <utility>  // move
 #include <vector>   // vector
 
 #include <QAbstractButton>
-#include <QApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QPushButton>
-#include <QTest>
 
-#include "CountingService.h"
+#include "EntryTestFixture.h"
+#include "InstalledSchemesRegistry.h"
 #include "LoopbackAPIService.h"
-#include "QtWait.h"
+#include "ManualClock.h"
 #include "ServiceScreenFactory.h"
-#include "entry/ScreenFactory.h"
-#include "platform/KeyWindow.h"
 #include "tarvel/CustomeCheckout.h"
-#include "tarvel/NavigationController.h"
-#include "tarvel/TarvelPaymentStatusDelegate.h"
-#include "tarvel/UpiCheckoutViewController.h"
-#include "tarvel/VerifyOTPViewController.h"
+#include "tarvel/VXAPIServiceProtocol.h"
+#include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel::test {
 
@@ -36,6 +29,10 @@ inline constexpr std::chrono::milliseconds kClientTimeout = 1500ms;
 // For answers that are meant to come too late: the flow's earlier steps may time out too on a
 // loaded machine, which only moves the fault to an earlier step.
 inline constexpr std::chrono::milliseconds kSlowClientTimeout = 400ms;
+
+/// Where the fault tests' checkout page front sends the page request:
+/// "<baseUrl>custom.html?...".
+void setCheckoutPageTarget(const std::string& baseUrl);
 
 enum class Flow { upiTiles, upiQr, codOtp, codOtpSheet, web, rto };
 
@@ -57,103 +54,139 @@ inline const std::vector<FlowInfo>& allFlows() {
   return flows;
 }
 
-inline Dictionary orderFor(Flow flow) {
-  switch (flow) {
-    case Flow::upiTiles:
-    case Flow::upiQr:
-      return {{"order_type", "upi"},     {"mid", "M-fault"},      {"moid", "MO-fault"},
-              {"request_id", "R-fault"}, {"phone", "9000000001"}, {"total", "499.00"}};
-    case Flow::codOtpSheet: {
-      Dictionary order = orderFor(Flow::codOtp);
-      order["upi_app"] = "";  // presented over the host's screen
-      return order;
-    }
-    case Flow::codOtp:
-      return {{"order_type", "cod"},     {"upi_app", "paytm"},      {"mid", "M-fault"},
-              {"moid", "MO-fault"},      {"request_id", "R-fault"}, {"phone", "9000000001"},
-              {"tarvel_oid", "T-fault"}, {"total", "1499"}};
-    case Flow::web:
-      return {{"order_type", "upi"}, {"upi_app", "customweb"},  {"mid", "M-fault"},
-              {"moid", "MO-fault"},  {"request_id", "R-fault"}, {"tarvel_oid", "T-fault"}};
-    case Flow::rto:
-      return {{"order_type", "non-vx"}, {"request_id", "R-fault"}, {"moid", "MO-fault"}};
+// An order of `flow` with its own "moid"; the OTP sheet is presented over the host's screen.
+inline Dictionary orderFor(Flow flow, const std::string& moid = "MO-fault") {
+  Dictionary order = {{"order_type", "upi"},     {"mid", "M-fault"},      {"moid", moid},
+                      {"request_id", "R-fault"}, {"phone", "9000000001"}, {"total", "499.00"},
+                      {"tarvel_oid", "T-fault"}};
+  if (flow == Flow::codOtp || flow == Flow::codOtpSheet) {
+    order["order_type"] = "cod";
+    order["upi_app"] = flow == Flow::codOtp ? "paytm" : "";
+    order["total"] = "1499";
   }
-  return {};
+  if (flow == Flow::web) order["upi_app"] = "customweb";
+  if (flow == Flow::rto) order["order_type"] = "non-vx";
+  return order;
 }
 
-struct RecordingHost : TarvelPaymentStatusDelegate {
-  void tarvelPayment(bool status, const Dictionary& data) override {
-    std::lock_guard<std::mutex> lock(mutex);
-    outcomes.emplace_back(status, data);
+/// Passes every call on to a real service and counts the platform calls (analytics aside)
+/// that were made and that have completed. A completion counts once the caller's own
+/// completion has returned, so whatever the caller posted to the main queue is queued by then:
+/// a test that waits for `issued() == completed()` and then runs the event loop sees the
+/// screen after it has handled every answer.
+class CountingService : public VXAPIServiceProtocol {
+ public:
+  explicit CountingService(std::shared_ptr<VXAPIServiceProtocol> inner)
+      : inner_(std::move(inner)) {}
+
+#define TARVEL_COUNTED_CALL(name)                                        \
+  void name(const Dictionary& params, APICompletion complete) override { \
+    inner_->name(params, counted(std::move(complete)));                  \
   }
-  std::vector<std::pair<bool, Dictionary>> taken() {
-    std::lock_guard<std::mutex> lock(mutex);
-    return outcomes;
+  TARVEL_COUNTED_CALL(verifyPaymentData)
+  TARVEL_COUNTED_CALL(checkPaymentStatus)
+  TARVEL_COUNTED_CALL(sendOtp)
+  TARVEL_COUNTED_CALL(reSendOtp)
+  TARVEL_COUNTED_CALL(verifyOtp)
+  TARVEL_COUNTED_CALL(completeOrder)
+#undef TARVEL_COUNTED_CALL
+  void appAnalytics(const Dictionary& params, APICompletion complete) override {
+    inner_->appAnalytics(params, std::move(complete));
   }
-  std::mutex mutex;
-  std::vector<std::pair<bool, Dictionary>> outcomes;
+
+  std::size_t issued() const { return counts().issued; }
+  std::size_t completed() const { return counts().completed; }
+  /// How often a call completed a second time (never, if the service keeps its promise).
+  std::size_t repeatedCompletions() const { return counts().repeated; }
+
+ private:
+  struct Counts {
+    std::size_t issued = 0, completed = 0, repeated = 0;
+  };
+  struct State {
+    std::mutex mutex;
+    Counts counts;
+  };
+  Counts counts() const {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    return state_->counts;
+  }
+
+  APICompletion counted(APICompletion complete) {
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      ++state_->counts.issued;
+    }
+    auto once = std::make_shared<bool>(false);
+    return [state = state_, once, complete = std::move(complete)](
+               bool success, std::optional<Dictionary> response, std::optional<APIError> error) {
+      if (complete) complete(success, std::move(response), error);
+      std::lock_guard<std::mutex> lock(state->mutex);
+      ++(*once ? state->counts.repeated : state->counts.completed);
+      *once = true;
+    };
+  }
+
+  std::shared_ptr<VXAPIServiceProtocol> inner_;
+  std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
-// The real service and a loader of its own against the platform at `baseUrl`, counted, with the
-// component's screens talking to it.
-inline std::shared_ptr<CountingService> installCountedService(const std::string& baseUrl,
-                                                              std::chrono::milliseconds timeout) {
-  auto service = std::make_shared<CountingService>(
-      std::make_shared<LoopbackAPIService>(baseUrl, baseUrl, loopbackLoader(timeout)));
-  detail::ScreenFactory::setShared(std::make_shared<ServiceScreenFactory>(service));
-  return service;
-}
+// A host application whose flows run the component's screens over the real service and a
+// loader of its own against a platform on loopback, counted; the platform's timers run on a
+// manual clock.
+class FlowTest : public EntryTestFixture {
+ protected:
+  void SetUp() override {
+    EntryTestFixture::SetUp();
+    detail::MainQueue::setClock(clock_);
+    detail::Application::shared()->applyApplicationState(Qt::ApplicationActive);
+  }
+  void TearDown() override {
+    EntryTestFixture::TearDown();
+    // The client (the service owns its loader) lets go of its kept-alive connections before the
+    // platform stops, which would otherwise wait for them to idle out.
+    service_.reset();
+  }
 
-// The host shop's own window, shown.
-inline std::unique_ptr<QMainWindow> showHostWindow() {
-  auto window = std::make_unique<QMainWindow>();
-  window->setCentralWidget(new QLabel("host shop"));
-  window->resize(375, 667);
-  window->show();
-  return window;
-}
+  // Installs the counted service against `baseUrl`, shows the host's window and opens an entry
+  // object for a new host delegate, whose RTO flow uses the service too. Apps installed: `apps`.
+  void startHost(const std::string& baseUrl, std::chrono::milliseconds timeout,
+                 std::set<std::string> apps = {}) {
+    service_ = std::make_shared<CountingService>(
+        std::make_shared<LoopbackAPIService>(baseUrl, baseUrl, loopbackLoader(timeout)));
+    detail::ScreenFactory::setShared(std::make_shared<ServiceScreenFactory>(service_));
+    detail::Application::setUrlSchemeRegistry(
+        std::make_shared<InstalledSchemesRegistry>(std::move(apps)));
+    showHostWindow();
+    host_ = std::make_shared<RecordingHost>();
+    checkout_ = std::make_shared<TarvelCheckout>(false, host_);
+    checkout_->setViewModel(std::make_shared<VerifyOTPViewModel>(service_, Dictionary::object()));
+  }
 
-// Waits until every platform call made so far has completed and the screens have handled the
-// answers, including calls those answers caused.
-inline bool rest(const CountingService& service) {
-  for (int round = 0; round < 100; ++round) {
-    if (!processEventsUntil([&] { return service.completed() >= service.issued(); }, 30s)) {
-      return false;
+  // Waits until every platform call made so far has completed and the screens have handled the
+  // answers, including calls those answers caused.
+  bool rest() {
+    for (int round = 0; round < 100; ++round) {
+      if (!processEventsUntil([&] { return service_->completed() >= service_->issued(); }, 30s)) {
+        return false;
+      }
+      const std::size_t before = service_->issued();
+      settle();
+      if (service_->issued() == before && service_->completed() == before) return true;
     }
-    const std::size_t before = service.issued();
-    settle();
-    if (service.issued() == before && service.completed() == before) return true;
+    return false;
   }
-  return false;
-}
 
-inline NavigationController* windowNavigation() {
-  return qobject_cast<NavigationController*>(
-      detail::KeyWindow::rootWidget(detail::KeyWindow::current()));
-}
-
-inline QWidget* child(QWidget* screen, const char* name) {
-  return screen ? screen->findChild<QWidget*>(name) : nullptr;
-}
-
-inline void typeOtpAndSubmit(QWidget* screen) {
-  const char digits[] = "2468";
-  for (int i = 0; i < 4; ++i) {
-    auto* field =
-        qobject_cast<QLineEdit*>(child(screen, ("textField" + std::to_string(i + 1)).c_str()));
-    if (!field) return;
-    field->setFocus();
-    QTest::keyClick(field, digits[i]);
+  static QAbstractButton* backButtonOf(QWidget* screen) {
+    if (auto* web = qobject_cast<CustomeCheckout*>(screen)) {
+      return qobject_cast<QAbstractButton*>(web->backButton());
+    }
+    auto* native = qobject_cast<CheckoutScreen*>(screen);
+    return native ? qobject_cast<QAbstractButton*>(native->leftNavigationItem()) : nullptr;
   }
-  auto* submit = qobject_cast<QPushButton*>(child(screen, "buttonSubmitOTP"));
-  if (submit && submit->isEnabled()) submit->click();
-}
 
-inline QAbstractButton* backButtonOf(CheckoutScreen* screen) {
-  if (auto* web = qobject_cast<CustomeCheckout*>(screen)) {
-    return qobject_cast<QAbstractButton*>(web->backButton());
-  }
-  return screen ? qobject_cast<QAbstractButton*>(screen->leftNavigationItem()) : nullptr;
-}
+  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
+  std::shared_ptr<CountingService> service_;
+};
 
 }  // namespace tarvel::test

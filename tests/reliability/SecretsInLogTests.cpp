@@ -4,39 +4,31 @@
 // for the auth token the sandbox issued, for the OTP it sent and for the shopper's phone. The
 // orders are "chatty": the platform's answers carry the token under other key names as well,
 // the phone under other keys and in a note, and the OTP in a text message.
+//
+// The process runs one sandbox platform over HTTPS, started before anything reads the
+// component's configuration, with the staging API, analytics and page hosts and the trusted CA
+// pointed at it. Reachability is pinned to online.
 #include <algorithm>  // any_of
-#include <chrono>     // seconds
-#include <memory>     // make_shared, unique_ptr
-#include <mutex>      // mutex, lock_guard
-#include <set>        // set
-#include <string>     // string
-#include <vector>     // vector
+#include <cstdio>     // fprintf
+#include <random>     // random_device
 
-#include <QLabel>
-#include <QMainWindow>
-#include <QPointer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include <gtest/gtest.h>
-
 #include "FlowDriving.h"
-#include "InstalledSchemesRegistry.h"
 #include "LogCapture.h"
-#include "ManualClock.h"
-#include "QtWait.h"
-#include "SecretsSandbox.h"
+#include "QtTestMain.h"
+#include "SandboxServer.h"
 #include "UniqueMarker.h"
-#include "platform/Alert.h"
-#include "platform/Application.h"
-#include "platform/MainQueue.h"
-#include "tarvel/TarvelCheckout.h"
+#include "tarvel/InternetConnectionManager.h"
 #include "tarvel/TarvelChekoutViewModel.h"
 
 namespace tarvel::test {
 namespace {
 
-// Qt's own messages (the component's category included) while a test runs.
+sandbox::SandboxServer* sandboxPlatform = nullptr;  // owned by main() through prepareTestProcess
+
+// Qt's own messages (the component's category included), from the start.
 std::mutex qtMutex;
 std::vector<std::string> qtMessages;
 
@@ -45,73 +37,23 @@ void recordQtMessage(QtMsgType, const QMessageLogContext&, const QString& messag
   qtMessages.push_back(message.toStdString());
 }
 
-class SecretsInLogTests : public ::testing::Test {
- protected:
-  void SetUp() override {
-    previousHandler_ = qInstallMessageHandler(recordQtMessage);
-    detail::MainQueue::setClock(clock_);
-    detail::Application::shared()->applyApplicationState(Qt::ApplicationActive);
-    detail::Application::setUrlSchemeRegistry(std::make_shared<InstalledSchemesRegistry>());
-    window_ = std::make_unique<QMainWindow>();
-    window_->setCentralWidget(new QLabel("host shop"));
-    window_->resize(375, 667);
-    window_->show();
-    checkout_ = std::make_shared<TarvelCheckout>(false, host_);
-  }
-  void TearDown() override {
-    for (detail::Alert* alert : detail::Alert::openAlerts()) alert->close();
-    checkout_.reset();
-    window_.reset();
-    delete detail::KeyWindow::ownWindow();
-    settle();
-    detail::Application::setUrlSchemeRegistry(nullptr);
-    detail::MainQueue::setClock(nullptr);
-    qInstallMessageHandler(previousHandler_);
-  }
-
-  bool waitForOutcomes(std::size_t count, std::chrono::seconds bound = std::chrono::seconds(30)) {
-    return processEventsUntil([&] { return host_->taken().size() >= count; }, bound);
-  }
-
-  // Everything logged, with the sandbox's origin taken out (its port is not a secret, and a
-  // port may contain the OTP's four digits by chance).
-  std::vector<std::string> loggedLines() const {
-    std::vector<std::string> lines = log_.lines();
-    {
-      std::lock_guard<std::mutex> lock(qtMutex);
-      lines.insert(lines.end(), qtMessages.begin(), qtMessages.end());
-    }
-    const std::string origin = secretsSandbox().origin();
-    for (auto& line : lines) {
-      for (auto at = line.find(origin); at != std::string::npos; at = line.find(origin)) {
-        line.erase(at, origin.size());
-      }
-    }
-    return lines;
-  }
-
-  LogCapture log_;
-  QtMessageHandler previousHandler_ = nullptr;
-  std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
-  std::shared_ptr<RecordingHost> host_ = std::make_shared<RecordingHost>();
-  std::unique_ptr<QMainWindow> window_;
-  std::shared_ptr<TarvelCheckout> checkout_;
-};
+// The component's own screens and service, as a host runs them.
+using SecretsInLogTests = FlowTest;
 
 TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
+  LogCapture log;
+  detail::ScreenFactory::setShared(nullptr);
+  detail::Application::setUrlSchemeRegistry(std::make_shared<InstalledSchemesRegistry>());
+  showHostWindow();
+  checkout_ = std::make_shared<TarvelCheckout>(false, host_);
   const std::string moid = uniqueMarker("secrets");
   const std::string phone = "9" + std::to_string(100000000 + std::random_device()() % 900000000);
   std::set<std::string> tokens;
-  std::string otp;
 
   // UPI by QR code (no app installed), paid at the second status poll.
-  checkout_->openCart({{"order_type", "upi"},
-                       {"mid", "m-secrets"},
-                       {"moid", moid + "-upi"},
-                       {"request_id", "r-upi"},
-                       {"phone", phone},
-                       {"total", "499.00"},
-                       {"sandbox_scenario", "paid-after-2,chatty"}});
+  Dictionary order = orderFor(Flow::upiQr, moid + "-upi");
+  order.update({{"phone", phone}, {"sandbox_scenario", "paid-after-2,chatty"}});
+  checkout_->openCart(order);
   QPointer<UpiCheckoutViewController> upi =
       qobject_cast<UpiCheckoutViewController*>(windowNavigation()->topViewController());
   ASSERT_TRUE(upi);
@@ -120,53 +62,35 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
            upi->viewModel()->getOrderVerifyData().contains("auth_token");
   }));
   tokens.insert(upi->viewModel()->getOrderVerifyData().value("auth_token", ""));
-  for (int tick = 0; tick < 24 && host_->taken().empty(); ++tick) {
+  for (int tick = 0; tick < 24 && host_->outcomes().empty(); ++tick) {
     clock_->advance(std::chrono::seconds(5));
-    processEventsUntil([&] { return !host_->taken().empty(); }, std::chrono::seconds(2));
+    waitForOutcomes(1, std::chrono::seconds(2));
   }
   ASSERT_TRUE(waitForOutcomes(1));
-  EXPECT_TRUE(host_->taken()[0].first);
+  EXPECT_TRUE(host_->outcomes()[0].status);
 
   // Cash on delivery: the OTP the sandbox sent, typed and accepted.
   // The moid names the scenario: the OTP may be sent before the verification creates the order.
   const std::string codMoid = "chatty-" + moid + "-cod";
-  checkout_->openCart({{"order_type", "cod"},
-                       {"upi_app", "paytm"},
-                       {"mid", "m-secrets"},
-                       {"moid", codMoid},
-                       {"request_id", "r-cod"},
-                       {"phone", phone},
-                       {"total", "1499"}});
+  order = orderFor(Flow::codOtp, codMoid);
+  order["phone"] = phone;
+  checkout_->openCart(order);
   QPointer<VerifyOTPViewController> cod =
       qobject_cast<VerifyOTPViewController*>(windowNavigation()->topViewController());
   ASSERT_TRUE(cod);
   ASSERT_TRUE(processEventsUntil([&] {
-    return secretsSandbox().lastOtp(codMoid, phone).has_value() && cod &&
+    return sandboxPlatform->lastOtp(codMoid, phone).has_value() && cod &&
            child(cod, "viewCODContainer")->isVisible();
   }));
-  otp = *secretsSandbox().lastOtp(codMoid, phone);
+  const std::string otp = *sandboxPlatform->lastOtp(codMoid, phone);
   ASSERT_EQ(otp.size(), 4u);
-  for (int i = 0; i < 4; ++i) {
-    auto* field =
-        qobject_cast<QLineEdit*>(child(cod, ("textField" + std::to_string(i + 1)).c_str()));
-    ASSERT_NE(field, nullptr);
-    field->setFocus();
-    QTest::keyClick(field, otp[static_cast<std::size_t>(i)]);
-  }
-  auto* submit = qobject_cast<QPushButton*>(child(cod, "buttonSubmitOTP"));
-  ASSERT_TRUE(processEventsUntil([&] { return submit->isEnabled(); }));
-  submit->click();
+  typeOtpAndSubmit(cod, otp);
   ASSERT_TRUE(waitForOutcomes(2));
-  EXPECT_TRUE(host_->taken()[1].first);
-  EXPECT_EQ(host_->taken()[1].second.value("otp_verified", false), true);
+  EXPECT_TRUE(host_->outcomes()[1].status);
+  EXPECT_EQ(host_->outcomes()[1].data.value("otp_verified", false), true);
 
   // The hosted web checkout: the shopper presses "Pay now" on the sandbox's page.
-  checkout_->openCart({{"order_type", "upi"},
-                       {"upi_app", "customweb"},
-                       {"mid", "m-secrets"},
-                       {"moid", moid + "-web"},
-                       {"request_id", "r-web"},
-                       {"tarvel_oid", "tvl-" + moid}});
+  checkout_->openCart(orderFor(Flow::web, moid + "-web"));
   QPointer<CustomeCheckout> web =
       qobject_cast<CustomeCheckout*>(windowNavigation()->topViewController());
   ASSERT_TRUE(web && web->webView());
@@ -176,18 +100,18 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   ASSERT_TRUE(processEventsUntil([&] { return *loaded; }, std::chrono::seconds(60)));
   web->webView()->page()->runJavaScript("document.getElementById('pay').click()");
   ASSERT_TRUE(waitForOutcomes(3, std::chrono::seconds(60)));
-  EXPECT_TRUE(host_->taken()[2].first);
+  EXPECT_TRUE(host_->outcomes()[2].status);
 
   // RTO tracking, no screen.
-  checkout_->openCart({{"order_type", "non-vx"}, {"request_id", "r-rto"}, {"moid", moid + "-rto"}});
+  checkout_->openCart(orderFor(Flow::rto, moid + "-rto"));
   ASSERT_TRUE(waitForOutcomes(4));
   settle();
 
   // The tokens of every order the sandbox verified in these flows.
-  for (const auto& outcome : host_->taken()) {
-    const Dictionary& data = outcome.second;
+  for (const auto& outcome : host_->outcomes()) {
+    const Dictionary& data = outcome.data;
     if (data.is_object() && data.contains("tarvel_oid") && data["tarvel_oid"].is_string()) {
-      if (auto order = secretsSandbox().order(data["tarvel_oid"].get<std::string>())) {
+      if (auto order = sandboxPlatform->order(data["tarvel_oid"].get<std::string>())) {
         tokens.insert(order->authToken);
       }
     }
@@ -195,7 +119,19 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   tokens.erase("");
   ASSERT_FALSE(tokens.empty());
 
-  const std::vector<std::string> lines = loggedLines();
+  // Everything logged, with the sandbox's origin taken out (its port is not a secret, and a
+  // port may contain the OTP's four digits by chance).
+  std::vector<std::string> lines = log.lines();
+  {
+    std::lock_guard<std::mutex> lock(qtMutex);
+    lines.insert(lines.end(), qtMessages.begin(), qtMessages.end());
+  }
+  for (auto& line : lines) {
+    const std::string origin = sandboxPlatform->origin();
+    for (auto at = line.find(origin); at != std::string::npos; at = line.find(origin)) {
+      line.erase(at, origin.size());
+    }
+  }
   ASSERT_GT(lines.size(), 10u);  // the flows did log
   for (const auto& line : lines) {
     EXPECT_EQ(line.find(phone), std::string::npos) << "phone number logged: " << line;
@@ -222,4 +158,25 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
 }
 
 }  // namespace
+
+std::shared_ptr<void> prepareTestProcess() {
+  sandbox::SandboxOptions options;
+  options.https = true;
+  auto server = std::make_shared<sandbox::SandboxServer>(options);
+  if (!server->start()) {
+    std::fprintf(stderr, "sandbox did not start: %s\n", server->error().c_str());
+    std::abort();
+  }
+  setenv("TARVEL_STAGING_API_URL", server->apiBaseUrl().c_str(), 1);
+  setenv("TARVEL_STAGING_ANALYTICS_URL", server->analyticsBaseUrl().c_str(), 1);
+  setenv("TARVEL_STAGING_WEB_URL", server->webBaseUrl().c_str(), 1);
+  setenv("TARVEL_CA_FILE", server->caFile().c_str(), 1);
+  setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  InternetConnectionManager::setProbe([] { return InternetConnectionManager::kReachable; });
+  qInstallMessageHandler(recordQtMessage);
+  sandboxPlatform = server.get();
+  return server;
+}
+
 }  // namespace tarvel::test
