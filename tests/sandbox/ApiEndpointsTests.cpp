@@ -8,38 +8,30 @@ namespace {
 
 using nlohmann::json;
 using testing::expectShape;
+using testing::parseWith;
 using testing::RunningSandbox;
 
-json upiOrder(const std::string& moid) {
-  return {{"moid", moid},   {"mid", "shop-1"},       {"order_type", "upi"}, {"request_id", "req-9"},
-          {"total", "499"}, {"phone", "9876543210"}, {"upi_app", ""},       {"extra", {{"a", 1}}}};
-}
+const json kUpiOrder = json::parse(R"({"moid": "order-1", "mid": "shop-1", "order_type": "upi",
+    "request_id": "req-9", "total": "499", "phone": "9876543210", "upi_app": "", "extra": {"a": 1}})");
 
 // The QR code itself: QrCodeImageTests.
 TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
   RunningSandbox sandbox;
-  const auto data = sandbox.verify(upiOrder("order-1"));
+  const auto data = sandbox.verify(kUpiOrder);
   const std::string oid = data.value("tarvel_oid", "");
   EXPECT_FALSE(oid.empty());
   EXPECT_GE(data.value("auth_token", "").size(), 32u);
-  const std::string link = "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel%20Sandbox%20Store";
   // The analytics identity block reads request_id, order_type, mid and moid.
-  expectShape(data, {{"/uapp", {"phonepe", "gpay", "paytm", "bhim"}},
-                     {"/u_link", link + "&am=499.00&tr=" + oid + "&cu=INR"},
-                     {"/qrCode", "<string>"},
-                     {"/total", "499.00"},
-                     {"/msg/heading", "Success!"},
-                     {"/msg/text", "<string>"},
-                     {"/otp_verified", nullptr},
-                     {"/merchant_user_verified", false},
-                     {"/request_id", "req-9"},
-                     {"/order_type", "upi"},
-                     {"/mid", "shop-1"},
-                     {"/moid", "order-1"}});
+  expectShape(data, parseWith(R"({"/uapp": ["phonepe", "gpay", "paytm", "bhim"],
+      "/u_link": "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel%20Sandbox%20Store&am=499.00&tr=$oid&cu=INR",
+      "/qrCode": "<string>", "/total": "499.00", "/msg/heading": "Success!", "/msg/text": "<string>",
+      "/otp_verified": null, "/merchant_user_verified": false,
+      "/request_id": "req-9", "/order_type": "upi", "/mid": "shop-1", "/moid": "order-1"})",
+                              {{"oid", oid}}));
 
   // Verifying again finds the order by merchant and moid; a missing request_id is made up.
-  EXPECT_EQ(sandbox.verify(upiOrder("order-1"))["auth_token"], data["auth_token"]);
-  auto otherShop = upiOrder("order-1");
+  EXPECT_EQ(sandbox.verify(kUpiOrder)["auth_token"], data["auth_token"]);
+  auto otherShop = kUpiOrder;
   otherShop["mid"] = "shop-2";
   EXPECT_NE(sandbox.verify(otherShop)["tarvel_oid"], oid);
   const auto bare = sandbox.verify({{"moid", "order-2"}, {"total", 12.5}});
@@ -48,83 +40,59 @@ TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
 }
 
 // Refusals keep their endpoint's answer shape, so the component reads them as what they are;
-// no refused payment pays and no refused capture counts as a poll.
+// no refused payment pays and no refused capture counts as a poll. The component sends only
+// "otp" to verify-otp when the order lacks phone or moid.
 TEST(ApiEndpointsTests, EachRefusalHasItsStatusAndShape) {
   RunningSandbox sandbox;
-  const auto order = sandbox.verify(upiOrder("order-1"));
+  const auto order = sandbox.verify(kUpiOrder);
   const std::string oid = order["tarvel_oid"];
-  const json error = {{"/error", "<string>"}};
-  const json failedCapture = {
-      {"/payment_status", "FAILED"}, {"/data", json::object()}, {"/message", "<string>"}};
-  struct Row {
-    std::string path;
-    json body;  // null: a GET
-    int status;
-    json shape;
-  };
-  const std::vector<Row> rows = {
-      {"/control/pay", {{"tr", "tvl_nothing"}}, 404, error},
-      {"/control/pay", {{"tr", oid}, {"am", "49.90"}}, 409, error},
-      {"/control/pay", {{"tr", oid}, {"pa", "attacker@upi"}}, 409, error},
-      {"/control/pay",
-       {{"link", "gpay://upi/pay?pa=tarvel.sandbox%2540upi&tr=" + oid}},
-       409,
-       error},
-      {"/control/pay", {{"link", "https://example.org/"}}, 400, error},
-      {"/api/v1/payment/capture",
-       {{"tarvel_oid", oid}, {"auth_token", "wrong"}},
-       401,
-       failedCapture},
-      {"/api/v1/payment/capture", {{"tarvel_oid", oid}}, 401, failedCapture},
-      {"/api/v1/payment/capture",
-       {{"tarvel_oid", "tvl_x"}, {"auth_token", "x"}},
-       404,
-       failedCapture},
-      {"/api/v1/payment/capture", json::object(), 400, error},
-      // The component sends only "otp" when the order lacks phone or moid.
-      {"/api/v1/user/verify-otp",
-       {{"otp", "1234"}},
-       400,
-       {{"/statusCode", 400}, {"/statusMessage", "<string>"}, {"/error", "<string>"}}},
-      {"/api/v1/user/send-otp", {{"moid", "m"}}, 400, error},
-      {"/api/v1/order/verify", {{"moid", "m"}, {"total", "4x"}}, 400, error},
-      {"/api/v1/order/verify", {{"moid", "m"}, {"sandbox_scenario", 5}}, 400, error},
-      {"/api/v2/rto/track", nullptr, 400, error},
-      {"/api/v9/nothing", nullptr, 404, error},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.path + " " + row.body.dump());
-    const auto answer =
-        row.body.is_null() ? sandbox.get(row.path) : sandbox.post(row.path, row.body);
-    EXPECT_EQ(answer.status, row.status);
-    expectShape(answer.json, row.shape);
-  }
+  // $E: an error's shape; $F: a refused capture's.
+  sandbox.expectAnswers(
+      R"([
+    {"POST": "/control/pay", "body": {"tr": "tvl_nothing"}, "status": 404, "shape": $E},
+    {"POST": "/control/pay", "body": {"tr": "$oid", "am": "49.90"}, "status": 409, "shape": $E},
+    {"POST": "/control/pay", "body": {"tr": "$oid", "pa": "attacker@upi"}, "status": 409, "shape": $E},
+    {"POST": "/control/pay", "body": {"link": "gpay://upi/pay?pa=tarvel.sandbox%2540upi&tr=$oid"},
+     "status": 409, "shape": $E},
+    {"POST": "/control/pay", "body": {"link": "https://example.org/"}, "status": 400, "shape": $E},
+    {"POST": "/api/v1/payment/capture", "body": {"tarvel_oid": "$oid", "auth_token": "wrong"},
+     "status": 401, "shape": $F},
+    {"POST": "/api/v1/payment/capture", "body": {"tarvel_oid": "$oid"}, "status": 401, "shape": $F},
+    {"POST": "/api/v1/payment/capture", "body": {"tarvel_oid": "tvl_x", "auth_token": "x"},
+     "status": 404, "shape": $F},
+    {"POST": "/api/v1/payment/capture", "body": {}, "status": 400, "shape": $E},
+    {"POST": "/api/v1/user/verify-otp", "body": {"otp": "1234"}, "status": 400,
+     "shape": {"/statusCode": 400, "/statusMessage": "<string>", "/error": "<string>"}},
+    {"POST": "/api/v1/user/send-otp", "body": {"moid": "m"}, "status": 400, "shape": $E},
+    {"POST": "/api/v1/order/verify", "body": {"moid": "m", "total": "4x"}, "status": 400},
+    {"POST": "/api/v1/order/verify", "body": {"moid": "m", "sandbox_scenario": 5}, "status": 400},
+    {"GET": "/api/v2/rto/track", "status": 400, "shape": $E},
+    {"GET": "/api/v9/nothing", "status": 404, "shape": $E}])",
+      {{"oid", oid},
+       {"E", R"({"/error": "<string>"})"},
+       {"F", R"({"/payment_status": "FAILED", "/data": {}, "/message": "<string>"})"}});
   EXPECT_EQ(sandbox.server().order(oid)->captures, 0);
   EXPECT_EQ(sandbox.capture(order).json.at("payment_status"), "PENDING");
 }
 
+// The deep link as a UPI app receives it, decoded once, pays; paying again changes nothing.
 TEST(ApiEndpointsTests, CaptureStaysPendingUntilAnAppsDeepLinkPaysOnce) {
   RunningSandbox sandbox;
-  const auto order = sandbox.verify(upiOrder("order-1"));
+  const auto order = sandbox.verify(kUpiOrder);
   const std::string oid = order["tarvel_oid"];
-  for (int poll = 0; poll < 3; ++poll) {
-    const auto pending = sandbox.capture(order);
-    EXPECT_EQ(pending.status, 200) << pending.raw;
-    expectShape(pending.json, {{"/payment_status", "PENDING"}, {"/data/tarvel_oid", oid}});
-  }
-  // The deep link as a UPI app receives it, decoded once.
-  const std::string deepLink =
-      "gpay://upi/pay?pa=tarvel.sandbox%40upi&am=499.00&tr=" + oid + "&cu=INR";
-  const auto paid = sandbox.post("/control/pay", {{"link", deepLink}, {"app", "gpay"}});
-  EXPECT_EQ(paid.status, 200) << paid.raw;
-  expectShape(paid.json, {{"/data/payment_status", "PAID"}, {"/data/paid_with", "gpay"}});
-  const auto again = sandbox.post("/control/pay", {{"tarvel_oid", oid}});
-  EXPECT_EQ(again.status, 200);
-  EXPECT_EQ(again.json.at("message"), "Already paid");
-  EXPECT_EQ(sandbox.get("/control/order?tarvel_oid=" + oid).json.at("data").at("payment_status"),
-            "PAID");
-  EXPECT_EQ(sandbox.get("/control/order?moid=order-1").json.at("data").at("tarvel_oid"), oid);
-  expectShape(sandbox.capture(order).json, {{"/payment_status", "PAID"}, {"/data/polls", 4}});
+  const std::string poll = R"("POST": "/api/v1/payment/capture", "body": {"tarvel_oid": ")" + oid +
+                           R"(", "auth_token": ")" + order["auth_token"].get<std::string>() + "\"}";
+  sandbox.expectAnswers(R"([
+    {$poll, "shape": {"/payment_status": "PENDING", "/data/tarvel_oid": "$oid"}},
+    {$poll, "shape": {"/payment_status": "PENDING"}},
+    {"POST": "/control/pay", "body": {"app": "gpay",
+     "link": "gpay://upi/pay?pa=tarvel.sandbox%40upi&am=499.00&tr=$oid&cu=INR"},
+     "shape": {"/data/payment_status": "PAID", "/data/paid_with": "gpay"}},
+    {"POST": "/control/pay", "body": {"tarvel_oid": "$oid"}, "shape": {"/message": "Already paid"}},
+    {"GET": "/control/order?tarvel_oid=$oid", "shape": {"/data/payment_status": "PAID"}},
+    {"GET": "/control/order?moid=order-1", "shape": {"/data/tarvel_oid": "$oid"}},
+    {$poll, "shape": {"/payment_status": "PAID", "/data/polls": 3}}])",
+                        {{"oid", oid}, {"poll", poll}});
 }
 
 // A sandbox with a clock the test sets, for the OTP book: "cod-1" orders, one phone each.
@@ -197,18 +165,19 @@ TEST(ApiEndpointsTests, OtpIsAcceptedOnceRefusedWhenWrongExpiredOrTriedTooOften)
   EXPECT_EQ(otps.check("2", otps.send("2", "/api/v1/user/resend-otp")).json.at("statusCode"), 200);
 }
 
+// Tracking data for any request, with the empty values the component sends when the order has
+// none; query values and phones that are not plain text cannot forge console lines.
 TEST(ApiEndpointsTests, RtoTrackAnswersTrackingDataForAnyRequest) {
   RunningSandbox sandbox;
   const auto order = sandbox.verify({{"moid", "rto-1"}, {"order_type", "non-vx"}});
-  const auto known = sandbox.get("/api/v2/rto/track?request_id=r1&moid=rto-1");
-  EXPECT_EQ(known.status, 200) << known.raw;
-  expectShape(known.json, {{"/data/request_id", "r1"},
-                           {"/data/moid", "rto-1"},
-                           {"/data/tarvel_oid", order["tarvel_oid"]}});
-  // The component sends empty values when the order has none.
-  const auto empty = sandbox.get("/api/v2/rto/track?request_id=&moid=");
-  EXPECT_EQ(empty.status, 200);
-  EXPECT_TRUE(empty.json.at("data").is_object());
+  sandbox.expectAnswers(R"([
+    {"GET": "/api/v2/rto/track?request_id=r1&moid=rto-1",
+     "shape": {"/data/request_id": "r1", "/data/moid": "rto-1", "/data/tarvel_oid": "$oid"}},
+    {"GET": "/api/v2/rto/track?request_id=&moid=", "shape": {"/data/request_id": ""}},
+    {"GET": "/api/v2/rto/track?request_id=%FF%0A&moid=%0Aforged", "shape": {"/data": "<present>"}},
+    {"POST": "/api/v1/user/send-otp", "body": {"moid": "m", "phone": "1\nforged"}}])",
+                        {{"oid", order["tarvel_oid"]}});
+  for (const auto& line : sandbox.consoleLines()) EXPECT_EQ(line.find('\n'), std::string::npos);
 }
 
 // Bodies that are not JSON objects, not UTF-8, too deep or too large: a JSON error, and the
@@ -238,15 +207,6 @@ TEST(ApiEndpointsTests, MalformedRequestsGetJsonErrorsAndTheServerKeepsServing) 
     }
   }
   EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "still-alive"}}).status, 200);
-}
-
-TEST(ApiEndpointsTests, QueryValuesAndPhonesThatAreNotPlainTextCannotForgeConsoleLines) {
-  RunningSandbox sandbox;
-  const auto oddQuery = sandbox.get("/api/v2/rto/track?request_id=%FF%0A&moid=%0Aforged");
-  EXPECT_EQ(oddQuery.status, 200);
-  EXPECT_TRUE(oddQuery.json.is_object()) << oddQuery.raw;
-  sandbox.post("/api/v1/user/send-otp", {{"moid", "m"}, {"phone", "1\nforged"}});
-  for (const auto& line : sandbox.consoleLines()) EXPECT_EQ(line.find('\n'), std::string::npos);
 }
 
 }  // namespace

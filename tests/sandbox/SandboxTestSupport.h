@@ -64,6 +64,18 @@ inline void expectShape(const nlohmann::json& found, const nlohmann::json& expec
   }
 }
 
+/// `text` as JSON, each "$name" in it replaced by vars.at(name) first.
+inline nlohmann::json parseWith(std::string text,
+                                const std::map<std::string, std::string>& vars = {}) {
+  for (const auto& [name, value] : vars) {
+    for (auto at = text.find("$" + name); at != std::string::npos;
+         at = text.find("$" + name, at + value.size())) {
+      text.replace(at, name.size() + 1, value);
+    }
+  }
+  return nlohmann::json::parse(text);
+}
+
 /// One answer: the status (0 when none arrived), the raw body and the body parsed as JSON
 /// (discarded if not JSON).
 struct Answer {
@@ -104,6 +116,24 @@ class RunningSandbox {
     return toAnswer(client()->Post(path, body, "application/json"));
   }
   Answer get(const std::string& path) const { return toAnswer(client()->Get(path)); }
+
+  /// Sends each request of `rows` (JSON text, one row a line, "$name" replaced from `vars`)
+  /// and checks its answer: {"GET" or "POST": path, "body": JSON or "raw": text, "status":
+  /// code, "shape": pointers and values as expectShape reads them}.
+  void expectAnswers(const std::string& rows,
+                     const std::map<std::string, std::string>& vars = {}) const {
+    for (const auto& row : parseWith(rows, vars)) {
+      SCOPED_TRACE(row.dump().substr(0, 200));
+      const auto answer =
+          row.contains("GET")
+              ? get(row["GET"])
+              : postRaw(row["POST"], row.contains("raw")
+                                         ? row["raw"].get<std::string>()
+                                         : row.value("body", nlohmann::json()).dump());
+      EXPECT_EQ(answer.status, row.value("status", 200)) << answer.raw;
+      expectShape(answer.json, row.value("shape", nlohmann::json::object()));
+    }
+  }
 
   /// Verifies an order with these fields and returns the answer's "data".
   nlohmann::json verify(const nlohmann::json& order) const {
