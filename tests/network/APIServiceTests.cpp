@@ -264,26 +264,20 @@ TEST_F(APIServiceTests, OverlappingCallsFromManyThreadsEachCompleteOnce) {
 
 TEST_F(APIServiceTests, CompletionsRunOffTheCallerAndMayBeEmptyOrThrow) {
   test::LogCapture log;
-  std::promise<std::thread::id> answered;
-  std::promise<std::thread::id> unsent;
+  std::promise<std::thread::id> answered, unsent;
+  const auto recordThread = [](std::promise<std::thread::id>& thread) {
+    return [&thread](bool, auto, auto) { thread.set_value(std::this_thread::get_id()); };
+  };
   service_->verifyOtp({}, nullptr);
   service_->verifyOtp({{"bad", "\xFF"}}, nullptr);
-  service_->verifyOtp({}, [](bool, std::optional<Dictionary>, std::optional<APIError>) {
-    throw std::runtime_error("host bug");
-  });
-  service_->verifyOtp({}, [&](bool, std::optional<Dictionary>, std::optional<APIError>) {
-    answered.set_value(std::this_thread::get_id());
-  });
-  service_->verifyOtp({{"bad", "\xFF"}},
-                      [&](bool, std::optional<Dictionary>, std::optional<APIError>) {
-                        unsent.set_value(std::this_thread::get_id());
-                      });
-  auto answeredFuture = answered.get_future();
-  auto unsentFuture = unsent.get_future();
-  ASSERT_EQ(answeredFuture.wait_for(10s), std::future_status::ready);
-  ASSERT_EQ(unsentFuture.wait_for(10s), std::future_status::ready);
-  EXPECT_NE(answeredFuture.get(), std::this_thread::get_id());
-  EXPECT_NE(unsentFuture.get(), std::this_thread::get_id());
+  service_->verifyOtp({}, [](bool, auto, auto) { throw std::runtime_error("host bug"); });
+  service_->verifyOtp({}, recordThread(answered));
+  service_->verifyOtp({{"bad", "\xFF"}}, recordThread(unsent));
+  for (auto* thread : {&answered, &unsent}) {
+    auto future = thread->get_future();
+    ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
+    EXPECT_NE(future.get(), std::this_thread::get_id());
+  }
   EXPECT_EQ(call(verifyOtp, {}).error, std::nullopt);  // the loader still serves
   EXPECT_TRUE(server_.waitForRequests(4));
   EXPECT_TRUE(log.contains("host bug"));
