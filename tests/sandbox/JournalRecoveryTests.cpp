@@ -31,19 +31,13 @@ struct Scenario {
   Expect expect;
 };
 
-struct Outcome {
-  bool status;
-  nlohmann::json data;
-};
-
 class JournalRecoveryTests : public ::testing::Test {
  protected:
-  fs::path folder() const { return home_.path() / "journal-test-host" / "tarvel-checkout-journal"; }
-
   std::vector<fs::path> entries() const {
     std::vector<fs::path> found;
     std::error_code ignored;
-    for (const auto& file : fs::directory_iterator(folder(), ignored)) {
+    const auto folder = home_.path() / "journal-test-host" / "tarvel-checkout-journal";
+    for (const auto& file : fs::directory_iterator(folder, ignored)) {
       if (file.path().extension() == ".json") found.push_back(file.path());
     }
     return found;
@@ -88,14 +82,14 @@ class JournalRecoveryTests : public ::testing::Test {
     return tarvelOid;
   }
 
-  // Runs `count` recovering hosts at once; every outcome they heard.
-  std::vector<Outcome> recover(int count, const std::string& api) {
+  // Runs `count` recovering hosts at once; every outcome they heard, as {"status", "data"}.
+  std::vector<nlohmann::json> recover(int count, const std::string& api) {
     std::vector<std::unique_ptr<ChildProcess>> hosts;
     for (int i = 0; i < count; ++i) {
       hosts.push_back(std::make_unique<ChildProcess>(
           std::vector<std::string>{TARVEL_JOURNAL_HOST_EXE, "recover"}, environment(api)));
     }
-    std::vector<Outcome> outcomes;
+    std::vector<nlohmann::json> outcomes;
     for (auto& host : hosts) {
       EXPECT_EQ(host->waitForExit(), 0) << host->output();
       EXPECT_NE(host->output().find("RECOVERED"), std::string::npos) << host->output();
@@ -104,8 +98,9 @@ class JournalRecoveryTests : public ::testing::Test {
       for (std::string line; std::getline(lines, line);) {
         if (line.rfind("OUTCOME ", 0) != 0) continue;
         const auto space = line.find(' ', 8);
-        outcomes.push_back({line.substr(8, space - 8) == "true",
-                            nlohmann::json::parse(line.substr(space + 1), nullptr, false)});
+        outcomes.push_back(
+            {{"status", line.substr(8, space - 8) == "true"},
+             {"data", nlohmann::json::parse(line.substr(space + 1), nullptr, false)}});
       }
       last_output_ += host->output();
     }
@@ -155,14 +150,14 @@ TEST_F(JournalRecoveryTests, EachOutcomeReachesTheNextRunOnce) {
     EXPECT_TRUE(recover(1, sandbox_.server().apiBaseUrl()).empty()) << "reported twice";
 
     std::map<std::string, int> heard;
-    for (const Outcome& outcome : outcomes) {
-      const std::string moid = outcome.data.value("moid", "");
+    for (const auto& outcome : outcomes) {
+      const std::string moid = outcome["data"].value("moid", "");
       ++heard[moid];
-      EXPECT_EQ(outcome.status, scenario.expect == Expect::paid);
-      EXPECT_EQ(outcome.data.value("recovered", false), true);
-      EXPECT_EQ(outcome.data.value("tarvel_oid", ""), orders[moid]);
-      EXPECT_EQ(outcome.data.value("payment_status", ""),
-                scenario.expect == Expect::paid ? "PAID" : "PENDING");
+      const bool paid = scenario.expect == Expect::paid;
+      testing::expectShape(outcome, {{"/status", paid},
+                                     {"/data/recovered", true},
+                                     {"/data/tarvel_oid", orders[moid]},
+                                     {"/data/payment_status", paid ? "PAID" : "PENDING"}});
     }
     for (const auto& [moid, tarvelOid] : orders) {
       EXPECT_EQ(heard[moid], scenario.expect == Expect::nothing ? 0 : 1) << moid;

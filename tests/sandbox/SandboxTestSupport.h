@@ -6,7 +6,7 @@
 #include <functional>  // function
 #include <iterator>    // istreambuf_iterator
 #include <map>         // map
-#include <memory>      // shared_ptr, unique_ptr
+#include <memory>      // unique_ptr
 #include <mutex>       // mutex
 #include <optional>    // optional
 #include <string>      // string
@@ -64,15 +64,18 @@ inline void expectShape(const nlohmann::json& found, const nlohmann::json& expec
   }
 }
 
+/// `text` with every `from` in it replaced by `to`.
+inline std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
 /// `text` as JSON, each "$name" in it replaced by vars.at(name) first.
 inline nlohmann::json parseWith(std::string text,
                                 const std::map<std::string, std::string>& vars = {}) {
-  for (const auto& [name, value] : vars) {
-    for (auto at = text.find("$" + name); at != std::string::npos;
-         at = text.find("$" + name, at + value.size())) {
-      text.replace(at, name.size() + 1, value);
-    }
-  }
+  for (const auto& [name, value] : vars) text = replaceAll(text, "$" + name, value);
   return nlohmann::json::parse(text);
 }
 
@@ -93,9 +96,9 @@ class RunningSandbox {
     options.https = false;
     options.slowDelay = std::chrono::milliseconds(300);
     if (adjust) adjust(options);
-    options.console = [lines = lines_, mutex = linesMutex_](std::string_view line) {
-      std::lock_guard lock(*mutex);
-      lines->emplace_back(line);
+    options.console = [this](std::string_view line) {
+      std::lock_guard lock(linesMutex_);
+      lines_.emplace_back(line);
     };
     server_ = std::make_unique<SandboxServer>(std::move(options));
     if (!server_->start()) ADD_FAILURE() << "sandbox did not start: " << server_->error();
@@ -104,8 +107,8 @@ class RunningSandbox {
 
   SandboxServer& server() { return *server_; }
   std::vector<std::string> consoleLines() const {
-    std::lock_guard lock(*linesMutex_);
-    return *lines_;
+    std::lock_guard lock(linesMutex_);
+    return lines_;
   }
 
   /// Requests on the server's origin; paths start with "/".
@@ -161,9 +164,9 @@ class RunningSandbox {
     return client;
   }
 
-  std::shared_ptr<std::mutex> linesMutex_ = std::make_shared<std::mutex>();
-  std::shared_ptr<std::vector<std::string>> lines_ = std::make_shared<std::vector<std::string>>();
-  std::unique_ptr<SandboxServer> server_;
+  mutable std::mutex linesMutex_;
+  std::vector<std::string> lines_;
+  std::unique_ptr<SandboxServer> server_;  // stopped first: its console writes to lines_
 };
 
 /// A program run by a test with the test's environment plus `environment`, its stdout and

@@ -18,19 +18,14 @@ TEST(UpiAppTests, PaysTheOrderItsDeepLinkNamesToTheOrdersPayeeOnly) {
     std::string from, to;  // replaced in the link
     bool pays;
   };
-  const std::vector<Case> cases = {
-      {"as the platform encoded it", "", "", true},
-      {"escaped twice", "%", "%25", false},
-      {"another payee", "tarvel.sandbox%40upi", "attacker@upi", false}};
-  for (const Case& c : cases) {
+  for (const Case& c :
+       {Case{"as the platform encoded it", "", "", true}, Case{"escaped twice", "%", "%25", false},
+        Case{"another payee", "tarvel.sandbox%40upi", "attacker@upi", false}}) {
     SCOPED_TRACE(c.name);
     const auto order =
         sandbox.verify({{"moid", std::string("upi-gpay-") + c.name}, {"total", "499"}});
-    std::string deepLink = "gpay://upi/" + order["u_link"].get<std::string>().substr(6);
-    for (auto at = c.from.empty() ? std::string::npos : deepLink.find(c.from);
-         at != std::string::npos; at = deepLink.find(c.from, at + c.to.size())) {
-      deepLink.replace(at, c.from.size(), c.to);
-    }
+    const std::string link = "gpay://upi/" + order["u_link"].get<std::string>().substr(6);
+    const std::string deepLink = c.from.empty() ? link : testing::replaceAll(link, c.from, c.to);
     const auto [exitCode, output] = ChildProcess::run(
         {TARVEL_UPI_APP_EXE, deepLink}, {{"TARVEL_STAGING_API_URL", sandbox.server().apiBaseUrl()},
                                          {"TARVEL_CA_FILE", sandbox.server().caFile()}});
