@@ -40,8 +40,9 @@ TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
 }
 
 // Refusals keep their endpoint's answer shape, so the component reads them as what they are;
-// no refused payment pays and no refused capture counts as a poll. The component sends only
-// "otp" to verify-otp when the order lacks phone or moid.
+// no refused payment pays (a link escaped twice names nobody's payee) and no refused capture
+// counts as a poll. The component sends only "otp" to verify-otp when the order lacks phone or
+// moid.
 TEST(ApiEndpointsTests, EachRefusalHasItsStatusAndShape) {
   RunningSandbox sandbox;
   const auto order = sandbox.verify(kUpiOrder);
