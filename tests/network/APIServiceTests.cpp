@@ -1,17 +1,16 @@
 // The real APIService and its loader against loopback servers: what goes on the wire, what each
 // handler hands over, how failures complete (a refused or silent server, per flow:
 // FaultInjectionTests), what is logged, and redirects.
-#include <algorithm>   // min
-#include <chrono>      // milliseconds
-#include <functional>  // function
-#include <future>      // promise, future, async
-#include <memory>      // make_shared, unique_ptr
-#include <mutex>       // mutex, lock_guard
-#include <stdexcept>   // runtime_error
-#include <string>      // string
-#include <thread>      // thread, this_thread
-#include <utility>     // move
-#include <vector>      // vector
+#include <algorithm>  // min
+#include <chrono>     // milliseconds
+#include <future>     // promise, future, async
+#include <memory>     // make_shared, unique_ptr
+#include <mutex>      // mutex, lock_guard
+#include <stdexcept>  // runtime_error
+#include <string>     // string
+#include <thread>     // thread, this_thread
+#include <utility>    // move
+#include <vector>     // vector
 
 #include <gtest/gtest.h>
 
@@ -29,16 +28,8 @@ namespace tarvel {
 namespace {
 
 using namespace std::chrono_literals;
-using Operation = std::function<void(APIService&, const Dictionary&, APICompletion)>;
+using Operation = void (APIService::*)(const Dictionary&, APICompletion);
 using Call = test::CompletionRecorder::Call;
-
-#define OPERATION(name) [](APIService& s, const Dictionary& p, APICompletion c) { s.name(p, c); }
-const Operation verifyPaymentData = OPERATION(verifyPaymentData);
-const Operation checkPaymentStatus = OPERATION(checkPaymentStatus);
-const Operation sendOtp = OPERATION(sendOtp);
-const Operation verifyOtp = OPERATION(verifyOtp);
-const Operation completeOrder = OPERATION(completeOrder);
-const Operation appAnalytics = OPERATION(appAnalytics);
 
 // How long a test watches for a second, wrong completion after the first.
 constexpr auto kSecondCallWindow = 50ms;
@@ -54,18 +45,18 @@ struct PostEndpoint {
 };
 
 const std::vector<PostEndpoint> kPostEndpoints = {
-    {"verifyPaymentData", verifyPaymentData, "/api/v1/order/verify", true, true},
-    {"checkPaymentStatus", checkPaymentStatus, "/api/v1/payment/capture", false, true},
-    {"sendOtp", sendOtp, "/api/v1/user/send-otp", true, true},
-    {"reSendOtp", OPERATION(reSendOtp), "/api/v1/user/resend-otp", true, true},
-    {"verifyOtp", verifyOtp, "/api/v1/user/verify-otp", false, false},
-    {"appAnalytics", appAnalytics, "/analytics/api/v1/events", false, true},
+    {"verifyPaymentData", &APIService::verifyPaymentData, "/api/v1/order/verify", true, true},
+    {"checkPaymentStatus", &APIService::checkPaymentStatus, "/api/v1/payment/capture", false, true},
+    {"sendOtp", &APIService::sendOtp, "/api/v1/user/send-otp", true, true},
+    {"reSendOtp", &APIService::reSendOtp, "/api/v1/user/resend-otp", true, true},
+    {"verifyOtp", &APIService::verifyOtp, "/api/v1/user/verify-otp", false, false},
+    {"appAnalytics", &APIService::appAnalytics, "/analytics/api/v1/events", false, true},
 };
 
 // Calls `operation` once and waits for its completion; fails the test on none or two.
 Call callOnce(APIService& service, const Operation& operation, const Dictionary& params) {
   test::CompletionRecorder recorder;
-  operation(service, params, recorder.completion());
+  (service.*operation)(params, recorder.completion());
   EXPECT_TRUE(recorder.waitForCall()) << "no completion";
   EXPECT_FALSE(recorder.waitForCalls(2, kSecondCallWindow)) << "completed twice";
   return recorder.last();
@@ -130,9 +121,9 @@ TEST_F(APIServiceTests, GetOperationsSendTheirParametersAsQuery) {
   Dictionary params = Dictionary::parse(R"({"request_id": "", "moid": "", "": "dropped",
       "amount": 12, "rate": 12.5, "none": null, "paid": true, "items": [1, 2]})");
   params["note"] = note;
-  auto result = call(completeOrder, params);
+  auto result = call(&APIService::completeOrder, params);
   EXPECT_EQ(result.response, kAnswerWithData);
-  call(completeOrder, Dictionary::object());
+  call(&APIService::completeOrder, Dictionary::object());
   test::CompletionRecorder analytics;
   service_->appAnalyticsGet({{"event", "page_load"}}, analytics.completion());
   ASSERT_TRUE(server_.waitForRequests(3));
@@ -183,7 +174,7 @@ TEST_F(APIServiceTests, AnswersWithoutDataOrUnreadableCompleteWithDataNotFound) 
         EXPECT_TRUE(!reason || log.contains(reason)) << log.text();
       }
     }
-    EXPECT_EQ(call(completeOrder, {}).error, APIError::dataNotFound);
+    EXPECT_EQ(call(&APIService::completeOrder, {}).error, APIError::dataNotFound);
   }
 }
 
@@ -212,7 +203,7 @@ TEST_F(APIServiceTests, AnswerOverAMebibyteCompletesOnceWithNoNetwork) {
   ASSERT_TRUE(server.start());
   test::LogCapture log;
   test::LoopbackAPIService service(server.baseUrl(), server.baseUrl(), test::loopbackLoader());
-  for (const auto& operation : {verifyPaymentData, checkPaymentStatus}) {
+  for (const auto& operation : {&APIService::verifyPaymentData, &APIService::checkPaymentStatus}) {
     auto result = callOnce(service, operation, {});
     EXPECT_EQ(result.error, APIError::noNetwork);
     EXPECT_FALSE(result.response.has_value());  // (not printed: megabytes)
@@ -247,8 +238,8 @@ TEST_F(APIServiceTests, OverlappingCallsFromManyThreadsEachCompleteOnce) {
   for (std::size_t t = 0; t < kThreads; ++t) {
     callers.emplace_back([&, t] {
       for (std::size_t i = 0; i < kCallsPerThread; ++i) {
-        kPostEndpoints[(t + i) % kPostEndpoints.size()].call(*service_, {{"i", i}},
-                                                             recorder.completion());
+        (service_.get()->*kPostEndpoints[(t + i) % kPostEndpoints.size()].call)(
+            {{"i", i}}, recorder.completion());
       }
     });
   }
@@ -274,7 +265,7 @@ TEST_F(APIServiceTests, CompletionsRunOffTheCallerAndMayBeEmptyOrThrow) {
     ASSERT_EQ(future.wait_for(10s), std::future_status::ready);
     EXPECT_NE(future.get(), std::this_thread::get_id());
   }
-  EXPECT_EQ(call(verifyOtp, {}).error, std::nullopt);  // the loader still serves
+  EXPECT_EQ(call(&APIService::verifyOtp, {}).error, std::nullopt);  // the loader still serves
   EXPECT_TRUE(server_.waitForRequests(4));
   EXPECT_TRUE(log.contains("host bug"));
 }
@@ -284,13 +275,14 @@ TEST_F(APIServiceTests, CompletionsRunOffTheCallerAndMayBeEmptyOrThrow) {
 TEST_F(APIServiceTests, UnsendableRequestsCompleteOnceWithoutSending) {
   test::LogCapture log;
   const Dictionary invalid = {{"nested", {{"name", "caf\xE9"}}}};
-  for (const auto& operation : {verifyPaymentData, completeOrder}) {
+  for (const auto& operation : {&APIService::verifyPaymentData, &APIService::completeOrder}) {
     EXPECT_EQ(call(operation, invalid).error, APIError::dataNotFound);
   }
   EXPECT_EQ(server_.requestCount(), 0u);
   EXPECT_TRUE(log.contains("not sent"));
   test::LoopbackAPIService notAUrl("not a url/", "ftp://127.0.0.1/", loader_);
-  for (const auto& operation : {sendOtp, completeOrder, appAnalytics}) {
+  for (const auto& operation :
+       {&APIService::sendOtp, &APIService::completeOrder, &APIService::appAnalytics}) {
     EXPECT_EQ(callOnce(notAUrl, operation, {{"k", "v"}}).error, APIError::dataNotFound);
   }
   EXPECT_TRUE(log.contains("is not a valid URL"));
@@ -309,7 +301,8 @@ TEST_F(APIServiceTests, LogsFixedLinesAndNeverSecrets) {
   answer(200, secrets.dump());
   test::LogCapture log;
 
-  auto whole = call(checkPaymentStatus, {{"auth_token", token}, {"otp", otp}});  // handler 1
+  auto whole =
+      call(&APIService::checkPaymentStatus, {{"auth_token", token}, {"otp", otp}});  // handler 1
   std::vector<std::string> expected = {server_.baseUrl() + "api/v1/payment/capture",
                                        "Inside success completion", "+++RESPONSE+++"};
   auto lines = log.lines();
@@ -318,7 +311,8 @@ TEST_F(APIServiceTests, LogsFixedLinesAndNeverSecrets) {
   EXPECT_NE(lines[3].find("visible"), std::string::npos);
   EXPECT_EQ(whole.response, secrets);  // redaction touches the log only
 
-  for (const auto& operation : {sendOtp, verifyOtp}) {  // handlers 2 and 3
+  for (const auto& operation :
+       {&APIService::sendOtp, &APIService::verifyOtp}) {  // handlers 2 and 3
     log.clear();
     call(operation, {});
     lines = log.lines();
@@ -327,7 +321,7 @@ TEST_F(APIServiceTests, LogsFixedLinesAndNeverSecrets) {
   }
   // A GET logs nothing before it is sent, so never its query.
   const std::string moid = test::uniqueMarker("moid");
-  call(completeOrder, {{"moid", moid}});
+  call(&APIService::completeOrder, {{"moid", moid}});
   for (const auto& secret : {token, innerToken, listToken, otp, moid}) {
     EXPECT_FALSE(log.contains(secret)) << secret;
   }
@@ -380,7 +374,7 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
     ASSERT_TRUE(platform.start());
     test::LogCapture log;
     APIService service(platform.loader());
-    auto result = callOnce(service, checkPaymentStatus, body);
+    auto result = callOnce(service, &APIService::checkPaymentStatus, body);
 
     auto requests = platform.server().requests();
     if (row.followedAs) {
