@@ -12,9 +12,8 @@ namespace {
 TEST(ColorTests, HexStringEdgeCases) {
   const Color black{0, 0, 0, 255};
   const Color green{10, 156, 77, 255};
-  // UTF-8 pieces, kept apart so that hex digits after them are not read as part of an escape.
-  const std::string eAcute = "\xC3\xA9";
-  const std::string invalidByte = "\xFF";
+  // "\u" takes exactly four hex digits, "\U" eight, an octal escape at most three: the digits
+  // after them stay digits.
   const std::vector<std::pair<std::string, Color>> cases = {
       {"FFF", {255, 255, 255, 255}},  // short form repeats each digit
       {"#0A9C4D", green},             // any case, trimmed decoration
@@ -25,23 +24,17 @@ TEST(ColorTests, HexStringEdgeCases) {
       {"FF#FFF", {0, 0, 255, 255}},    // inner characters stay and stop the scan
       {"xyz", black},
       {"0x1234", {0, 18, 52, 255}},
-      {"0xZZZZ", black},                       // a lone "0x" is no prefix: 0, then the scan stops
-      {"A" + eAcute + "B", {0, 0, 170, 255}},  // three characters, four bytes
-      {"F" + eAcute, black},
-      {"FF" + eAcute, {0, 255, 255, 255}},
-      {"\xC2\xA0"
-       "0A9C4D\xE3\x80\x80",
-       green},  // non-ASCII spaces,
-      {"\xE2\x80\x9C"
-       "0A9C4D\xE2\x80\x9D",
-       green},  // quotes
-      {"\xF0\x9F\x8E\xA8"
-       "0A9C4D",
-       green},                                          // and emoji are trimmed
-      {invalidByte + "0A9C4D\xC3", green},              // malformed UTF-8 is no letter
-      {"\xC0\xAF\xED\xA0\x80", black},                  // overlong, surrogate
-      {"AB" + invalidByte + "CDE", {0, 0, 0xAB, 255}},  // inner malformed bytes count one each
-      {std::string(40, 'F'), black},                    // overlong input saturates
+      {"0xZZZZ", black},               // a lone "0x" is no prefix: 0, then the scan stops
+      {"A\u00E9B", {0, 0, 170, 255}},  // three characters, four bytes
+      {"F\u00E9", black},
+      {"FF\u00E9", {0, 255, 255, 255}},
+      {"\u00A00A9C4D\u3000", green},     // non-ASCII spaces,
+      {"\u201C0A9C4D\u201D", green},     // quotes
+      {"\U0001F3A80A9C4D", green},       // and emoji are trimmed
+      {"\3770A9C4D\303", green},         // malformed UTF-8 (\377, a lone \303) is no letter
+      {"\xC0\xAF\xED\xA0\x80", black},   // overlong, surrogate
+      {"AB\377CDE", {0, 0, 0xAB, 255}},  // inner malformed bytes count one each
+      {std::string(40, 'F'), black},     // overlong input saturates
   };
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE('"' + text + '"');

@@ -1,8 +1,13 @@
+// One table of URL texts: whether each parses as an absolute http(s) URL and its origin, and
+// whether it may stand as a base URL override (no query or fragment: paths are appended to it).
+#include <string>   // string
 #include <utility>  // pair
 #include <vector>   // vector
 
 #include <gtest/gtest.h>
 
+#include "LogCapture.h"
+#include "config/BaseUrlOverride.h"
 #include "config/HttpUrl.h"
 
 namespace tarvel {
@@ -10,56 +15,58 @@ namespace {
 
 using detail::HttpUrl;
 
-TEST(HttpUrlTests, AcceptsAbsoluteHttpUrlsAndNamesTheirOrigin) {
+TEST(HttpUrlTests, AcceptsAbsoluteHttpUrlsAndOnlyThoseWithoutQueryOrFragmentAsBases) {
   struct Row {
     const char* text;
-    const char* origin;
-    bool query, fragment;
+    const char* origin;  // nullptr: refused
+    bool query = false, fragment = false;
   };
-  const std::vector<Row> rows = {
-      {"https://api.tarvel.in/v1/order/verify", "https://api.tarvel.in:443", false, false},
-      {"HTTPS://API.Tarvel.in", "https://api.tarvel.in:443", false, false},
-      {"http://127.0.0.1:8080/v2/rto/track?a=%20b", "http://127.0.0.1:8080", true, false},
-      {"http://[::1]:8080/x", "http://[::1]:8080", false, false},
-      {"http://host?q", "http://host:80", true, false},
+  std::vector<Row> rows = {
+      {"https://api.tarvel.in/v1/order/verify", "https://api.tarvel.in:443"},
+      {"HTTPS://API.Tarvel.in", "https://api.tarvel.in:443"},
+      {"https://sandbox.local/api/", "https://sandbox.local:443"},
+      {"http://127.0.0.1:8080/v2/rto/track?a=%20b", "http://127.0.0.1:8080", true},
+      {"http://[::1]:8080/x", "http://[::1]:8080"},
+      {"http://host?q", "http://host:80", true},
       {"http://host/#top", "http://host:80", false, true},
       {"http://host/#a?b", "http://host:80", false, true},  // "?" inside the fragment
-      {"https://host:65535", "https://host:65535", false, false},
+      {"https://host:65535", "https://host:65535"},
   };
+  for (const char* text : {"not a url", "api.tarvel.in/v1", "127.0.0.1:8080", "ftp://host/x",
+                           "file:///etc/hosts", "javascript:alert(1)", "http:///v1/user/send-otp",
+                           "http://", "https:///path", "http://a b/", "http://host/a b"}) {
+    rows.push_back({text, nullptr});
+  }
+  for (const char* text :
+       {"http://host/\n", "http://host\n/", "http://host:99999/", "http://host:0/", "http://host:/",
+        "http://host:8x/", "http://user:pw@host/", "http://[::1/", "http://[]/", "http://ho<st/"}) {
+    rows.push_back({text, nullptr});
+  }
+  test::LogCapture log;
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
     auto url = HttpUrl::parse(row.text);
-    ASSERT_TRUE(url);
-    EXPECT_EQ(url->origin(), row.origin);
-    EXPECT_EQ(url->hasQuery(), row.query);
-    EXPECT_EQ(url->hasFragment(), row.fragment);
+    ASSERT_EQ(url.has_value(), row.origin != nullptr);
+    if (url) {
+      EXPECT_EQ(url->origin(), row.origin);
+      EXPECT_EQ(url->hasQuery(), row.query);
+      EXPECT_EQ(url->hasFragment(), row.fragment);
+    }
+    // As an override: taken with a closing slash, or refused for the default with one line.
+    log.clear();
+    const std::string base = row.text;
+    const bool isBase = row.origin && !row.query && !row.fragment;
+    EXPECT_EQ(detail::resolveBaseUrl("TARVEL_STAGING_API_URL", row.text, "https://d/"),
+              isBase ? base + (base.back() == '/' ? "" : "/") : "https://d/");
+    EXPECT_EQ(log.lines().size(), isBase ? 0u : 1u);
+    EXPECT_TRUE(isBase || log.contains("TARVEL_STAGING_API_URL=")) << log.text();
+    EXPECT_TRUE(isBase || log.contains("not an http or https URL")) << log.text();
   }
-}
-
-TEST(HttpUrlTests, RefusesEverythingElse) {
-  for (const char* bad : {"",
-                          "not a url",
-                          "api.tarvel.in/v1",
-                          "ftp://host/x",
-                          "file:///etc/hosts",
-                          "javascript:alert(1)",
-                          "http:///v1/user/send-otp",
-                          "http://",
-                          "https:///path",
-                          "http://a b/",
-                          "http://host/a b",
-                          "http://host/\n",
-                          "http://host\n/",
-                          "http://host:99999/",
-                          "http://host:0/",
-                          "http://host:/",
-                          "http://host:8x/",
-                          "http://user:pw@host/",
-                          "http://[::1/",
-                          "http://[]/",
-                          "http://ho<st/"}) {
-    EXPECT_FALSE(HttpUrl::parse(bad)) << bad;
-  }
+  // Unset or empty: the default, silently.
+  log.clear();
+  EXPECT_EQ(detail::resolveBaseUrl("V", nullptr, "https://d/"), "https://d/");
+  EXPECT_EQ(detail::resolveBaseUrl("V", "", "https://d/"), "https://d/");
+  EXPECT_TRUE(log.lines().empty());
 }
 
 TEST(HttpUrlTests, TextForTheLogLosesQueryFragmentAndCredentials) {

@@ -3,56 +3,46 @@
 #include <atomic>              // atomic
 #include <condition_variable>  // condition_variable
 #include <cstdlib>             // exit
-#include <fstream>             // ifstream
 #include <mutex>               // mutex, lock_guard, unique_lock
 #include <set>                 // set
+#include <sstream>             // istringstream
 #include <string>              // string, getline
 #include <thread>              // thread
 #include <vector>              // vector
 
-#include <fcntl.h>  // open
 #include <gtest/gtest.h>
-#include <unistd.h>  // alarm, dup, dup2, close
+#include <unistd.h>  // alarm
 
 #include "LogCapture.h"
-#include "TemporaryDirectory.h"
 #include "UniqueMarker.h"
 #include "tarvel/Log.h"
 
 namespace tarvel {
 namespace {
 
-// A sink that deadlocks hangs the child process; the alarm ends it so the test fails instead.
-constexpr unsigned kChildDeadlineSeconds = 20;
-
-TEST(LogTests, SinkThatLogsFromInsideItselfFinishes) {
+// A sink that logs from inside itself, or joins a thread that logs, finishes. A deadlock would
+// hang the child process; the alarm ends it so the test fails instead.
+TEST(LogTests, SinkThatLogsOrJoinsAThreadThatLogsFinishes) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        ::alarm(kChildDeadlineSeconds);
-        std::atomic<int> calls = 0;
-        setLogSink([&](std::string_view line) {
-          if (++calls == 1) log(std::string("echo of ") + std::string(line));
-        });
-        log("first");
-        std::exit(calls == 2 ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
-}
-
-TEST(LogTests, SinkThatJoinsAThreadThatLogsFinishes) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(
-      {
-        ::alarm(kChildDeadlineSeconds);
-        std::atomic<int> calls = 0;
-        setLogSink([&](std::string_view) {
-          if (++calls == 1) std::thread([] { log("from the helper thread"); }).join();
-        });
-        log("first");
-        std::exit(calls == 2 ? 0 : 1);
-      },
-      ::testing::ExitedWithCode(0), "");
+  for (bool throughAThread : {false, true}) {
+    EXPECT_EXIT(
+        {
+          ::alarm(20);
+          std::atomic<int> calls = 0;
+          setLogSink([&](std::string_view line) {
+            if (++calls > 1) return;
+            if (throughAThread) {
+              std::thread([] { log("from the helper thread"); }).join();
+            } else {
+              log("echo of " + std::string(line));
+            }
+          });
+          log("first");
+          std::exit(calls == 2 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "")
+        << throughAThread;
+  }
 }
 
 TEST(LogTests, ReplacingTheSinkWaitsForCallsStillInIt) {
@@ -88,16 +78,10 @@ TEST(LogTests, ReplacingTheSinkWaitsForCallsStillInIt) {
 }
 
 TEST(LogTests, DefaultSinkKeepsLinesFromManyThreadsWhole) {
-  constexpr int kThreads = 8;
-  constexpr int kLinesPerThread = 200;
-  test::TemporaryDirectory folder;
-  const std::string path = folder.file("stderr.txt");
+  constexpr int kThreads = 8, kLinesPerThread = 200;
   const std::string marker = test::uniqueMarker("line");
   const std::string padding(300, 'x');
-  int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-  ASSERT_GE(file, 0);
-  int savedStderr = ::dup(STDERR_FILENO);
-  ::dup2(file, STDERR_FILENO);
+  ::testing::internal::CaptureStderr();
   std::vector<std::thread> writers;
   for (int t = 0; t < kThreads; ++t) {
     writers.emplace_back([&, t] {
@@ -107,11 +91,7 @@ TEST(LogTests, DefaultSinkKeepsLinesFromManyThreadsWhole) {
     });
   }
   for (auto& writer : writers) writer.join();
-  ::dup2(savedStderr, STDERR_FILENO);
-  ::close(savedStderr);
-  ::close(file);
-
-  std::ifstream written(path);
+  std::istringstream written(::testing::internal::GetCapturedStderr());
   std::set<std::string> seen;
   for (std::string line; std::getline(written, line);) {
     if (line.find(marker) == std::string::npos) continue;  // another thread's line
@@ -119,7 +99,7 @@ TEST(LogTests, DefaultSinkKeepsLinesFromManyThreadsWhole) {
     EXPECT_EQ(line.size() - line.rfind(' ') - 1, padding.size()) << line;
     seen.insert(line);
   }
-  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kLinesPerThread));
+  EXPECT_EQ(seen.size(), std::size_t(kThreads * kLinesPerThread));
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 // nothing.
 #include <chrono>   // seconds
 #include <memory>   // make_shared
-#include <ostream>  // ostream
 #include <string>   // string
 #include <utility>  // move
 #include <vector>   // vector
@@ -37,86 +36,72 @@ const std::vector<std::pair<const char*, const char*>> kInsecureSettings = {
     {"SSL_NO_VERIFY", "1"},     {"PYTHONHTTPSVERIFY", "0"},  {"NODE_TLS_REJECT_UNAUTHORIZED", "0"},
     {"TARVEL_TLS_VERIFY", "0"}, {"TARVEL_INSECURE", "1"}};
 
-struct Case {
-  const char* name;
-  bool certificateNamesTheHosts;
-  Validity validity;
-  Environment environment;
-  const char* caFile;   // nullptr: the authority that signed the certificate
-  const char* refusal;  // what the log says; nullptr: accepted
-};
-
-void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
-
-class TransportSecurityTests : public ::testing::TestWithParam<Case> {
- protected:
-  void SetUp() override {
-    if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
-  }
-  void TearDown() override {
-    for (const auto& setting : kInsecureSettings) ::unsetenv(setting.first);
-    NetworkManager::setEnvironment(Environment::staging);
-  }
-};
-
 // Both API hosts reach one loopback server; the environment picks which one is called.
-TEST_P(TransportSecurityTests, OnlyACurrentCertificateForAStagingHostIsAccepted) {
-  const Case& c = GetParam();
+TEST(TransportSecurityTests, OnlyACurrentCertificateForAStagingHostIsAccepted) {
+  if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
+  struct Case {
+    const char* name;
+    bool certificateNamesTheHosts;
+    Validity validity;
+    Environment environment;
+    const char* caFile;   // nullptr: the authority that signed the certificate
+    const char* refusal;  // what the log says; nullptr: accepted
+  };
+  const std::vector<Case> cases = {
+      {"current, for the host", true, Validity::current, Environment::staging, nullptr, nullptr},
+      {"expired", true, Validity::expired, Environment::staging, nullptr, "certificate"},
+      {"for another host", false, Validity::current, Environment::staging, nullptr, "certificate"},
+      {"production host", true, Validity::current, Environment::production, nullptr,
+       "trusted for staging hosts only"},
+      {"no authority", true, Validity::current, Environment::staging, "", "certificate"},
+      {"unreadable authority", true, Validity::current, Environment::staging, "/nonexistent/ca.pem",
+       "/nonexistent/ca.pem"}};
   for (const auto& setting : kInsecureSettings) ::setenv(setting.first, setting.second, 1);
   const detail::HttpUrl staging = *detail::HttpUrl::parse(Config::devBaseURL());
   const detail::HttpUrl production = *detail::HttpUrl::parse(Config::baseURL());
-  test::TestCertificateAuthority authority(
-      c.certificateNamesTheHosts ? std::vector<std::string>{staging.host(), production.host()}
-                                 : std::vector<std::string>{"elsewhere.example"},
-      c.validity);
-  ASSERT_TRUE(authority.isValid());
-  test::LoopbackServer server(authority.serverTls());
-  server.answerJson("POST", "/v1/user/verify-otp", 200, R"({"status": true})");
-  ASSERT_TRUE(server.start());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TestCertificateAuthority authority(
+        c.certificateNamesTheHosts ? std::vector<std::string>{staging.host(), production.host()}
+                                   : std::vector<std::string>{"elsewhere.example"},
+        c.validity);
+    ASSERT_TRUE(authority.isValid());
+    test::LoopbackServer server(authority.serverTls());
+    server.answerJson("POST", "/v1/user/verify-otp", 200, R"({"status": true})");
+    ASSERT_TRUE(server.start());
 
-  detail::UrlLoader::Options options = detail::UrlLoader::optionsFromEnvironment();
-  options.timeout = 10s;
-  options.extraCaFile = c.caFile ? c.caFile : authority.caFile();
-  for (const auto* host : {&staging, &production}) {
-    options.connectToForTesting.push_back(host->host() + ":" + std::to_string(host->port()) +
-                                          ":127.0.0.1:" + std::to_string(server.port()));
+    detail::UrlLoader::Options options = detail::UrlLoader::optionsFromEnvironment();
+    options.timeout = 10s;
+    options.extraCaFile = c.caFile ? c.caFile : authority.caFile();
+    for (const auto* host : {&staging, &production}) {
+      options.connectToForTesting.push_back(host->host() + ":" + std::to_string(host->port()) +
+                                            ":127.0.0.1:" + std::to_string(server.port()));
+    }
+    NetworkManager::setEnvironment(c.environment);
+    test::LogCapture log;
+    test::CompletionRecorder recorder;
+    {
+      APIService service(std::make_shared<detail::UrlLoader>(std::move(options)));
+      service.verifyOtp({{"otp", "1234"}}, recorder.completion());
+      ASSERT_TRUE(recorder.waitForCall());
+    }  // the loader stops here: anything still pending would have completed by now
+    NetworkManager::setEnvironment(Environment::staging);
+    EXPECT_EQ(recorder.callCount(), 1u);
+    if (!c.refusal) {
+      EXPECT_EQ(recorder.last().error, std::nullopt);
+      EXPECT_EQ(recorder.last().response, (Dictionary{{"status", true}}));
+      ASSERT_EQ(server.requestCount(), 1u);
+      EXPECT_EQ(server.requests()[0].jsonBody(), (Dictionary{{"otp", "1234"}}));
+    } else {
+      EXPECT_EQ(recorder.last().error, APIError::noNetwork);
+      EXPECT_EQ(server.requestCount(), 0u);  // the body (and its OTP) never left
+      EXPECT_TRUE(log.contains("No answer from " + Config::apiBaseURL(c.environment) +
+                               "v1/user/verify-otp"));
+      EXPECT_TRUE(log.contains(c.refusal)) << log.text();
+    }
   }
-  NetworkManager::setEnvironment(c.environment);
-  test::LogCapture log;
-  test::CompletionRecorder recorder;
-  {
-    APIService service(std::make_shared<detail::UrlLoader>(std::move(options)));
-    service.verifyOtp({{"otp", "1234"}}, recorder.completion());
-    ASSERT_TRUE(recorder.waitForCall());
-  }  // the loader stops here: anything still pending would have completed by now
-  EXPECT_EQ(recorder.callCount(), 1u);
-  if (!c.refusal) {
-    EXPECT_EQ(recorder.last().error, std::nullopt);
-    EXPECT_EQ(recorder.last().response, (Dictionary{{"status", true}}));
-    ASSERT_EQ(server.requestCount(), 1u);
-    EXPECT_EQ(server.requests()[0].jsonBody(), (Dictionary{{"otp", "1234"}}));
-  } else {
-    EXPECT_EQ(recorder.last().error, APIError::noNetwork);
-    EXPECT_EQ(server.requestCount(), 0u);  // the body (and its OTP) never left
-    EXPECT_TRUE(
-        log.contains("No answer from " + Config::apiBaseURL(c.environment) + "v1/user/verify-otp"));
-    EXPECT_TRUE(log.contains(c.refusal)) << log.text();
-  }
+  for (const auto& setting : kInsecureSettings) ::unsetenv(setting.first);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Certificates, TransportSecurityTests,
-    ::testing::Values(
-        Case{"CurrentForTheHost", true, Validity::current, Environment::staging, nullptr, nullptr},
-        Case{"Expired", true, Validity::expired, Environment::staging, nullptr, "certificate"},
-        Case{"ForAnotherHost", false, Validity::current, Environment::staging, nullptr,
-             "certificate"},
-        Case{"ProductionHost", true, Validity::current, Environment::production, nullptr,
-             "trusted for staging hosts only"},
-        Case{"NoAuthority", true, Validity::current, Environment::staging, "", "certificate"},
-        Case{"UnreadableAuthority", true, Validity::current, Environment::staging,
-             "/nonexistent/ca.pem", "/nonexistent/ca.pem"}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace tarvel

@@ -1,5 +1,5 @@
 // The loader on its own: how it stops, and the shared instance (whom it trusts over TLS:
-// TransportSecurityTests).
+// TransportSecurityTests; the authority named by TARVEL_CA_FILE: ComponentAgainstSandboxTests).
 #include <atomic>   // atomic
 #include <chrono>   // milliseconds, seconds
 #include <cstdlib>  // exit
@@ -10,7 +10,6 @@
 #include <utility>  // move
 
 #include <gtest/gtest.h>
-#include <stdlib.h>  // setenv, unsetenv
 
 #include "CompletionRecorder.h"
 #include "LoopbackAPIService.h"
@@ -30,14 +29,6 @@ UrlRequest get(std::string url) {
   UrlRequest request;
   request.url = std::move(url);
   return request;
-}
-
-TEST(UrlLoaderTests, SharedLoaderTakesItsAuthorityFromTheEnvironment) {
-  ::setenv("TARVEL_CA_FILE", "/tmp/extra-ca.pem", 1);
-  EXPECT_EQ(UrlLoader::optionsFromEnvironment().extraCaFile, "/tmp/extra-ca.pem");
-  ::unsetenv("TARVEL_CA_FILE");
-  EXPECT_EQ(UrlLoader::optionsFromEnvironment().extraCaFile, "");
-  EXPECT_EQ(UrlLoader::optionsFromEnvironment().timeout, 60s);
 }
 
 TEST(UrlLoaderTests, StoppingCompletesPendingRequestsOnceWithoutWaitingForThem) {

@@ -21,43 +21,26 @@ namespace {
 
 sandbox::SandboxServer* platform = nullptr;  // set by main()
 
-class ComponentAgainstSandboxTests : public ::testing::Test {
- protected:
-  // Runs one operation and returns its single completion's dictionary.
-  template <typename Operation>
-  Dictionary call(Operation operation, const Dictionary& params) {
-    return call(service_, operation, params);
-  }
-  template <typename Operation>
-  static Dictionary call(APIService& service, Operation operation, const Dictionary& params) {
-    test::CompletionRecorder recorder;
-    (service.*operation)(params, recorder.completion());
-    EXPECT_TRUE(recorder.waitForCall());
-    EXPECT_FALSE(recorder.waitForCalls(2, std::chrono::milliseconds(50)));
-    const auto result = recorder.last();
-    EXPECT_FALSE(result.error.has_value()) << rawValue(*result.error);
-    return result.response.value_or(Dictionary());
-  }
+// Runs one operation and returns its single completion's dictionary.
+template <typename Operation>
+Dictionary call(APIService& service, Operation operation, const Dictionary& params) {
+  test::CompletionRecorder recorder;
+  (service.*operation)(params, recorder.completion());
+  EXPECT_TRUE(recorder.waitForCall());
+  EXPECT_FALSE(recorder.waitForCalls(2, std::chrono::milliseconds(50)));
+  const auto result = recorder.last();
+  EXPECT_FALSE(result.error.has_value()) << rawValue(*result.error);
+  return result.response.value_or(Dictionary());
+}
 
-  // A POST beside the API (control or web endpoints) through the component's own loader.
-  long postToPlatform(const std::string& url, const Dictionary& body) {
-    std::promise<long> status;
-    detail::UrlLoader::shared().load(
-        {"POST", url, {"Content-Type: application/json"}, body.dump()},
-        [&](detail::UrlLoadResult result) { status.set_value(result.statusCode.value_or(0)); });
-    return status.get_future().get();
-  }
-
-  APIService service_;  // the configured staging hosts (the sandbox) and the shared loader
-};
-
-TEST_F(ComponentAgainstSandboxTests, EveryOperationCompletesWithTheShapeTheViewModelsRead) {
-  ASSERT_EQ(service_.baseUrl(), platform->apiBaseUrl());
-  ASSERT_EQ(service_.appAnalyticsBaseUrl(), platform->analyticsBaseUrl());
+TEST(ComponentAgainstSandboxTests, EveryOperationCompletesWithTheShapeTheViewModelsRead) {
+  APIService service;  // the configured staging hosts (the sandbox) and the shared loader
+  ASSERT_EQ(service.baseUrl(), platform->apiBaseUrl());
+  ASSERT_EQ(service.appAnalyticsBaseUrl(), platform->analyticsBaseUrl());
   const Dictionary order = {{"order_type", "upi"}, {"mid", "m1"},           {"moid", "contract-1"},
                             {"request_id", "r1"},  {"phone", "9000000001"}, {"total", "10.00"}};
 
-  const Dictionary verified = call(&APIService::verifyPaymentData, order);
+  const Dictionary verified = call(service, &APIService::verifyPaymentData, order);
   ASSERT_TRUE(verified["tarvel_oid"].is_string());
   ASSERT_TRUE(verified["auth_token"].is_string());
   EXPECT_TRUE(verified["uapp"].is_array());
@@ -65,35 +48,40 @@ TEST_F(ComponentAgainstSandboxTests, EveryOperationCompletesWithTheShapeTheViewM
   const Dictionary capture = {{"tarvel_oid", verified["tarvel_oid"]},
                               {"auth_token", verified["auth_token"]}};
 
-  EXPECT_NE(call(&APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
-  EXPECT_EQ(
-      postToPlatform(platform->controlBaseUrl() + "pay", {{"tarvel_oid", verified["tarvel_oid"]}}),
-      200);
-  EXPECT_EQ(call(&APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
+  EXPECT_NE(call(service, &APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
+  // Paid beside the API through the component's own loader.
+  std::promise<long> paid;
+  detail::UrlLoader::shared().load(
+      {"POST",
+       platform->controlBaseUrl() + "pay",
+       {"Content-Type: application/json"},
+       Dictionary{{"tarvel_oid", verified["tarvel_oid"]}}.dump()},
+      [&](detail::UrlLoadResult result) { paid.set_value(result.statusCode.value_or(0)); });
+  EXPECT_EQ(paid.get_future().get(), 200);
+  EXPECT_EQ(call(service, &APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
 
   const Dictionary otpRequest = {
       {"mid", "m1"}, {"phone", "9000000001"}, {"order_type", "cod"}, {"moid", "contract-1"}};
-  EXPECT_TRUE(call(&APIService::sendOtp, otpRequest).is_object());
-  EXPECT_TRUE(call(&APIService::reSendOtp, otpRequest).is_object());
+  EXPECT_TRUE(call(service, &APIService::sendOtp, otpRequest).is_object());
+  EXPECT_TRUE(call(service, &APIService::reSendOtp, otpRequest).is_object());
   const auto otp = platform->lastOtp("contract-1", "9000000001");
   ASSERT_TRUE(otp.has_value());
-  const Dictionary verifiedOtp = call(
-      &APIService::verifyOtp, {{"phone", "9000000001"}, {"moid", "contract-1"}, {"otp", *otp}});
-  EXPECT_EQ(verifiedOtp["statusCode"], 200);
+  const Dictionary otpCheck = {{"phone", "9000000001"}, {"moid", "contract-1"}, {"otp", *otp}};
+  EXPECT_EQ(call(service, &APIService::verifyOtp, otpCheck)["statusCode"], 200);
 
-  EXPECT_TRUE(
-      call(&APIService::completeOrder, {{"request_id", "r1"}, {"moid", "contract-1"}})["data"]
-          .is_object());
+  EXPECT_TRUE(call(service, &APIService::completeOrder,
+                   {{"request_id", "r1"}, {"moid", "contract-1"}})["data"]
+                  .is_object());
   const std::size_t eventsBefore = platform->events().size();
-  EXPECT_TRUE(
-      call(&APIService::appAnalytics, {{"type", "event"}, {"name", "otp"}})["data"].is_object());
+  EXPECT_TRUE(call(service, &APIService::appAnalytics, {{"type", "event"}, {"name", "otp"}})["data"]
+                  .is_object());
   EXPECT_EQ(platform->events().size(), eventsBefore + 1);
 }
 
 // A UPI flow polls the payment status up to 24 times; the platform keeps the connection open
 // for all of them (and across the 5 seconds between polls), so the flow costs one TCP
 // connection and one TLS handshake.
-TEST_F(ComponentAgainstSandboxTests, TwentyFourStatusPollsMakeOneTlsHandshake) {
+TEST(ComponentAgainstSandboxTests, TwentyFourStatusPollsMakeOneTlsHandshake) {
   APIService fresh(
       std::make_shared<detail::UrlLoader>(detail::UrlLoader::optionsFromEnvironment()));
   const std::size_t before = platform->tlsHandshakes();

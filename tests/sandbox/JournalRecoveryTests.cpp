@@ -1,14 +1,8 @@
 // Unfinished checkouts across the end of the host process: a real host (journal-test-host) is
 // killed with SIGKILL after the shopper could pay and before it polled; its next runs recover
 // the outcome from the journal, against one sandbox on 127.0.0.1. One table of scenarios.
-#include <chrono>      // seconds
 #include <filesystem>  // directory_iterator
-#include <fstream>     // ifstream, ofstream
-#include <iterator>    // istreambuf_iterator
-#include <map>         // map
 #include <sstream>     // istringstream
-#include <string>      // string
-#include <vector>      // vector
 
 #include "SandboxTestSupport.h"
 #include "TemporaryDirectory.h"
@@ -18,9 +12,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ChildProcess;
+using testing::readFile;
 using testing::RunningSandbox;
+using testing::waitUntil;
 
-constexpr auto kWait = std::chrono::seconds(60);
 constexpr char kUnreachableApi[] = "http://127.0.0.1:1/api/";
 
 enum class Expect { paid, unpaid, nothing };
@@ -29,27 +24,20 @@ struct Scenario {
   const char* name;
   const char* mode;   // journal-test-host's: "pay" (then killed) or "finish"
   const char* flow;   // "qr" or "app"
-  int checkouts;      // hosts, one order each
+  int hosts;          // checking out, one order each, then recovering at the same time
   bool shopperPays;   // through the sandbox (QR) or the simulated UPI app, before the kill
   bool offlineFirst;  // the first recovery cannot reach the platform
   bool windowPassed;  // the entries are made older than their payment window first
-  int recoverers;     // recovering processes started at the same time
   Expect expect;
-};
-
-struct Outcome {
-  bool status;
-  nlohmann::json data;
 };
 
 class JournalRecoveryTests : public ::testing::Test {
  protected:
-  fs::path folder() const { return home_.path() / "journal-test-host" / "tarvel-checkout-journal"; }
-
   std::vector<fs::path> entries() const {
     std::vector<fs::path> found;
     std::error_code ignored;
-    for (const auto& file : fs::directory_iterator(folder(), ignored)) {
+    const auto folder = home_.path() / "journal-test-host" / "tarvel-checkout-journal";
+    for (const auto& file : fs::directory_iterator(folder, ignored)) {
       if (file.path().extension() == ".json") found.push_back(file.path());
     }
     return found;
@@ -64,22 +52,6 @@ class JournalRecoveryTests : public ::testing::Test {
             {"WAYLAND_DISPLAY", ""}};
   }
 
-  static std::string read(const fs::path& path) {
-    std::ifstream file(path);
-    return {std::istreambuf_iterator<char>(file), {}};
-  }
-
-  // Bounded wait for a condition on files or the sandbox, which no event announces here.
-  template <typename Condition>
-  static bool waitFor(Condition condition) {
-    const auto deadline = std::chrono::steady_clock::now() + kWait;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
-  }
-
   // One host checks out `moid`; returns the order's tarvel_oid once its journal entry exists
   // (and, when the shopper pays, the sandbox has the payment).
   std::string checkOut(const Scenario& scenario, const std::string& moid) {
@@ -87,47 +59,48 @@ class JournalRecoveryTests : public ::testing::Test {
     ChildProcess host({TARVEL_JOURNAL_HOST_EXE, scenario.mode, scenario.flow, moid},
                       environment(sandbox_.server().apiBaseUrl()));
     if (std::string(scenario.mode) == "finish") {
-      EXPECT_EQ(host.waitForExit(kWait), 0) << host.output();
+      EXPECT_EQ(host.waitForExit(), 0) << host.output();
       EXPECT_NE(host.output().find("OUTCOME true"), std::string::npos) << host.output();
       return {};
     }
-    EXPECT_TRUE(waitFor([&] { return entries().size() > before; })) << host.output();
+    EXPECT_TRUE(waitUntil([&] { return entries().size() > before; })) << host.output();
     std::string tarvelOid;
     for (const auto& path : entries()) {
-      const auto entry = nlohmann::json::parse(read(path), nullptr, false);
+      const auto entry = nlohmann::json::parse(readFile(path), nullptr, false);
       if (entry.value("moid", "") == moid) tarvelOid = entry.value("tarvel_oid", "");
     }
     if (scenario.shopperPays && std::string(scenario.flow) == "qr") {
       EXPECT_EQ(sandbox_.post("/control/pay", {{"tarvel_oid", tarvelOid}}).status, 200);
     }
-    EXPECT_TRUE(waitFor([&] {
+    EXPECT_TRUE(waitUntil([&] {
       const auto order = sandbox_.server().order(tarvelOid);
       return order && (order->status == PaymentStatus::paid) == scenario.shopperPays;
     }));
     host.sendSignal(SIGKILL);
-    EXPECT_EQ(host.waitForExit(kWait), 128 + SIGKILL);
+    EXPECT_EQ(host.waitForExit(), 128 + SIGKILL);
     EXPECT_EQ(sandbox_.server().order(tarvelOid)->captures, 0) << "the host polled";
     return tarvelOid;
   }
 
-  // Runs `count` recovering hosts at once; every outcome they heard.
-  std::vector<Outcome> recover(int count, const std::string& api) {
+  // Runs `count` recovering hosts at once; every outcome they heard, as {"status", "data"}.
+  std::vector<nlohmann::json> recover(int count, const std::string& api) {
     std::vector<std::unique_ptr<ChildProcess>> hosts;
     for (int i = 0; i < count; ++i) {
       hosts.push_back(std::make_unique<ChildProcess>(
           std::vector<std::string>{TARVEL_JOURNAL_HOST_EXE, "recover"}, environment(api)));
     }
-    std::vector<Outcome> outcomes;
+    std::vector<nlohmann::json> outcomes;
     for (auto& host : hosts) {
-      EXPECT_EQ(host->waitForExit(kWait), 0) << host->output();
+      EXPECT_EQ(host->waitForExit(), 0) << host->output();
       EXPECT_NE(host->output().find("RECOVERED"), std::string::npos) << host->output();
       EXPECT_EQ(host->output().find("auth_token\":"), std::string::npos) << "a token was logged";
       std::istringstream lines(host->output());
       for (std::string line; std::getline(lines, line);) {
         if (line.rfind("OUTCOME ", 0) != 0) continue;
         const auto space = line.find(' ', 8);
-        outcomes.push_back({line.substr(8, space - 8) == "true",
-                            nlohmann::json::parse(line.substr(space + 1), nullptr, false)});
+        outcomes.push_back(
+            {{"status", line.substr(8, space - 8) == "true"},
+             {"data", nlohmann::json::parse(line.substr(space + 1), nullptr, false)}});
       }
       last_output_ += host->output();
     }
@@ -136,7 +109,7 @@ class JournalRecoveryTests : public ::testing::Test {
 
   void ageEntries() {
     for (const auto& path : entries()) {
-      auto entry = nlohmann::json::parse(read(path));
+      auto entry = nlohmann::json::parse(readFile(path));
       entry["payment_start_ms"] = entry["payment_start_ms"].get<std::int64_t>() - 3600 * 1000;
       std::ofstream(path, std::ios::trunc) << entry.dump();  // keeps the file's mode
     }
@@ -149,50 +122,48 @@ class JournalRecoveryTests : public ::testing::Test {
 
 TEST_F(JournalRecoveryTests, EachOutcomeReachesTheNextRunOnce) {
   const std::vector<Scenario> scenarios = {
-      {"QR paid, host killed", "pay", "qr", 1, true, false, false, 1, Expect::paid},
-      {"UPI app paid, host killed", "pay", "app", 1, true, false, false, 1, Expect::paid},
-      {"platform unreachable first", "pay", "qr", 1, true, true, false, 1, Expect::paid},
-      {"unpaid, within its window", "pay", "qr", 1, false, false, false, 1, Expect::nothing},
-      {"unpaid, window passed", "pay", "qr", 1, false, false, true, 1, Expect::unpaid},
-      {"two processes recover at once", "pay", "qr", 2, true, false, false, 2, Expect::paid},
-      {"finished normally", "finish", "qr", 1, true, false, false, 1, Expect::nothing},
+      {"QR paid, host killed", "pay", "qr", 1, true, false, false, Expect::paid},
+      {"UPI app paid, host killed", "pay", "app", 1, true, false, false, Expect::paid},
+      {"platform unreachable first", "pay", "qr", 1, true, true, false, Expect::paid},
+      {"unpaid, within its window", "pay", "qr", 1, false, false, false, Expect::nothing},
+      {"unpaid, window passed", "pay", "qr", 1, false, false, true, Expect::unpaid},
+      {"two processes recover at once", "pay", "qr", 2, true, false, false, Expect::paid},
+      {"finished normally", "finish", "qr", 1, true, false, false, Expect::nothing},
   };
   int row = 0;
   for (const Scenario& scenario : scenarios) {
     SCOPED_TRACE(scenario.name);
     ++row;
     std::map<std::string, std::string> orders;  // moid -> tarvel_oid
-    for (int i = 0; i < scenario.checkouts; ++i) {
+    for (int i = 0; i < scenario.hosts; ++i) {
       const std::string moid = std::string(std::string(scenario.mode) == "finish" ? "paid-" : "") +
                                "journal-" + std::to_string(row) + "-" + std::to_string(i);
       orders[moid] = checkOut(scenario, moid);
     }
-    std::vector<Outcome> outcomes;
     if (scenario.offlineFirst) {
       EXPECT_TRUE(recover(1, kUnreachableApi).empty());
       EXPECT_NE(last_output_.find("could not be asked (No Network)"), std::string::npos);
-      EXPECT_EQ(entries().size(), std::size_t(scenario.checkouts));
+      EXPECT_EQ(entries().size(), std::size_t(scenario.hosts));
     }
     if (scenario.windowPassed) ageEntries();
-    outcomes = recover(scenario.recoverers, sandbox_.server().apiBaseUrl());
-    const auto again = recover(1, sandbox_.server().apiBaseUrl());
-    EXPECT_TRUE(again.empty()) << "reported twice";
+    const auto outcomes = recover(scenario.hosts, sandbox_.server().apiBaseUrl());
+    EXPECT_TRUE(recover(1, sandbox_.server().apiBaseUrl()).empty()) << "reported twice";
 
     std::map<std::string, int> heard;
-    for (const Outcome& outcome : outcomes) {
-      const std::string moid = outcome.data.value("moid", "");
+    for (const auto& outcome : outcomes) {
+      const std::string moid = outcome["data"].value("moid", "");
       ++heard[moid];
-      EXPECT_EQ(outcome.status, scenario.expect == Expect::paid);
-      EXPECT_EQ(outcome.data.value("recovered", false), true);
-      EXPECT_EQ(outcome.data.value("tarvel_oid", ""), orders[moid]);
-      EXPECT_EQ(outcome.data.value("payment_status", ""),
-                scenario.expect == Expect::paid ? "PAID" : "PENDING");
+      const bool paid = scenario.expect == Expect::paid;
+      testing::expectShape(outcome, {{"/status", paid},
+                                     {"/data/recovered", true},
+                                     {"/data/tarvel_oid", orders[moid]},
+                                     {"/data/payment_status", paid ? "PAID" : "PENDING"}});
     }
     for (const auto& [moid, tarvelOid] : orders) {
       EXPECT_EQ(heard[moid], scenario.expect == Expect::nothing ? 0 : 1) << moid;
     }
     const bool kept = scenario.expect == Expect::nothing && std::string(scenario.mode) == "pay";
-    EXPECT_EQ(entries().size(), kept ? std::size_t(scenario.checkouts) : 0u);
+    EXPECT_EQ(entries().size(), kept ? std::size_t(scenario.hosts) : 0u);
     for (const auto& path : entries()) fs::remove(path);
     last_output_.clear();
   }

@@ -1,7 +1,3 @@
-#include <filesystem>  // exists
-#include <optional>    // optional
-#include <string>      // string
-
 #include "SandboxTestSupport.h"
 #include "TemporaryDirectory.h"
 
@@ -9,9 +5,6 @@ namespace tarvel::sandbox {
 namespace {
 
 using testing::ChildProcess;
-using testing::RunningSandbox;
-
-constexpr auto kWait = std::chrono::seconds(30);
 
 // The value of the line "export <name>=<value>" in `output`; nothing without a whole line.
 std::optional<std::string> exported(const std::string& output, const std::string& name) {
@@ -37,8 +30,7 @@ TEST(SandboxExecutableTests, PrintsTheExportLinesServesAndStopsCleanlyOnSignals)
             SIGINT}}) {
     SCOPED_TRACE(run.https ? "https" : "http");
     ChildProcess sandbox(run.argv);
-    ASSERT_TRUE(sandbox.waitForOutput(run.https ? "ca.pem\n" : "/web/\n", kWait))
-        << sandbox.output();
+    ASSERT_TRUE(sandbox.waitForOutput(run.https ? "ca.pem\n" : "/web/\n")) << sandbox.output();
     const std::string origin = run.https ? "https://127.0.0.1:" : "http://127.0.0.1:";
     EXPECT_EQ(sandbox.output().rfind("export TARVEL_STAGING_API_URL=" + origin, 0), 0u);
     for (const auto* name :
@@ -62,12 +54,11 @@ TEST(SandboxExecutableTests, PrintsTheExportLinesServesAndStopsCleanlyOnSignals)
     EXPECT_EQ(verified->status, 200);
 
     sandbox.sendSignal(run.signal);
-    EXPECT_EQ(sandbox.waitForExit(kWait), 0) << sandbox.output();
+    EXPECT_EQ(sandbox.waitForExit(), 0) << sandbox.output();
     EXPECT_NE(sandbox.output().find("POST /api/v1/order/verify 200"), std::string::npos);
     EXPECT_EQ(exported(sandbox.output(), "TARVEL_CA_FILE").has_value(), run.https);
   }
-  const auto [exitCode, usage] =
-      ChildProcess::run({TARVEL_SANDBOX_EXE, "--port", "http"}, {}, kWait);
+  const auto [exitCode, usage] = ChildProcess::run({TARVEL_SANDBOX_EXE, "--port", "http"});
   EXPECT_EQ(exitCode, 2);
   EXPECT_NE(usage.find("usage"), std::string::npos);
 }

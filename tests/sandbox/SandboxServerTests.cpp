@@ -1,9 +1,5 @@
-#include <filesystem>  // exists
-#include <fstream>     // ifstream
-#include <future>      // async
-#include <iterator>    // istreambuf_iterator
-#include <string>      // string, to_string
-#include <thread>      // sleep_for
+#include <atomic>  // atomic
+#include <future>  // async
 
 #include "SandboxTestSupport.h"
 
@@ -13,18 +9,14 @@ namespace {
 using testing::RunningSandbox;
 
 TEST(SandboxServerTests, HttpsIsTrustedThroughItsOwnCertificateAuthorityOnly) {
-  auto options = RunningSandbox::plainOptions();
-  options.https = true;
   std::string temporaryCa;
   {
-    RunningSandbox sandbox(options);
+    RunningSandbox sandbox([](SandboxOptions& options) { options.https = true; });
     auto& server = sandbox.server();
     EXPECT_EQ(server.origin().rfind("https://127.0.0.1:", 0), 0u);
     temporaryCa = server.caFile();
-    ASSERT_TRUE(std::filesystem::exists(temporaryCa));
-    std::ifstream pem(temporaryCa);
-    const std::string text((std::istreambuf_iterator<char>(pem)), {});
-    EXPECT_NE(text.find("-----BEGIN CERTIFICATE-----"), std::string::npos);
+    EXPECT_NE(testing::readFile(temporaryCa).find("-----BEGIN CERTIFICATE-----"),
+              std::string::npos);
 
     const auto trusted = sandbox.post("/api/v1/order/verify", {{"moid", "tls-1"}});
     EXPECT_EQ(trusted.status, 200) << trusted.raw;
@@ -47,27 +39,23 @@ TEST(SandboxServerTests, HttpsIsTrustedThroughItsOwnCertificateAuthorityOnly) {
 }
 
 TEST(SandboxServerTests, StoppingDoesNotWaitForASlowAnswer) {
-  auto options = RunningSandbox::plainOptions();
-  options.slowDelay = std::chrono::minutes(10);
-  RunningSandbox sandbox(options);
+  auto arrived = std::make_shared<std::atomic<bool>>(false);
+  RunningSandbox sandbox([arrived](SandboxOptions& options) {
+    options.slowDelay = std::chrono::hours(1);
+    options.requestArrived = [arrived](std::string_view, std::string_view) { *arrived = true; };
+  });
   auto pending = std::async(std::launch::async, [&] {
     return sandbox.post("/api/v1/order/verify", {{"moid", "slow-1"}});
   });
-  // Let the request reach its delay before stopping.
-  for (int i = 0; i < 500 && sandbox.consoleLines().empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  EXPECT_TRUE(testing::waitUntil([&] { return arrived->load(); }));
   sandbox.server().stop();
   ASSERT_EQ(pending.wait_for(std::chrono::seconds(30)), std::future_status::ready);
   EXPECT_EQ(pending.get().status, 200);
 }
 
 TEST(SandboxServerTests, StoredListsStayBoundedUnderTraffic) {
-  auto options = RunningSandbox::plainOptions();
-  options.maxOrders = 5;
-  options.maxOtps = 5;
-  options.maxEvents = 5;
-  RunningSandbox sandbox(options);
+  RunningSandbox sandbox(
+      [](SandboxOptions& options) { options.maxOrders = options.maxOtps = options.maxEvents = 5; });
   nlohmann::json first;
   for (int i = 0; i < 20; ++i) {
     const auto order = sandbox.verify({{"moid", "bulk-" + std::to_string(i)}});

@@ -1,13 +1,17 @@
 #pragma once
 
-#include <chrono>    // milliseconds, steady_clock
-#include <map>       // map
-#include <memory>    // shared_ptr, unique_ptr
-#include <mutex>     // mutex
-#include <optional>  // optional
-#include <string>    // string
-#include <thread>    // sleep_for
-#include <vector>    // vector
+#include <chrono>      // milliseconds, seconds, steady_clock
+#include <filesystem>  // path
+#include <fstream>     // ifstream
+#include <functional>  // function
+#include <iterator>    // istreambuf_iterator
+#include <map>         // map
+#include <memory>      // unique_ptr
+#include <mutex>       // mutex
+#include <optional>    // optional
+#include <string>      // string
+#include <thread>      // sleep_for
+#include <vector>      // vector
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -25,6 +29,56 @@ extern char** environ;
 
 namespace tarvel::sandbox::testing {
 
+/// The longest any test waits for a process, a file or the sandbox.
+constexpr auto kWait = std::chrono::seconds(60);
+
+/// Polls `condition` until it holds (true) or `timeout` passes (false); for states that no
+/// event announces to the test (files, other processes).
+template <typename Condition>
+bool waitUntil(Condition condition, std::chrono::milliseconds timeout = kWait) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+inline std::string readFile(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+/// Expects each JSON pointer of `expected` to hold its value in `found`: "<absent>" for
+/// nothing there, "<present>" for anything, "<string>" for any string.
+inline void expectShape(const nlohmann::json& found, const nlohmann::json& expected) {
+  for (const auto& [where, value] : expected.items()) {
+    const nlohmann::json::json_pointer pointer(where);
+    const nlohmann::json at = found.contains(pointer) ? found.at(pointer) : "<absent>";
+    if (value == "<present>" || value == "<string>") {
+      EXPECT_NE(at, "<absent>") << where << " in " << found.dump();
+      EXPECT_TRUE(value != "<string>" || at.is_string()) << where << " in " << found.dump();
+    } else {
+      EXPECT_EQ(at, value) << where << " in " << found.dump();
+    }
+  }
+}
+
+/// `text` with every `from` in it replaced by `to`.
+inline std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+  return text;
+}
+
+/// `text` as JSON, each "$name" in it replaced by vars.at(name) first.
+inline nlohmann::json parseWith(std::string text,
+                                const std::map<std::string, std::string>& vars = {}) {
+  for (const auto& [name, value] : vars) text = replaceAll(text, "$" + name, value);
+  return nlohmann::json::parse(text);
+}
+
 /// One answer: the status (0 when none arrived), the raw body and the body parsed as JSON
 /// (discarded if not JSON).
 struct Answer {
@@ -33,31 +87,28 @@ struct Answer {
   nlohmann::json json;
 };
 
-/// A SandboxServer on 127.0.0.1, port 0, plain HTTP unless told otherwise, that keeps the
-/// console lines it prints, with a client for its endpoints.
+/// A SandboxServer on 127.0.0.1, port 0, plain HTTP unless `adjust` says otherwise, that keeps
+/// the console lines it prints, with a client for its endpoints.
 class RunningSandbox {
  public:
-  explicit RunningSandbox(SandboxOptions options = plainOptions()) {
-    options.console = [lines = lines_, mutex = linesMutex_](std::string_view line) {
-      std::lock_guard lock(*mutex);
-      lines->emplace_back(line);
+  explicit RunningSandbox(const std::function<void(SandboxOptions&)>& adjust = {}) {
+    SandboxOptions options;
+    options.https = false;
+    options.slowDelay = std::chrono::milliseconds(300);
+    if (adjust) adjust(options);
+    options.console = [this](std::string_view line) {
+      std::lock_guard lock(linesMutex_);
+      lines_.emplace_back(line);
     };
     server_ = std::make_unique<SandboxServer>(std::move(options));
     if (!server_->start()) ADD_FAILURE() << "sandbox did not start: " << server_->error();
   }
   ~RunningSandbox() { server_->stop(); }
 
-  static SandboxOptions plainOptions() {
-    SandboxOptions options;
-    options.https = false;
-    options.slowDelay = std::chrono::milliseconds(300);
-    return options;
-  }
-
   SandboxServer& server() { return *server_; }
   std::vector<std::string> consoleLines() const {
-    std::lock_guard lock(*linesMutex_);
-    return *lines_;
+    std::lock_guard lock(linesMutex_);
+    return lines_;
   }
 
   /// Requests on the server's origin; paths start with "/".
@@ -68,6 +119,21 @@ class RunningSandbox {
     return toAnswer(client()->Post(path, body, "application/json"));
   }
   Answer get(const std::string& path) const { return toAnswer(client()->Get(path)); }
+
+  /// Sends each request of `rows` (JSON text, one row a line, "$name" replaced from `vars`)
+  /// and checks its answer: {"GET" or "POST": path, "body": JSON, "status": code (200 when
+  /// left out), "shape": pointers and values as expectShape reads them}.
+  void expectAnswers(const std::string& rows,
+                     const std::map<std::string, std::string>& vars = {}) const {
+    for (const auto& row : parseWith(rows, vars)) {
+      SCOPED_TRACE(row.dump().substr(0, 200));
+      const auto answer = row.contains("GET")
+                              ? get(row["GET"])
+                              : post(row["POST"], row.value("body", nlohmann::json()));
+      EXPECT_EQ(answer.status, row.value("status", 200)) << answer.raw;
+      expectShape(answer.json, row.value("shape", nlohmann::json::object()));
+    }
+  }
 
   /// Verifies an order with these fields and returns the answer's "data".
   nlohmann::json verify(const nlohmann::json& order) const {
@@ -95,9 +161,9 @@ class RunningSandbox {
     return client;
   }
 
-  std::shared_ptr<std::mutex> linesMutex_ = std::make_shared<std::mutex>();
-  std::shared_ptr<std::vector<std::string>> lines_ = std::make_shared<std::vector<std::string>>();
-  std::unique_ptr<SandboxServer> server_;
+  mutable std::mutex linesMutex_;
+  std::vector<std::string> lines_;
+  std::unique_ptr<SandboxServer> server_;  // stopped first: its console writes to lines_
 };
 
 /// A program run by a test with the test's environment plus `environment`, its stdout and
@@ -127,10 +193,8 @@ class ChildProcess {
     posix_spawn_file_actions_destroy(&actions);
   }
   ~ChildProcess() {
-    if (pid_ > 0 && !exitCode_) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
+    sendSignal(SIGKILL);
+    if (pid_ > 0 && !exitCode_) waitpid(pid_, nullptr, 0);
     if (outputFd_ >= 0) close(outputFd_);
   }
   ChildProcess(const ChildProcess&) = delete;
@@ -146,40 +210,31 @@ class ChildProcess {
     }
     return output_;
   }
-  /// Whether `text` appeared in the output within `timeout`.
-  bool waitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (output().find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() >= deadline) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
+  bool waitForOutput(const std::string& text) {
+    return waitUntil([&] { return output().find(text) != std::string::npos; });
   }
   void sendSignal(int signal) {
     if (pid_ > 0 && !exitCode_) kill(pid_, signal);
   }
   /// The exit code (or 128 + signal number), or nothing when it is still running at the end.
-  std::optional<int> waitForExit(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (int status = 0; pid_ > 0 && !exitCode_;) {
-      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+  std::optional<int> waitForExit() {
+    waitUntil([&] {
+      int status = 0;
+      if (pid_ > 0 && !exitCode_ && waitpid(pid_, &status, WNOHANG) == pid_) {
         exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-      } else if (std::chrono::steady_clock::now() >= deadline) {
-        break;
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
       }
-    }
+      return pid_ <= 0 || exitCode_;
+    });
     output();
     return exitCode_;
   }
 
-  /// Runs to the end (killed after `timeout`): the exit code and the output.
+  /// Runs to the end (killed after kWait): the exit code and the output.
   static std::pair<std::optional<int>, std::string> run(
-      const std::vector<std::string>& argv, const std::map<std::string, std::string>& environment,
-      std::chrono::milliseconds timeout) {
+      const std::vector<std::string>& argv,
+      const std::map<std::string, std::string>& environment = {}) {
     ChildProcess child(argv, environment);
-    const auto exitCode = child.waitForExit(timeout);
+    const auto exitCode = child.waitForExit();
     return {exitCode, child.output()};
   }
 

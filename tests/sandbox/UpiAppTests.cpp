@@ -1,7 +1,3 @@
-#include <filesystem>  // create_directories
-#include <fstream>     // ifstream, ofstream
-#include <iterator>    // istreambuf_iterator
-
 #include "SandboxTestSupport.h"
 #include "TemporaryDirectory.h"
 #include "UpiAppRegistration.h"
@@ -10,44 +6,29 @@ namespace tarvel::sandbox {
 namespace {
 
 using testing::ChildProcess;
+using testing::readFile;
 using testing::RunningSandbox;
-
-constexpr auto kWait = std::chrono::seconds(30);
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream file(path);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
 
 // The app decodes the link once, as a real one does: only the link as the platform encoded it
 // pays; escaped twice, its payee reads "tarvel.sandbox%40upi", which is nobody's.
 TEST(UpiAppTests, PaysTheOrderItsDeepLinkNamesToTheOrdersPayeeOnly) {
-  auto options = RunningSandbox::plainOptions();
-  options.https = true;
-  RunningSandbox sandbox(options);
+  RunningSandbox sandbox([](SandboxOptions& options) { options.https = true; });
   struct Case {
     const char* name;
     std::string from, to;  // replaced in the link
     bool pays;
   };
-  const std::vector<Case> cases = {
-      {"as the platform encoded it", "", "", true},
-      {"escaped twice", "%", "%25", false},
-      {"another payee", "tarvel.sandbox%40upi", "attacker@upi", false}};
-  for (const Case& c : cases) {
+  for (const Case& c :
+       {Case{"as the platform encoded it", "", "", true}, Case{"escaped twice", "%", "%25", false},
+        Case{"another payee", "tarvel.sandbox%40upi", "attacker@upi", false}}) {
     SCOPED_TRACE(c.name);
     const auto order =
         sandbox.verify({{"moid", std::string("upi-gpay-") + c.name}, {"total", "499"}});
-    std::string deepLink = "gpay://upi/" + order["u_link"].get<std::string>().substr(6);
-    for (auto at = c.from.empty() ? std::string::npos : deepLink.find(c.from);
-         at != std::string::npos; at = deepLink.find(c.from, at + c.to.size())) {
-      deepLink.replace(at, c.from.size(), c.to);
-    }
-    const auto [exitCode, output] =
-        ChildProcess::run({TARVEL_UPI_APP_EXE, deepLink},
-                          {{"TARVEL_STAGING_API_URL", sandbox.server().apiBaseUrl()},
-                           {"TARVEL_CA_FILE", sandbox.server().caFile()}},
-                          kWait);
+    const std::string link = "gpay://upi/" + order["u_link"].get<std::string>().substr(6);
+    const std::string deepLink = c.from.empty() ? link : testing::replaceAll(link, c.from, c.to);
+    const auto [exitCode, output] = ChildProcess::run(
+        {TARVEL_UPI_APP_EXE, deepLink}, {{"TARVEL_STAGING_API_URL", sandbox.server().apiBaseUrl()},
+                                         {"TARVEL_CA_FILE", sandbox.server().caFile()}});
     EXPECT_EQ(exitCode, c.pays ? 0 : 1) << output;
     EXPECT_EQ(sandbox.capture(order).json.at("payment_status"), c.pays ? "PAID" : "PENDING");
     if (c.pays) {
@@ -61,7 +42,7 @@ TEST(UpiAppTests, PaysTheOrderItsDeepLinkNamesToTheOrdersPayeeOnly) {
 }
 
 TEST(UpiAppTests, RegisterMakesGioFindEveryAppAsTheDefaultHandler) {
-  if (ChildProcess::run({"/usr/bin/gio", "version"}, {}, kWait).first != 0) {
+  if (ChildProcess::run({"/usr/bin/gio", "version"}).first != 0) {
     GTEST_SKIP() << "gio is not installed";
   }
   test::TemporaryDirectory folder;
@@ -77,13 +58,13 @@ TEST(UpiAppTests, RegisterMakesGioFindEveryAppAsTheDefaultHandler) {
       {"XDG_CONFIG_HOME", (folder.path() / "config").string()},
       {"XDG_DATA_DIRS", (folder.path() / "none").string()}};
   const auto registered = ChildProcess::run(
-      {TARVEL_UPI_APP_EXE, "--register", (folder.path() / "data").string()}, environment, kWait);
+      {TARVEL_UPI_APP_EXE, "--register", (folder.path() / "data").string()}, environment);
   ASSERT_EQ(registered.first, 0) << registered.second;
 
   for (const auto& app : UpiAppRegistration::apps()) {
-    const auto query = ChildProcess::run({"/usr/bin/gio", "mime", "x-scheme-handler/" + app.scheme},
-                                         environment, kWait)
-                           .second;
+    const auto query =
+        ChildProcess::run({"/usr/bin/gio", "mime", "x-scheme-handler/" + app.scheme}, environment)
+            .second;
     EXPECT_NE(query.find("Default application for \u201cx-scheme-handler/" + app.scheme),
               std::string::npos)
         << query;
