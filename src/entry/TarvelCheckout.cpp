@@ -4,13 +4,20 @@
 #include <string>   // string
 #include <utility>  // move
 
+#include <QGuiApplication>
+#include <QThreadPool>
+
 #include "entry/CheckoutCore.h"
 #include "entry/CheckoutRecovery.h"
+#include "network/UrlLoader.h"
 #include "platform/MainQueue.h"
 #include "platform/ShopperLanguage.h"
 #include "screens/web/WebCheckoutFactory.h"
 #include "screens/web/WebCheckoutModule.h"
+#include "tarvel/Config.h"
 #include "tarvel/Log.h"
+#include "tarvel/NetworkManager.h"
+#include "tarvel/UIFont.h"
 #include "tarvel/VerifyOTPViewModel.h"
 #include "tarvel/Version.h"
 
@@ -50,6 +57,16 @@ void TarvelCheckout::setLanguage(const std::string& language) {
 
 void TarvelCheckout::addTranslationDirectory(const std::string& directory) {
   detail::ShopperLanguage::addTranslationDirectory(QString::fromStdString(directory));
+}
+
+void TarvelCheckout::warmUp() {
+  detail::UrlLoader::shared().warmUp(Config::apiBaseURL(NetworkManager::environment()));
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    log("Warm-up: no QApplication yet; the fonts load with the first screen");
+    return;
+  }
+  static std::once_flag fonts;
+  std::call_once(fonts, [] { QThreadPool::globalInstance()->start([] { UIFont::loadFonts(); }); });
 }
 
 void TarvelCheckout::warmUpWebCheckout(std::function<void()> ready) {

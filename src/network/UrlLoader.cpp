@@ -1,5 +1,6 @@
 #include "network/UrlLoader.h"
 
+#include <atomic>       // atomic
 #include <cstdlib>      // getenv, atexit
 #include <deque>        // deque
 #include <exception>    // exception
@@ -226,6 +227,7 @@ struct UrlLoader::State {
   std::deque<std::function<void()>> tasks;
   bool stopping = false;
   bool completePendingOnStop = true;
+  std::atomic<bool> warmingUp{false};
 
   // Loader thread only; the pool outlives the transfers that hand their handles back.
   EasyHandlePool handles;
@@ -271,9 +273,17 @@ void UrlLoader::State::startTransfer(Pending pending) {
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeout);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (extraTrust && extraCaAppliesTo(request.url) && !extraTrust->applyTo(easy)) {
-    log(LogLevel::warning,
-        "The extra certificate authority needs libcurl built with OpenSSL; not trusted");
+  if (extraTrust && extraCaAppliesTo(request.url)) {
+    if (extraTrust->applyTo(easy)) {
+      // The store replaces the one libcurl would read from its own bundle for each new TLS
+      // context: reading that bundle too would parse the system's authorities a second time
+      // (tens of milliseconds before the first request, and a second store in memory).
+      curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
+      curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+    } else {
+      log(LogLevel::warning,
+          "The extra certificate authority needs libcurl built with OpenSSL; not trusted");
+    }
   }
   if (connectTo != nullptr) curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo);
   curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
@@ -297,6 +307,8 @@ void UrlLoader::State::startTransfer(Pending pending) {
                      static_cast<curl_off_t>(request.body.size()));
   } else if (request.method == "GET") {
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+  } else if (request.method == "HEAD") {
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);  // no body follows the answer's headers
   } else {
     curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.method.c_str());
   }
@@ -491,6 +503,27 @@ void UrlLoader::post(std::function<void()> task) {
   if (state_->stopping) return;
   state_->tasks.push_back(std::move(task));
   curl_multi_wakeup(state_->multi);
+}
+
+}  // namespace tarvel::detail
+
+namespace tarvel::detail {
+
+void UrlLoader::warmUp(const std::string& url) {
+  if (state_->warmingUp.exchange(true)) return;
+  UrlRequest request;
+  request.method = "HEAD";
+  request.url = url;
+  // The completion runs on the loader's thread, which holds the state while it runs.
+  load(std::move(request), [state = state_.get(),
+                            shown = HttpUrl::withoutSecrets(url)](UrlLoadResult result) {
+    state->warmingUp = false;
+    if (result.answered()) {
+      log("Warm-up: connected to " + shown + " (HTTP " + std::to_string(*result.statusCode) + ")");
+    } else {
+      log(LogLevel::warning, "Warm-up: cannot reach " + shown + ": " + result.failure);
+    }
+  });
 }
 
 }  // namespace tarvel::detail
