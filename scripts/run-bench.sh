@@ -57,9 +57,8 @@ if [ "$SMOKE" = 1 ]; then
   export TARVEL_BENCH_SMOKE=1
   "$BUILD/bench/tarvel_benchmarks" --benchmark_min_time=0.001 \
     --benchmark_out="$out/bench.json" --benchmark_out_format=json >/dev/null
-  run_flow connections
   run_flow stall --delay-ms 0 --flows otp
-  run_flow coldstart
+  for variant in bare cold warm; do run_flow coldstart "$variant"; done
   run_flow webstart warm
   if grep -q '"error_occurred": true' "$out/bench.json"; then
     echo "a benchmark reported an error" >&2
@@ -72,16 +71,12 @@ fi
 "$BUILD/bench/tarvel_benchmarks" --benchmark_counters_tabular=true \
   --benchmark_out="$out/bench.json" --benchmark_out_format=json "$@"
 
-run_flow connections
 run_flow stall --delay-ms 2000
 # One-time costs are single samples on a shared machine: three rounds, interleaved, and the
 # table takes the median of each.
 for round in 1 2 3; do
-  run_flow coldstart
-  for variant in bare component warm; do
-    run_flow webstart "$variant"
-    sed -i "s/^figure web_first_\([a-z_]*\) /figure web_${variant}_\1 /" "$figures"
-  done
+  for variant in bare cold warm; do run_flow coldstart "$variant"; done
+  for variant in bare component warm; do run_flow webstart "$variant"; done
 done
 
 # Memory: whole processes, each on its own. The component's figures are the demo shop running
