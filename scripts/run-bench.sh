@@ -81,13 +81,13 @@ done
 
 # Memory: whole processes, each on its own. The component's figures are the demo shop running
 # one flow headless against the sandbox (it links tarvel::checkout alone; the web flow loads the
-# web checkout module); the floors are bare Qt programs.
+# web checkout module), without the pictures of its report; the floors are bare Qt programs.
 echo "--- memory" >&2
 with_sandbox() { bash scripts/with-sandbox.sh "$BUILD" "$@" >/dev/null; }
 with_sandbox python3 "$peak" "$figures" memory_demo_upi_mib \
-  "$BUILD/demo/tarvel-demo-shop" --scripted --flow upi-qr --output "$out/demo-upi"
+  "$BUILD/demo/tarvel-demo-shop" --scripted --no-pictures --flow upi-qr --output "$out/demo-upi"
 with_sandbox python3 "$peak" "$figures" memory_demo_web_mib \
-  "$BUILD/demo/tarvel-demo-shop" --scripted --flow web --output "$out/demo-web"
+  "$BUILD/demo/tarvel-demo-shop" --scripted --no-pictures --flow web --output "$out/demo-web"
 python3 "$peak" "$figures" memory_bare_window_mib "$BUILD/bench/tarvel_bare_window"
 python3 "$peak" "$figures" memory_bare_window_web_linked_mib \
   "$BUILD/bench/tarvel_bare_window_web_linked"

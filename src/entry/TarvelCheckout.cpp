@@ -4,6 +4,7 @@
 #include <string>   // string
 #include <utility>  // move
 
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QThreadPool>
 
@@ -66,7 +67,14 @@ void TarvelCheckout::warmUp() {
     return;
   }
   static std::once_flag fonts;
-  std::call_once(fonts, [] { QThreadPool::globalInstance()->start([] { UIFont::loadFonts(); }); });
+  std::call_once(fonts, [] {
+    QThreadPool::globalInstance()->start([] {
+      UIFont::loadFonts();
+      // Registering invalidates the font database; it is read again here rather than on the
+      // GUI thread at the first screen's first text.
+      QFontDatabase::families();
+    });
+  });
 }
 
 void TarvelCheckout::warmUpWebCheckout(std::function<void()> ready) {
