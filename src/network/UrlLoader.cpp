@@ -241,7 +241,9 @@ struct UrlLoader::State {
   CURLM* multi = nullptr;
   std::thread thread;
 
-  std::mutex mutex;  // guards the queues and `stopping`, and every wakeup of `multi`
+  // Guards the queues and `stopping`, every wakeup of `multi`, and its setting (null until the
+  // loader thread has made it).
+  std::mutex mutex;
   std::deque<Pending> queued;
   std::deque<std::function<void()>> tasks;
   bool stopping = false;
@@ -477,20 +479,24 @@ UrlLoader& UrlLoader::shared() {
 UrlLoader::UrlLoader() : UrlLoader(Options()) {}
 
 UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move(options))) {
-  ensureCurlInitialized();
   for (const auto& entry : state_->options.connectToForTesting) {
     state_->connectTo = curl_slist_append(state_->connectTo, entry.c_str());
   }
-  state_->multi = curl_multi_init();
-  curl_multi_setopt(state_->multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
-  // Like a platform URL loader: a few connections per host, further requests wait for one.
-  curl_multi_setopt(state_->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
-  // Idle connections stay cached for reuse however few transfers are running.
-  curl_multi_setopt(state_->multi, CURLMOPT_MAXCONNECTS, kConnectionCacheSize);
-  // The trust store is read on the loader thread: parsing the system's bundle takes tens of
-  // milliseconds, which the thread that makes the loader (the GUI thread, at the first
-  // request) must not pay.
+  // libcurl and OpenSSL start, and the trust store is read, on the loader thread: together they
+  // take milliseconds to tens of milliseconds, which the thread that makes the loader (the GUI
+  // thread, when a checkout opens) must not pay. Requests queued meanwhile wait in the queue.
   state_->thread = std::thread([state = state_] {
+    ensureCurlInitialized();
+    CURLM* multi = curl_multi_init();
+    curl_multi_setopt(multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
+    // Like a platform URL loader: a few connections per host, further requests wait for one.
+    curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
+    // Idle connections stay cached for reuse however few transfers are running.
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, kConnectionCacheSize);
+    {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      state->multi = multi;  // from now on a queued request wakes it
+    }
     if (!state->options.extraCaFile.empty()) {
       state->extraTrust = ExtraTrust::load(state->options.extraCaFile);
     }
@@ -506,7 +512,7 @@ void UrlLoader::stop(bool completePending) {
     if (state_->stopping) return;
     state_->stopping = true;
     state_->completePendingOnStop = completePending;
-    curl_multi_wakeup(state_->multi);
+    if (state_->multi != nullptr) curl_multi_wakeup(state_->multi);
   }
   if (std::this_thread::get_id() == state_->thread.get_id()) {
     state_->thread.detach();  // destroyed from one of its own completions: let it wind down
@@ -519,14 +525,14 @@ void UrlLoader::load(UrlRequest request, UrlLoadCompletion completion) {
   std::lock_guard<std::mutex> lock(state_->mutex);
   if (state_->stopping) return;  // dropped: the process is exiting or the loader is going away
   state_->queued.push_back({std::move(request), std::move(completion)});
-  curl_multi_wakeup(state_->multi);
+  if (state_->multi != nullptr) curl_multi_wakeup(state_->multi);
 }
 
 void UrlLoader::post(std::function<void()> task) {
   std::lock_guard<std::mutex> lock(state_->mutex);
   if (state_->stopping) return;
   state_->tasks.push_back(std::move(task));
-  curl_multi_wakeup(state_->multi);
+  if (state_->multi != nullptr) curl_multi_wakeup(state_->multi);
 }
 
 }  // namespace tarvel::detail
