@@ -322,6 +322,7 @@ int coldStartMode(const QString& variant) {
               20s)) {
         return 1;
       }
+      runLoopUntil([] { return false; }, 300ms);  // the host's start-up goes on a moment
     }
     auto listener = std::make_shared<OutcomeListener>();
     std::shared_ptr<tarvel::TarvelCheckout> checkout;  // made within the time, as by a host
