@@ -51,18 +51,12 @@ const QByteArray& largeQrPng() {
 
 std::string verifyAnswerWith(const QByteArray& png) {
   const std::string qrCode = "data:image/png;base64," + png.toBase64().toStdString();
-  const nlohmann::json answer = {
-      {"status", true},
-      {"message", "Order verified"},
-      {"data",
-       {{"tarvel_oid", "tvl_1f0c2b"},
-        {"auth_token", "4f1d6a0c9b8e7d6c5b4a39281706f5e4d3c2b1a098765432"},
-        {"uapp", {"phonepe", "gpay", "paytm", "bhim"}},
-        {"u_link", "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel&am=499.00&tr=tvl_1f0c2b&cu=INR"},
-        {"qrCode", qrCode},
-        {"total", "499.00"},
-        {"currency", "INR"},
-        {"msg", {{"heading", "Success!"}, {"text", "Order verified."}}}}}};
+  nlohmann::json answer = nlohmann::json::parse(R"({"status": true, "message": "Order verified",
+    "data": {"tarvel_oid": "tvl_1f0c2b", "auth_token": "4f1d6a0c9b8e7d6c5b4a39281706f5e4d3c2b1a0",
+      "uapp": ["phonepe", "gpay", "paytm", "bhim"], "total": "499.00", "currency": "INR",
+      "u_link": "upi://pay?pa=tarvel.sandbox%40upi&pn=Tarvel&am=499.00&tr=tvl_1f0c2b&cu=INR",
+      "msg": {"heading": "Success!", "text": "Order verified."}}})");
+  answer["data"]["qrCode"] = qrCode;
   return answer.dump();
 }
 

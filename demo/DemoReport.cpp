@@ -51,11 +51,13 @@ QPixmap DemoReport::picture(QWidget* window) {
 
 QString DemoReport::screenshot(QWidget* window, const QString& flow, const QString& phase,
                                const QString& caption) {
+  if (!pictures_) return {};
   return save(picture(window), flow, phase, caption);
 }
 
 QString DemoReport::screenshotOfScreen(const QString& flow, const QString& phase,
                                        const QString& caption) {
+  if (!pictures_) return {};
   QScreen* screen = QGuiApplication::primaryScreen();
   return save(screen ? screen->grabWindow(0) : QPixmap(), flow, phase, caption);
 }

@@ -20,6 +20,8 @@ class DemoReport {
   bool isReady() const;
   QString folder() const;
 
+  /// Whether screenshots are taken (the default); without, they return an empty name.
+  void setPictures(bool taken) { pictures_ = taken; }
   /// Saves a picture of `window` for `flow` at `phase`, captioned; returns the file name.
   QString screenshot(QWidget* window, const QString& flow, const QString& phase,
                      const QString& caption);
@@ -33,6 +35,7 @@ class DemoReport {
   bool write() const;
 
  private:
+  bool pictures_ = true;
   struct Shot {
     QString flow;
     QString file;

@@ -2,7 +2,7 @@
 //
 //   tarvel-demo-shop                 the shop in a window; without a display (no DISPLAY or
 //                                    WAYLAND_DISPLAY) the scripted run below instead
-//   tarvel-demo-shop --scripted [--flow ID]... [--output DIR] [--verbose]
+//   tarvel-demo-shop --scripted [--flow ID]... [--output DIR] [--verbose] [--no-pictures]
 //                                    a scripted shopper runs every flow (or the ones named)
 //                                    against the sandbox, writes pictures and index.html to DIR
 //                                    (demo-output) and exits 0 when each flow ended with exactly
@@ -39,8 +39,9 @@ bool sendStderrTo(const QString& file) {
 }
 
 int runScripted(QApplication& app, demo::DemoShopWindow& shop, demo::SandboxControl& sandbox,
-                const QStringList& flows, const QString& output) {
+                const QStringList& flows, const QString& output, bool pictures) {
   demo::DemoReport report(output);
+  report.setPictures(pictures);
   if (!report.isReady() || !sandbox.isConfigured()) {
     std::printf("The scripted run needs a sandbox (scripts/with-sandbox.sh) and a writable %s\n",
                 qPrintable(output));
@@ -86,7 +87,11 @@ int main(int argc, char* argv[]) {
   QCommandLineOption flow("flow", "With --scripted: run only this flow (repeatable).", "id");
   QCommandLineOption output("output", "Where pictures and index.html go.", "dir", "demo-output");
   QCommandLineOption verbose("verbose", "Show the component's and Qt's console lines.");
-  for (const auto& option : {production, scripted, flow, output, verbose}) parser.addOption(option);
+  QCommandLineOption noPictures("no-pictures",
+                                "With --scripted: no pictures (the memory benchmark's runs).");
+  for (const auto& option : {production, scripted, flow, output, verbose, noPictures}) {
+    parser.addOption(option);
+  }
   parser.process(app);
 
   // The console is the shop's: the component's lines (Qt category "tarvel.checkout"), Qt's and
@@ -115,5 +120,5 @@ int main(int argc, char* argv[]) {
   shop.show();
   QStringList flows = parser.values(flow);
   if (flows.isEmpty()) flows = demo::ScriptedShopper::allFlows();
-  return runScripted(app, shop, sandbox, flows, folder);
+  return runScripted(app, shop, sandbox, flows, folder, !parser.isSet(noPictures));
 }

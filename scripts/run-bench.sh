@@ -57,9 +57,8 @@ if [ "$SMOKE" = 1 ]; then
   export TARVEL_BENCH_SMOKE=1
   "$BUILD/bench/tarvel_benchmarks" --benchmark_min_time=0.001 \
     --benchmark_out="$out/bench.json" --benchmark_out_format=json >/dev/null
-  run_flow connections
   run_flow stall --delay-ms 0 --flows otp
-  run_flow coldstart
+  for variant in bare cold warm; do run_flow coldstart "$variant"; done
   run_flow webstart warm
   if grep -q '"error_occurred": true' "$out/bench.json"; then
     echo "a benchmark reported an error" >&2
@@ -72,27 +71,23 @@ fi
 "$BUILD/bench/tarvel_benchmarks" --benchmark_counters_tabular=true \
   --benchmark_out="$out/bench.json" --benchmark_out_format=json "$@"
 
-run_flow connections
 run_flow stall --delay-ms 2000
 # One-time costs are single samples on a shared machine: three rounds, interleaved, and the
 # table takes the median of each.
 for round in 1 2 3; do
-  run_flow coldstart
-  for variant in bare component warm; do
-    run_flow webstart "$variant"
-    sed -i "s/^figure web_first_\([a-z_]*\) /figure web_${variant}_\1 /" "$figures"
-  done
+  for variant in bare cold warm; do run_flow coldstart "$variant"; done
+  for variant in bare component warm; do run_flow webstart "$variant"; done
 done
 
 # Memory: whole processes, each on its own. The component's figures are the demo shop running
 # one flow headless against the sandbox (it links tarvel::checkout alone; the web flow loads the
-# web checkout module); the floors are bare Qt programs.
+# web checkout module), without the pictures of its report; the floors are bare Qt programs.
 echo "--- memory" >&2
 with_sandbox() { bash scripts/with-sandbox.sh "$BUILD" "$@" >/dev/null; }
 with_sandbox python3 "$peak" "$figures" memory_demo_upi_mib \
-  "$BUILD/demo/tarvel-demo-shop" --scripted --flow upi-qr --output "$out/demo-upi"
+  "$BUILD/demo/tarvel-demo-shop" --scripted --no-pictures --flow upi-qr --output "$out/demo-upi"
 with_sandbox python3 "$peak" "$figures" memory_demo_web_mib \
-  "$BUILD/demo/tarvel-demo-shop" --scripted --flow web --output "$out/demo-web"
+  "$BUILD/demo/tarvel-demo-shop" --scripted --no-pictures --flow web --output "$out/demo-web"
 python3 "$peak" "$figures" memory_bare_window_mib "$BUILD/bench/tarvel_bare_window"
 python3 "$peak" "$figures" memory_bare_window_web_linked_mib \
   "$BUILD/bench/tarvel_bare_window_web_linked"

@@ -75,6 +75,26 @@ class TarvelCheckout : public CheckoutStatusDelegate {
   /// synchronously. Called off the main thread, it moves itself to the main thread.
   virtual void openCart(const Dictionary& createData);
 
+  /// Pays the component's one-time costs ahead of the first checkout, for a host's start-up:
+  /// the network thread starts and reads the trust store, the screens' fonts are registered on
+  /// a pooled thread, and a connection to the platform of the current environment (see above)
+  /// is opened with one HEAD request to its API address, never a payment request. The first
+  /// checkout's first request then goes out on that connection while the platform keeps it
+  /// open (keep-alive), and its screen finds the fonts registered.
+  ///
+  /// \code
+  ///   QApplication app(argc, argv);
+  ///   tarvel::TarvelCheckout::warmUp();
+  /// \endcode
+  ///
+  /// Returns at once; nothing waits on the calling thread, and nothing is reported to any
+  /// delegate: a platform that cannot be reached only gives a log line, and the first request
+  /// opens its own connection as it would have. Repeated calls are harmless (the fonts load
+  /// once; a connection is opened again only when none is being opened). Call it from any
+  /// thread; the fonts need the QApplication to exist (before it, they load with the first
+  /// screen). The web engine has its own warm-up, `warmUpWebCheckout`.
+  static void warmUp();
+
   /// Starts the web engine behind the hosted web checkout ahead of time. Qt WebEngine's own
   /// start-up (its browser context, the default profile, a renderer process) holds the GUI
   /// thread for a few hundred milliseconds the first time a process shows a web page; called

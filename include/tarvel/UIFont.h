@@ -13,7 +13,8 @@ namespace tarvel {
 /// "Metropolis-ExtraLight", "Metropolis-Bold", "Metropolis-Black". Each face is registered as a
 /// font family of that name, so once `loadFonts()` has run a face is found by its name wherever
 /// Qt takes a family: `QFont("Metropolis-Bold")`, a Designer file's font family, or a style
-/// sheet's `font-family: Metropolis-Bold`. Call from the GUI thread.
+/// sheet's `font-family: Metropolis-Bold`. Call from any thread once the QGuiApplication
+/// exists (`TarvelCheckout::warmUp` registers the faces on a pooled thread).
 class UIFont {
  public:
   UIFont() = delete;

@@ -4,13 +4,21 @@
 #include <string>   // string
 #include <utility>  // move
 
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QThreadPool>
+
 #include "entry/CheckoutCore.h"
 #include "entry/CheckoutRecovery.h"
+#include "network/UrlLoader.h"
 #include "platform/MainQueue.h"
 #include "platform/ShopperLanguage.h"
 #include "screens/web/WebCheckoutFactory.h"
 #include "screens/web/WebCheckoutModule.h"
+#include "tarvel/Config.h"
 #include "tarvel/Log.h"
+#include "tarvel/NetworkManager.h"
+#include "tarvel/UIFont.h"
 #include "tarvel/VerifyOTPViewModel.h"
 #include "tarvel/Version.h"
 
@@ -20,6 +28,9 @@ TarvelCheckout::TarvelCheckout(bool production,
                                std::shared_ptr<TarvelPaymentStatusDelegate> delegate)
     : core_(std::make_shared<detail::CheckoutCore>(production, std::move(delegate))) {
   core_->setEntryObject(this);
+  // The network thread starts at the component's first use: libcurl, OpenSSL and the trust
+  // store are ready by the time a checkout opens (openCart starts it too, for a late caller).
+  detail::UrlLoader::shared();
 }
 
 // Flows that outlive this object report straight to the host delegate from now on.
@@ -50,6 +61,23 @@ void TarvelCheckout::setLanguage(const std::string& language) {
 
 void TarvelCheckout::addTranslationDirectory(const std::string& directory) {
   detail::ShopperLanguage::addTranslationDirectory(QString::fromStdString(directory));
+}
+
+void TarvelCheckout::warmUp() {
+  detail::UrlLoader::shared().warmUp(Config::apiBaseURL(NetworkManager::environment()));
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    log("Warm-up: no QApplication yet; the fonts load with the first screen");
+    return;
+  }
+  static std::once_flag fonts;
+  std::call_once(fonts, [] {
+    QThreadPool::globalInstance()->start([] {
+      UIFont::loadFonts();
+      // Registering invalidates the font database; it is read again here rather than on the
+      // GUI thread at the first screen's first text.
+      QFontDatabase::families();
+    });
+  });
 }
 
 void TarvelCheckout::warmUpWebCheckout(std::function<void()> ready) {

@@ -1,8 +1,10 @@
 #include "network/UrlLoader.h"
 
+#include <atomic>       // atomic
 #include <cstdlib>      // getenv, atexit
 #include <deque>        // deque
 #include <exception>    // exception
+#include <filesystem>   // directory_iterator
 #include <list>         // list
 #include <memory>       // unique_ptr
 #include <mutex>        // mutex, once_flag, call_once
@@ -25,11 +27,27 @@ namespace tarvel::detail {
 namespace {
 
 constexpr const char* kSystemCaBundle = "/etc/ssl/certs/ca-certificates.crt";
+constexpr const char* kSystemCaFolder = "/etc/ssl/certs";  // with OpenSSL's hashed names
 constexpr long kMaxRedirects = 5;
 constexpr int kIdlePollMs = 1000;
 constexpr long kMaxConnectionsPerHost = 6;
 constexpr long kConnectionCacheSize = 32;
 constexpr std::size_t kIdleEasyHandles = 8;
+
+// Whether the system's authorities can be looked up one by one, by subject hash ("1a2b3c4d.0"),
+// in kSystemCaFolder: a chain then reads the one root it needs, where the bundle would be
+// parsed whole (about 1 MiB of memory and tens of milliseconds at the first connection).
+bool systemCaFolderIsHashed() {
+  static const bool hashed = [] {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(kSystemCaFolder, error)) {
+      const std::string name = entry.path().filename().string();
+      if (name.size() == 10 && name.ends_with(".0")) return true;
+    }
+    return false;
+  }();
+  return hashed;
+}
 
 void ensureCurlInitialized() {
   static std::once_flag once;
@@ -48,7 +66,9 @@ class ExtraTrust {
   static std::unique_ptr<ExtraTrust> load(const std::string& extraCaFile) {
     X509_STORE* store = X509_STORE_new();
     if (store == nullptr) return nullptr;
-    if (X509_STORE_load_file(store, kSystemCaBundle) != 1) X509_STORE_set_default_paths(store);
+    const int system = systemCaFolderIsHashed() ? X509_STORE_load_path(store, kSystemCaFolder)
+                                                : X509_STORE_load_file(store, kSystemCaBundle);
+    if (system != 1) X509_STORE_set_default_paths(store);
     int added = 0;
     if (BIO* file = BIO_new_file(extraCaFile.c_str(), "r")) {
       while (X509* certificate = PEM_read_bio_X509(file, nullptr, nullptr, nullptr)) {
@@ -221,11 +241,14 @@ struct UrlLoader::State {
   CURLM* multi = nullptr;
   std::thread thread;
 
-  std::mutex mutex;  // guards the queues and `stopping`, and every wakeup of `multi`
+  // Guards the queues and `stopping`, every wakeup of `multi`, and its setting (null until the
+  // loader thread has made it).
+  std::mutex mutex;
   std::deque<Pending> queued;
   std::deque<std::function<void()>> tasks;
   bool stopping = false;
   bool completePendingOnStop = true;
+  std::atomic<bool> warmingUp{false};
 
   // Loader thread only; the pool outlives the transfers that hand their handles back.
   EasyHandlePool handles;
@@ -271,9 +294,22 @@ void UrlLoader::State::startTransfer(Pending pending) {
   curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, timeout);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (extraTrust && extraCaAppliesTo(request.url) && !extraTrust->applyTo(easy)) {
-    log(LogLevel::warning,
-        "The extra certificate authority needs libcurl built with OpenSSL; not trusted");
+  if (systemCaFolderIsHashed()) {
+    // The system's authorities looked up by hash rather than libcurl's bundle read whole.
+    curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
+    curl_easy_setopt(easy, CURLOPT_CAPATH, kSystemCaFolder);
+  }
+  if (extraTrust && extraCaAppliesTo(request.url)) {
+    if (extraTrust->applyTo(easy)) {
+      // The store replaces the one libcurl would read from its own bundle for each new TLS
+      // context: reading that bundle too would parse the system's authorities a second time
+      // (tens of milliseconds before the first request, and a second store in memory).
+      curl_easy_setopt(easy, CURLOPT_CAINFO, nullptr);
+      curl_easy_setopt(easy, CURLOPT_CAPATH, nullptr);
+    } else {
+      log(LogLevel::warning,
+          "The extra certificate authority needs libcurl built with OpenSSL; not trusted");
+    }
   }
   if (connectTo != nullptr) curl_easy_setopt(easy, CURLOPT_CONNECT_TO, connectTo);
   curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
@@ -297,6 +333,8 @@ void UrlLoader::State::startTransfer(Pending pending) {
                      static_cast<curl_off_t>(request.body.size()));
   } else if (request.method == "GET") {
     curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+  } else if (request.method == "HEAD") {
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);  // no body follows the answer's headers
   } else {
     curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, request.method.c_str());
   }
@@ -441,20 +479,24 @@ UrlLoader& UrlLoader::shared() {
 UrlLoader::UrlLoader() : UrlLoader(Options()) {}
 
 UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move(options))) {
-  ensureCurlInitialized();
   for (const auto& entry : state_->options.connectToForTesting) {
     state_->connectTo = curl_slist_append(state_->connectTo, entry.c_str());
   }
-  state_->multi = curl_multi_init();
-  curl_multi_setopt(state_->multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
-  // Like a platform URL loader: a few connections per host, further requests wait for one.
-  curl_multi_setopt(state_->multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
-  // Idle connections stay cached for reuse however few transfers are running.
-  curl_multi_setopt(state_->multi, CURLMOPT_MAXCONNECTS, kConnectionCacheSize);
-  // The trust store is read on the loader thread: parsing the system's bundle takes tens of
-  // milliseconds, which the thread that makes the loader (the GUI thread, at the first
-  // request) must not pay.
+  // libcurl and OpenSSL start, and the trust store is read, on the loader thread: together they
+  // take milliseconds to tens of milliseconds, which the thread that makes the loader (the GUI
+  // thread, when a checkout opens) must not pay. Requests queued meanwhile wait in the queue.
   state_->thread = std::thread([state = state_] {
+    ensureCurlInitialized();
+    CURLM* multi = curl_multi_init();
+    curl_multi_setopt(multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
+    // Like a platform URL loader: a few connections per host, further requests wait for one.
+    curl_multi_setopt(multi, CURLMOPT_MAX_HOST_CONNECTIONS, kMaxConnectionsPerHost);
+    // Idle connections stay cached for reuse however few transfers are running.
+    curl_multi_setopt(multi, CURLMOPT_MAXCONNECTS, kConnectionCacheSize);
+    {
+      std::lock_guard<std::mutex> lock(state->mutex);
+      state->multi = multi;  // from now on a queued request wakes it
+    }
     if (!state->options.extraCaFile.empty()) {
       state->extraTrust = ExtraTrust::load(state->options.extraCaFile);
     }
@@ -470,7 +512,7 @@ void UrlLoader::stop(bool completePending) {
     if (state_->stopping) return;
     state_->stopping = true;
     state_->completePendingOnStop = completePending;
-    curl_multi_wakeup(state_->multi);
+    if (state_->multi != nullptr) curl_multi_wakeup(state_->multi);
   }
   if (std::this_thread::get_id() == state_->thread.get_id()) {
     state_->thread.detach();  // destroyed from one of its own completions: let it wind down
@@ -483,14 +525,35 @@ void UrlLoader::load(UrlRequest request, UrlLoadCompletion completion) {
   std::lock_guard<std::mutex> lock(state_->mutex);
   if (state_->stopping) return;  // dropped: the process is exiting or the loader is going away
   state_->queued.push_back({std::move(request), std::move(completion)});
-  curl_multi_wakeup(state_->multi);
+  if (state_->multi != nullptr) curl_multi_wakeup(state_->multi);
 }
 
 void UrlLoader::post(std::function<void()> task) {
   std::lock_guard<std::mutex> lock(state_->mutex);
   if (state_->stopping) return;
   state_->tasks.push_back(std::move(task));
-  curl_multi_wakeup(state_->multi);
+  if (state_->multi != nullptr) curl_multi_wakeup(state_->multi);
+}
+
+}  // namespace tarvel::detail
+
+namespace tarvel::detail {
+
+void UrlLoader::warmUp(const std::string& url) {
+  if (state_->warmingUp.exchange(true)) return;
+  UrlRequest request;
+  request.method = "HEAD";
+  request.url = url;
+  // The completion runs on the loader's thread, which holds the state while it runs.
+  load(std::move(request), [state = state_.get(),
+                            shown = HttpUrl::withoutSecrets(url)](UrlLoadResult result) {
+    state->warmingUp = false;
+    if (result.answered()) {
+      log("Warm-up: connected to " + shown + " (HTTP " + std::to_string(*result.statusCode) + ")");
+    } else {
+      log(LogLevel::warning, "Warm-up: cannot reach " + shown + ": " + result.failure);
+    }
+  });
 }
 
 }  // namespace tarvel::detail

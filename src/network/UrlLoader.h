@@ -12,7 +12,7 @@ namespace tarvel::detail {
 
 /// One HTTP request for the loader.
 struct UrlRequest {
-  std::string method = "GET";        ///< "GET" or "POST"
+  std::string method = "GET";        ///< "GET", "POST" or "HEAD"
   std::string url;                   ///< absolute http or https URL, query included
   std::vector<std::string> headers;  ///< "Name: value" lines
   std::string body;                  ///< sent for "POST"
@@ -88,6 +88,11 @@ class UrlLoader {
   void load(UrlRequest request, UrlLoadCompletion completion);
   /// Runs `task` on the loader thread, after the transfers that finished before it.
   void post(std::function<void()> task);
+  /// Opens a connection to the origin of `url` ahead of the first real request there: one
+  /// HEAD request for `url`, whose answer (any status) leaves its connection in the cache for
+  /// the next request to that origin. Logs one line with the result and reports nothing else;
+  /// while one is in flight, further calls start none.
+  void warmUp(const std::string& url);
 
   struct State;
 

@@ -79,6 +79,10 @@ void UIFont::loadFonts() {
 }
 
 void UIFont::registerFont(const QString& name, const QString& fileExtension) {
+  // One registration at a time, so that a warm-up on a pooled thread and a screen on the GUI
+  // thread never register a face twice; the GUI thread waits at most for one face.
+  static std::mutex registering;
+  std::lock_guard<std::mutex> lock(registering);
   if (registry().contains(name)) return;  // registered once per process, for its life
   QFile file(GetBundle::resourcePath(QStringLiteral("fonts/%1.%2").arg(name, fileExtension)));
   if (!file.open(QIODevice::ReadOnly)) {

@@ -1,6 +1,12 @@
 // The "non-vx" flow: one tracking request, no screen, its answer to the host.
 #include "EntryTestFixture.h"
+#include "LogCapture.h"
 #include "LoopbackServer.h"
+<<<<<<< HEAD
+=======
+#include "tarvel/TarvelCheckout.h"
+#include "tarvel/UIFont.h"
+>>>>>>> coldstart
 #include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel::test {
@@ -79,6 +85,27 @@ TEST_F(TarvelCheckoutRtoTests, OverlappingRequestsEachReportOnceAndOutliveTheEnt
   settle();
   EXPECT_TRUE(watchedHost.expired()) << "nothing holds the flow once its answer is delivered";
   EXPECT_TRUE(watchedModel.expired());
+}
+
+// The host's start-up warm-up, called twice: one connection to the staging platform (a HEAD,
+// never a payment request), the screens' fonts registered off the GUI thread, and nothing for
+// any delegate.
+TEST_F(TarvelCheckoutRtoTests, WarmUpTwiceConnectsOnceAndReportsNothing) {
+  test::LogCapture log;
+  const std::size_t requestsBefore = test::rtoServer().requestCount();
+  TarvelCheckout checkout(false, host_);
+  TarvelCheckout::warmUp();
+  TarvelCheckout::warmUp();
+  ASSERT_TRUE(test::processEventsUntil([&] { return log.contains("Warm-up: connected to"); }));
+  ASSERT_TRUE(test::processEventsUntil([] { return UIFont::registeredFaces().size() == 7; }));
+  test::settle();
+  EXPECT_TRUE(host_->outcomes().empty());
+  const auto requests = test::rtoServer().requests();
+  ASSERT_GT(requests.size(), requestsBefore);
+  for (auto it = requests.begin() + static_cast<long>(requestsBefore); it != requests.end(); ++it) {
+    EXPECT_EQ(it->method, "HEAD");
+    EXPECT_EQ(it->path, "/");
+  }
 }
 
 }  // namespace

@@ -1,20 +1,24 @@
 // The loader on its own: how it stops, and the shared instance (whom it trusts over TLS:
 // TransportSecurityTests; the authority named by TARVEL_CA_FILE: ComponentAgainstSandboxTests).
-#include <atomic>   // atomic
-#include <chrono>   // milliseconds, seconds
-#include <cstdlib>  // exit
-#include <future>   // promise, async
-#include <memory>   // shared_ptr
-#include <string>   // string
-#include <thread>   // this_thread
-#include <utility>  // move
+#include <algorithm>   // count_if
+#include <atomic>      // atomic
+#include <chrono>      // milliseconds, seconds
+#include <cstdlib>     // exit
+#include <functional>  // function
+#include <future>      // promise, async
+#include <memory>      // shared_ptr
+#include <string>      // string
+#include <thread>      // this_thread
+#include <utility>     // move
 
 #include <gtest/gtest.h>
 
 #include "CompletionRecorder.h"
+#include "LogCapture.h"
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
 #include "SilentServer.h"
+#include "StagingPlatform.h"
 #include "network/UrlLoader.h"
 
 namespace tarvel {
@@ -77,6 +81,74 @@ TEST(UrlLoaderTests, SharedLoaderServesAndStopsCleanlyAtExit) {
         std::exit(recorder.callCount() == 1 ? 0 : 4);
       },
       ::testing::ExitedWithCode(0), "");
+}
+
+// Polls `done` every millisecond for at most 10 s.
+bool waitUntil(const std::function<bool()>& done) {
+  for (int waited = 0; waited < 10000 && !done(); ++waited) {
+    std::this_thread::sleep_for(1ms);
+  }
+  return done();
+}
+
+// Warmed up twice, the loader opens one connection, and the first real request (a verify, as
+// a checkout's first) goes out on it: the server sees one connection in all.
+TEST(UrlLoaderTests, WarmUpOpensTheConnectionTheFirstRequestReuses) {
+  for (const bool https : {false, true}) {
+    SCOPED_TRACE(https ? "HTTPS under the staging host, extra authority" : "plain HTTP");
+    if (https && !test::StagingPlatform::usesDefaultHosts()) continue;
+    test::StagingPlatform platform;
+    test::LoopbackServer plain;
+    test::LoopbackServer& server = https ? platform.server() : plain;
+    server.answerJson("POST", "/v1/order/verify", 200, R"({"status": true, "data": {}})");
+    ASSERT_TRUE(https ? platform.start() : plain.start());
+    test::LogCapture log;
+    {
+      auto loader = https ? platform.loader() : test::loopbackLoader();
+      test::LoopbackAPIService loopback(server.baseUrl(), {}, loader);
+      APIService staging(loader);  // the configured staging base URL, reached on the server
+      APIService& service = https ? staging : loopback;
+      loader->warmUp(service.baseUrl());
+      loader->warmUp(service.baseUrl());
+      ASSERT_TRUE(waitUntil([&] { return log.contains("Warm-up: connected to"); }));
+      EXPECT_EQ(server.connectionCount(), 1u);
+
+      test::CompletionRecorder recorder;
+      service.verifyPaymentData({{"moid", "M-1"}}, recorder.completion());
+      ASSERT_TRUE(recorder.waitForCall());
+      EXPECT_TRUE(recorder.last().success);
+      EXPECT_EQ(server.connectionCount(), 1u);
+      const auto requests = server.requests();
+      ASSERT_FALSE(requests.empty());
+      EXPECT_EQ(requests.front().method, "HEAD");
+      EXPECT_EQ(requests.back().path, "/v1/order/verify");
+    }
+  }
+}
+
+// A platform that refuses or never answers: each warm-up ends in one log line and nothing
+// else, the caller never waits, and a later warm-up tries again.
+TEST(UrlLoaderTests, WarmUpAgainstAPlatformThatIsDownOnlyLogs) {
+  test::SilentServer silent;
+  ASSERT_TRUE(silent.isListening());
+  for (const std::string& url : {test::SilentServer::closedPortUrl(), silent.baseUrl()}) {
+    SCOPED_TRACE(url);
+    test::LogCapture log;
+    auto loader = test::loopbackLoader(300ms);
+    const auto failures = [&] {
+      const auto lines = log.lines();
+      return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("Warm-up: cannot reach ") != std::string::npos;
+      });
+    };
+    loader->warmUp(url);
+    loader->warmUp(url);
+    ASSERT_TRUE(waitUntil([&] { return failures() >= 1; }));
+    const auto before = failures();
+    loader->warmUp(url);
+    ASSERT_TRUE(waitUntil([&] { return failures() > before; }));
+    EXPECT_FALSE(log.contains("Warm-up: connected"));
+  }
 }
 
 }  // namespace

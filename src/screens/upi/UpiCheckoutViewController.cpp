@@ -174,10 +174,12 @@ void UpiCheckoutViewController::viewDidLoad() {
   if (NavigationController* navigation = navigationController()) {
     navigation->setNavigationBarHidden(false);
   }
-  UIFont::loadFonts();
-  initView();
+  // The verify request leaves first: the screen builds and styles itself while it travels,
+  // and the view model's answers reach the screen through the main queue, after this.
   viewModel_ = std::make_shared<TarvelChekoutViewModel>(apiService_, createData());
   initVM();
+  UIFont::loadFonts();
+  initView();
   addBackButton();
   connect(Application::shared(), &Application::didBecomeActive, this,
           &UpiCheckoutViewController::didBecomeActive);
