@@ -535,10 +535,6 @@ void UrlLoader::post(std::function<void()> task) {
   if (state_->multi != nullptr) curl_multi_wakeup(state_->multi);
 }
 
-}  // namespace tarvel::detail
-
-namespace tarvel::detail {
-
 void UrlLoader::warmUp(const std::string& url) {
   if (state_->warmingUp.exchange(true)) return;
   UrlRequest request;

@@ -2,11 +2,8 @@
 #include "EntryTestFixture.h"
 #include "LogCapture.h"
 #include "LoopbackServer.h"
-<<<<<<< HEAD
-=======
 #include "tarvel/TarvelCheckout.h"
 #include "tarvel/UIFont.h"
->>>>>>> coldstart
 #include "tarvel/VerifyOTPViewModel.h"
 
 namespace tarvel::test {
