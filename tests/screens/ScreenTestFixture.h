@@ -5,6 +5,8 @@
 #include <string>    // string
 #include <vector>    // vector
 
+#include <QPointer>
+
 #include <gtest/gtest.h>
 
 #include "LogCapture.h"
@@ -14,18 +16,33 @@
 #include "RecordingStatusDelegate.h"
 #include "platform/Alert.h"
 #include "platform/MainQueue.h"
+#include "tarvel/NavigationController.h"
 
 namespace tarvel::test {
 
-/// What the tests of both native screens share: the manual clock, a fake service answering
-/// when the test says, the outcomes the screen reports, an online reachability answer and the
-/// log.
+/// What the tests of both native screens share: a navigation window, the manual clock, a fake
+/// service answering when the test says, the outcomes the screen reports, an online
+/// reachability answer and the log.
 class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override { detail::MainQueue::setClock(clock_); }
   void TearDown() override {
-    closeAlerts();
+    closeAll();
     detail::MainQueue::setClock(nullptr);
+  }
+  // A shown window whose root is a navigation stack over `bottom` (a plain screen if null).
+  NavigationController* showWindow(QSize size, ViewController* bottom = nullptr) {
+    window_ = new NavigationController(bottom ? bottom : new ViewController);
+    window_->resize(size);
+    window_->show();
+    return window_;
+  }
+  // Closes the window, its screens and any alert: the next table row starts afresh.
+  void closeAll() {
+    closeAlerts();
+    delete window_.data();
+    settle();
+    reset();
   }
   static void closeAlerts() {
     for (detail::Alert* alert : detail::Alert::openAlerts()) alert->close();
@@ -85,6 +102,7 @@ class ScreenTest : public ::testing::Test {
   std::shared_ptr<RecordingStatusDelegate> delegate_ = std::make_shared<RecordingStatusDelegate>();
   ScopedReachability online_{true};
   LogCapture log_;
+  QPointer<NavigationController> window_;
 };
 
 }  // namespace tarvel::test
