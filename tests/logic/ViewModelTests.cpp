@@ -1,6 +1,7 @@
 // Both view models against a recording fake service: what the calls send with identifiers that
-// are not text, offline, after release and for tracking. What the answers decide, and the keys
-// the screens' requests carry, are checked through the real screens.
+// are not text, offline and after release. What the answers decide, and the keys the screens'
+// requests carry, are checked through the real screens; tracking, by the entry's RTO tests
+// against a real server.
 #include <memory>   // shared_ptr, make_shared, weak_ptr
 #include <string>   // string
 #include <utility>  // move, exchange
@@ -49,8 +50,6 @@ class ViewModelTests : public ::testing::Test {
     vm->updateLoadingStatus = [this, vm] { add(vm->isLoading() ? "loading" : "loaded"); };
     vm->onSuccessSendOtp = [this] { add("sent"); };
     vm->onSuccessVerifyOtp = [this] { add("verified"); };
-    vm->onSuccessRto = [this](const Dictionary& response) { add("rto:" + response.dump()); };
-    vm->onFailureRto = [this](const std::string& text) { add("rtoFailure:" + text); };
     return viewModel;
   }
 
@@ -73,8 +72,7 @@ TEST_F(ViewModelTests, OtpRequestsCarryOnlyTheirTextIdentifiers) {
   otp()->callReSendOtp();
   otp({{"mid", 12}, {"order_type", "cod"}, {"moid", nullptr}})->callSendOtp();
   otp(Dictionary())->callReSendOtp();
-  // Verification sends phone and moid together or neither.
-  otp()->callVerifyOtp("1234");
+  // Verification sends phone and moid together or neither (both: the OTP screen's test).
   otp({{"phone", "9876543210"}})->callVerifyOtp("0000");
   otp({{"phone", 9876543210}, {"moid", "order-7"}})->callVerifyOtp("");
 
@@ -83,7 +81,6 @@ TEST_F(ViewModelTests, OtpRequestsCarryOnlyTheirTextIdentifiers) {
       {"reSendOtp", all},
       {"sendOtp", {{"order_type", "cod"}}},
       {"reSendOtp", Dictionary::object()},
-      {"verifyOtp", {{"phone", "9876543210"}, {"moid", "order-7"}, {"otp", "1234"}}},
       {"verifyOtp", {{"otp", "0000"}}},
       {"verifyOtp", {{"otp", ""}}}};
   ASSERT_EQ(service_->calls.size(), expected.size());
@@ -133,34 +130,6 @@ TEST_F(ViewModelTests, ReleasedViewModelsIgnoreLateAnswers) {
   service_->complete(2, Dictionary{{"sent", true}});
   service_->complete(3, Dictionary{{"statusCode", 200}});
   EXPECT_TRUE(take().empty());
-}
-
-TEST_F(ViewModelTests, TrackingHoldsItsViewModelAndHandsTheAnswerOn) {
-  auto viewModel = otp(Dictionary::object());
-  std::weak_ptr<VerifyOTPViewModel> watcher = viewModel;
-  const Dictionary params = {{"request_id", 77}, {"moid", ""}};
-
-  viewModel->completeOrder(params);
-  EXPECT_TRUE(take().empty()) << "nothing fires before the answer";
-  viewModel.reset();
-  ASSERT_FALSE(watcher.expired()) << "the tracking request keeps its view model";
-  service_->completeLast(Dictionary{{"data", Dictionary::object()}});
-
-  EXPECT_EQ(service_->calls.back().params, params);
-  EXPECT_EQ(take(), (Events{"loaded", R"(rto:{"data":{}})"}));
-  EXPECT_TRUE(watcher.expired()) << "and lets go once the answer has been handled";
-}
-
-TEST_F(ViewModelTests, FailedTrackingAlertsThenReportsTheFailure) {
-  auto viewModel = otp(Dictionary::object());
-  viewModel->completeOrder(Dictionary::object());
-  service_->completeLast(std::nullopt, APIError::noNetwork);
-  viewModel->completeOrder(Dictionary::object());
-  service_->completeLast(std::nullopt);  // no error and no answer is a failure too
-
-  EXPECT_EQ(take(), (Events{"loaded", "alert:No Network", "rtoFailure:No Network", "loaded",
-                            "alert:Data Not Found", "rtoFailure:Data Not Found"}));
-  EXPECT_FALSE(viewModel->rtoSuccessData());
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>    // shared_ptr, make_shared
+#include <mutex>     // mutex, lock_guard
 #include <optional>  // optional
 #include <string>    // string
+#include <thread>    // thread::id, this_thread
 #include <vector>    // vector
 
 #include <QPointer>
@@ -13,12 +15,27 @@
 #include "LogicTestSupport.h"
 #include "ManualClock.h"
 #include "QtWait.h"
-#include "RecordingStatusDelegate.h"
 #include "platform/Alert.h"
 #include "platform/MainQueue.h"
+#include "tarvel/CheckoutStatusDelegate.h"
 #include "tarvel/NavigationController.h"
 
 namespace tarvel::test {
+
+/// The entry object's side of a screen: every outcome, in order, with the thread it came on.
+struct RecordingStatusDelegate : CheckoutStatusDelegate {
+  struct Outcome {
+    bool status;
+    Dictionary data;
+    std::thread::id thread;
+  };
+  void checkOutCompleted(bool status, const Dictionary& data) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    outcomes.push_back({status, data, std::this_thread::get_id()});
+  }
+  std::mutex mutex;
+  std::vector<Outcome> outcomes;
+};
 
 /// What the tests of both native screens share: a navigation window, the manual clock, a fake
 /// service answering when the test says, the outcomes the screen reports, an online

@@ -75,7 +75,6 @@ TEST_F(VerifyOTPViewControllerTests, LoadSendsTheOtpAndVerifiesTheOrderAtOnce) {
   EXPECT_EQ(service_->calls[0].operation, "sendOtp");
   EXPECT_EQ(service_->calls[1].params, codOrder());
   EXPECT_EQ(service_->calls[2].params["eventType"], "otp_dialog_load");
-  EXPECT_FALSE(service_->calls[2].params.contains("requestId")) << "no \"tarvel_oid\" yet";
   EXPECT_TRUE(delegate_->outcomes.empty());
 }
 
