@@ -356,7 +356,7 @@ class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
 };
 
 // A page of another origin that the checkout page went to, by redirect or link, claims the
-// payment in vain (by script: the entry's web flow test); a frame of any origin gets no bridge.
+// payment in vain (by script: the entry's web module test); a frame of any origin gets no bridge.
 TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlow) {
   const std::string dropped = "message \"onSuccess\" from " + origin(foreign_) + " dropped";
   const std::string bounce = checkout_.baseUrl() + "bounce?to=" + encoded(hostile_);
