@@ -1,9 +1,13 @@
 #pragma once
 
 #include <memory>    // shared_ptr, make_shared
+#include <mutex>     // mutex, lock_guard
 #include <optional>  // optional
 #include <string>    // string
+#include <thread>    // thread::id, this_thread
 #include <vector>    // vector
+
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
@@ -11,21 +15,51 @@
 #include "LogicTestSupport.h"
 #include "ManualClock.h"
 #include "QtWait.h"
-#include "RecordingStatusDelegate.h"
 #include "platform/Alert.h"
 #include "platform/MainQueue.h"
+#include "tarvel/CheckoutStatusDelegate.h"
+#include "tarvel/NavigationController.h"
 
 namespace tarvel::test {
 
-/// What the tests of both native screens share: the manual clock, a fake service answering
-/// when the test says, the outcomes the screen reports, an online reachability answer and the
-/// log.
+/// The entry object's side of a screen: every outcome, in order, with the thread it came on.
+struct RecordingStatusDelegate : CheckoutStatusDelegate {
+  struct Outcome {
+    bool status;
+    Dictionary data;
+    std::thread::id thread;
+  };
+  void checkOutCompleted(bool status, const Dictionary& data) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    outcomes.push_back({status, data, std::this_thread::get_id()});
+  }
+  std::mutex mutex;
+  std::vector<Outcome> outcomes;
+};
+
+/// What the tests of both native screens share: a navigation window, the manual clock, a fake
+/// service answering when the test says, the outcomes the screen reports, an online
+/// reachability answer and the log.
 class ScreenTest : public ::testing::Test {
  protected:
   void SetUp() override { detail::MainQueue::setClock(clock_); }
   void TearDown() override {
-    closeAlerts();
+    closeAll();
     detail::MainQueue::setClock(nullptr);
+  }
+  // A shown window whose root is a navigation stack over `bottom` (a plain screen if null).
+  NavigationController* showWindow(QSize size, ViewController* bottom = nullptr) {
+    window_ = new NavigationController(bottom ? bottom : new ViewController);
+    window_->resize(size);
+    window_->show();
+    return window_;
+  }
+  // Closes the window, its screens and any alert: the next table row starts afresh.
+  void closeAll() {
+    closeAlerts();
+    delete window_.data();
+    settle();
+    reset();
   }
   static void closeAlerts() {
     for (detail::Alert* alert : detail::Alert::openAlerts()) alert->close();
@@ -85,6 +119,7 @@ class ScreenTest : public ::testing::Test {
   std::shared_ptr<RecordingStatusDelegate> delegate_ = std::make_shared<RecordingStatusDelegate>();
   ScopedReachability online_{true};
   LogCapture log_;
+  QPointer<NavigationController> window_;
 };
 
 }  // namespace tarvel::test

@@ -46,7 +46,7 @@ class OtpGoldenTests : public GoldenTest<OtpScreenFixture> {
   void expectState(const char* state) {
     SCOPED_TRACE(state);
     settle();
-    expectMatchesGolden(shopperView(navigation_), goldenName("otp", state, GetParam()));
+    expectMatchesGolden(shopperView(window_), goldenName("otp", state, GetParam()));
   }
 };
 

@@ -101,7 +101,8 @@ TEST_F(OtpDigitEntryTests, TheSubmittedOtpIsFourAsciiDigits) {
   QTest::mouseClick(button("buttonSubmitOTP"), Qt::LeftButton);
   settle();
   ASSERT_EQ(callCount("verifyOtp"), 1u);
-  EXPECT_EQ(params("verifyOtp")["otp"], "1234");
+  EXPECT_EQ(params("verifyOtp"),
+            (Dictionary{{"phone", "9876500042"}, {"moid", "moid-R4nd0mK3y"}, {"otp", "1234"}}));
 }
 
 // The names and the paid flow from the keyboard are read on the accessibility bus; here the

@@ -12,7 +12,6 @@
 
 #include "../ScreenTestFixture.h"
 #include "platform/ActivityIndicator.h"
-#include "tarvel/NavigationController.h"
 #include "tarvel/VerifyOTPViewController.h"
 
 namespace tarvel::test {
@@ -37,41 +36,26 @@ inline Dictionary verifiedAnswer() {
 /// screen or, for "upi_app" "", presents it, as the entry object does.
 class OtpScreenFixture : public ScreenTest {
  public:
-  void TearDown() override {
-    closeAll();
-    ScreenTest::TearDown();
-  }
-
-  // Closes the window, its screens and any alert: the next `open` starts afresh (table rows).
-  void closeAll() {
-    closeAlerts();
-    delete navigation_.data();
-    settle();
-    reset();
-  }
-
   NavigationController* showNavigation(QSize size = {375, 667}, ViewController* bottom = nullptr) {
     bottom_ = bottom ? bottom : new ViewController;
-    navigation_ = new NavigationController(bottom_);
-    navigation_->resize(size);
-    navigation_->show();
-    navigation_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(navigation_));
-    return navigation_;
+    showWindow(size, bottom_);
+    window_->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window_));
+    return window_;
   }
 
   VerifyOTPViewController* open(const Dictionary& order, QSize size = {375, 667},
                                 std::shared_ptr<VXAPIServiceProtocol> service = nullptr) {
-    if (!navigation_) showNavigation(size);
+    if (!window_) showNavigation(size);
     auto* screen =
         new VerifyOTPViewController(order, false, service ? std::move(service) : service_);
     screen->setCheckoutStatusDelegate(delegate_);
     // As the entry object does: the bar is hidden, a pushed screen shows it again.
-    navigation_->setNavigationBarHidden(true);
+    window_->setNavigationBarHidden(true);
     if (order.value("upi_app", Dictionary()) == "") {
-      navigation_->present(screen, true);
+      window_->present(screen, true);
     } else {
-      navigation_->pushViewController(screen, true);
+      window_->pushViewController(screen, true);
     }
     screen_ = screen;
     settle();
@@ -123,12 +107,11 @@ class OtpScreenFixture : public ScreenTest {
   // The offscreen platform has no window manager to give the window back its activation when
   // a dialog closes.
   void alertAnswered() override {
-    if (!navigation_) return;
-    navigation_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(navigation_));
+    if (!window_) return;
+    window_->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window_));
   }
 
-  QPointer<NavigationController> navigation_;
   QPointer<ViewController> bottom_;
   QPointer<VerifyOTPViewController> screen_;
 };

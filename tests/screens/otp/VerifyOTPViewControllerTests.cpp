@@ -24,8 +24,8 @@ using std::chrono::seconds;
 class VerifyOTPViewControllerTests : public OtpScreenFixture {
  public:
   bool closed() const {
-    return screen_.isNull() && !navigation_->presentedViewController() &&
-           navigation_->topViewController() == bottom_.data();
+    return screen_.isNull() && !window_->presentedViewController() &&
+           window_->topViewController() == bottom_.data();
   }
   QLabel* errorLabel() const { return child<QLabel>("labelErrorMessage"); }
   void submitDigits(const QString& digits) {
@@ -75,7 +75,6 @@ TEST_F(VerifyOTPViewControllerTests, LoadSendsTheOtpAndVerifiesTheOrderAtOnce) {
   EXPECT_EQ(service_->calls[0].operation, "sendOtp");
   EXPECT_EQ(service_->calls[1].params, codOrder());
   EXPECT_EQ(service_->calls[2].params["eventType"], "otp_dialog_load");
-  EXPECT_FALSE(service_->calls[2].params.contains("requestId")) << "no \"tarvel_oid\" yet";
   EXPECT_TRUE(delegate_->outcomes.empty());
 }
 
@@ -94,6 +93,11 @@ TEST_F(VerifyOTPViewControllerTests, DecisionAfterVerification) {
                       {{{"otp_verified", false}}, "", success},
                       {{{"msg", failed}}, "", failure},
                       {{{"msg", failed}, {"merchant_user_verified", true}}, "", failure},
+                      // Only that exact heading, in a "msg" object, is a failure.
+                      {{{"msg", {{"heading", "failed!"}}}}, "", otpPanel},
+                      {{{"msg", {{"heading", 0}}}}, "", otpPanel},
+                      {{{"msg", "Failed!"}}, "", otpPanel},
+                      {{{"heading", "Failed!"}}, "", otpPanel},
                       {Dictionary::object(), "order_type", priceOnly}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.patch.dump() + " without " + row.erased);
@@ -169,7 +173,7 @@ TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndTakesItsAlertsAlong
       Dictionary order = codOrder();
       order["upi_app"] = upiApp;
       open(order);
-      ASSERT_EQ(navigation_->presentedViewController() == screen_.data(), *upiApp == '\0');
+      ASSERT_EQ(window_->presentedViewController() == screen_.data(), *upiApp == '\0');
       run(path.steps);
       if (screen_) screen_->backButtonClick();
       settle();
@@ -183,29 +187,20 @@ TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndTakesItsAlertsAlong
   }
 }
 
-// A sheet ("upi_app" "") loads at construction; any other "upi_app", text or not, is pushed.
-TEST_F(VerifyOTPViewControllerTests, OnlyAnEmptyUpiAppIsPresentedAndLoadsAtConstruction) {
+// A sheet ("upi_app" "") loads at construction; any other "upi_app", text or not, when it
+// appears. Either loads once. Which is pushed and which presented: the entry's routing test.
+TEST_F(VerifyOTPViewControllerTests, OnlyAnEmptyUpiAppLoadsAtConstructionAndEachLoadsOnce) {
   for (const Dictionary& upiApp : {Dictionary(""), Dictionary(5), Dictionary(), Dictionary("x")}) {
     SCOPED_TRACE(upiApp.dump());
     Dictionary order = codOrder();
     order.erase("upi_app");
     if (!upiApp.is_null()) order["upi_app"] = upiApp;
-    const bool sheet = upiApp == "";
     auto* screen = new VerifyOTPViewController(order, false, service_);
-    screen_ = screen;
-    EXPECT_EQ(screen->isViewLoaded(), sheet);
-    EXPECT_EQ(callCount("verifyPaymentData"), sheet ? 1u : 0u);
-    showNavigation();
-    screen->setCheckoutStatusDelegate(delegate_);
-    if (sheet) {
-      navigation_->present(screen, true);
-    } else {
-      navigation_->pushViewController(screen, true);
-    }
+    EXPECT_EQ(screen->isViewLoaded(), upiApp == "");
+    EXPECT_EQ(callCount("verifyPaymentData"), upiApp == "" ? 1u : 0u);
+    showNavigation()->present(screen, true);
     settle();
-    answerLoad();
-    EXPECT_TRUE(child("viewCODContainer")->isVisible());
-    EXPECT_EQ(screen->navigationController(), sheet ? nullptr : navigation_.data());
+    EXPECT_EQ(callCount("verifyPaymentData"), 1u);
     closeAll();
   }
 }
@@ -271,9 +266,7 @@ TEST_F(VerifyOTPViewControllerTests, SubmissionSendsTheJoinedDigitsOnceAndReport
   EXPECT_EQ(callCount("verifyOtp"), 0u);
 
   submitDigits("1234");
-  ASSERT_EQ(callCount("verifyOtp"), 1u);
-  EXPECT_EQ(params("verifyOtp"),
-            (Dictionary{{"phone", "9876500042"}, {"moid", "moid-R4nd0mK3y"}, {"otp", "1234"}}));
+  ASSERT_EQ(callCount("verifyOtp"), 1u) << "what it sends: the digit entry's test";
   // A second tap or Return while the verification runs sends nothing.
   EXPECT_FALSE(button("buttonSubmitOTP")->isEnabled());
   screen_->submitOTPOption();
@@ -290,20 +283,31 @@ TEST_F(VerifyOTPViewControllerTests, SubmissionSendsTheJoinedDigitsOnceAndReport
   EXPECT_EQ(listener->calls, std::vector<bool>{true});
 }
 
-// OTP errors also show under the fields for 15 seconds; a status poll's only in the alert.
+// OTP errors also show under the fields for 15 seconds; a status poll's only in the alert. Only
+// a "statusCode" of the number 200 accepts the OTP.
 TEST_F(VerifyOTPViewControllerTests, ErrorsShowInTheAlertAndOtpErrorsInTheLabelFor15Seconds) {
   struct Row {
     const char* steps;
+    Dictionary otpAnswer;  // null: no OTP submitted
     const char* message;
     bool inLabel;
   };
+  const char* const wrong = "Something went wrong!";
   for (const Row& row :
-       {Row{"submit reject", "Invalid OTP", true}, Row{"resend404", "Data Not Found", true},
-        Row{"poll404", "Data Not Found", false}}) {
-    SCOPED_TRACE(row.steps);
+       {Row{"", {{"statusCode", 400}, {"statusMessage", "Invalid OTP"}}, "Invalid OTP", true},
+        Row{"", {{"statusCode", "200"}, {"statusMessage", "Invalid OTP"}}, "Invalid OTP", true},
+        Row{"", {{"statusCode", 200.5}}, wrong, true},
+        Row{"", {{"statusCode", 401}, {"statusMessage", 5}}, wrong, true},
+        Row{"resend404", nullptr, "Data Not Found", true},
+        Row{"poll404", nullptr, "Data Not Found", false}}) {
+    SCOPED_TRACE(std::string(row.steps) + row.otpAnswer.dump());
     open(codOrder());
     answerLoad();
     run(row.steps);
+    if (!row.otpAnswer.is_null()) {
+      submitDigits("1234");
+      complete("verifyOtp", row.otpAnswer);
+    }
     ASSERT_NE(onlyAlert(), nullptr);
     EXPECT_EQ(onlyAlert()->message(), row.message);
     answerAlert("Ok");
@@ -341,7 +345,7 @@ TEST_F(VerifyOTPViewControllerTests, ARejectedOtpKeepsTheDigitsAndALaterErrorGet
 TEST_F(VerifyOTPViewControllerTests, BackButtonCancelOnlyAfterConfirmation) {
   open(codOrder());
   answerLoad();
-  auto* back = navigation_->navigationBar()->findChild<QToolButton*>("buttonBack");
+  auto* back = window_->navigationBar()->findChild<QToolButton*>("buttonBack");
   ASSERT_NE(back, nullptr);
   back->click();
   answerAlert("CANCEL");
@@ -349,10 +353,10 @@ TEST_F(VerifyOTPViewControllerTests, BackButtonCancelOnlyAfterConfirmation) {
   settle();
   EXPECT_TRUE(delegate_->outcomes.empty());
   EXPECT_EQ(child<QLabel>("labelResend2")->text(), "00:29") << "the countdown went on";
-  EXPECT_EQ(navigation_->topViewController(), screen_.data());
+  EXPECT_EQ(window_->topViewController(), screen_.data());
   back->click();
   answerAlert("OK");
-  EXPECT_TRUE(navigation_->isNavigationBarHidden());
+  EXPECT_TRUE(window_->isNavigationBarHidden());
 }
 
 TEST_F(VerifyOTPViewControllerTests, KeyboardSlidesTheScreenUpAndBackToItsRecordedPosition) {

@@ -12,7 +12,6 @@
 #include "../ScreenTestFixture.h"
 #include "InstalledSchemesRegistry.h"
 #include "platform/Application.h"
-#include "tarvel/NavigationController.h"
 #include "tarvel/PaymentOptionView.h"
 #include "tarvel/UpiCheckoutViewController.h"
 
@@ -44,20 +43,15 @@ class UpiScreenTest : public ScreenTest {
     Application::shared()->applyApplicationState(Qt::ApplicationActive);
   }
   void TearDown() override {
-    closeAlerts();
-    delete window_;
-    settle();
-    Application::setUrlSchemeRegistry(nullptr);
     ScreenTest::TearDown();
+    Application::setUrlSchemeRegistry(nullptr);
   }
 
   /// Pushes a screen for `order` onto a navigation window of `size`, which loads it and starts
   /// its verification.
   UpiCheckoutViewController* open(const Dictionary& order = {{"order_type", "upi"}},
                                   QSize size = {375, 667}) {
-    window_ = new NavigationController(new ViewController);
-    window_->resize(size);
-    window_->show();
+    showWindow(size);
     auto* screen = new UpiCheckoutViewController(order, false);
     screen->setAPIService(service_);
     screen->setCheckoutStatusDelegate(delegate_);
@@ -70,10 +64,7 @@ class UpiScreenTest : public ScreenTest {
   UpiCheckoutViewController* reopen(const std::set<std::string>& installed,
                                     const Dictionary& order = {{"order_type", "upi"}},
                                     QSize size = {375, 667}) {
-    closeAlerts();
-    delete window_;
-    settle();
-    reset();
+    closeAll();
     registry_ = std::make_shared<InstalledSchemesRegistry>(installed);
     Application::setUrlSchemeRegistry(registry_);
     return open(order, size);
@@ -104,7 +95,6 @@ class UpiScreenTest : public ScreenTest {
 
   std::shared_ptr<InstalledSchemesRegistry> registry_ =
       std::make_shared<InstalledSchemesRegistry>(std::set<std::string>{"phonepe", "paytm"});
-  QPointer<NavigationController> window_;
   QPointer<UpiCheckoutViewController> screen_;
 };
 

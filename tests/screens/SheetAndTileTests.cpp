@@ -1,11 +1,15 @@
-// The sheet's look is pictured by the OTP screen's golden tests; here, its lifetime.
-#include <QPointer>    // QPointer
-#include <QSignalSpy>  // QSignalSpy
-#include <QTest>       // QTest
+// The widgets the screens are made of, on their own: the sheet's lifetime (its look is pictured
+// by the OTP screen's golden tests, a window deleted under it is the entry's teardown test) and
+// the payment tile's hit area.
+#include <QPointer>     // QPointer
+#include <QPushButton>  // QPushButton
+#include <QSignalSpy>   // QSignalSpy
+#include <QTest>        // QTest
 
 #include <gtest/gtest.h>
 
 #include "tarvel/HalfSizePresentationController.h"
+#include "tarvel/PaymentOptionView.h"
 
 namespace tarvel {
 namespace {
@@ -41,23 +45,20 @@ TEST(HalfSizePresentationControllerTests, ABackdropTapDismissesOnceAndReleasesTh
   EXPECT_EQ(dismissed.count(), 1);
 }
 
-// The window closes while the sheet is up: the backdrop and the sheet go with it, and a later
-// dismissal (a tap that was already queued, or the host's own call) finds nothing to act on.
-TEST(HalfSizePresentationControllerTests, DismissAfterTheContainerIsGoneDoesNothing) {
-  auto* window = new QWidget;
-  window->show();
-  QPointer<QWidget> sheet = new QWidget;
-  HalfSizePresentationController controller(sheet, nullptr);
-  QSignalSpy presented(&controller, &HalfSizePresentationController::presentationCompleted);
-  controller.present(window);
-  ASSERT_TRUE(presented.wait(kWaitMs));
-  QSignalSpy dismissed(&controller, &HalfSizePresentationController::dismissalCompleted);
-  delete window;
-  controller.dismiss();
-  EXPECT_TRUE(sheet.isNull()) << "the sheet sat in the window";
-  EXPECT_EQ(controller.blurEffectView(), nullptr);
-  EXPECT_FALSE(controller.isPresented());
-  EXPECT_EQ(dismissed.count(), 0);
+// The tile's look is pictured by the UPI screen's golden tests; a tap anywhere on it, up to its
+// edges, reaches the button.
+TEST(PaymentOptionViewTests, TheButtonTakesEveryTapOnTheTile) {
+  QWidget list;
+  PaymentOptionView tile(QRect(20, 15, 300, 70), &list);
+  list.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+  QSignalSpy clicked(tile.buttonUPIOption(), &QPushButton::clicked);
+  for (QPoint point : {QPoint(4, 2), QPoint(150, 35), QPoint(295, 61)}) {
+    QWidget* hit = tile.childAt(point);
+    ASSERT_NE(hit, nullptr);
+    QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(&tile, point));
+  }
+  EXPECT_EQ(clicked.count(), 3);
 }
 
 }  // namespace
