@@ -49,11 +49,20 @@ bool systemCaFolderIsHashed() {
   return hashed;
 }
 
-void ensureCurlInitialized() {
+// The process-wide loader, once made; stopped and joined when the process exits.
+std::atomic<UrlLoader*> sharedLoader{nullptr};
+
+void ensureCurlInitialized(void (*stopSharedLoader)()) {
   static std::once_flag once;
   // Never paired with curl_global_cleanup: the shared loader may still be stopping while the
-  // process exits, and the library's globals go with the process.
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  // process exits, and the library's globals go with the process. OpenSSL cleans up in an exit
+  // handler of its own, registered here, on the loader thread, possibly after the one of
+  // UrlLoader::shared(); exit handlers run last-registered first, so the loader's stop is
+  // registered again after OpenSSL's, to stop the transfers before their TLS state is freed.
+  std::call_once(once, [stopSharedLoader] {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    std::atexit(stopSharedLoader);
+  });
 }
 
 // The system's authorities and the extra ones, parsed once into one OpenSSL store that each
@@ -465,12 +474,17 @@ UrlLoader::Options UrlLoader::optionsFromEnvironment() {
   return options;
 }
 
+void UrlLoader::stopSharedLoader() {
+  if (UrlLoader* loader = sharedLoader.load()) loader->stop(false);
+}
+
 UrlLoader& UrlLoader::shared() {
   // Never destroyed, so a late caller during exit meets a stopped loader rather than a
   // destroyed one; the thread itself is stopped and joined by the exit handler.
   static UrlLoader* loader = [] {
     auto* instance = new UrlLoader(optionsFromEnvironment());
-    std::atexit([] { shared().stop(false); });
+    sharedLoader = instance;
+    std::atexit(&UrlLoader::stopSharedLoader);
     return instance;
   }();
   return *loader;
@@ -486,7 +500,7 @@ UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move
   // take milliseconds to tens of milliseconds, which the thread that makes the loader (the GUI
   // thread, when a checkout opens) must not pay. Requests queued meanwhile wait in the queue.
   state_->thread = std::thread([state = state_] {
-    ensureCurlInitialized();
+    ensureCurlInitialized(&UrlLoader::stopSharedLoader);
     CURLM* multi = curl_multi_init();
     curl_multi_setopt(multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
     // Like a platform URL loader: a few connections per host, further requests wait for one.

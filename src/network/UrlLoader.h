@@ -100,6 +100,8 @@ class UrlLoader {
   /// Ends the thread; pending requests complete without an answer, or are dropped when
   /// `completePending` is false. Later requests are dropped.
   void stop(bool completePending);
+  /// The process's exit handler: stops and joins the shared loader, when there is one.
+  static void stopSharedLoader();
 
   std::shared_ptr<State> state_;
 };
