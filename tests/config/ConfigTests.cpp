@@ -1,5 +1,5 @@
 // The base URLs without overrides, the service following the environment switch, and where the
-// extra certificate authority applies (ConfigOverrideTests covers the overridden case); the
+// extra certificate authority applies (the overridden case: ComponentAgainstSandboxTests); the
 // configuration's pure tables: order routing and colours.
 #include <cstdlib>   // getenv
 #include <optional>  // optional, nullopt
