@@ -1,14 +1,18 @@
 // The base URLs without overrides, the service following the environment switch, and where the
-// extra certificate authority applies (ConfigOverrideTests covers the overridden case).
-#include <cstdlib>  // getenv
-#include <string>   // string
-#include <utility>  // pair
-#include <vector>   // vector
+// extra certificate authority applies (the overridden case: ComponentAgainstSandboxTests); the
+// configuration's pure tables: order routing and colours.
+#include <cstdlib>   // getenv
+#include <optional>  // optional, nullopt
+#include <string>    // string
+#include <utility>   // pair
+#include <vector>    // vector
 
 #include <gtest/gtest.h>
 
 #include "config/ExtraCaScope.h"
+#include "config/OrderRoute.h"
 #include "tarvel/APIService.h"
+#include "tarvel/Color.h"
 #include "tarvel/Config.h"
 #include "tarvel/Environment.h"
 #include "tarvel/NetworkManager.h"
@@ -72,6 +76,65 @@ TEST_F(ConfigTests, ExtraAuthorityAppliesToStagingOriginsOnlyNeverToProduction) 
   };
   for (const auto& [url, applies] : urls) {
     EXPECT_EQ(detail::extraCaAppliesTo(url), applies) << url;
+  }
+}
+
+// Every route runs end to end in TarvelCheckoutRoutingTests; these are the orders it leaves out.
+TEST(OrderRouteTests, NearMissesOfTheTableTakeTheDefaultRow) {
+  const std::nullopt_t missing = std::nullopt;  // the key is left out of the order
+  struct Row {
+    Dictionary orderType;
+    std::optional<Dictionary> upiApp;
+    detail::OrderRoute route;
+  };
+  const std::vector<Row> rows = {
+      {Dictionary::object(), "customweb", detail::OrderRoute::none},
+      {"non-vx", missing, detail::OrderRoute::rtoTracking},
+      {"Non-VX", missing, detail::OrderRoute::verifyOtpPushed},
+      {"upi ", "phonepe", detail::OrderRoute::verifyOtpPushed},
+      {"cod", Dictionary(false), detail::OrderRoute::verifyOtpPushed},
+  };
+  for (const auto& row : rows) {
+    Dictionary order = {{"mid", "m"}, {"moid", "o"}, {"order_type", row.orderType}};
+    if (row.upiApp) order["upi_app"] = *row.upiApp;
+    SCOPED_TRACE(order.dump());
+    EXPECT_EQ(detail::routeOrder(order), row.route);
+  }
+}
+
+TEST(ColorTests, HexStringEdgeCases) {
+  const Color black{0, 0, 0, 255};
+  const Color green{10, 156, 77, 255};
+  // "\u" takes exactly four hex digits, "\U" eight, an octal escape at most three: the digits
+  // after them stay digits.
+  const std::vector<std::pair<std::string, Color>> cases = {
+      {"FFF", {255, 255, 255, 255}},  // short form repeats each digit
+      {"#0A9C4D", green},             // any case, trimmed decoration
+      {"0a9c4d", green},
+      {" 0A9C4D ", green},
+      {"0A9C4D;", green},
+      {"80FF0000", {255, 0, 0, 128}},  // eight digits carry alpha first
+      {"FF#FFF", {0, 0, 255, 255}},    // inner characters stay and stop the scan
+      {"xyz", black},
+      {"0x1234", {0, 18, 52, 255}},
+      {"0xZZZZ", black},               // a lone "0x" is no prefix: 0, then the scan stops
+      {"A\u00E9B", {0, 0, 170, 255}},  // three characters, four bytes
+      {"F\u00E9", black},
+      {"FF\u00E9", {0, 255, 255, 255}},
+      {"\u00A00A9C4D\u3000", green},     // non-ASCII spaces,
+      {"\u201C0A9C4D\u201D", green},     // quotes
+      {"\U0001F3A80A9C4D", green},       // and emoji are trimmed
+      {"\3770A9C4D\303", green},         // malformed UTF-8 (\377, a lone \303) is no letter
+      {"\xC0\xAF\xED\xA0\x80", black},   // overlong, surrogate
+      {"AB\377CDE", {0, 0, 0xAB, 255}},  // inner malformed bytes count one each
+      {std::string(40, 'F'), black},     // overlong input saturates
+  };
+  for (const auto& [text, expected] : cases) {
+    SCOPED_TRACE('"' + text + '"');
+    EXPECT_EQ(Color::fromHexString(text), expected);
+  }
+  for (const char* otherLength : {"", "#", "12345", "1234567", "123456789", "##", "F", "FFFF"}) {
+    EXPECT_EQ(Color::fromHexString(otherLength), black) << '"' << otherLength << '"';
   }
 }
 

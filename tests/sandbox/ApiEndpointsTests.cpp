@@ -1,3 +1,4 @@
+// The platform's API, control and page endpoints over plain HTTP: answers, refusals, payments.
 #include <algorithm>  // any_of
 #include <atomic>     // atomic
 
@@ -76,24 +77,51 @@ TEST(ApiEndpointsTests, EachRefusalHasItsStatusAndShape) {
   EXPECT_EQ(sandbox.capture(order).json.at("payment_status"), "PENDING");
 }
 
-// The deep link as a UPI app receives it, decoded once, pays; paying again changes nothing.
-TEST(ApiEndpointsTests, CaptureStaysPendingUntilAnAppsDeepLinkPaysOnce) {
+// The hosted page pays with a relative "pay" before it posts onSuccess; a deep link as a UPI app
+// receives it, decoded once, pays too (the simulated app itself: UpiAppTests). Paying again
+// changes nothing; the status poll turns PAID.
+TEST(ApiEndpointsTests, DeepLinkOrPagePaysOnceAndTheStatusPollTurnsPaid) {
   RunningSandbox sandbox;
+  const auto page = sandbox.get("/web/custom.html");
+  EXPECT_EQ(page.status, 200);
+  EXPECT_NE(page.raw.find("fetch(\"pay\""), std::string::npos) << page.raw;
   const auto order = sandbox.verify(kUpiOrder);
   const std::string oid = order["tarvel_oid"];
   const std::string poll = R"("POST": "/api/v1/payment/capture", "body": {"tarvel_oid": ")" + oid +
                            R"(", "auth_token": ")" + order["auth_token"].get<std::string>() + "\"}";
+  const auto web = sandbox.verify({{"moid", "web-1"}, {"mid", "shop"}, {"total", "25"}});
   sandbox.expectAnswers(R"([
     {$poll, "shape": {"/payment_status": "PENDING", "/data/tarvel_oid": "$oid"}},
-    {$poll, "shape": {"/payment_status": "PENDING"}},
     {"POST": "/control/pay", "body": {"app": "gpay",
      "link": "gpay://upi/pay?pa=tarvel.sandbox%40upi&am=499.00&tr=$oid&cu=INR"},
      "shape": {"/data/payment_status": "PAID", "/data/paid_with": "gpay"}},
     {"POST": "/control/pay", "body": {"tarvel_oid": "$oid"}, "shape": {"/message": "Already paid"}},
+    {"POST": "/web/pay",
+     "body": {"tarvel_oid": "$web", "mid": "shop", "moid": "web-1", "environment": "sandbox"},
+     "shape": {"/data/payment_status": "PAID", "/data/paid_with": "web",
+               "/data/auth_token": "<absent>"}},
+    {"POST": "/web/pay", "body": {"tarvel_oid": "$web"}, "shape": {"/message": "Already paid"}},
+    {"POST": "/web/pay", "body": {"tarvel_oid": "oid-unknown"}, "status": 400,
+     "shape": {"/error": "<string>"}},
     {"GET": "/control/order?tarvel_oid=$oid", "shape": {"/data/payment_status": "PAID"}},
     {"GET": "/control/order?moid=order-1", "shape": {"/data/tarvel_oid": "$oid"}},
-    {$poll, "shape": {"/payment_status": "PAID", "/data/polls": 3}}])",
-                        {{"oid", oid}, {"poll", poll}});
+    {$poll, "shape": {"/payment_status": "PAID", "/data/polls": 2}}])",
+                        {{"oid", oid}, {"poll", poll}, {"web", web["tarvel_oid"]}});
+  EXPECT_EQ(sandbox.capture(web).json.at("payment_status"), "PAID");
+}
+
+// An order the platform has not seen is recorded under the host's identifiers; a later
+// verification of the same order finds it paid.
+TEST(ApiEndpointsTests, PayingAnOrderThePlatformHasNotSeenRecordsItUnderTheHostsIdentifiers) {
+  RunningSandbox sandbox;
+  sandbox.expectAnswers(R"([
+    {"POST": "/web/pay", "body": {"tarvel_oid": "oid-host-7", "mid": "shop", "moid": "web-new-1",
+                                  "order_type": "upi", "request_id": "r-7"}},
+    {"GET": "/control/order?tarvel_oid=oid-host-7",
+     "shape": {"/data/payment_status": "PAID", "/data/moid": "web-new-1",
+               "/data/request_id": "r-7"}},
+    {"POST": "/api/v1/order/verify", "body": {"moid": "web-new-1", "mid": "shop"},
+     "shape": {"/data/payment_status": "PAID"}}])");
 }
 
 // A sandbox with a clock the test sets, for the OTP book: "cod-1" orders, one phone each.
@@ -119,23 +147,19 @@ struct OtpSandbox {
   }};
 };
 
-TEST(ApiEndpointsTests, OtpIsShownOnTheConsoleAndThroughTheControlEndpoint) {
-  OtpSandbox otps;
-  const auto code = otps.send("1");
-  EXPECT_EQ(code.size(), 4u);
-  EXPECT_EQ(code.find_first_not_of("0123456789"), std::string::npos);
-  EXPECT_EQ(otps.sandbox.get("/control/otp?moid=cod-1&phone=1").json.at("data").at("otp"), code);
-  const auto lines = otps.sandbox.consoleLines();
-  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-    return line.find("OTP " + code + " for phone 1") != std::string::npos;
-  }));
-  EXPECT_EQ(otps.sandbox.get("/control/otp?moid=cod-1&phone=9").status, 404);
-}
-
+// Four digits, shown on the console and through the control endpoint.
 TEST(ApiEndpointsTests, OtpIsAcceptedOnceRefusedWhenWrongExpiredOrTriedTooOften) {
   OtpSandbox otps;
   EXPECT_TRUE(otps.sandbox.verify({{"moid", "cod-1"}, {"phone", "1"}})["otp_verified"].is_null());
   const auto right = otps.send("1");
+  EXPECT_EQ(right.size(), 4u);
+  EXPECT_EQ(right.find_first_not_of("0123456789"), std::string::npos);
+  EXPECT_EQ(otps.sandbox.get("/control/otp?moid=cod-1&phone=1").json.at("data").at("otp"), right);
+  EXPECT_EQ(otps.sandbox.get("/control/otp?moid=cod-1&phone=9").status, 404);
+  const auto lines = otps.sandbox.consoleLines();
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+    return line.find("OTP " + right + " for phone 1") != std::string::npos;
+  }));
   const auto blockedCode = otps.send("2");
   const auto wrong = blockedCode == "0000" ? "1111" : "0000";
   const auto inTime = otps.send("3");

@@ -46,10 +46,7 @@ class JournalRecoveryTests : public ::testing::Test {
   std::map<std::string, std::string> environment(const std::string& api) {
     return {{"XDG_DATA_HOME", home_.path().string()},
             {"TARVEL_STAGING_API_URL", api},
-            {"TARVEL_STAGING_ANALYTICS_URL", sandbox_.server().analyticsBaseUrl()},
-            {"QT_QPA_PLATFORM", "offscreen"},
-            {"DISPLAY", ""},
-            {"WAYLAND_DISPLAY", ""}};
+            {"TARVEL_STAGING_ANALYTICS_URL", sandbox_.server().analyticsBaseUrl()}};
   }
 
   // One host checks out `moid`; returns the order's tarvel_oid once its journal entry exists

@@ -1,40 +1,90 @@
+// The sandbox as a program (its export lines, HTTP or HTTPS with its own authority, signals)
+// and as a server in the test's process (stopping, bounded storage).
 #include <atomic>  // atomic
 #include <future>  // async
 
 #include "SandboxTestSupport.h"
+#include "TemporaryDirectory.h"
 
 namespace tarvel::sandbox {
 namespace {
 
+using testing::ChildProcess;
 using testing::RunningSandbox;
 
-TEST(SandboxServerTests, HttpsIsTrustedThroughItsOwnCertificateAuthorityOnly) {
+// The value of the line "export <name>=<value>" in `output`; nothing without a whole line.
+std::optional<std::string> exported(const std::string& output, const std::string& name) {
+  const auto start = output.find("export " + name + "=");
+  const auto end = output.find('\n', start);
+  if (start == std::string::npos || end == std::string::npos) return std::nullopt;
+  const auto value = start + name.size() + 8;
+  return output.substr(value, end - value);
+}
+
+TEST(SandboxExecutableTests, PrintsTheExportLinesServesAndStopsCleanlyOnSignals) {
+  test::TemporaryDirectory folder;
+  const auto caFile = (folder.path() / "state" / "ca.pem").string();
+  struct Run {
+    bool https;
+    std::vector<std::string> argv;
+    int signal;
+  };
+  for (const auto& run :
+       {Run{false, {TARVEL_SANDBOX_EXE, "--port", "0", "--http"}, SIGTERM},
+        Run{true,
+            {TARVEL_SANDBOX_EXE, "--state-dir", (folder.path() / "state").string()},
+            SIGINT}}) {
+    SCOPED_TRACE(run.https ? "https" : "http");
+    ChildProcess sandbox(run.argv);
+    ASSERT_TRUE(sandbox.waitForOutput(run.https ? "ca.pem\n" : "/web/\n")) << sandbox.output();
+    const std::string scheme = run.https ? "https://127.0.0.1:" : "http://127.0.0.1:";
+    EXPECT_EQ(sandbox.output().rfind("export TARVEL_STAGING_API_URL=" + scheme, 0), 0u);
+    for (const auto* name :
+         {"TARVEL_STAGING_API_URL", "TARVEL_STAGING_ANALYTICS_URL", "TARVEL_STAGING_WEB_URL"}) {
+      const auto url = exported(sandbox.output(), name);
+      ASSERT_TRUE(url) << name << "\n" << sandbox.output();
+      EXPECT_EQ(url->back(), '/') << name;
+    }
+    const auto api = *exported(sandbox.output(), "TARVEL_STAGING_API_URL");
+    if (run.https) {
+      EXPECT_EQ(exported(sandbox.output(), "TARVEL_CA_FILE"), caFile);
+      EXPECT_TRUE(std::filesystem::exists(caFile));
+    }
+
+    // Over HTTPS only through the sandbox's authority; its certificate names localhost too.
+    const std::string origin = api.substr(0, api.find("/api/"));
+    httplib::Client client(run.https ? testing::replaceAll(origin, "127.0.0.1", "localhost")
+                                     : origin);
+    if (run.https) client.set_ca_cert_path(caFile.c_str());
+    client.set_connection_timeout(5);
+    const auto verified =
+        client.Post("/api/v1/order/verify", R"({"moid":"exe-1"})", "application/json");
+    ASSERT_TRUE(verified) << httplib::to_string(verified.error());
+    EXPECT_EQ(verified->status, 200);
+    httplib::Client untrusting(origin);
+    untrusting.set_connection_timeout(5);
+    EXPECT_EQ(bool(untrusting.Get("/web/custom.html")), !run.https);
+
+    sandbox.sendSignal(run.signal);
+    EXPECT_EQ(sandbox.waitForExit(), 0) << sandbox.output();
+    EXPECT_NE(sandbox.output().find("POST /api/v1/order/verify 200"), std::string::npos);
+    EXPECT_EQ(exported(sandbox.output(), "TARVEL_CA_FILE").has_value(), run.https);
+  }
+  const auto [exitCode, usage] = ChildProcess::run({TARVEL_SANDBOX_EXE, "--port", "http"});
+  EXPECT_EQ(exitCode, 2);
+  EXPECT_NE(usage.find("usage"), std::string::npos);
+}
+
+// Without a state folder the authority lives in a temporary one, gone when the server stops.
+TEST(SandboxServerTests, TemporaryAuthorityGoesWhenTheServerStops) {
   std::string temporaryCa;
   {
     RunningSandbox sandbox([](SandboxOptions& options) { options.https = true; });
-    auto& server = sandbox.server();
-    EXPECT_EQ(server.origin().rfind("https://127.0.0.1:", 0), 0u);
-    temporaryCa = server.caFile();
+    temporaryCa = sandbox.server().caFile();
     EXPECT_NE(testing::readFile(temporaryCa).find("-----BEGIN CERTIFICATE-----"),
               std::string::npos);
-
-    const auto trusted = sandbox.post("/api/v1/order/verify", {{"moid", "tls-1"}});
-    EXPECT_EQ(trusted.status, 200) << trusted.raw;
-
-    // The server certificate names localhost too.
-    httplib::Client byName("https://localhost:" + std::to_string(server.port()));
-    byName.set_ca_cert_path(temporaryCa.c_str());
-    byName.set_connection_timeout(5);
-    const auto named = byName.Get("/web/custom.html");
-    ASSERT_TRUE(named) << httplib::to_string(named.error());
-    EXPECT_EQ(named->status, 200);
-
-    // Without the sandbox's CA the certificate is refused.
-    httplib::Client untrusting(server.origin());
-    untrusting.set_connection_timeout(5);
-    EXPECT_FALSE(untrusting.Get("/web/custom.html"));
+    EXPECT_EQ(sandbox.post("/api/v1/order/verify", {{"moid", "tls-1"}}).status, 200);
   }
-  // A temporary certificate folder goes when the server stops.
   EXPECT_FALSE(std::filesystem::exists(temporaryCa));
 }
 

@@ -32,7 +32,6 @@ TEST(ScenarioTests, EachScenarioShapesTheVerifyAnswerAndTheCapturePolls) {
     {"order": {"moid": "no-uapp-4", "sandbox_scenario": "no-ulink"},
      "data": {"/uapp": "<present>", "/u_link": "<absent>"}},
     {"order": {"moid": "paid-1"}, "polls": ["PAID"]},
-    {"order": {"moid": "paid-9"}, "polls": ["PAID"]},
     {"order": {"moid": "paid-after-x"}, "polls": ["PAID"]},
     {"order": {"moid": "paid-after-3-1"}, "polls": ["PENDING", "PENDING", "PAID", "PAID"]},
     {"order": {"moid": "list-1", "sandbox_scenario": "$list"}, "polls": ["PENDING", "PAID"]},
