@@ -42,7 +42,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo) 
   const Fault fault = faultInfo.fault;
   Cell cell;
   auto problem = [&](const std::string& what) { cell.problems.push_back(what); };
-  FaultyPlatform platform(info.faultedPath, fault);
+  FaultyPlatform platform(info.faultedPath, faultInfo);
   if (!platform.start()) {
     problem("the test platform did not start");
     return cell;
