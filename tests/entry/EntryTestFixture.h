@@ -80,10 +80,6 @@ struct RecordingHost : TarvelPaymentStatusDelegate {
     std::lock_guard<std::mutex> lock(mutex_);
     return outcomes_;
   }
-  void clear() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    outcomes_.clear();
-  }
   mutable std::mutex mutex_;
   std::vector<Outcome> outcomes_;
 };

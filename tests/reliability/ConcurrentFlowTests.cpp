@@ -76,9 +76,7 @@ TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {
   // Backs out of every UPI screen: the back button, then "OK" on the cancel question.
   for (auto* screen : screensOfType<UpiCheckoutViewController>()) {
     QPointer<UpiCheckoutViewController> guarded(screen);
-    screen->backButtonClick();
-    settle();
-    for (Alert* alert : Alert::openAlerts()) alert->triggerAction("OK");
+    ASSERT_TRUE(leaveByBack(screen));
     ASSERT_TRUE(processEventsUntil([&] { return guarded.isNull(); }));
   }
 

@@ -124,17 +124,9 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo) 
     if (web && !message && explanationFor(info.flow, faultInfo) == "did not load") {
       problem("the page did not load and no plain message took its place");
     }
-    for (Alert* alert : Alert::openAlerts()) {
-      if (!alert->triggerAction("Ok")) alert->close();
-    }
-    settle();
-    QAbstractButton* back = backButtonOf(screen);
-    if (!back || !back->isVisible() || !back->isEnabled()) {
+    if (!leaveByBack(screen)) {
       problem("no outcome and no back button to leave the screen");
     } else {
-      back->click();
-      settle();
-      for (Alert* alert : Alert::openAlerts()) alert->triggerAction("OK");
       if (!waitForOutcomes(1)) problem("back did not end the flow");
       how += "back -> ";
     }

@@ -87,7 +87,6 @@ class FaultyPlatform {
   FaultyPlatform(std::string faultedPath, const FaultInfo& info)
       : faultedPath_(std::move(faultedPath)),
         info_(info),
-        fault_(info.fault),
         authority_(info.fault == Fault::untrusted ? std::make_unique<TestCertificateAuthority>()
                                                   : nullptr),
         server_(authority_ ? std::make_unique<LoopbackServer>(authority_->serverTls())
@@ -114,7 +113,7 @@ class FaultyPlatform {
   }
 
   bool start() {
-    if (fault_ == Fault::refused) {
+    if (info_.fault == Fault::refused) {
       baseUrl_ = SilentServer::closedPortUrl();
       return true;
     }
@@ -188,12 +187,12 @@ class FaultyPlatform {
     const bool page = faultedPath_ == "/custom.html";
     if (info_.contentType) contentType = info_.contentType;
     if (info_.body) return page && info_.pageBody ? info_.pageBody : info_.body;
-    if (fault_ == Fault::gigantic) {
+    if (info_.fault == Fault::gigantic) {
       std::string pad(3u * 512u * 1024u, 'x');  // above the client's 1 MiB cap
       return page ? "<html><body>" + pad + "</body></html>"
                   : R"({"data": {"pad": ")" + pad + R"("}})";
     }
-    if (fault_ != Fault::illTyped) return goodAnswer(faultedPath_, request);
+    if (info_.fault != Fault::illTyped) return goodAnswer(faultedPath_, request);
     if (page) return postingPage("42");
     static const std::map<std::string, std::string> illTyped = {
         {"/v1/order/verify",
@@ -215,11 +214,11 @@ class FaultyPlatform {
         request.path == "/custom.html" ? "text/html; charset=utf-8" : "application/json";
     std::string body =
         faulted ? faultedBody(request, contentType) : goodAnswer(request.path, request);
-    if (faulted && fault_ == Fault::slow) {
+    if (faulted && info_.fault == Fault::slow) {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait_for(lock, std::chrono::seconds(20), [&] { return released_; });
     }
-    if (faulted && fault_ == Fault::reset) {
+    if (faulted && info_.fault == Fault::reset) {
       // Announces the whole body, sends half of it, then drops the connection.
       auto shared = std::make_shared<std::string>(std::move(body));
       response.set_content_provider(
@@ -238,7 +237,6 @@ class FaultyPlatform {
 
   std::string faultedPath_;
   FaultInfo info_;
-  Fault fault_;
   std::unique_ptr<TestCertificateAuthority> authority_;
   std::unique_ptr<LoopbackServer> server_;
   std::string baseUrl_;

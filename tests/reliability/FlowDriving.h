@@ -150,6 +150,21 @@ class FlowTest : public EntryTestFixture {
     return native ? qobject_cast<QAbstractButton*>(native->leftNavigationItem()) : nullptr;
   }
 
+  // The shopper's way out of `screen`: "Ok" on (or closing) each alert, back, and "OK" on the
+  // cancel question. False when there is no back button to press.
+  bool leaveByBack(QWidget* screen) {
+    for (detail::Alert* alert : detail::Alert::openAlerts()) {
+      if (!alert->triggerAction("Ok")) alert->close();
+    }
+    settle();
+    QAbstractButton* back = backButtonOf(screen);
+    if (!back || !back->isVisible() || !back->isEnabled()) return false;
+    back->click();
+    settle();
+    for (detail::Alert* alert : detail::Alert::openAlerts()) alert->triggerAction("OK");
+    return true;
+  }
+
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
   std::shared_ptr<CountingService> service_;
 };
