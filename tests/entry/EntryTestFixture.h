@@ -80,10 +80,6 @@ struct RecordingHost : TarvelPaymentStatusDelegate {
     std::lock_guard<std::mutex> lock(mutex_);
     return outcomes_;
   }
-  void clear() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    outcomes_.clear();
-  }
   mutable std::mutex mutex_;
   std::vector<Outcome> outcomes_;
 };
@@ -137,6 +133,42 @@ class EntryTestFixture : public ::testing::Test {
 // `order` for another flow: one flow runs per "moid".
 inline Dictionary withMoid(Dictionary order, const char* moid) {
   order["moid"] = moid;
+  return order;
+}
+
+// The flows the suites drive end to end; the fault table faults `faultedPath` on each.
+enum class Flow { upiTiles, upiQr, codOtp, codOtpSheet, web, rto };
+
+struct FlowInfo {
+  Flow flow;
+  const char* name;
+  const char* faultedPath;
+};
+
+inline const std::vector<FlowInfo>& allFlows() {
+  static const std::vector<FlowInfo> flows = {
+      {Flow::upiTiles, "upi tiles", "/v1/order/verify"},
+      {Flow::upiQr, "upi QR polling", "/v1/payment/capture"},
+      {Flow::codOtp, "cod OTP", "/v1/user/verify-otp"},
+      {Flow::codOtpSheet, "cod OTP as sheet", "/v1/user/verify-otp"},
+      {Flow::web, "web checkout", "/custom.html"},
+      {Flow::rto, "non-vx RTO", "/v2/rto/track"},
+  };
+  return flows;
+}
+
+// An order of `flow` with its own "moid"; the OTP sheet is presented over the host's screen.
+inline Dictionary orderFor(Flow flow, const std::string& moid = "MO-fault") {
+  Dictionary order = {{"order_type", "upi"},     {"mid", "M-fault"},      {"moid", moid},
+                      {"request_id", "R-fault"}, {"phone", "9000000001"}, {"total", "499.00"},
+                      {"tarvel_oid", "T-fault"}};
+  if (flow == Flow::codOtp || flow == Flow::codOtpSheet) {
+    order["order_type"] = "cod";
+    order["upi_app"] = flow == Flow::codOtp ? "paytm" : "";
+    order["total"] = "1499";
+  }
+  if (flow == Flow::web) order["upi_app"] = "customweb";
+  if (flow == Flow::rto) order["order_type"] = "non-vx";
   return order;
 }
 

@@ -1,7 +1,7 @@
-// Several flows at once through one entry object, against a working loopback platform: a
-// modal OTP screen over a pushed UPI screen, the web checkout over the UPI screen, an RTO
-// request while the OTP screen waits, two modal OTP screens, and three flows together. Each
-// flow must report exactly once, and once all have ended no screen may be left behind.
+// Several flows at once through one entry object, against a working loopback platform: the web
+// checkout over the UPI screen, two modal OTP screens, and three flows together (an OTP sheet
+// over a pushed UPI screen while an RTO request runs; a pushed and a modal OTP screen over UPI).
+// Each flow must report exactly once, and once all have ended no screen may be left behind.
 #include <algorithm>  // count_if
 
 #include <QApplication>
@@ -44,7 +44,7 @@ class ConcurrentFlowTests : public FlowTest, public ::testing::WithParamInterfac
     return found;
   }
 
-  FaultyPlatform platform_{"/none", Fault::status500Valid};  // no endpoint is faulted
+  FaultyPlatform platform_{"/none", allFaults().front()};  // no endpoint is faulted
 };
 
 TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {
@@ -76,9 +76,7 @@ TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {
   // Backs out of every UPI screen: the back button, then "OK" on the cancel question.
   for (auto* screen : screensOfType<UpiCheckoutViewController>()) {
     QPointer<UpiCheckoutViewController> guarded(screen);
-    screen->backButtonClick();
-    settle();
-    for (Alert* alert : Alert::openAlerts()) alert->triggerAction("OK");
+    ASSERT_TRUE(leaveByBack(screen));
     ASSERT_TRUE(processEventsUntil([&] { return guarded.isNull(); }));
   }
 
@@ -108,23 +106,19 @@ TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, ConcurrentFlowTests,
-    ::testing::Values(
-        Scenario{"ModalOtpOverPushedUpi",
-                 {{Flow::upiTiles, "upi-under"}, {Flow::codOtpSheet, "otp-modal-over"}}},
-        Scenario{"WebCheckoutOverUpi",
-                 {{Flow::upiTiles, "upi-under-web"}, {Flow::web, "web-over-upi"}}},
-        Scenario{"RtoWhileTheOtpScreenWaits",
-                 {{Flow::codOtp, "otp-pushed"}, {Flow::rto, "rto-during-otp"}}},
-        Scenario{"TwoModalOtpScreens",
-                 {{Flow::codOtpSheet, "otp-modal-1"}, {Flow::codOtpSheet, "otp-modal-2"}}},
-        Scenario{"ThreeFlowsAtOnce",
-                 {{Flow::upiTiles, "upi-of-three"},
-                  {Flow::codOtpSheet, "otp-of-three"},
-                  {Flow::rto, "rto-of-three"}}},
-        Scenario{"UpiBelowTwoOtpScreens",
-                 {{Flow::upiTiles, "upi-below-two"},
-                  {Flow::codOtp, "otp-pushed-of-three"},
-                  {Flow::codOtpSheet, "otp-modal-of-three"}}}),
+    ::testing::Values(Scenario{"WebCheckoutOverUpi",
+                               {{Flow::upiTiles, "upi-under-web"}, {Flow::web, "web-over-upi"}}},
+                      Scenario{
+                          "TwoModalOtpScreens",
+                          {{Flow::codOtpSheet, "otp-modal-1"}, {Flow::codOtpSheet, "otp-modal-2"}}},
+                      Scenario{"ThreeFlowsAtOnce",
+                               {{Flow::upiTiles, "upi-of-three"},
+                                {Flow::codOtpSheet, "otp-of-three"},
+                                {Flow::rto, "rto-of-three"}}},
+                      Scenario{"UpiBelowTwoOtpScreens",
+                               {{Flow::upiTiles, "upi-below-two"},
+                                {Flow::codOtp, "otp-pushed-of-three"},
+                                {Flow::codOtpSheet, "otp-modal-of-three"}}}),
     [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
 }  // namespace

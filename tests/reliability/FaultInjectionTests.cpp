@@ -42,7 +42,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo) 
   const Fault fault = faultInfo.fault;
   Cell cell;
   auto problem = [&](const std::string& what) { cell.problems.push_back(what); };
-  FaultyPlatform platform(info.faultedPath, fault);
+  FaultyPlatform platform(info.faultedPath, faultInfo);
   if (!platform.start()) {
     problem("the test platform did not start");
     return cell;
@@ -124,17 +124,9 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo) 
     if (web && !message && explanationFor(info.flow, faultInfo) == "did not load") {
       problem("the page did not load and no plain message took its place");
     }
-    for (Alert* alert : Alert::openAlerts()) {
-      if (!alert->triggerAction("Ok")) alert->close();
-    }
-    settle();
-    QAbstractButton* back = backButtonOf(screen);
-    if (!back || !back->isVisible() || !back->isEnabled()) {
+    if (!leaveByBack(screen)) {
       problem("no outcome and no back button to leave the screen");
     } else {
-      back->click();
-      settle();
-      for (Alert* alert : Alert::openAlerts()) alert->triggerAction("OK");
       if (!waitForOutcomes(1)) problem("back did not end the flow");
       how += "back -> ";
     }

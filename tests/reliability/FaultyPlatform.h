@@ -2,6 +2,7 @@
 
 #include <chrono>              // seconds
 #include <condition_variable>  // condition_variable
+#include <map>                 // map
 #include <memory>              // unique_ptr, make_unique, make_shared
 #include <mutex>               // mutex
 #include <string>              // string
@@ -30,13 +31,20 @@ enum class Fault {
   untrusted,       ///< HTTPS with a certificate from an authority nobody trusts
 };
 
-/// A fault, its name in the printed table, and the start of the log line that explains it on
-/// an API call and on the hosted checkout page (empty where the answer itself is usable).
+/// A fault, its name in the printed table, the start of the log line that explains it on an
+/// API call and on the hosted checkout page (empty where the answer itself is usable), and the
+/// faulted answer: its status, and its content type and body where they are not a working
+/// platform's (`pageBody` for the page where it differs from `body`). The ill-typed, gigantic
+/// and cut-off answers and the transport faults are made in `FaultyPlatform::answer`.
 struct FaultInfo {
   Fault fault;
   const char* name;
   const char* apiExplanation;
   const char* pageExplanation;
+  int status = 200;
+  const char* contentType = nullptr;
+  const char* body = nullptr;
+  const char* pageBody = nullptr;
 };
 
 inline const std::vector<FaultInfo>& allFaults() {
@@ -45,13 +53,19 @@ inline const std::vector<FaultInfo>& allFaults() {
       {Fault::refused, "connection refused", "No answer from ", "did not load"},
       {Fault::reset, "reset mid-answer", "No answer from ", "did not load"},
       {Fault::slow, "slower than time-out", "No answer from ", ""},
-      {Fault::status500Valid, "500, valid body", "", ""},
-      {Fault::status500Text, "500, text body", "Answer from ", "answered with HTTP status 500"},
-      {Fault::notJson, "not JSON", "Answer from ", ""},
-      {Fault::notObject, "JSON not an object", "Answer from ", ""},
-      {Fault::noData, "object without data", "Answer from ", ""},
+      {Fault::status500Valid, "500, valid body", "", "", 500},
+      {Fault::status500Text, "500, text body", "Answer from ", "answered with HTTP status 500", 500,
+       "text/plain", "Internal Server Error"},
+      {Fault::notJson, "not JSON", "Answer from ", "", 200, "text/html",
+       "<html><body>Bad gateway</body></html>"},
+      {Fault::notObject, "JSON not an object", "Answer from ", "", 200, "application/json",
+       R"([{"data": {"accepted": true}}, 2, 3])"},
+      {Fault::noData, "object without data", "Answer from ", "", 200, "application/json",
+       R"({"status": true, "message": "accepted"})"},
       {Fault::gigantic, "gigantic body", "No answer from ", ""},
-      {Fault::notUtf8, "not UTF-8", "Answer from ", ""},
+      {Fault::notUtf8, "not UTF-8", "Answer from ", "", 200, nullptr,
+       "{\"data\": {\"total\": \"\xff\xfe\xfd\", \"msg\": {\"heading\": \"\xc3\x28\"}}}",
+       "<html><body>\xff\xfe\xfd checkout</body></html>"},
       {Fault::illTyped, "every field ill-typed", "", ""},
       {Fault::untrusted, "untrusted certificate", "No answer from ", "did not load"}};
   return faults;
@@ -61,7 +75,7 @@ inline const std::vector<FaultInfo>& allFaults() {
 /// the answer a working platform gives, except `faultedPath`, which gives `fault`. The hosted
 /// checkout page lives at "/custom.html" and posts "onSuccess" once the bridge is there.
 ///
-///   FaultyPlatform platform("/v1/order/verify", Fault::notJson);
+///   FaultyPlatform platform("/v1/order/verify", allFaults()[6]);
 ///   ASSERT_TRUE(platform.start());
 ///   service = LoopbackAPIService(platform.baseUrl(), {}, loader);
 ///
@@ -70,11 +84,11 @@ inline const std::vector<FaultInfo>& allFaults() {
 /// until the client has given up (the destructor lets it go).
 class FaultyPlatform {
  public:
-  FaultyPlatform(std::string faultedPath, Fault fault)
+  FaultyPlatform(std::string faultedPath, const FaultInfo& info)
       : faultedPath_(std::move(faultedPath)),
-        fault_(fault),
-        authority_(fault == Fault::untrusted ? std::make_unique<TestCertificateAuthority>()
-                                             : nullptr),
+        info_(info),
+        authority_(info.fault == Fault::untrusted ? std::make_unique<TestCertificateAuthority>()
+                                                  : nullptr),
         server_(authority_ ? std::make_unique<LoopbackServer>(authority_->serverTls())
                            : std::make_unique<LoopbackServer>()) {
     for (const char* path :
@@ -99,7 +113,7 @@ class FaultyPlatform {
   }
 
   bool start() {
-    if (fault_ == Fault::refused) {
+    if (info_.fault == Fault::refused) {
       baseUrl_ = SilentServer::closedPortUrl();
       return true;
     }
@@ -168,49 +182,30 @@ class FaultyPlatform {
     </script></body></html>)";
   }
 
-  // The faulted answer's body; sets its content type.
+  // The faulted answer's body; sets its content type where it is not the path's own.
   std::string faultedBody(const httplib::Request& request, std::string& contentType) const {
     const bool page = faultedPath_ == "/custom.html";
-    switch (fault_) {
-      case Fault::status500Text:
-        contentType = "text/plain";
-        return "Internal Server Error";
-      case Fault::notJson:
-        contentType = "text/html";
-        return "<html><body>Bad gateway</body></html>";
-      case Fault::notObject:
-        contentType = "application/json";
-        return R"([{"data": {"accepted": true}}, 2, 3])";
-      case Fault::noData:
-        contentType = "application/json";
-        return R"({"status": true, "message": "accepted"})";
-      case Fault::gigantic: {
-        std::string pad(3u * 512u * 1024u, 'x');  // above the client's 1 MiB cap
-        return page ? "<html><body>" + pad + "</body></html>"
-                    : R"({"data": {"pad": ")" + pad + R"("}})";
-      }
-      case Fault::notUtf8:
-        return page ? "<html><body>\xff\xfe\xfd checkout</body></html>"
-                    : "{\"data\": {\"total\": \"\xff\xfe\xfd\", \"msg\": {\"heading\": "
-                      "\"\xc3\x28\"}}}";
-      case Fault::illTyped:
-        if (faultedPath_ == "/v1/order/verify") {
-          return R"({"data": {"tarvel_oid": 7, "auth_token": [1], "uapp": "phonepe", "u_link": 5,
-                 "qrCode": {"png": 1}, "total": 499, "msg": "Failed!",
-                 "merchant_user_verified": "no", "otp_verified": "maybe", "order_type": 3}})";
-        }
-        if (faultedPath_ == "/v1/payment/capture") {
-          return R"({"data": {"payment_status": 1}, "payment_status": ["PAID"], "tarvel_oid": 3})";
-        }
-        if (faultedPath_ == "/v1/user/verify-otp") {
-          return R"({"statusCode": "200", "statusMessage": 404, "data": "verified",
-                 "otp_verified": "yes"})";
-        }
-        if (page) return postingPage("42");
-        return R"({"data": {"tracked": "yes", "moid": 5, "events": "none"}, "message": 7})";
-      default:
-        return goodAnswer(faultedPath_, request);
+    if (info_.contentType) contentType = info_.contentType;
+    if (info_.body) return page && info_.pageBody ? info_.pageBody : info_.body;
+    if (info_.fault == Fault::gigantic) {
+      std::string pad(3u * 512u * 1024u, 'x');  // above the client's 1 MiB cap
+      return page ? "<html><body>" + pad + "</body></html>"
+                  : R"({"data": {"pad": ")" + pad + R"("}})";
     }
+    if (info_.fault != Fault::illTyped) return goodAnswer(faultedPath_, request);
+    if (page) return postingPage("42");
+    static const std::map<std::string, std::string> illTyped = {
+        {"/v1/order/verify",
+         R"({"data": {"tarvel_oid": 7, "auth_token": [1], "uapp": "phonepe", "u_link": 5,
+             "qrCode": {"png": 1}, "total": 499, "msg": "Failed!",
+             "merchant_user_verified": "no", "otp_verified": "maybe", "order_type": 3}})"},
+        {"/v1/payment/capture",
+         R"({"data": {"payment_status": 1}, "payment_status": ["PAID"], "tarvel_oid": 3})"},
+        {"/v1/user/verify-otp", R"({"statusCode": "200", "statusMessage": 404, "data": "verified",
+             "otp_verified": "yes"})"},
+        {"/v2/rto/track",
+         R"({"data": {"tracked": "yes", "moid": 5, "events": "none"}, "message": 7})"}};
+    return illTyped.at(faultedPath_);
   }
 
   void answer(const httplib::Request& request, httplib::Response& response) {
@@ -219,11 +214,11 @@ class FaultyPlatform {
         request.path == "/custom.html" ? "text/html; charset=utf-8" : "application/json";
     std::string body =
         faulted ? faultedBody(request, contentType) : goodAnswer(request.path, request);
-    if (faulted && fault_ == Fault::slow) {
+    if (faulted && info_.fault == Fault::slow) {
       std::unique_lock<std::mutex> lock(mutex_);
       changed_.wait_for(lock, std::chrono::seconds(20), [&] { return released_; });
     }
-    if (faulted && fault_ == Fault::reset) {
+    if (faulted && info_.fault == Fault::reset) {
       // Announces the whole body, sends half of it, then drops the connection.
       auto shared = std::make_shared<std::string>(std::move(body));
       response.set_content_provider(
@@ -234,15 +229,14 @@ class FaultyPlatform {
           });
       return;
     }
-    const bool serverError = fault_ == Fault::status500Valid || fault_ == Fault::status500Text;
-    response.status = faulted && serverError ? 500 : 200;
+    response.status = faulted ? info_.status : 200;
     // Each platform lives for one flow: clients need not keep connections to it.
     response.set_header("Connection", "close");
     response.set_content(body, contentType);
   }
 
   std::string faultedPath_;
-  Fault fault_;
+  FaultInfo info_;
   std::unique_ptr<TestCertificateAuthority> authority_;
   std::unique_ptr<LoopbackServer> server_;
   std::string baseUrl_;

@@ -34,41 +34,6 @@ inline constexpr std::chrono::milliseconds kSlowClientTimeout = 400ms;
 /// "<baseUrl>custom.html?...".
 void setCheckoutPageTarget(const std::string& baseUrl);
 
-enum class Flow { upiTiles, upiQr, codOtp, codOtpSheet, web, rto };
-
-struct FlowInfo {
-  Flow flow;
-  const char* name;
-  const char* faultedPath;
-};
-
-inline const std::vector<FlowInfo>& allFlows() {
-  static const std::vector<FlowInfo> flows = {
-      {Flow::upiTiles, "upi tiles", "/v1/order/verify"},
-      {Flow::upiQr, "upi QR polling", "/v1/payment/capture"},
-      {Flow::codOtp, "cod OTP", "/v1/user/verify-otp"},
-      {Flow::codOtpSheet, "cod OTP as sheet", "/v1/user/verify-otp"},
-      {Flow::web, "web checkout", "/custom.html"},
-      {Flow::rto, "non-vx RTO", "/v2/rto/track"},
-  };
-  return flows;
-}
-
-// An order of `flow` with its own "moid"; the OTP sheet is presented over the host's screen.
-inline Dictionary orderFor(Flow flow, const std::string& moid = "MO-fault") {
-  Dictionary order = {{"order_type", "upi"},     {"mid", "M-fault"},      {"moid", moid},
-                      {"request_id", "R-fault"}, {"phone", "9000000001"}, {"total", "499.00"},
-                      {"tarvel_oid", "T-fault"}};
-  if (flow == Flow::codOtp || flow == Flow::codOtpSheet) {
-    order["order_type"] = "cod";
-    order["upi_app"] = flow == Flow::codOtp ? "paytm" : "";
-    order["total"] = "1499";
-  }
-  if (flow == Flow::web) order["upi_app"] = "customweb";
-  if (flow == Flow::rto) order["order_type"] = "non-vx";
-  return order;
-}
-
 /// Passes every call on to a real service and counts the platform calls (analytics aside)
 /// that were made and that have completed. A completion counts once the caller's own
 /// completion has returned, so whatever the caller posted to the main queue is queued by then:
@@ -183,6 +148,21 @@ class FlowTest : public EntryTestFixture {
     }
     auto* native = qobject_cast<CheckoutScreen*>(screen);
     return native ? qobject_cast<QAbstractButton*>(native->leftNavigationItem()) : nullptr;
+  }
+
+  // The shopper's way out of `screen`: "Ok" on (or closing) each alert, back, and "OK" on the
+  // cancel question. False when there is no back button to press.
+  bool leaveByBack(QWidget* screen) {
+    for (detail::Alert* alert : detail::Alert::openAlerts()) {
+      if (!alert->triggerAction("Ok")) alert->close();
+    }
+    settle();
+    QAbstractButton* back = backButtonOf(screen);
+    if (!back || !back->isVisible() || !back->isEnabled()) return false;
+    back->click();
+    settle();
+    for (detail::Alert* alert : detail::Alert::openAlerts()) alert->triggerAction("OK");
+    return true;
   }
 
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();

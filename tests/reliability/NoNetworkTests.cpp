@@ -38,11 +38,7 @@ TEST_F(NoNetworkTests, AFlowWithoutAnyNetworkShowsNoNetworkAndSendsNothing) {
       }
       return false;
     }));
-    for (Alert* alert : Alert::openAlerts()) alert->triggerAction("Ok");
-    settle();
-    backButtonOf(screen)->click();
-    settle();
-    for (Alert* alert : Alert::openAlerts()) alert->triggerAction("OK");
+    ASSERT_TRUE(leaveByBack(screen));
     ASSERT_TRUE(processEventsUntil([&] { return !host_->outcomes().empty() && screen.isNull(); }));
     settle();
     ASSERT_EQ(host_->outcomes().size(), 1u);
