@@ -4,6 +4,8 @@
 #include <QString>      // QString
 #include <QStringList>  // QStringList
 
+#include "tarvel/Export.h"
+
 namespace tarvel {
 
 /// The component's fonts: the seven Metropolis faces carried in its own bundle (GetBundle),
@@ -14,7 +16,7 @@ namespace tarvel {
 /// font family of that name, so once `loadFonts()` has run a face is found by its name wherever
 /// Qt takes a family: `QFont("Metropolis-Bold")`, a Designer file's font family, or a style
 /// sheet's `font-family: Metropolis-Bold`. Call from the GUI thread.
-class UIFont {
+class TARVEL_CHECKOUT_EXPORT UIFont {
  public:
   UIFont() = delete;
 
