@@ -3,6 +3,10 @@
 # in it. The dependencies are Debian's package names: dpkg-shlibdeps finds those of the runtime
 # library and the sandbox tools from the libraries they link; the web module links the runtime
 # library of this same release, which no shlibs file knows yet, so its list is written here.
+# cpack installs after building the "preinstall" target, which would otherwise build every
+# target of the tree, the tests included: `make package` builds what the packages hold first.
+# (A `make install` in the build folder then installs what is built, as `cmake --install` does.)
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarvel-checkout)
 set(CPACK_PACKAGE_VENDOR "Tarvel")
