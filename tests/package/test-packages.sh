@@ -42,7 +42,7 @@ for p in "${packages[@]}"; do
 done
 
 # has_depend PACKAGE NAME: NAME is in PACKAGE's Depends (as a whole package name).
-has_depend() { printf '%s\n' "${depends[$1]}" | tr ',|' '\n\n' | awk '{ print $1 }' | grep -qxF "$2"; }
+has_depend() { printf '%s\n' "${depends[$1]}" | tr ',|' '\n' | awk '{ print $1 }' | grep -qxF "$2"; }
 for d in fonts-noto-core libqt6widgets6 libcurl4 libssl3; do
   has_depend "$runtime" "$d" || fail "$runtime does not depend on $d"
 done

@@ -29,7 +29,7 @@ fi
 # The public API is there: the entry object and the run-time version.
 for wanted in 'tarvel::TarvelCheckout::openCart(' 'tarvel::version()' 'tarvel::log(' \
               'typeinfo for tarvel::CheckoutScreen' 'tarvel::module_api::runOnMainQueue('; do
-  printf '%s\n' "$exports" | grep -qF "$wanted" ||
+  grep -qF "$wanted" <<<"$exports" ||
     { echo "check-exports: $wanted is not exported" >&2; status=1; }
 done
 
