@@ -2,7 +2,7 @@
 JOBS ?= $(shell nproc)
 BUILD ?= build
 
-.PHONY: deps build demo-build test test-normal test-asan test-tsan demo sandbox bench docs clean format
+.PHONY: deps build demo-build test test-normal test-asan test-tsan demo sandbox bench docs package clean format
 
 deps:
 	@bash scripts/install-deps.sh
@@ -40,6 +40,16 @@ docs: deps
 	@$(CONFIGURE)
 	@cmake --build $(BUILD) --target docs
 	@echo "make docs: open $(BUILD)/docs/html/index.html"
+
+# Debian packages of the shared library, the web module, the development files and the sandbox
+# tools, into $(BUILD)/packages (see README, "Packages").
+PACKAGE_TARGETS = tarvel_checkout_shared tarvel_web_checkout_linked tarvel-sandbox tarvel-upi-app
+package: deps
+	@echo "make package: configuring $(BUILD)/ with the shared library"
+	@$(CONFIGURE) -DBUILD_SHARED_LIBS=ON
+	@cmake --build $(BUILD) -j$(JOBS) --target $(PACKAGE_TARGETS)
+	@cd $(BUILD) && cpack
+	@du -h $(BUILD)/packages/*.deb
 
 format:
 	@git ls-files '*.h' '*.cpp' | xargs clang-format -i

@@ -30,7 +30,10 @@ test -n "$module" || { echo "test-installed-package: no web checkout module inst
 QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 TARVEL_WEB_MODULE_PATH="$module" \
   "$work/host/installed-host" web
 
-cmake --install "$build" --prefix "$work/bare" --component Unspecified >/dev/null
+# The library ("runtime", a shared build's only) and the development files, nothing else.
+for component in runtime dev; do
+  cmake --install "$build" --prefix "$work/bare" --component "$component" >/dev/null
+done
 if find "$work/bare" -name 'libtarvel_web_checkout*' | grep -q .; then
   echo "test-installed-package: the web module was installed without its component" >&2; exit 1
 fi

@@ -3,6 +3,7 @@
 #include <memory>  // shared_ptr
 #include <string>  // string
 
+#include "tarvel/Export.h"
 #include "tarvel/VXAPIServiceProtocol.h"
 
 namespace tarvel {
@@ -27,12 +28,12 @@ class UrlLoader;
 ///
 /// The service keeps no request state; one instance serves any number of overlapping calls.
 /// An empty completion is allowed and simply not called.
-class APIService : public VXAPIServiceProtocol {
+class TARVEL_CHECKOUT_EXPORT APIService : public VXAPIServiceProtocol {
  public:
   /// Sends through the process-wide URL loader.
   APIService() = default;
   /// Sends through `loader` (tests use one with their own time-out or trusted authorities).
-  explicit APIService(std::shared_ptr<detail::UrlLoader> loader);
+  TARVEL_CHECKOUT_NO_EXPORT explicit APIService(std::shared_ptr<detail::UrlLoader> loader);
   ~APIService() override = default;
 
   void completeOrder(const Dictionary& params, APICompletion complete) override;

@@ -5,6 +5,7 @@
 
 #include "tarvel/AnalyticsEnvironment.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 
 namespace tarvel {
 
@@ -18,20 +19,23 @@ namespace tarvel {
 /// otherwise none of them is sent.
 
 /// "click" under "event_type", with "name" and "event" set to the app being opened.
-Dictionary clickEvent(const std::string& appIdentifier, const Dictionary& identitySource,
-                      const AnalyticsEnvironment& environment = AnalyticsEnvironment::current());
+TARVEL_CHECKOUT_EXPORT Dictionary
+clickEvent(const std::string& appIdentifier, const Dictionary& identitySource,
+           const AnalyticsEnvironment& environment = AnalyticsEnvironment::current());
 
 /// "page_load" under "eventType", "name" "app listing", "app_count" = the installed apps found.
-Dictionary pageLoadEvent(int appCount, const Dictionary& identitySource,
-                         const AnalyticsEnvironment& environment = AnalyticsEnvironment::current());
+TARVEL_CHECKOUT_EXPORT Dictionary
+pageLoadEvent(int appCount, const Dictionary& identitySource,
+              const AnalyticsEnvironment& environment = AnalyticsEnvironment::current());
 
 /// "otp_dialog_load" under "eventType", "name" "otp".
-Dictionary otpDialogLoadEvent(
-    const Dictionary& identitySource,
-    const AnalyticsEnvironment& environment = AnalyticsEnvironment::current());
+TARVEL_CHECKOUT_EXPORT Dictionary
+otpDialogLoadEvent(const Dictionary& identitySource,
+                   const AnalyticsEnvironment& environment = AnalyticsEnvironment::current());
 
 /// "TarveliOSSDK/1.0 (<model>; CPU OS <version with "." as "_"> like Mac OS X; <model>)
 /// almofire/v1.2.0", the text the analytics host expects.
-std::string userAgent(std::string_view modelName, std::string_view systemVersion);
+TARVEL_CHECKOUT_EXPORT std::string userAgent(std::string_view modelName,
+                                             std::string_view systemVersion);
 
 }  // namespace tarvel

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "tarvel/Export.h"
+
 class QLineEdit;
 
 namespace tarvel {
 
 /// Hears the backspace key of a `CustomTextField`.
-class BackSpaceDelegate {
+class TARVEL_CHECKOUT_EXPORT BackSpaceDelegate {
  public:
   virtual ~BackSpaceDelegate() = default;
 

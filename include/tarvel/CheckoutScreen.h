@@ -5,6 +5,7 @@
 
 #include "tarvel/CheckoutStatusDelegate.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 #include "tarvel/PaymentType.h"
 #include "tarvel/ViewController.h"
 
@@ -24,7 +25,7 @@ class JournalTicket;
 /// A screen reports the end of its flow once through `checkoutStatusDelegate()`, on the main
 /// thread, and then closes itself (pop or dismiss). The report must come before the screen is
 /// destroyed: report first and close afterwards, or close and report in the same handler.
-class CheckoutScreen : public ViewController {
+class TARVEL_CHECKOUT_EXPORT CheckoutScreen : public ViewController {
   Q_OBJECT
 
  public:

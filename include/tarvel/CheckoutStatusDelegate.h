@@ -1,11 +1,12 @@
 #pragma once
 
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 
 namespace tarvel {
 
 /// How a screen reports the end of its flow to the entry object.
-class CheckoutStatusDelegate {
+class TARVEL_CHECKOUT_EXPORT CheckoutStatusDelegate {
  public:
   virtual ~CheckoutStatusDelegate() = default;
 

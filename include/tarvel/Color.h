@@ -3,11 +3,13 @@
 #include <cstdint>      // uint8_t
 #include <string_view>  // string_view
 
+#include "tarvel/Export.h"
+
 namespace tarvel {
 
 /// An sRGB colour with 8-bit channels; alpha 255 is opaque. The screens turn it into their
 /// toolkit's colour type.
-struct Color {
+struct TARVEL_CHECKOUT_EXPORT Color {
   /// A channel, 0 to 255.
   /// @{
   uint8_t red = 0;

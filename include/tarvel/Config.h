@@ -3,6 +3,7 @@
 #include <string>  // string
 
 #include "tarvel/Environment.h"
+#include "tarvel/Export.h"
 
 namespace tarvel {
 
@@ -17,7 +18,7 @@ namespace tarvel {
 ///
 /// Code that picks a host by environment uses the three functions taking an `Environment`;
 /// the six fixed ones name one environment each.
-struct Config {
+struct TARVEL_CHECKOUT_EXPORT Config {
   /// The platform API base of `environment`: `baseURL()` or `devBaseURL()`.
   static std::string apiBaseURL(Environment environment);
   /// The analytics base of `environment`: `appAnalyticsBaseURL()` or `devAppAnalyticsBaseURL()`.

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QLineEdit>
 
+#include "tarvel/Export.h"
+
 namespace tarvel {
 
 class BackSpaceDelegate;
@@ -24,7 +26,7 @@ class TextFieldDelegate;
 /// Two properties for layout files: `tag`, a number by which the OTP screen finds a field's
 /// neighbours among its siblings, and `oneTimeCode`, which marks the field that takes a
 /// received one-time code as a whole (the OTP screen spreads such a code over its fields).
-class CustomTextField : public QLineEdit {
+class TARVEL_CHECKOUT_EXPORT CustomTextField : public QLineEdit {
   Q_OBJECT
   Q_PROPERTY(int tag READ tag WRITE setTag)
   Q_PROPERTY(bool oneTimeCode READ isOneTimeCode WRITE setOneTimeCode)

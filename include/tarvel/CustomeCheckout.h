@@ -7,6 +7,7 @@
 
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 
 class QLabel;
 class QWebEngineLoadingInfo;
@@ -58,7 +59,7 @@ class ScriptMessageBridge;
 /// The screen reports exactly once: after the first outcome (message, back button or failure),
 /// further messages and presses are logged and dropped. A message that arrives while no
 /// delegate is set is logged and changes nothing.
-class CustomeCheckout : public CheckoutScreen {
+class TARVEL_CHECKOUT_EXPORT CustomeCheckout : public CheckoutScreen {
   Q_OBJECT
 
  public:

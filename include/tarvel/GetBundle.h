@@ -2,12 +2,14 @@
 
 #include <QString>  // QString
 
+#include "tarvel/Export.h"
+
 namespace tarvel {
 
 /// Locates the component's own resource bundle: layouts, images and font files compiled into the
 /// library under the Qt resource prefix ":/tarvel/". Resources are always looked up here, never
 /// in the host application's resources.
-class GetBundle {
+class TARVEL_CHECKOUT_EXPORT GetBundle {
  public:
   GetBundle() = default;
 

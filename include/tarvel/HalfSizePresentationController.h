@@ -7,6 +7,8 @@
 #include <QRect>     // QRect
 #include <QSize>     // QSize
 
+#include "tarvel/Export.h"
+
 class QPropertyAnimation;
 class QWidget;
 
@@ -27,7 +29,7 @@ class PresentationBackdrop;
 /// is dismissed it goes back to its former parent, or is deleted later if it had none.
 ///
 /// One controller serves one presentation. Use on the GUI thread.
-class HalfSizePresentationController : public QObject {
+class TARVEL_CHECKOUT_EXPORT HalfSizePresentationController : public QObject {
   Q_OBJECT
 
  public:

@@ -4,10 +4,12 @@
 #include <functional>  // function
 #include <optional>    // optional
 
+#include "tarvel/Export.h"
+
 namespace tarvel {
 
 /// Answers, before a request is sent, whether the machine can reach the network at all.
-struct InternetConnectionManager {
+struct TARVEL_CHECKOUT_EXPORT InternetConnectionManager {
   /// Reachability flag bits, as the flag rule reads them.
   /// @{
   static constexpr uint32_t kReachable = 1u << 1;

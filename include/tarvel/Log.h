@@ -9,6 +9,7 @@
 #include <string_view>  // string_view
 
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 
 namespace tarvel {
 
@@ -41,9 +42,9 @@ using LeveledLogSink = std::function<void(LogLevel level, std::string_view line)
 /// sink has returned (so the caller may free what that sink used), except when called from
 /// inside a sink. A `LogSink` receives the lines of every level.
 /// @{
-void setLogSink(LogSink sink);
-void setLogSink(LeveledLogSink sink);
-void setLogSink(std::nullptr_t);
+TARVEL_CHECKOUT_EXPORT void setLogSink(LogSink sink);
+TARVEL_CHECKOUT_EXPORT void setLogSink(LeveledLogSink sink);
+TARVEL_CHECKOUT_EXPORT void setLogSink(std::nullptr_t);
 /// @}
 
 /// Writes one line at `level` to the sink. A sink that throws loses the line; nothing reaches
@@ -51,15 +52,15 @@ void setLogSink(std::nullptr_t);
 /// `detail::describeForLog` first, and every line has the phone numbers of the orders in this
 /// process masked to their last four digits and a code next to the word "OTP" removed before
 /// any sink sees it.
-void log(LogLevel level, std::string_view line);
+TARVEL_CHECKOUT_EXPORT void log(LogLevel level, std::string_view line);
 /// Writes one line at `LogLevel::info`.
-void log(std::string_view line);
+TARVEL_CHECKOUT_EXPORT void log(std::string_view line);
 
 /// `data` as the component would log it: the value under every key that contains "token",
 /// "secret" or "password", or has a word part beginning or ending with "otp", "pin", "cvv" or
 /// "card" (in any case), replaced by "<redacted>", and numbers of 10 or more digits under keys
 /// that contain "phone", "mobile" or "msisdn" masked to their last four digits. For hosts that
 /// log or show outcomes (the cash-on-delivery success carries the order's "auth_token").
-Dictionary redactedForLog(const Dictionary& data);
+TARVEL_CHECKOUT_EXPORT Dictionary redactedForLog(const Dictionary& data);
 
 }  // namespace tarvel

@@ -2,6 +2,7 @@
 
 #include <QList>
 
+#include "tarvel/Export.h"
 #include "tarvel/ViewController.h"
 
 class QLabel;
@@ -24,7 +25,7 @@ namespace tarvel {
 /// the top screen receives them when the controller appears. The controller owns the screens
 /// on its stack; a screen deleted by someone else leaves the stack at once (the screen below a
 /// deleted top screen is shown and appears).
-class NavigationController : public ViewController {
+class TARVEL_CHECKOUT_EXPORT NavigationController : public ViewController {
   Q_OBJECT
 
  public:

@@ -6,6 +6,8 @@
 #include <QRect>     // QRect
 #include <QWidget>   // QWidget
 
+#include "tarvel/Export.h"
+
 class QLabel;
 class QPushButton;
 
@@ -23,7 +25,7 @@ namespace tarvel {
 /// created; it keeps that geometry when the tile is resized later. The face leaves a few pixels
 /// free at the tile's edges (most below), because a child's drop shadow is clipped at its
 /// parent's bounds: there the shadow that the list gives the button stays visible.
-class PaymentOptionView : public QWidget {
+class TARVEL_CHECKOUT_EXPORT PaymentOptionView : public QWidget {
   Q_OBJECT
 
  public:

@@ -6,6 +6,7 @@
 #include <variant>   // variant, monostate
 
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 
 namespace tarvel {
 
@@ -16,7 +17,7 @@ namespace tarvel {
 ///   auto type = PaymentType::fromOrder(order);   // nothing when "order_type" is not a text
 ///   if (type && type->isUpi()) { ... type->upiText() ... }
 /// \endcode
-class PaymentType {
+class TARVEL_CHECKOUT_EXPORT PaymentType {
  public:
   /// A UPI payment carrying `text`.
   static PaymentType upi(std::string text) { return PaymentType(std::move(text)); }

@@ -5,6 +5,8 @@
 #include <QColor>  // QColor
 #include <QSizeF>  // QSizeF
 
+#include "tarvel/Export.h"
+
 class QWidget;
 
 namespace tarvel {
@@ -18,9 +20,10 @@ namespace tarvel {
 /// remembered, cleared from the view, and painted beneath the view's content instead. A view
 /// without a background of its own keeps none and casts the shadow of its content only.
 /// Calling it again replaces the shadow; the moved background stays.
-void addShadow(QWidget* view, QSizeF offset, const QColor& color, double radius, float opacity);
+TARVEL_CHECKOUT_EXPORT void addShadow(QWidget* view, QSizeF offset, const QColor& color,
+                                      double radius, float opacity);
 
 /// The background colour that `addShadow` moved behind `view`, or nothing when it moved none.
-std::optional<QColor> layerBackgroundColor(const QWidget* view);
+TARVEL_CHECKOUT_EXPORT std::optional<QColor> layerBackgroundColor(const QWidget* view);
 
 }  // namespace tarvel

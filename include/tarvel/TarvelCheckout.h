@@ -6,6 +6,7 @@
 
 #include "tarvel/CheckoutStatusDelegate.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 #include "tarvel/TarvelPaymentStatusDelegate.h"
 
 namespace tarvel {
@@ -62,7 +63,7 @@ class CheckoutCore;
 /// a screen in a process without a QApplication (a QGuiApplication host). The flows keep what
 /// they need alive, so the object may be created on the stack, as a member or through
 /// std::make_shared, and may go away while a flow runs. Use it on the main thread.
-class TarvelCheckout : public CheckoutStatusDelegate {
+class TARVEL_CHECKOUT_EXPORT TarvelCheckout : public CheckoutStatusDelegate {
  public:
   /// An entry object for the production platform (`production` true) or staging, whose
   /// outcomes go to `delegate`. Sets the process-wide environment (see above).

@@ -10,6 +10,7 @@
 #include "tarvel/APIError.h"
 #include "tarvel/Closure.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 #include "tarvel/VXAPIServiceProtocol.h"
 
 namespace tarvel {
@@ -32,7 +33,8 @@ class LockedState;
 /// thread) and after the view model's lock is released. A closure reads the new state back
 /// through the accessors and may call into the view model. Closures may be (re)assigned from
 /// any thread at any time.
-class TarvelChekoutViewModel : public std::enable_shared_from_this<TarvelChekoutViewModel> {
+class TARVEL_CHECKOUT_EXPORT TarvelChekoutViewModel
+    : public std::enable_shared_from_this<TarvelChekoutViewModel> {
  public:
   /// `apiService` null means a new `APIService`; `userData` is the order's create data. No call
   /// is made.

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 
 namespace tarvel {
 
 /// Implemented by the host application: receives the one outcome of each checkout flow.
-class TarvelPaymentStatusDelegate {
+class TARVEL_CHECKOUT_EXPORT TarvelPaymentStatusDelegate {
  public:
   virtual ~TarvelPaymentStatusDelegate() = default;
 

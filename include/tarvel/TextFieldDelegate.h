@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tarvel/Export.h"
+
 class QLineEdit;
 class QString;
 
@@ -8,7 +10,7 @@ namespace tarvel {
 /// Decides on the edits a user makes in a `CustomTextField`, like a phone toolkit's text-field
 /// delegate: each typed key, deletion, paste or input-method commit is offered here first, and
 /// the field applies it only when the delegate answers true.
-class TextFieldDelegate {
+class TARVEL_CHECKOUT_EXPORT TextFieldDelegate {
  public:
   virtual ~TextFieldDelegate() = default;
 

@@ -6,6 +6,7 @@
 #include <string>      // string
 
 #include "tarvel/Color.h"
+#include "tarvel/Export.h"
 
 namespace tarvel {
 
@@ -17,7 +18,7 @@ namespace tarvel {
 /// \endcode
 ///
 /// Each colour is built from its hexadecimal text on every read.
-class Theme {
+class TARVEL_CHECKOUT_EXPORT Theme {
  public:
   /// The palette, and the only theme.
   static const Theme theme1;

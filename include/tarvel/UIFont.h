@@ -4,6 +4,8 @@
 #include <QString>      // QString
 #include <QStringList>  // QStringList
 
+#include "tarvel/Export.h"
+
 namespace tarvel {
 
 /// The component's fonts: the seven Metropolis faces carried in its own bundle (GetBundle),
@@ -15,7 +17,7 @@ namespace tarvel {
 /// Qt takes a family: `QFont("Metropolis-Bold")`, a Designer file's font family, or a style
 /// sheet's `font-family: Metropolis-Bold`. Call from any thread once the QGuiApplication
 /// exists (`TarvelCheckout::warmUp` registers the faces on a pooled thread).
-class UIFont {
+class TARVEL_CHECKOUT_EXPORT UIFont {
  public:
   UIFont() = delete;
 

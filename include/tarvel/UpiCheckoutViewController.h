@@ -13,6 +13,7 @@
 
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 #include "tarvel/Theme.h"
 
 class QAbstractButton;
@@ -68,7 +69,7 @@ class RepeatingTimer;
 /// Timers run on the installed clock (`MainQueue::clock()`), app probing and opening go through
 /// `Application`; tests replace both. Sizes scale with `normalize`. Everything runs on the GUI
 /// thread; the view model's closures hold the screen weakly and post to the main queue.
-class UpiCheckoutViewController : public CheckoutScreen {
+class TARVEL_CHECKOUT_EXPORT UpiCheckoutViewController : public CheckoutScreen {
   Q_OBJECT
 
  public:

@@ -2,12 +2,13 @@
 
 #include "tarvel/APICompletion.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 
 namespace tarvel {
 
 /// The seven operations the view models call on the payment platform. `APIService` is the real
 /// one; a host or a test may put its own implementation in its place.
-class VXAPIServiceProtocol {
+class TARVEL_CHECKOUT_EXPORT VXAPIServiceProtocol {
  public:
   virtual ~VXAPIServiceProtocol() = default;
 

@@ -12,6 +12,7 @@
 #include "tarvel/BackSpaceDelegate.h"
 #include "tarvel/CheckoutScreen.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 #include "tarvel/PaymentType.h"
 #include "tarvel/TextFieldDelegate.h"
 
@@ -90,9 +91,9 @@ class VerifyOTPViewModel;
 ///   (`MainQueue`), so tests drive them with a manual clock.
 /// The view models answer on the URL loader's thread; the screen's closures hold it weakly and
 /// move their work to the GUI thread. Use the screen on the GUI thread only.
-class VerifyOTPViewController : public CheckoutScreen,
-                                public TextFieldDelegate,
-                                public BackSpaceDelegate {
+class TARVEL_CHECKOUT_EXPORT VerifyOTPViewController : public CheckoutScreen,
+                                                       public TextFieldDelegate,
+                                                       public BackSpaceDelegate {
   Q_OBJECT
 
  public:

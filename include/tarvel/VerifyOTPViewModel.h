@@ -8,6 +8,7 @@
 #include "tarvel/APIError.h"
 #include "tarvel/Closure.h"
 #include "tarvel/Dictionary.h"
+#include "tarvel/Export.h"
 #include "tarvel/VXAPIServiceProtocol.h"
 
 namespace tarvel {
@@ -29,7 +30,8 @@ class LockedState;
 /// did not change, synchronously on the assigning thread and after the view model's lock is
 /// released. Closures may be (re)assigned from any thread at any time and may call back into
 /// the view model.
-class VerifyOTPViewModel : public std::enable_shared_from_this<VerifyOTPViewModel> {
+class TARVEL_CHECKOUT_EXPORT VerifyOTPViewModel
+    : public std::enable_shared_from_this<VerifyOTPViewModel> {
  public:
   /// `apiService` null means a new `APIService`; `userData` is the order's create data, read by
   /// the OTP requests and by the analytics identity block. No call is made.

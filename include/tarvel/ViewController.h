@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "tarvel/Export.h"
+
 namespace tarvel {
 
 class NavigationController;
@@ -22,7 +24,7 @@ class NavigationController;
 ///
 /// Any screen can present another one modally (`present`) and close a presentation
 /// (`dismiss`). Transitions are instant; the `animated` flag is passed on to the hooks only.
-class ViewController : public QWidget {
+class TARVEL_CHECKOUT_EXPORT ViewController : public QWidget {
   Q_OBJECT
 
  public:

@@ -8,7 +8,7 @@
 #include <QWebEngineProfile>          // QWebEngineProfile
 
 #include "network/LogRedaction.h"
-#include "platform/Application.h"
+#include "platform/ModuleApi.h"
 #include "tarvel/Log.h"
 
 namespace tarvel::detail {
@@ -61,11 +61,10 @@ bool CheckoutWebPage::acceptNavigationRequest(const QUrl& url, NavigationType, b
   }
   const std::string scheme = url.scheme().toStdString();
   log("Web checkout: the checkout page hands its \"" + scheme + ":\" link to the app");
-  Application::shared()->open(
-      url.toString(QUrl::FullyEncoded).toStdString(), [scheme](bool launched) {
-        if (launched) return;
-        log(LogLevel::warning, "Web checkout: no application opened the \"" + scheme + ":\" link");
-      });
+  module_api::openUrl(url.toString(QUrl::FullyEncoded).toStdString(), [scheme](bool launched) {
+    if (launched) return;
+    log(LogLevel::warning, "Web checkout: no application opened the \"" + scheme + ":\" link");
+  });
   return false;  // the view stays on the checkout page
 }
 

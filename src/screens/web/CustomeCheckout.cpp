@@ -20,9 +20,9 @@
 #include "WebCheckoutPageAddress.h"
 #include "WebEngineWarmUp.h"
 #include "network/LogRedaction.h"
-#include "platform/JournalTicket.h"
 #include "platform/KeyboardFocus.h"
 #include "platform/MainQueue.h"
+#include "platform/ModuleApi.h"
 #include "tarvel/Config.h"
 #include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
@@ -141,9 +141,7 @@ void CustomeCheckout::pageLoadingChanged(QWebEngineView* view,
   if (loading.status() == QWebEngineLoadingInfo::LoadSucceededStatus && view == webView_ &&
       !outcomeClaimed_) {
     // The shopper can pay on the page from now on.
-    journalTicket()->record(detail::UnfinishedCheckout::fromOrder(
-        detail::UnfinishedCheckout::Flow::web, NetworkManager::environment(), createData(),
-        Dictionary::object()));
+    module_api::recordUnfinishedWebCheckout(*this);
   }
   if (loading.status() != QWebEngineLoadingInfo::LoadFailedStatus || view != webView_) return;
   const std::string page =

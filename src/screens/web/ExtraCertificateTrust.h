@@ -5,6 +5,8 @@
 #include <QString>          // QString
 #include <QUrl>             // QUrl
 
+#include "ModuleTestApi.h"
+
 namespace tarvel::detail {
 
 /// The extra certificate authorities named by TARVEL_CA_FILE (the local sandbox's own CA),
@@ -12,7 +14,7 @@ namespace tarvel::detail {
 /// a certificate of such a CA arrives as a certificate error, which this class judges.
 /// Verification is OpenSSL's, with the chain and host name checked as for any server; nothing
 /// is trusted process-wide.
-class ExtraCertificateTrust {
+class TARVEL_MODULE_TEST_API ExtraCertificateTrust {
  public:
   /// The process's trust, read from TARVEL_CA_FILE once.
   static const ExtraCertificateTrust& fromEnvironment();

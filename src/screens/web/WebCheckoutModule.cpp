@@ -9,6 +9,8 @@
 #include <QPluginLoader>
 #include <QString>
 
+#include <dlfcn.h>  // dladdr
+
 #include "WebCheckoutFactory.h"
 #include "tarvel/Log.h"
 #include "tarvel/Version.h"
@@ -35,6 +37,12 @@ std::vector<QString> candidatePaths() {
   if (override && *override) return {QString::fromLocal8Bit(override)};
   const QString file = QStringLiteral(TARVEL_WEB_MODULE_FILE);
   std::vector<QString> paths;
+  // Beside the binary that holds this code: libtarvel-checkout.so wherever it was installed or
+  // unpacked (the module is packaged next to it), or the host's executable.
+  Dl_info self{};
+  if (dladdr(reinterpret_cast<const void*>(&candidatePaths), &self) != 0 && self.dli_fname) {
+    paths.push_back(QFileInfo(QString::fromLocal8Bit(self.dli_fname)).absolutePath() + '/' + file);
+  }
   if (QCoreApplication::instance()) {
     const QString appDir = QCoreApplication::applicationDirPath();
     paths.push_back(appDir + '/' + file);

@@ -4,6 +4,7 @@
 
 #include <QUrl>  // QUrl
 
+#include "ModuleTestApi.h"
 #include "tarvel/Dictionary.h"
 
 namespace tarvel::detail {
@@ -18,6 +19,7 @@ struct WebCheckoutPageAddress {
 /// &tarvel_oid=…", the values read as text from `order` and percent-encoded, so that a space,
 /// "&" or "=" in a value stays inside its own parameter. A value that is missing or not text
 /// gives no address.
-WebCheckoutPageAddress webCheckoutPageAddress(const std::string& baseUrl, const Dictionary& order);
+TARVEL_MODULE_TEST_API WebCheckoutPageAddress webCheckoutPageAddress(const std::string& baseUrl,
+                                                                     const Dictionary& order);
 
 }  // namespace tarvel::detail
