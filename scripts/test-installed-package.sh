@@ -25,7 +25,7 @@ QT_QPA_PLATFORM=offscreen \
   "$work/prefix/bin/tarvel-with-sandbox" "$work/prefix" "$work/host/installed-host"
 
 # The temporary prefix is not the one compiled in, so the host is pointed at its module.
-module=$(find "$work/prefix" -name 'libtarvel_web_checkout.so*' -type f | head -n1)
+module=$(find "$work/prefix" -name 'libtarvel_web_checkout.so*' -type f -print -quit)
 test -n "$module" || { echo "test-installed-package: no web checkout module installed" >&2; exit 1; }
 QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 TARVEL_WEB_MODULE_PATH="$module" \
   "$work/host/installed-host" web

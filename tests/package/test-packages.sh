@@ -61,7 +61,7 @@ for p in "${packages[@]}"; do
         if find "$work/unpacked/$q" -name "$needed" | grep -q .; then owner=$q; fi
       done
       if [ -z "$owner" ]; then
-        path=$(ldconfig -p | awk -v lib="$needed" '$1 == lib { print $NF; exit }')
+        path=$(ldconfig -p | awk -v lib="$needed" '$1 == lib && !found { print $NF; found = 1 }')
         [ -n "$path" ] || fail "$needed (linked by $elf) is not on this system"
         owner=$(dpkg -S "$(readlink -f "$path")" 2>/dev/null | head -n1 | cut -d: -f1) ||
           owner=$(dpkg -S "$path" | head -n1 | cut -d: -f1)
@@ -73,7 +73,7 @@ for p in "${packages[@]}"; do
 done
 
 usr="$work/root/usr"
-lib=$(dirname "$(find "$usr" -name 'libtarvel-checkout.so.*' -type f | head -n1)")
+lib=$(dirname "$(find "$usr" -name 'libtarvel-checkout.so.*' -type f -print -quit)")
 [ -d "$lib" ] || fail "no libtarvel-checkout.so unpacked"
 export LD_LIBRARY_PATH="$lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
 export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1
@@ -84,7 +84,7 @@ cmake -S tests/install/host -B "$work/cmake-host" -DCMAKE_PREFIX_PATH="$usr" \
 cmake --build "$work/cmake-host" >/dev/null
 
 # The same host built with pkg-config; the .pc finds its prefix from its own place.
-pcdir=$(dirname "$(find "$usr" -name tarvel-checkout.pc | head -n1)")
+pcdir=$(dirname "$(find "$usr" -name tarvel-checkout.pc -print -quit)")
 flags=$(PKG_CONFIG_PATH="$pcdir" pkg-config --cflags --libs tarvel-checkout)
 echo "test-packages: pkg-config tarvel-checkout: $flags"
 # shellcheck disable=SC2086  # the flags are words
