@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake pkg-config clang-14 libclang-rt-14-dev
+  build-essential cmake pkg-config clang-14 libclang-rt-14-dev file dpkg-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   qt6-webengine-dev qt6-webengine-dev-tools qt6-webchannel-dev
