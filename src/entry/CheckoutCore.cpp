@@ -11,7 +11,6 @@
 #include "entry/FlowRelay.h"
 #include "entry/OpenOrders.h"
 #include "entry/ScreenFactory.h"
-#include "network/UrlLoader.h"
 #include "platform/HostRootLease.h"
 #include "platform/HostWidgetViewController.h"
 #include "platform/KeyWindow.h"
@@ -69,9 +68,6 @@ void CheckoutCore::openCart(const Dictionary& createData) {
     reportUnstartable("openCart: the order has no text \"order_type\"; no checkout started");
     return;
   }
-  // The loader's thread starts now and reads the trust store while the screen builds itself,
-  // before the screen's first request needs them.
-  UrlLoader::shared();
   if (route == OrderRoute::rtoTracking) {
     startRtoTracking(createData);  // no screen: the host's windows stay as they are
     return;

@@ -28,8 +28,8 @@ TarvelCheckout::TarvelCheckout(bool production,
                                std::shared_ptr<TarvelPaymentStatusDelegate> delegate)
     : core_(std::make_shared<detail::CheckoutCore>(production, std::move(delegate))) {
   core_->setEntryObject(this);
-  // The network thread starts at the component's first use: libcurl, OpenSSL and the trust
-  // store are ready by the time a checkout opens (openCart starts it too, for a late caller).
+  // The network thread starts at the component's first use (every checkout opens through this
+  // object): libcurl, OpenSSL and the trust store are ready by the time a checkout opens.
   detail::UrlLoader::shared();
 }
 
