@@ -1,8 +1,9 @@
 #include "WebCheckoutModule.h"
 
-#include <cstdlib>  // getenv
-#include <cstring>  // strcmp
-#include <vector>   // vector
+#include <algorithm>  // find
+#include <cstdlib>    // getenv
+#include <cstring>    // strcmp
+#include <vector>     // vector
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -37,19 +38,23 @@ std::vector<QString> candidatePaths() {
   if (override && *override) return {QString::fromLocal8Bit(override)};
   const QString file = QStringLiteral(TARVEL_WEB_MODULE_FILE);
   std::vector<QString> paths;
+  // Each place once: with the component linked into the executable, the first two are one.
+  const auto add = [&paths](const QString& path) {
+    if (std::find(paths.begin(), paths.end(), path) == paths.end()) paths.push_back(path);
+  };
   // Beside the binary that holds this code: libtarvel-checkout.so wherever it was installed or
   // unpacked (the module is packaged next to it), or the host's executable.
   Dl_info self{};
   if (dladdr(reinterpret_cast<const void*>(&candidatePaths), &self) != 0 && self.dli_fname) {
-    paths.push_back(QFileInfo(QString::fromLocal8Bit(self.dli_fname)).absolutePath() + '/' + file);
+    add(QFileInfo(QString::fromLocal8Bit(self.dli_fname)).absolutePath() + '/' + file);
   }
   if (QCoreApplication::instance()) {
     const QString appDir = QCoreApplication::applicationDirPath();
-    paths.push_back(appDir + '/' + file);
-    paths.push_back(appDir + QStringLiteral("/../" TARVEL_INSTALL_LIBDIR "/") + file);
+    add(appDir + '/' + file);
+    add(appDir + QStringLiteral("/../" TARVEL_INSTALL_LIBDIR "/") + file);
   }
-  paths.push_back(QStringLiteral(TARVEL_WEB_MODULE_INSTALLED));
-  paths.push_back(QStringLiteral(TARVEL_WEB_MODULE_BUILT));
+  add(QStringLiteral(TARVEL_WEB_MODULE_INSTALLED));
+  add(QStringLiteral(TARVEL_WEB_MODULE_BUILT));
   return paths;
 }
 
