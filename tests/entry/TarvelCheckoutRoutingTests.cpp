@@ -96,29 +96,20 @@ INSTANTIATE_TEST_SUITE_P(
     RoutingTable, TarvelCheckoutRoutingTests,
     ::testing::Values(
         Route{"NoOrderType", {{"upi_app", "customweb"}}, "", Shown::none},
-        Route{"NumericOrderType", {{"order_type", 1}, {"upi_app", ""}}, "", Shown::none},
-        Route{"NullOrderType", {{"order_type", nullptr}}, "", Shown::none},
         Route{"NonVx", {{"order_type", "non-vx"}, {"upi_app", "customweb"}}, "", Shown::none},
         Route{
             "UpiCustomWeb", {{"order_type", "upi"}, {"upi_app", "customweb"}}, "web", Shown::push},
-        Route{"UpiWithoutApp", {{"order_type", "upi"}}, "upi", Shown::push},
         Route{"UpiEmptyApp", {{"order_type", "upi"}, {"upi_app", ""}}, "upi", Shown::push},
-        Route{"UpiNamedApp", {{"order_type", "upi"}, {"upi_app", "phonepe"}}, "upi", Shown::push},
-        Route{"UpiNumericApp", {{"order_type", "upi"}, {"upi_app", 3}}, "upi", Shown::push},
         Route{
             "CodCustomWeb", {{"order_type", "cod"}, {"upi_app", "customweb"}}, "web", Shown::push},
         Route{"CodEmptyApp", {{"order_type", "cod"}, {"upi_app", ""}}, "otp", Shown::modal},
         Route{"CodNamedApp", {{"order_type", "cod"}, {"upi_app", "paytm"}}, "otp", Shown::push},
         Route{"CodWithoutApp", {{"order_type", "cod"}}, "otp", Shown::push},
-        Route{"CodNumericApp", {{"order_type", "cod"}, {"upi_app", 0}}, "otp", Shown::push},
         Route{"UpperCaseUpi", {{"order_type", "UPI"}, {"upi_app", "paytm"}}, "otp", Shown::push},
-        Route{
-            "UpperCaseUpiEmptyApp", {{"order_type", "UPI"}, {"upi_app", ""}}, "otp", Shown::modal},
         Route{"CustomWebIsCaseSensitive",
               {{"order_type", "cod"}, {"upi_app", "CustomWeb"}},
               "otp",
-              Shown::push},
-        Route{"EmptyOrderType", {{"order_type", ""}, {"upi_app", ""}}, "otp", Shown::modal}),
+              Shown::push}),
     [](const ::testing::TestParamInfo<Route>& info) { return std::string(info.param.name); });
 
 }  // namespace
