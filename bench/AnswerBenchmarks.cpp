@@ -24,28 +24,26 @@ constexpr qsizetype kQrCodeTextBytes = 100 * 1024;
 
 // A QR-like picture (4-pixel black and white modules) whose base64 PNG is about 100 KB: the
 // largest "qrCode" the platform sends. Made once.
-QByteArray makeLargeQrPng() {
-  QRandomGenerator random(20261206);
-  for (int modules = 400;; modules += 8) {
-    QImage image(modules * 4, modules * 4, QImage::Format_Grayscale8);
-    for (int y = 0; y < modules; ++y) {
-      for (int x = 0; x < modules; ++x) {
-        const int shade = random.bounded(2) == 0 ? 0 : 255;
-        for (int dy = 0; dy < 4; ++dy) {
-          std::fill_n(image.scanLine(y * 4 + dy) + x * 4, 4, static_cast<uchar>(shade));
+const QByteArray& largeQrPng() {
+  static const QByteArray png = [] {
+    QRandomGenerator random(20261206);
+    for (int modules = 400;; modules += 8) {
+      QImage image(modules * 4, modules * 4, QImage::Format_Grayscale8);
+      for (int y = 0; y < modules; ++y) {
+        for (int x = 0; x < modules; ++x) {
+          const int shade = random.bounded(2) == 0 ? 0 : 255;
+          for (int dy = 0; dy < 4; ++dy) {
+            std::fill_n(image.scanLine(y * 4 + dy) + x * 4, 4, static_cast<uchar>(shade));
+          }
         }
       }
+      QByteArray bytes;
+      QBuffer buffer(&bytes);
+      buffer.open(QIODevice::WriteOnly);
+      image.save(&buffer, "PNG");
+      if (bytes.toBase64().size() >= kQrCodeTextBytes) return bytes;
     }
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    if (png.toBase64().size() >= kQrCodeTextBytes) return png;
-  }
-}
-
-const QByteArray& largeQrPng() {
-  static const QByteArray png = makeLargeQrPng();
+  }();
   return png;
 }
 

@@ -22,14 +22,12 @@
 #include <optional>    // optional
 #include <string>      // string
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -42,7 +40,6 @@
 
 #include "BareCurl.h"
 #include "SandboxServer.h"
-#include "platform/ActivityIndicator.h"
 #include "screens/web/WebCheckoutPageAddress.h"
 #include "tarvel/Config.h"
 #include "tarvel/CustomeCheckout.h"
@@ -101,12 +98,13 @@ class EventLoopProbe {
     lastCpuNs_ = cpuNs();
     timer_.start(kTickMs);
   }
-  void stop() {
+  // Stops and prints "<name>_wall_ms" and "<name>_cpu_ms".
+  void report(const std::string& name) {
     tick();
     timer_.stop();
+    figure(name + "_wall_ms", static_cast<double>(longestWallNs_) / 1e6);
+    figure(name + "_cpu_ms", static_cast<double>(longestCpuNs_) / 1e6);
   }
-  double wallMs() const { return static_cast<double>(longestWallNs_) / 1e6; }
-  double cpuMs() const { return static_cast<double>(longestCpuNs_) / 1e6; }
 
  private:
   static constexpr std::int64_t kTickMs = 2;
@@ -190,9 +188,7 @@ std::optional<std::pair<bool, Dictionary>> runCheckout(const Dictionary& order,
   EventLoopProbe probe;
   checkout.openCart(order);
   runLoopUntil([&] { return listener->outcome.has_value(); }, bound);
-  probe.stop();
-  figure("stall_" + flow + "_wall_ms", probe.wallMs());
-  figure("stall_" + flow + "_cpu_ms", probe.cpuMs());
+  probe.report("stall_" + flow);
   return listener->outcome;
 }
 
@@ -204,25 +200,21 @@ Dictionary order(const char* type, const std::string& moid, const std::string& s
   return order;
 }
 
-// The OTP screen's shopper: once the platform has sent the OTP and the screen waits for it,
-// types the four digits and submits them, once.
+// The OTP screen's shopper: once the screen shows its OTP panel and the platform has sent the
+// OTP, types the four digits and submits them, once.
 std::function<void()> otpShopper(Platform& platform, const std::string& moid, bool& submitted) {
   return [&platform, moid, &submitted] {
     const auto otp = platform.server->lastOtp(moid, "9876543210");
-    auto* submit = qobject_cast<QAbstractButton*>(visibleWidget(QStringLiteral("buttonSubmitOTP")));
-    auto* busy = qobject_cast<tarvel::detail::ActivityIndicator*>(
-        visibleWidget(QStringLiteral("activityIndicator")));
-    if (submitted || !otp || otp->size() < 4 || !submit || (busy && busy->isAnimating())) return;
-    QList<QLineEdit*> fields;
-    for (int i = 1; i <= 4; ++i) {
-      fields << qobject_cast<QLineEdit*>(visibleWidget(QStringLiteral("textField%1").arg(i)));
-      if (!fields.back() || !fields.back()->isEnabled()) return;
+    if (submitted || !otp || otp->size() < 4 ||
+        !visibleWidget(QStringLiteral("viewCODContainer"))) {
+      return;
     }
     for (int i = 0; i < 4; ++i) {
-      fields[i]->setFocus();
-      QTest::keyClick(fields[i], (*otp)[static_cast<std::size_t>(i)]);
+      QWidget* field = visibleWidget(QStringLiteral("textField%1").arg(i + 1));
+      field->setFocus();
+      QTest::keyClick(field, (*otp)[static_cast<std::size_t>(i)]);
     }
-    QTest::mouseClick(submit, Qt::LeftButton);
+    QTest::mouseClick(visibleWidget(QStringLiteral("buttonSubmitOTP")), Qt::LeftButton);
     submitted = true;
   };
 }
@@ -342,8 +334,9 @@ int coldStartMode(const QString& variant) {
 }
 
 Dictionary webOrder() {
-  return {{"order_type", "upi"}, {"upi_app", "customweb"},    {"mid", "M-bench"},
-          {"moid", "bench-web"}, {"request_id", "req-bench"}, {"tarvel_oid", "tvl-bench"}};
+  Dictionary web = order("upi", "bench-web", "");
+  web["upi_app"] = "customweb";
+  return web;
 }
 
 QUrl hostedPageUrl() {
@@ -389,9 +382,7 @@ int webStartMode(const QString& variant) {
         return loaded && !loaded->isEmpty();
       },
       60s);
-  probe.stop();
-  figure("web_" + variant.toStdString() + "_stall_wall_ms", probe.wallMs());
-  figure("web_" + variant.toStdString() + "_stall_cpu_ms", probe.cpuMs());
+  probe.report("web_" + variant.toStdString() + "_stall");
   return ok && loaded->first().first().toBool() ? 0 : 1;
 }
 
