@@ -130,12 +130,6 @@ class EntryTestFixture : public ::testing::Test {
   std::shared_ptr<TarvelCheckout> checkout_;  // for tests whose flows span helpers
 };
 
-// `order` for another flow: one flow runs per "moid".
-inline Dictionary withMoid(Dictionary order, const char* moid) {
-  order["moid"] = moid;
-  return order;
-}
-
 // The flows the suites drive end to end; the fault table faults `faultedPath` on each.
 enum class Flow { upiTiles, upiQr, codOtp, codOtpSheet, web, rto };
 

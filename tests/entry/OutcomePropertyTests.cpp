@@ -202,15 +202,12 @@ class OutcomePropertyTest : public EntryTestFixture {
                        }});
     }
 
-    double total = 0;
-    for (const auto& move : moves) total += move.first;
-    double roll = std::uniform_real_distribution<double>(0, total)(random_);
-    for (const auto& move : moves) {
-      if ((roll -= move.first) > 0 && &move != &moves.back()) continue;
-      expect_ = {};
-      move.second();
-      return check(expect_);
-    }
+    std::vector<double> weights;
+    for (const auto& move : moves) weights.push_back(move.first);
+    expect_ = {};
+    moves[std::discrete_distribution<std::size_t>(weights.begin(), weights.end())(random_)]
+        .second();
+    check(expect_);
   }
 
   std::vector<std::size_t> pendingCalls() const {
@@ -323,7 +320,7 @@ class OutcomePropertyTest : public EntryTestFixture {
       expectation = ending(false, false, {{"error", "No Network"}});
     const std::size_t before = reportedBefore_;
     if (expectation.required) {
-      processEventsUntil([&] { return host_->outcomes().size() > before; }, seconds(3));
+      waitForOutcomes(before + 1, seconds(3));
     }
     settle();
     const auto outcomes = host_->outcomes();
@@ -364,7 +361,7 @@ class OutcomePropertyTest : public EntryTestFixture {
     check({});
     if (!host_->outcomes().empty()) return;
     if (!screen_) {
-      processEventsUntil([&] { return !host_->outcomes().empty(); }, seconds(3));
+      waitForOutcomes(1, seconds(3));
       check({});
       if (host_->outcomes().empty()) fault(tally_.missing, "screen gone, flow never ended");
       return;

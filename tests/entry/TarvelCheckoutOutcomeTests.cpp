@@ -6,8 +6,6 @@
 namespace tarvel::test {
 namespace {
 
-const Dictionary kUpiOrder = {{"order_type", "upi"}, {"mid", "M-1"}, {"moid", "MO-1"}};
-const Dictionary kModalOrder = {{"order_type", "cod"}, {"upi_app", ""}, {"moid", "MO-2"}};
 const Dictionary kClosed = {
     {"error", "UpiCheckoutViewController was closed before the checkout finished."}};
 
@@ -28,10 +26,10 @@ class TarvelCheckoutOutcomeTests : public EntryTestFixture {
 // reports once, unchanged, on the main thread, is the randomized run's check, with real screens.)
 TEST_F(TarvelCheckoutOutcomeTests, WithoutAHostDelegateAnOutcomeGoesNowhere) {
   TarvelCheckout checkout(false, nullptr);
-  checkout.openCart(kUpiOrder);
+  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
   lastScreen()->report(true, {{"nowhere", 1}});
   checkout.setCheckoutStatusDelegate(host_);
-  checkout.openCart(kModalOrder);
+  checkout.openCart(orderFor(Flow::codOtpSheet, "MO-2"));
   lastScreen()->report(false, {{"flow", 2}});
   settle();
   EXPECT_EQ(outcomeData(), (std::vector<Dictionary>{{{"flow", 2}}}));
@@ -43,11 +41,11 @@ TEST_F(TarvelCheckoutOutcomeTests, WithoutAHostDelegateAnOutcomeGoesNowhere) {
 TEST_F(TarvelCheckoutOutcomeTests, ASecondOpenCartOfAnOpenOrderEndsAtOnce) {
   TarvelCheckout checkout(false, host_);
   TarvelCheckout otherEntry(false, host_);
-  checkout.openCart(kUpiOrder);
+  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
   QPointer<RecordingScreen> open = lastScreen();
-  checkout.openCart(kUpiOrder);
-  otherEntry.openCart(withMoid(kModalOrder, "MO-1"));
-  checkout.openCart(kModalOrder);
+  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
+  otherEntry.openCart(orderFor(Flow::codOtpSheet, "MO-1"));
+  checkout.openCart(orderFor(Flow::codOtpSheet, "MO-2"));
   ASSERT_TRUE(waitForOutcomes(2));
   const Dictionary refused = {
       {"error",
@@ -59,7 +57,7 @@ TEST_F(TarvelCheckoutOutcomeTests, ASecondOpenCartOfAnOpenOrderEndsAtOnce) {
   EXPECT_EQ(windowNavigation()->topViewController(), open.data());
 
   open->report(true, {{"paid", 1}});
-  checkout.openCart(kUpiOrder);
+  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
   settle();
   EXPECT_EQ(outcomeData().back(), (Dictionary{{"paid", 1}}));
   EXPECT_EQ(factory_->screens.size(), 3u) << "an ended order opens again";
@@ -74,9 +72,9 @@ TEST_F(TarvelCheckoutOutcomeTests, AModalFlowShowsAboveWhatIsPresentedAndEachRep
   QPointer<ViewController> hostModal = new ViewController;
   hostNavigation->present(hostModal, false);
   TarvelCheckout checkout(false, host_);
-  checkout.openCart(kModalOrder);
+  checkout.openCart(orderFor(Flow::codOtpSheet, "MO-2"));
   QPointer<RecordingScreen> first = lastScreen();
-  checkout.openCart(withMoid(kModalOrder, "MO-3"));
+  checkout.openCart(orderFor(Flow::codOtpSheet, "MO-3"));
   QPointer<RecordingScreen> second = lastScreen();
   EXPECT_EQ(first->presentingViewController(), hostModal);
   EXPECT_EQ(second->presentingViewController(), first);
@@ -116,9 +114,9 @@ TEST_F(TarvelCheckoutOutcomeTests, AFlowWhoseScreenCannotBeShownEndsWithAFailure
     host_ = std::make_shared<RecordingHost>();
     showHostWindow();
     TarvelCheckout checkout(false, host_);
-    checkout.openCart(kUpiOrder);
+    checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
     QPointer<RecordingScreen> shown = factory->screens.front();
-    checkout.openCart(withMoid(kUpiOrder, "MO-2"));
+    checkout.openCart(orderFor(Flow::upiTiles, "MO-2"));
     ASSERT_TRUE(waitForOutcomes());
     EXPECT_FALSE(host_->outcomes()[0].status);
     ASSERT_TRUE(shown);
@@ -145,11 +143,11 @@ TEST_F(TarvelCheckoutOutcomeTests, ScreenOutcomesPassThroughAnOverriddenCheckOut
     std::vector<Dictionary> seen;
   };
   auto checkout = std::make_unique<AuditingCheckout>(false, host_);
-  checkout->openCart(kUpiOrder);
+  checkout->openCart(orderFor(Flow::upiTiles, "MO-1"));
   RecordingScreen* reporting = lastScreen();
-  checkout->openCart(withMoid(kUpiOrder, "MO-2"));
+  checkout->openCart(orderFor(Flow::upiTiles, "MO-2"));
   RecordingScreen* closing = lastScreen();
-  checkout->openCart(withMoid(kUpiOrder, "MO-3"));
+  checkout->openCart(orderFor(Flow::upiTiles, "MO-3"));
   RecordingScreen* outliving = lastScreen();
 
   reporting->report(true, {{"flow", 1}});

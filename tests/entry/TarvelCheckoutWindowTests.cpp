@@ -8,8 +8,6 @@
 namespace tarvel::test {
 namespace {
 
-const Dictionary kUpiOrder = {{"order_type", "upi"}, {"mid", "M-1"}, {"moid", "MO-1"}};
-
 using TarvelCheckoutWindowTests = EntryTestFixture;
 
 // While flows run, from any entry object, the host's widget is the bottom of one navigation
@@ -23,11 +21,11 @@ TEST_F(TarvelCheckoutWindowTests, TheHostsRootIsTheBottomWhileFlowsRunAndComesBa
   const QSize size = shop->size();
   TarvelCheckout checkout(false, host_);
   EXPECT_EQ(checkout.rootViewController(), nullptr);
-  checkout.openCart(kUpiOrder);
+  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
   QPointer<RecordingScreen> first = lastScreen();
   TarvelCheckout another(false, host_);
   another.openCart({{"order_type", 42}});
-  another.openCart(withMoid(kUpiOrder, "MO-2"));
+  another.openCart(orderFor(Flow::upiTiles, "MO-2"));
 
   QPointer<NavigationController> navigation =
       qobject_cast<NavigationController*>(window->centralWidget());
@@ -59,7 +57,7 @@ TEST_F(TarvelCheckoutWindowTests, ANavigationControllerAlreadyAtTheRootIsKept) {
   QMainWindow* window = showHostWindow(hostNavigation);
   TarvelCheckout checkout(false, host_);
 
-  checkout.openCart(kUpiOrder);
+  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
   checkout.openCart({{"order_type", "cod"}, {"upi_app", "paytm"}});
 
   EXPECT_EQ(window->centralWidget(), hostNavigation);
@@ -71,7 +69,7 @@ TEST_F(TarvelCheckoutWindowTests, ANavigationControllerAlreadyAtTheRootIsKept) {
 
 TEST_F(TarvelCheckoutWindowTests, WithoutAHostWindowTheComponentOpensItsOwnAndClosesItAfter) {
   TarvelCheckout checkout(false, host_);
-  checkout.openCart(kUpiOrder);
+  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
   QPointer<QWidget> own = detail::KeyWindow::ownWindow();
   ASSERT_TRUE(own);
   EXPECT_TRUE(own->isVisible());
@@ -99,7 +97,7 @@ TEST_F(TarvelCheckoutWindowTests, APlainWindowsSingleWidgetOrABlankScreenIsTheBo
     if (withWidget) (new QVBoxLayout(&host))->addWidget(shop);
     host.show();
     TarvelCheckout checkout(false, host_);
-    checkout.openCart(kUpiOrder);
+    checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
 
     auto* navigation = qobject_cast<NavigationController*>(detail::KeyWindow::rootWidget(&host));
     ASSERT_NE(navigation, nullptr);
@@ -119,17 +117,17 @@ TEST_F(TarvelCheckoutWindowTests, EnvironmentOfTheLastEntryObjectWins) {
   TarvelCheckout second(false, host_);
   EXPECT_EQ(NetworkManager::environment(), Environment::staging);
 
-  first.openCart(kUpiOrder);
+  first.openCart(orderFor(Flow::upiTiles, "MO-1"));
   EXPECT_FALSE(lastScreen()->production) << "the first object's flow uses the last setting";
   TarvelCheckout third(true, host_);
-  second.openCart(withMoid(kUpiOrder, "MO-2"));
+  second.openCart(orderFor(Flow::upiTiles, "MO-2"));
   EXPECT_TRUE(lastScreen()->production);
 }
 
 TEST_F(TarvelCheckoutWindowTests, OpenCartFromAWorkerThreadRunsOnTheMainThread) {
   showHostWindow();
   TarvelCheckout checkout(false, host_);
-  std::thread worker([&] { checkout.openCart(kUpiOrder); });
+  std::thread worker([&] { checkout.openCart(orderFor(Flow::upiTiles, "MO-1")); });
   worker.join();
   ASSERT_TRUE(processEventsUntil([&] { return lastScreen() != nullptr; }));
   EXPECT_EQ(windowNavigation()->topViewController(), lastScreen());
