@@ -30,8 +30,7 @@ TEST(ScreenFactoryTests, EachScreenKeepsItsOrderAndPaymentTypeAndWritesTheEnviro
   const std::vector<Case> cases = {
       {{{"order_type", "cod"}, {"upi_app", ""}, {"moid", "MO-1"}}, PaymentType::cod()},
       {{{"order_type", "upi"}, {"mid", "M-1"}}, PaymentType::upi("upi")},
-      {{{"upi_app", "customweb"}}, std::nullopt},
-      {{{"order_type", 5}}, std::nullopt}};
+      {{{"upi_app", "customweb"}}, std::nullopt}};
   ScreenFactory factory;
   bool production = false;
   for (const auto& [kind, make] : makers) {
