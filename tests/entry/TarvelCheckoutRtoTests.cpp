@@ -46,6 +46,7 @@ TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainTh
                                           {"message", "tracked"}}));
     } else {
       EXPECT_EQ(outcome.data, (Dictionary{{"error", "Data Not Found"}}));
+      EXPECT_EQ(apiErrorFromRawValue(outcome.data.value("error", "")), APIError::dataNotFound);
       EXPECT_EQ(checkout.viewModel()->alertMessage(), "Data Not Found");
     }
 

@@ -1,11 +1,14 @@
 // Runs one flow through the installed component and exits 0 once the host heard the expected
-// outcome, 1 otherwise or when none came within a minute. The mode is the first argument:
+// outcome, 1 otherwise, when none came within a minute, or when the library is not the version
+// of the headers. It includes the one umbrella header, which must reach every public class.
+// The mode is the first argument:
 //   (none)   the RTO flow against the sandbox: a successful outcome
 //   web      the web checkout module loads and starts its engine
 //   no-web   a package without the module: a web order ends with an error naming the module
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include <QApplication>
 #include <QTimer>
@@ -13,6 +16,10 @@
 #include "tarvel/Tarvel.h"
 
 namespace {
+
+static_assert(std::is_base_of_v<tarvel::VXAPIServiceProtocol, tarvel::APIService>);
+static_assert(std::is_base_of_v<tarvel::CheckoutScreen, tarvel::CustomeCheckout>);
+static_assert(std::is_base_of_v<tarvel::CheckoutScreen, tarvel::VerifyOTPViewController>);
 
 struct Listener : tarvel::TarvelPaymentStatusDelegate {
   explicit Listener(bool expectModuleMissing) : expectModuleMissing(expectModuleMissing) {}
@@ -33,6 +40,7 @@ int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   std::printf("installed host: Tarvel Checkout %s, headers %s\n", tarvel::version(),
               TARVEL_CHECKOUT_VERSION_STRING);
+  if (std::string(tarvel::version()) != TARVEL_CHECKOUT_VERSION_STRING) return 1;
   auto checkout =
       std::make_shared<tarvel::TarvelCheckout>(false, std::make_shared<Listener>(mode == "no-web"));
   if (mode == "web") {
