@@ -132,6 +132,7 @@ class OutcomePropertyTest : public EntryTestFixture {
     }
     if (host_->outcomes().empty()) leave();
     checkNothingLeft();
+    settle();  // what the screen's end posted has run
     // With calls still unanswered: a pending call must not keep its view model alive.
     if (!screen_ &&
         std::any_of(viewModels.begin(), viewModels.end(),
