@@ -36,20 +36,21 @@ constexpr auto kSecondCallWindow = 50ms;
 
 const Dictionary kAnswerWithData = {{"data", {{"a", 1}}}, {"status", true}};
 
-struct PostEndpoint {
-  const char* name;
+struct Endpoint {
   Operation call;
+  const char* method;
   const char* path;    // as the loopback server sees it
   bool handsOverData;  // the "data" object rather than the whole answer
 };
 
-const std::vector<PostEndpoint> kPostEndpoints = {
-    {"verifyPaymentData", &APIService::verifyPaymentData, "/api/v1/order/verify", true},
-    {"checkPaymentStatus", &APIService::checkPaymentStatus, "/api/v1/payment/capture", false},
-    {"sendOtp", &APIService::sendOtp, "/api/v1/user/send-otp", true},
-    {"reSendOtp", &APIService::reSendOtp, "/api/v1/user/resend-otp", true},
-    {"verifyOtp", &APIService::verifyOtp, "/api/v1/user/verify-otp", false},
-    {"appAnalytics", &APIService::appAnalytics, "/analytics/api/v1/events", false},
+const std::vector<Endpoint> kEndpoints = {
+    {&APIService::verifyPaymentData, "POST", "/api/v1/order/verify", true},
+    {&APIService::checkPaymentStatus, "POST", "/api/v1/payment/capture", false},
+    {&APIService::sendOtp, "POST", "/api/v1/user/send-otp", true},
+    {&APIService::reSendOtp, "POST", "/api/v1/user/resend-otp", true},
+    {&APIService::verifyOtp, "POST", "/api/v1/user/verify-otp", false},
+    {&APIService::appAnalytics, "POST", "/analytics/api/v1/events", false},
+    {&APIService::completeOrder, "GET", "/api/v2/rto/track", false},
 };
 
 // Calls `operation` once and waits for its completion; fails the test on none or two.
@@ -105,54 +106,40 @@ class APIServiceTests : public ::testing::Test {
   std::unique_ptr<test::LoopbackAPIService> service_;
 };
 
-TEST_F(APIServiceTests, PostsEachOperationAsJsonToItsEndpoint) {
-  const Dictionary params = {{"tarvel_oid", "T-1"}, {"auth_token", "tok"}, {"n", 12}};
-  for (const auto& endpoint : kPostEndpoints) {
-    SCOPED_TRACE(endpoint.name);
+// POSTs carry the parameters as JSON; a GET as its query, where empty values stay, empty names
+// go and every value arrives whole and as text.
+TEST_F(APIServiceTests, EachOperationSendsItsRequestAndHandsOverItsAnswer) {
+  const std::string note = "a+b c&d=e/?#%\xC3\xA9";
+  Dictionary params = Dictionary::parse(R"({"request_id": "", "": "dropped", "amount": 12,
+      "rate": 12.5, "none": null, "paid": true, "items": [1, 2]})");
+  params["note"] = note;
+  const httplib::Params query = {{"request_id", ""}, {"amount", "12"}, {"rate", "12.5"},
+                                 {"none", "null"},   {"note", note},   {"paid", "true"},
+                                 {"items", "[1,2]"}};
+  for (const auto& endpoint : kEndpoints) {
+    SCOPED_TRACE(endpoint.path);
     std::size_t before = server_.requestCount();
     auto result = call(endpoint.call, params);
     ASSERT_EQ(server_.requestCount(), before + 1);
     auto request = server_.requests().back();
-    EXPECT_EQ(request.method, "POST");
+    const bool post = std::string(endpoint.method) == "POST";
+    EXPECT_EQ(request.method, endpoint.method);
     EXPECT_EQ(request.path, endpoint.path);
-    EXPECT_EQ(request.query, "");
-    EXPECT_EQ(request.header("Content-Type"), "application/json");
+    EXPECT_EQ(request.params, post ? httplib::Params() : query);
+    EXPECT_EQ(request.header("Content-Type"), post ? "application/json" : "");
     EXPECT_FALSE(request.hasHeader("Authorization"));
-    EXPECT_EQ(request.jsonBody(), params);
+    EXPECT_EQ(request.body, post ? params.dump() : "");
 
     EXPECT_TRUE(result.success);
     EXPECT_EQ(result.error, std::nullopt);
     EXPECT_EQ(result.response, endpoint.handsOverData ? kAnswerWithData["data"] : kAnswerWithData);
   }
-}
-
-TEST_F(APIServiceTests, GetOperationsSendTheirParametersAsQuery) {
-  const std::string note = "a+b c&d=e/?#%\xC3\xA9";
-  Dictionary params = Dictionary::parse(R"({"request_id": "", "moid": "", "": "dropped",
-      "amount": 12, "rate": 12.5, "none": null, "paid": true, "items": [1, 2]})");
-  params["note"] = note;
-  auto result = call(&APIService::completeOrder, params);
-  EXPECT_EQ(result.response, kAnswerWithData);
   call(&APIService::completeOrder, Dictionary::object());
+  EXPECT_EQ(server_.requests().back().target, "/api/v2/rto/track");  // no "?" without parameters
   test::CompletionRecorder analytics;
   service_->appAnalyticsGet({{"event", "page_load"}}, analytics.completion());
-  ASSERT_TRUE(server_.waitForRequests(3));
-
-  auto requests = server_.requests();
-  const auto& order = requests[0];
-  EXPECT_EQ(order.method, "GET");
-  EXPECT_EQ(order.path, "/api/v2/rto/track");
-  EXPECT_EQ(order.body, "");
-  EXPECT_FALSE(order.hasHeader("Content-Type"));
-  // Empty values stay, empty names go; every value arrives whole and as text.
-  const httplib::Params sent = {{"request_id", ""}, {"moid", ""},      {"amount", "12"},
-                                {"rate", "12.5"},   {"none", "null"},  {"note", note},
-                                {"paid", "true"},   {"items", "[1,2]"}};
-  EXPECT_EQ(order.params, sent);
-  EXPECT_EQ(order.query.find("dropped"), std::string::npos);
-  EXPECT_EQ(requests[1].target, "/api/v2/rto/track");  // no "?" without parameters
-  EXPECT_EQ(requests[2].method, "GET");
-  EXPECT_EQ(requests[2].target, "/analytics/api/analytics/events?event=page_load");
+  ASSERT_TRUE(server_.waitForRequests(kEndpoints.size() + 2));
+  EXPECT_EQ(server_.requests().back().target, "/analytics/api/analytics/events?event=page_load");
   EXPECT_FALSE(analytics.waitForCall(300ms));  // the analytics GET never completes
 }
 
@@ -205,8 +192,8 @@ TEST_F(APIServiceTests, OverlappingCallsFromManyThreadsEachCompleteOnce) {
   for (std::size_t t = 0; t < kThreads; ++t) {
     callers.emplace_back([&, t] {
       for (std::size_t i = 0; i < kCallsPerThread; ++i) {
-        (service_.get()->*kPostEndpoints[(t + i) % kPostEndpoints.size()].call)(
-            {{"i", i}}, recorder.completion());
+        (service_.get()->*kEndpoints[(t + i) % kEndpoints.size()].call)({{"i", i}},
+                                                                        recorder.completion());
       }
     });
   }
