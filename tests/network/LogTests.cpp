@@ -1,16 +1,15 @@
 // The log: its sink (the component never holds a lock while the sink runs, so a sink may log
 // through the component or wait for a thread that logs; the default keeps lines whole), and
 // what it never shows: secrets, phones and codes, and more than a few kilobytes of an answer.
-#include <atomic>              // atomic
-#include <condition_variable>  // condition_variable
-#include <cstdlib>             // exit
-#include <mutex>               // mutex, lock_guard, unique_lock
-#include <set>                 // set
-#include <sstream>             // istringstream
-#include <string>              // string, getline
-#include <thread>              // thread
-#include <utility>             // pair
-#include <vector>              // vector
+#include <atomic>   // atomic
+#include <cstdlib>  // exit
+#include <future>   // promise, shared_future
+#include <set>      // set
+#include <sstream>  // istringstream
+#include <string>   // string, getline
+#include <thread>   // thread
+#include <utility>  // pair
+#include <vector>   // vector
 
 #include <gtest/gtest.h>
 #include <unistd.h>  // alarm
@@ -50,20 +49,14 @@ TEST(LogTests, SinkThatLogsOrJoinsAThreadThatLogsFinishes) {
 }
 
 TEST(LogTests, ReplacingTheSinkWaitsForCallsStillInIt) {
-  std::mutex mutex;
-  std::condition_variable changed;
-  bool entered = false, released = false;
-  setLogSink([&](std::string_view) {
-    std::unique_lock<std::mutex> lock(mutex);
-    entered = true;
-    changed.notify_all();
-    changed.wait(lock, [&] { return released; });
+  std::promise<void> entered, released;
+  std::shared_future<void> release = released.get_future().share();
+  setLogSink([&entered, release](std::string_view) {
+    entered.set_value();
+    release.wait();
   });
   std::thread logger([] { log("held in the sink"); });
-  {
-    std::unique_lock<std::mutex> lock(mutex);
-    changed.wait(lock, [&] { return entered; });
-  }
+  entered.get_future().wait();
   std::atomic<bool> replaced = false;
   std::thread replacer([&] {
     setLogSink(nullptr);
@@ -71,11 +64,7 @@ TEST(LogTests, ReplacingTheSinkWaitsForCallsStillInIt) {
   });
   // The replacement may not return while the old sink (and what it captured) is still in use.
   EXPECT_FALSE(replaced.load());
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    released = true;
-    changed.notify_all();
-  }
+  released.set_value();
   replacer.join();
   logger.join();
   EXPECT_TRUE(replaced.load());
