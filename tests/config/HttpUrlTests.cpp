@@ -29,11 +29,10 @@ TEST(HttpUrlTests, AcceptsAbsoluteHttpUrlsAndOnlyThoseWithoutQueryOrFragmentAsBa
       {"http://host/#a?b", "http://host:80", false, true},  // "?" inside the fragment
       {"https://host:65535", "https://host:65535"},
   };
-  for (const char* text :
-       {"api.tarvel.in/v1", "127.0.0.1:8080", "ftp://host/x", "javascript:alert(1)", "http://",
-        "http:///v1/user/send-otp", "http://a b/", "http://host/a b", "http://host/\n",
-        "http://host\n/", "http://host:99999/", "http://host:0/", "http://host:/",
-        "http://host:8x/", "http://user:pw@host/", "http://[::1/", "http://[]/", "http://ho<st/"}) {
+  // Refused, one for each reason.
+  for (const char* text : {"127.0.0.1:8080", "http://host/a b", "http:///v1/user/send-otp",
+                           "http://user:pw@host/", "http://[::1/", "http://ho<st/", "http://host:/",
+                           "http://host:99999/", "http://host:8x/"}) {
     rows.push_back({text, nullptr});
   }
   test::LogCapture log;

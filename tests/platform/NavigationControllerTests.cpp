@@ -5,7 +5,7 @@
 #include <memory>   // make_unique, unique_ptr
 #include <sstream>  // istringstream
 #include <string>   // string
-#include <utility>  // exchange, move
+#include <utility>  // exchange
 #include <vector>   // vector
 
 #include <QPointer>
@@ -22,17 +22,19 @@ namespace {
 // A screen that writes each lifecycle hook into a shared journal as "<name>.<hook>".
 class Screen : public ViewController {
  public:
-  Screen(std::string name, std::string* journal) : name_(std::move(name)), journal_(journal) {}
+  Screen(const std::string& name, std::string* journal) : journal_(journal) {
+    setObjectName(QString::fromStdString(name));
+  }
   void viewDidLoad() override { note("load"); }
   void viewWillAppear(bool) override { note("willAppear"); }
   void viewDidAppear(bool) override { note("didAppear"); }
   void viewWillDisappear(bool) override { note("willDisappear"); }
   void viewDidDisappear(bool) override { note("didDisappear"); }
-  const std::string& name() const { return name_; }
 
  private:
-  void note(const char* hook) { *journal_ += (journal_->empty() ? "" : " ") + name_ + "." + hook; }
-  std::string name_;
+  void note(const char* hook) {
+    *journal_ += (journal_->empty() ? "" : " ") + objectName().toStdString() + "." + hook;
+  }
   std::string* journal_;
 };
 
@@ -105,16 +107,14 @@ class Stage {
     if (name == "nav" || name == "-") return name == "nav" ? nav_.get() : nullptr;
     if (!screens_[name] && name.front() == '[') {
       screens_[name] = new NavigationController(screen(name.substr(1, name.size() - 2)));
+      screens_[name]->setObjectName(QString::fromStdString(name));
     } else if (!screens_[name]) {
       screens_[name] = new Screen(name, &journal_);
       screens_[name]->setLeftNavigationItem(items_[name] = new QPushButton("<"));
     }
     return screens_[name];
   }
-  static std::string name(ViewController* screen) {
-    if (auto* own = dynamic_cast<Screen*>(screen)) return own->name();
-    return "[" + name(qobject_cast<NavigationController*>(screen)->topViewController()) + "]";
-  }
+  static std::string name(ViewController* screen) { return screen->objectName().toStdString(); }
 
   std::map<std::string, QPointer<ViewController>> screens_;
   std::map<std::string, QPointer<QWidget>> items_;
