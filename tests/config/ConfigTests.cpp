@@ -1,5 +1,5 @@
-// The service following the environment switch and where the extra certificate authority applies
-// without overrides; the configuration's pure tables: order routing and colours.
+// Where the extra certificate authority applies without overrides; the configuration's pure
+// tables: order routing and colours.
 #include <cstdlib>   // getenv
 #include <optional>  // optional, nullopt
 #include <string>    // string
@@ -10,45 +10,19 @@
 
 #include "config/ExtraCaScope.h"
 #include "config/OrderRoute.h"
-#include "tarvel/APIService.h"
 #include "tarvel/Color.h"
-#include "tarvel/Config.h"
-#include "tarvel/Environment.h"
-#include "tarvel/NetworkManager.h"
 
 namespace tarvel {
 namespace {
 
-class ConfigTests : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (const char* variable :
-         {"TARVEL_STAGING_API_URL", "TARVEL_STAGING_ANALYTICS_URL", "TARVEL_STAGING_WEB_URL"}) {
-      const char* value = std::getenv(variable);
-      if (value != nullptr && *value != '\0') GTEST_SKIP() << variable << " is set";
-    }
-  }
-  void TearDown() override { NetworkManager::setEnvironment(Environment::staging); }
-};
-
-// The last environment set wins, for services made before the switch too (the hosts
-// themselves: ComponentAgainstSandboxTests).
-TEST_F(ConfigTests, TheServiceFollowsTheEnvironmentSwitch) {
-  static_assert(environmentFor(true) == Environment::production &&
-                environmentFor(false) == Environment::staging);
-  APIService service;
-  EXPECT_EQ(NetworkManager::environment(), Environment::staging);
-  for (Environment environment : {Environment::production, Environment::staging}) {
-    NetworkManager::setEnvironment(environment);
-    EXPECT_EQ(service.baseUrl(), Config::apiBaseURL(environment));
-    EXPECT_EQ(service.appAnalyticsBaseUrl(), Config::analyticsBaseURL(environment));
-  }
-  EXPECT_NE(Config::apiBaseURL(Environment::production), Config::apiBaseURL(Environment::staging));
-}
-
 // The default staging origins (another scheme, port or a production host, with overrides:
 // ComponentAgainstSandboxTests).
-TEST_F(ConfigTests, ExtraAuthorityAppliesToTheDefaultStagingOriginsOnly) {
+TEST(ConfigTests, ExtraAuthorityAppliesToTheDefaultStagingOriginsOnly) {
+  for (const char* variable :
+       {"TARVEL_STAGING_API_URL", "TARVEL_STAGING_ANALYTICS_URL", "TARVEL_STAGING_WEB_URL"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') GTEST_SKIP() << variable << " is set";
+  }
   const std::vector<std::pair<const char*, bool>> urls = {
       {"https://STAGING-API.tarvel.in:443/v1/order/verify", true},
       {"https://staging-analytics.tarvel.in/api/v1/events", true},
