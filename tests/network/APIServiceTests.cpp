@@ -34,23 +34,25 @@ using Call = test::CompletionRecorder::Call;
 // How long a test watches for a second, wrong completion after the first.
 constexpr auto kSecondCallWindow = 50ms;
 
-const Dictionary kAnswerWithData = {{"data", {{"a", 1}}}, {"status", true}};
+// What an operation's completion gets: the answer's "data", or the whole answer (for some only
+// with a "data" object in it).
+enum class Hands { data, whole, wholeWithData };
 
 struct Endpoint {
   Operation call;
   const char* method;
-  const char* path;    // as the loopback server sees it
-  bool handsOverData;  // the "data" object rather than the whole answer
+  const char* path;  // as the loopback server sees it
+  Hands hands;
 };
 
 const std::vector<Endpoint> kEndpoints = {
-    {&APIService::verifyPaymentData, "POST", "/api/v1/order/verify", true},
-    {&APIService::checkPaymentStatus, "POST", "/api/v1/payment/capture", false},
-    {&APIService::sendOtp, "POST", "/api/v1/user/send-otp", true},
-    {&APIService::reSendOtp, "POST", "/api/v1/user/resend-otp", true},
-    {&APIService::verifyOtp, "POST", "/api/v1/user/verify-otp", false},
-    {&APIService::appAnalytics, "POST", "/analytics/api/v1/events", false},
-    {&APIService::completeOrder, "GET", "/api/v2/rto/track", false},
+    {&APIService::verifyPaymentData, "POST", "/api/v1/order/verify", Hands::data},
+    {&APIService::checkPaymentStatus, "POST", "/api/v1/payment/capture", Hands::wholeWithData},
+    {&APIService::sendOtp, "POST", "/api/v1/user/send-otp", Hands::data},
+    {&APIService::reSendOtp, "POST", "/api/v1/user/resend-otp", Hands::data},
+    {&APIService::verifyOtp, "POST", "/api/v1/user/verify-otp", Hands::whole},
+    {&APIService::appAnalytics, "POST", "/analytics/api/v1/events", Hands::wholeWithData},
+    {&APIService::completeOrder, "GET", "/api/v2/rto/track", Hands::wholeWithData},
 };
 
 // Calls `operation` once and waits for its completion; fails the test on none or two.
@@ -99,7 +101,7 @@ class APIServiceTests : public ::testing::Test {
 
   std::mutex mutex_;  // the answer outlives the server threads that read it
   int status_ = 200;
-  std::string body_ = kAnswerWithData.dump();
+  std::string body_ = R"({"data": {}, "status": true})";
   bool streamed_ = false;
   test::LoopbackServer server_;  // outlives the loader's connections
   std::shared_ptr<detail::UrlLoader> loader_ = test::loopbackLoader();
@@ -107,32 +109,57 @@ class APIServiceTests : public ::testing::Test {
 };
 
 // POSTs carry the parameters as JSON; a GET as its query, where empty values stay, empty names
-// go and every value arrives whole and as text.
-TEST_F(APIServiceTests, EachOperationSendsItsRequestAndHandsOverItsAnswer) {
+// go and every value arrives whole and as text. Each logs fixed lines (a POST its address first)
+// and the answer cut to a few kilobytes with its full size and redacted (each key:
+// LogRedactionTests; every flow against the sandbox: SecretsInLogTests), a GET never its query.
+TEST_F(APIServiceTests, EachOperationSendsItsRequestAndLogsAndHandsOverItsAnswer) {
   const std::string note = "a+b c&d=e/?#%\xC3\xA9";
+  const std::string moid = test::uniqueMarker("moid");
+  const std::string token = test::uniqueMarker("token");
+  const std::string tail = test::uniqueMarker("tail");
   Dictionary params = Dictionary::parse(R"({"request_id": "", "": "dropped", "amount": 12,
       "rate": 12.5, "none": null, "paid": true, "items": [1, 2]})");
   params["note"] = note;
+  params["moid"] = moid;
   const httplib::Params query = {{"request_id", ""}, {"amount", "12"}, {"rate", "12.5"},
                                  {"none", "null"},   {"note", note},   {"paid", "true"},
-                                 {"items", "[1,2]"}};
+                                 {"items", "[1,2]"}, {"moid", moid}};
+  const Dictionary whole = {
+      {"a", "b"},
+      {"data", {{"auth_token", token}, {"qrCode", std::string(200 * 1024, 'Q')}, {"tail", tail}}}};
+  Dictionary redacted = whole;  // as logged in full
+  redacted["data"]["auth_token"] = "<redacted>";
+  answer(200, whole.dump());
   for (const auto& endpoint : kEndpoints) {
     SCOPED_TRACE(endpoint.path);
+    const bool post = std::string(endpoint.method) == "POST";
+    const bool data = endpoint.hands == Hands::data;
+    test::LogCapture log;
     std::size_t before = server_.requestCount();
     auto result = call(endpoint.call, params);
     ASSERT_EQ(server_.requestCount(), before + 1);
     auto request = server_.requests().back();
-    const bool post = std::string(endpoint.method) == "POST";
     EXPECT_EQ(request.method, endpoint.method);
     EXPECT_EQ(request.path, endpoint.path);
     EXPECT_EQ(request.params, post ? httplib::Params() : query);
     EXPECT_EQ(request.header("Content-Type"), post ? "application/json" : "");
     EXPECT_FALSE(request.hasHeader("Authorization"));
     EXPECT_EQ(request.body, post ? params.dump() : "");
-
     EXPECT_TRUE(result.success);
     EXPECT_EQ(result.error, std::nullopt);
-    EXPECT_EQ(result.response, endpoint.handsOverData ? kAnswerWithData["data"] : kAnswerWithData);
+    EXPECT_TRUE(result.response == (data ? whole["data"] : whole)) << "redacted in the log only";
+
+    std::vector<std::string> fixed;
+    if (post) fixed.push_back(server_.baseUrl() + (endpoint.path + 1));
+    if (endpoint.hands == Hands::wholeWithData) fixed.push_back("Inside success completion");
+    fixed.push_back("+++RESPONSE+++");
+    auto lines = log.lines();
+    ASSERT_EQ(lines.size(), fixed.size() + 1);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 1), fixed);
+    EXPECT_LE(lines.back().size(), detail::kMaxLoggedBytes + 64);
+    const std::size_t all = (data ? redacted["data"] : redacted).dump().size();
+    EXPECT_NE(lines.back().find("(" + std::to_string(all) + " bytes in all)"), std::string::npos);
+    for (const auto& secret : {token, moid, tail}) EXPECT_FALSE(log.contains(secret)) << secret;
   }
   call(&APIService::completeOrder, Dictionary::object());
   EXPECT_EQ(server_.requests().back().target, "/api/v2/rto/track");  // no "?" without parameters
@@ -239,50 +266,6 @@ TEST_F(APIServiceTests, UnsendableRequestsCompleteOnceWithoutSending) {
     EXPECT_EQ(callOnce(notAUrl, operation, {{"k", "v"}}).error, APIError::dataNotFound);
   }
   EXPECT_TRUE(log.contains("is not a valid URL"));
-}
-
-// Each kind of handler logs fixed lines and the answer (whole, or its "data") cut to a few
-// kilobytes with its full size and redacted (each key: LogRedactionTests; every flow against the
-// sandbox: SecretsInLogTests). A GET logs nothing before it is sent, so never its query.
-TEST_F(APIServiceTests, LogsFixedLinesAndTheAnswerCutAndRedacted) {
-  const std::string token = test::uniqueMarker("token");
-  const std::string tail = test::uniqueMarker("tail");
-  const std::string moid = test::uniqueMarker("moid");
-  const Dictionary whole = {
-      {"a", "b"},
-      {"data", {{"auth_token", token}, {"qrCode", std::string(200 * 1024, 'Q')}, {"tail", tail}}}};
-  Dictionary redacted = whole;  // as logged in full
-  redacted["data"]["auth_token"] = "<redacted>";
-  answer(200, whole.dump());
-  const std::string api = server_.baseUrl() + "api/v1/";
-  struct Row {
-    Operation call;
-    std::vector<std::string> lines;  // before the answer's
-    Dictionary logged;
-  };
-  const std::vector<Row> rows = {
-      {&APIService::checkPaymentStatus,
-       {api + "payment/capture", "Inside success completion", "+++RESPONSE+++"},
-       redacted},
-      {&APIService::sendOtp, {api + "user/send-otp", "+++RESPONSE+++"}, redacted["data"]},
-      {&APIService::verifyOtp, {api + "user/verify-otp", "+++RESPONSE+++"}, redacted},
-      {&APIService::completeOrder, {"Inside success completion", "+++RESPONSE+++"}, redacted},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.lines.front());
-    test::LogCapture log;
-    auto result = call(row.call, {{"moid", moid}});
-    ASSERT_TRUE(result.response.has_value());
-    EXPECT_NE(result.response->dump().find(token), std::string::npos) << "the log's copy only";
-    auto lines = log.lines();
-    ASSERT_EQ(lines.size(), row.lines.size() + 1);
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 1), row.lines);
-    EXPECT_LE(lines.back().size(), detail::kMaxLoggedBytes + 64);
-    EXPECT_EQ(lines.back().find(tail), std::string::npos);
-    EXPECT_NE(lines.back().find("(" + std::to_string(row.logged.dump().size()) + " bytes in all)"),
-              std::string::npos);
-    for (const auto& secret : {token, moid}) EXPECT_FALSE(log.contains(secret)) << secret;
-  }
 }
 
 // The platform answering with a redirect: only a target on the same origin (scheme, host and
