@@ -1,6 +1,6 @@
 // The fault-injection tests' process: Qt WebEngine's context sharing, the reachability answer
 // pinned to online (the faults come from the platform, not from the machine's routes), and the
-// staging checkout page base pointed at a loopback relay to the platform of the flow under test.
+// staging checkout page base pointed at a loopback relay to the sandbox of the flow under test.
 #include <atomic>   // atomic
 #include <cstdlib>  // setenv, getenv, abort
 #include <memory>   // shared_ptr
@@ -22,8 +22,8 @@
 namespace tarvel::test {
 namespace {
 
-// A byte-for-byte TCP relay on 127.0.0.1 to the port of the platform under test, so that the
-// checkout page keeps the one origin the component opened while each test's platform (and its
+// A byte-for-byte TCP relay on 127.0.0.1 to the port of the sandbox under test, so that the
+// checkout page keeps the one origin the component opened while each test's sandbox (and its
 // faults: a refused or reset connection, a slow or broken answer) sits behind it. A redirect
 // would move the page to another origin, where the web checkout rightly ignores it. Its threads
 // run until the process exits.
@@ -100,7 +100,8 @@ std::shared_ptr<void> prepareTestProcess() {
   if (std::getenv("TARVEL_NO_NETWORK_CHILD") != nullptr) return nullptr;
   const int port = startRelay();
   if (port == 0) std::abort();
-  setenv("TARVEL_STAGING_WEB_URL", ("http://127.0.0.1:" + std::to_string(port) + "/").c_str(), 1);
+  setenv("TARVEL_STAGING_WEB_URL", ("http://127.0.0.1:" + std::to_string(port) + "/web/").c_str(),
+         1);
   setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   InternetConnectionManager::setProbe([] { return InternetConnectionManager::kReachable; });

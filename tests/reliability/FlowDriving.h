@@ -15,6 +15,7 @@
 #include "InstalledSchemesRegistry.h"
 #include "LoopbackAPIService.h"
 #include "ManualClock.h"
+#include "SandboxServer.h"
 #include "ServiceScreenFactory.h"
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/VXAPIServiceProtocol.h"
@@ -31,8 +32,20 @@ inline constexpr std::chrono::milliseconds kClientTimeout = 1500ms;
 inline constexpr std::chrono::milliseconds kSlowClientTimeout = 400ms;
 
 /// Where the fault tests' checkout page front sends the page request:
-/// "<baseUrl>custom.html?...".
-void setCheckoutPageTarget(const std::string& baseUrl);
+/// "<origin>web/custom.html?...".
+void setCheckoutPageTarget(const std::string& origin);
+
+/// A sandbox platform for one test on 127.0.0.1: plain HTTP, or HTTPS with an authority that
+/// nothing here trusts; its slow answers come well after `kSlowClientTimeout`. Null when it
+/// did not start.
+inline std::unique_ptr<sandbox::SandboxServer> startSandbox(bool untrustedHttps = false) {
+  sandbox::SandboxOptions options;
+  options.https = untrustedHttps;
+  options.slowDelay = 2s;
+  options.keepAlive = 1s;  // a stop waits this long for the web engine's kept-alive connections
+  auto server = std::make_unique<sandbox::SandboxServer>(std::move(options));
+  return server->start() ? std::move(server) : nullptr;
+}
 
 /// Passes every call on to a real service and counts the platform calls (analytics aside)
 /// that were made and that have completed. A completion counts once the caller's own
@@ -97,7 +110,7 @@ class CountingService : public VXAPIServiceProtocol {
 };
 
 // A host application whose flows run the component's screens over the real service and a
-// loader of its own against a platform on loopback, counted; the platform's timers run on a
+// loader of its own against a sandbox platform on loopback, counted; the platform's timers run on a
 // manual clock.
 class FlowTest : public EntryTestFixture {
  protected:
@@ -113,12 +126,13 @@ class FlowTest : public EntryTestFixture {
     service_.reset();
   }
 
-  // Installs the counted service against `baseUrl`, shows the host's window and opens an entry
-  // object for a new host delegate, whose RTO flow uses the service too. Apps installed: `apps`.
-  void startHost(const std::string& baseUrl, std::chrono::milliseconds timeout,
-                 std::set<std::string> apps = {}) {
+  // Installs the counted service against the API and analytics bases, shows the host's window
+  // and opens an entry object for a new host delegate, whose RTO flow uses the service too.
+  // Apps installed: `apps`.
+  void startHost(const std::string& api, const std::string& analytics,
+                 std::chrono::milliseconds timeout, std::set<std::string> apps = {}) {
     service_ = std::make_shared<CountingService>(
-        std::make_shared<LoopbackAPIService>(baseUrl, baseUrl, loopbackLoader(timeout)));
+        std::make_shared<LoopbackAPIService>(api, analytics, loopbackLoader(timeout)));
     detail::ScreenFactory::setShared(std::make_shared<ServiceScreenFactory>(service_));
     detail::Application::setUrlSchemeRegistry(
         std::make_shared<InstalledSchemesRegistry>(std::move(apps)));
