@@ -1,11 +1,11 @@
-// The component's own service completes every operation against the sandbox platform over
-// HTTPS, configured the way a host runs against the sandbox: main() starts one sandbox and
-// points the staging URLs and the extra CA at it through the environment, before the
-// component reads them. The contract between the two, end to end; and the overrides' effect
-// on the configuration (which texts may stand as a base URL: HttpUrlTests).
+// The component's own service against the sandbox platform over HTTPS, configured the way a
+// host runs against the sandbox: main() starts one sandbox and points the staging URLs and the
+// extra CA at it through the environment, before the component reads them. The overrides'
+// effect on the configuration (which texts may stand as a base URL: HttpUrlTests) and the
+// connection kept across status polls; every operation end to end through the screens:
+// tests/reliability.
 #include <chrono>   // milliseconds
 #include <cstdio>   // fprintf
-#include <future>   // promise
 #include <memory>   // make_shared
 #include <string>   // string
 #include <utility>  // pair
@@ -42,51 +42,6 @@ Dictionary call(APIService& service, Operation operation, const Dictionary& para
   const auto result = recorder.last();
   EXPECT_FALSE(result.error.has_value()) << rawValue(*result.error);
   return result.response.value_or(Dictionary());
-}
-
-TEST(ComponentAgainstSandboxTests, EveryOperationCompletesWithTheShapeTheViewModelsRead) {
-  APIService service;  // the configured staging hosts (the sandbox) and the shared loader
-  ASSERT_EQ(service.baseUrl(), platform->apiBaseUrl());
-  ASSERT_EQ(service.appAnalyticsBaseUrl(), platform->analyticsBaseUrl());
-  const Dictionary order = {{"order_type", "upi"}, {"mid", "m1"},           {"moid", "contract-1"},
-                            {"request_id", "r1"},  {"phone", "9000000001"}, {"total", "10.00"}};
-
-  const Dictionary verified = call(service, &APIService::verifyPaymentData, order);
-  ASSERT_TRUE(verified["tarvel_oid"].is_string());
-  ASSERT_TRUE(verified["auth_token"].is_string());
-  EXPECT_TRUE(verified["uapp"].is_array());
-  EXPECT_EQ(verified["u_link"].get<std::string>().rfind("upi://pay?", 0), 0u);
-  const Dictionary capture = {{"tarvel_oid", verified["tarvel_oid"]},
-                              {"auth_token", verified["auth_token"]}};
-
-  EXPECT_NE(call(service, &APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
-  // Paid beside the API through the component's own loader.
-  std::promise<long> paid;
-  detail::UrlLoader::shared().load(
-      {"POST",
-       platform->controlBaseUrl() + "pay",
-       {"Content-Type: application/json"},
-       Dictionary{{"tarvel_oid", verified["tarvel_oid"]}}.dump()},
-      [&](detail::UrlLoadResult result) { paid.set_value(result.statusCode.value_or(0)); });
-  EXPECT_EQ(paid.get_future().get(), 200);
-  EXPECT_EQ(call(service, &APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
-
-  const Dictionary otpRequest = {
-      {"mid", "m1"}, {"phone", "9000000001"}, {"order_type", "cod"}, {"moid", "contract-1"}};
-  EXPECT_TRUE(call(service, &APIService::sendOtp, otpRequest).is_object());
-  EXPECT_TRUE(call(service, &APIService::reSendOtp, otpRequest).is_object());
-  const auto otp = platform->lastOtp("contract-1", "9000000001");
-  ASSERT_TRUE(otp.has_value());
-  const Dictionary otpCheck = {{"phone", "9000000001"}, {"moid", "contract-1"}, {"otp", *otp}};
-  EXPECT_EQ(call(service, &APIService::verifyOtp, otpCheck)["statusCode"], 200);
-
-  EXPECT_TRUE(call(service, &APIService::completeOrder,
-                   {{"request_id", "r1"}, {"moid", "contract-1"}})["data"]
-                  .is_object());
-  const std::size_t eventsBefore = platform->events().size();
-  EXPECT_TRUE(call(service, &APIService::appAnalytics, {{"type", "event"}, {"name", "otp"}})["data"]
-                  .is_object());
-  EXPECT_EQ(platform->events().size(), eventsBefore + 1);
 }
 
 TEST(ComponentAgainstSandboxTests, OverridesNameTheStagingOriginsThatAloneTakeTheExtraAuthority) {
