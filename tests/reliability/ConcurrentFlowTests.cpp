@@ -30,9 +30,8 @@ class ConcurrentFlowTests : public FlowTest, public ::testing::WithParamInterfac
  protected:
   void SetUp() override {
     FlowTest::SetUp();
-    ASSERT_TRUE(platform_);
-    setCheckoutPageTarget(platform_->origin() + "/");
-    startHost(platform_->apiBaseUrl(), platform_->analyticsBaseUrl(), kClientTimeout, {"phonepe"});
+    ASSERT_TRUE(startPlatform());
+    startHost(platformOrigin(), kClientTimeout, {"phonepe"});
   }
 
   template <typename Screen>
@@ -43,8 +42,6 @@ class ConcurrentFlowTests : public FlowTest, public ::testing::WithParamInterfac
     }
     return found;
   }
-
-  std::unique_ptr<sandbox::SandboxServer> platform_ = startSandbox();
 };
 
 TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {

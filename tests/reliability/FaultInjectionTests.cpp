@@ -81,22 +81,18 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo,
   const Transport transport = faultInfo.transport;
   Cell cell;
   auto problem = [&](const std::string& what) { cell.problems.push_back(what); };
-  auto platform = startSandbox(transport == Transport::untrusted);
-  if (!platform) {
+  if (!startPlatform(transport == Transport::untrusted)) {
     problem("the sandbox did not start");
     return cell;
   }
-  const std::string origin =
-      transport == Transport::refused ? SilentServer::closedPortUrl() : platform->origin() + "/";
-  setCheckoutPageTarget(origin);
   // A slow answer costs the client's whole time-out, at every status poll: short there.
   startHost(
-      origin + "api/", origin + "analytics/",
+      transport == Transport::refused ? SilentServer::closedPortUrl() : platformOrigin(),
       transport == Transport::slow ? kSlowClientTimeout : kClientTimeout,
       info.flow == Flow::upiTiles ? std::set<std::string>{"phonepe"} : std::set<std::string>{});
   LogCapture log;
   const bool otp = info.flow == Flow::codOtp;
-  if (transport == Transport::down && info.flow != Flow::upiQr && !otp) platform->stop();
+  if (transport == Transport::down && info.flow != Flow::upiQr && !otp) platform_->stop();
 
   checkout_->openCart(orderFor(info.flow, moid));
   QPointer<NavigationController> navigation = windowNavigation();
@@ -104,7 +100,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo,
       navigation ? qobject_cast<CheckoutScreen*>(navigation->topViewController()) : nullptr;
   if (info.flow != Flow::rto && !screen) problem("no screen was shown");
   if (info.flow != Flow::web && !rest()) problem("platform calls never completed");
-  if (transport == Transport::down && (info.flow == Flow::upiQr || otp)) platform->stop();
+  if (transport == Transport::down && (info.flow == Flow::upiQr || otp)) platform_->stop();
 
   if (info.flow == Flow::upiQr) {
     for (int tick = 0; tick < 30 && host_->outcomes().empty(); ++tick) {
@@ -116,7 +112,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo,
     }
   } else if (otp && child(screen, "viewCODContainer") &&
              child(screen, "viewCODContainer")->isVisible()) {
-    typeOtpAndSubmit(screen, platform->lastOtp(moid, orderFor(info.flow)["phone"]).value_or("0"));
+    typeOtpAndSubmit(screen, platform_->lastOtp(moid, orderFor(info.flow)["phone"]).value_or("0"));
     if (!rest()) problem("the OTP verification never completed");
   } else if (info.flow == Flow::web) {
     auto* web = qobject_cast<CustomeCheckout*>(screen.data());
@@ -194,7 +190,7 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo,
                  : data.empty()                             ? " {}"
                                                             : "");
   }
-  TearDown();  // the next cell has a host of its own; this platform stops last
+  TearDown();  // the next cell has a host and a platform of its own
   SetUp();
   return cell;
 }

@@ -31,21 +31,9 @@ inline constexpr std::chrono::milliseconds kClientTimeout = 1500ms;
 // loaded machine, which only moves the fault to an earlier step.
 inline constexpr std::chrono::milliseconds kSlowClientTimeout = 400ms;
 
-/// Where the fault tests' checkout page front sends the page request:
+/// Where the fault tests' checkout page front (a relay) sends the page request:
 /// "<origin>web/custom.html?...".
 void setCheckoutPageTarget(const std::string& origin);
-
-/// A sandbox platform for one test on 127.0.0.1: plain HTTP, or HTTPS with an authority that
-/// nothing here trusts; its slow answers come well after `kSlowClientTimeout`. Null when it
-/// did not start.
-inline std::unique_ptr<sandbox::SandboxServer> startSandbox(bool untrustedHttps = false) {
-  sandbox::SandboxOptions options;
-  options.https = untrustedHttps;
-  options.slowDelay = 2s;
-  options.keepAlive = 1s;  // a stop waits this long for the web engine's kept-alive connections
-  auto server = std::make_unique<sandbox::SandboxServer>(std::move(options));
-  return server->start() ? std::move(server) : nullptr;
-}
 
 /// Passes every call on to a real service and counts the platform calls (analytics aside)
 /// that were made and that have completed. A completion counts once the caller's own
@@ -124,15 +112,31 @@ class FlowTest : public EntryTestFixture {
     // The client (the service owns its loader) lets go of its kept-alive connections before the
     // platform stops, which would otherwise wait for them to idle out.
     service_.reset();
+    platform_.reset();
   }
 
-  // Installs the counted service against the API and analytics bases, shows the host's window
-  // and opens an entry object for a new host delegate, whose RTO flow uses the service too.
-  // Apps installed: `apps`.
-  void startHost(const std::string& api, const std::string& analytics,
-                 std::chrono::milliseconds timeout, std::set<std::string> apps = {}) {
-    service_ = std::make_shared<CountingService>(
-        std::make_shared<LoopbackAPIService>(api, analytics, loopbackLoader(timeout)));
+  // Starts the test's sandbox platform on 127.0.0.1: plain HTTP, or HTTPS under an authority
+  // that nothing here trusts; its slow answers come well after `kSlowClientTimeout`.
+  bool startPlatform(bool untrustedHttps = false) {
+    sandbox::SandboxOptions options;
+    options.https = untrustedHttps;
+    options.slowDelay = 2s;
+    options.keepAlive = 1s;  // a stop waits this long for the web engine's kept-alive connections
+    platform_ = std::make_unique<sandbox::SandboxServer>(std::move(options));
+    if (!platform_->start()) platform_.reset();
+    return platform_ != nullptr;
+  }
+  // "http(s)://127.0.0.1:<port>/"
+  std::string platformOrigin() const { return platform_->origin() + "/"; }
+
+  // Installs the counted service against the platform at `origin` (where the relay takes the
+  // checkout page too), shows the host's window and opens an entry object for a new host
+  // delegate, whose RTO flow uses the service too. Apps installed: `apps`.
+  void startHost(const std::string& origin, std::chrono::milliseconds timeout,
+                 std::set<std::string> apps = {}) {
+    setCheckoutPageTarget(origin);
+    service_ = std::make_shared<CountingService>(std::make_shared<LoopbackAPIService>(
+        origin + "api/", origin + "analytics/", loopbackLoader(timeout)));
     detail::ScreenFactory::setShared(std::make_shared<ServiceScreenFactory>(service_));
     detail::Application::setUrlSchemeRegistry(
         std::make_shared<InstalledSchemesRegistry>(std::move(apps)));
@@ -181,6 +185,7 @@ class FlowTest : public EntryTestFixture {
 
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
   std::shared_ptr<CountingService> service_;
+  std::unique_ptr<sandbox::SandboxServer> platform_;
 };
 
 }  // namespace tarvel::test

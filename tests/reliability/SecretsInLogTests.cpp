@@ -41,10 +41,8 @@ class SecretsInLogTests : public FlowTest {
 };
 
 TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
-  auto platform = startSandbox();
-  ASSERT_TRUE(platform);
-  setCheckoutPageTarget(platform->origin() + "/");
-  startHost(platform->apiBaseUrl(), platform->analyticsBaseUrl(), kClientTimeout);
+  ASSERT_TRUE(startPlatform());
+  startHost(platformOrigin(), kClientTimeout);
   LogCapture log;
   const std::string moid = uniqueMarker("secrets");
   const std::string phone = "9" + std::to_string(100000000 + std::random_device()() % 900000000);
@@ -79,10 +77,10 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
       qobject_cast<VerifyOTPViewController*>(windowNavigation()->topViewController());
   ASSERT_TRUE(cod);
   ASSERT_TRUE(processEventsUntil([&] {
-    return platform->lastOtp(codMoid, phone).has_value() && cod &&
+    return platform_->lastOtp(codMoid, phone).has_value() && cod &&
            child(cod, "viewCODContainer")->isVisible();
   }));
-  const std::string otp = *platform->lastOtp(codMoid, phone);
+  const std::string otp = *platform_->lastOtp(codMoid, phone);
   ASSERT_EQ(otp.size(), 4u);
   typeOtpAndSubmit(cod, otp);
   ASSERT_TRUE(waitForOutcomes(2));
@@ -111,14 +109,14 @@ TEST_F(SecretsInLogTests, NeitherTheAuthTokenNorTheIssuedOtpIsLoggedInAnyFlow) {
   for (const auto& outcome : host_->outcomes()) {
     const Dictionary& data = outcome.data;
     if (data.is_object() && data.contains("tarvel_oid") && data["tarvel_oid"].is_string()) {
-      if (auto order = platform->order(data["tarvel_oid"].get<std::string>())) {
+      if (auto order = platform_->order(data["tarvel_oid"].get<std::string>())) {
         tokens.insert(order->authToken);
       }
     }
   }
   tokens.erase("");
   ASSERT_FALSE(tokens.empty());
-  EXPECT_FALSE(platform->events().empty()) << "no analytics event reached the platform";
+  EXPECT_FALSE(platform_->events().empty()) << "no analytics event reached the platform";
 
   // Everything logged. The OTP counts as leaked only as an OTP key's value, which no port can
   // make up by chance.
