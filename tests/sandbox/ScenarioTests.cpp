@@ -27,7 +27,6 @@ TEST(ScenarioTests, EachScenarioShapesTheVerifyAnswerAndTheCapturePolls) {
     {"order": {"moid": "no-uappish"}, "data": {"/uapp": "<present>"}},
     {"order": {"sandbox_scenario": "no-ulink"}, "data": {"/u_link": "<absent>", "/uapp": "<present>"}},
     {"order": {"sandbox_scenario": "no-qr"}, "data": {"/qrCode": "<absent>"}},
-    {"order": {"moid": "no-qr-1"}, "data": {"/qrCode": "<absent>"}},
     {"order": {"sandbox_scenario": "$list"}, "data": {"/uapp": "<absent>"}},
     {"order": {"moid": "no-uapp-4", "sandbox_scenario": "no-ulink"},
      "data": {"/uapp": "<present>", "/u_link": "<absent>"}},
