@@ -12,7 +12,6 @@
 
 #include "FlowDriving.h"
 #include "LogCapture.h"
-#include "SilentServer.h"
 
 namespace tarvel::test {
 namespace {
@@ -87,12 +86,15 @@ Cell FaultInjectionTests::run(const FlowInfo& info, const FaultInfo& faultInfo,
   }
   // A slow answer costs the client's whole time-out, at every status poll: short there.
   startHost(
-      transport == Transport::refused ? SilentServer::closedPortUrl() : platformOrigin(),
-      transport == Transport::slow ? kSlowClientTimeout : kClientTimeout,
+      platformOrigin(), transport == Transport::slow ? kSlowClientTimeout : kClientTimeout,
       info.flow == Flow::upiTiles ? std::set<std::string>{"phonepe"} : std::set<std::string>{});
   LogCapture log;
   const bool otp = info.flow == Flow::codOtp;
-  if (transport == Transport::down && info.flow != Flow::upiQr && !otp) platform_->stop();
+  // Refused: nothing listens on the platform's port (which the process holds) from the start.
+  if (transport == Transport::refused ||
+      (transport == Transport::down && info.flow != Flow::upiQr && !otp)) {
+    platform_->stop();
+  }
 
   checkout_->openCart(orderFor(info.flow, moid));
   QPointer<NavigationController> navigation = windowNavigation();

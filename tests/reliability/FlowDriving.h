@@ -31,9 +31,9 @@ inline constexpr std::chrono::milliseconds kClientTimeout = 1500ms;
 // loaded machine, which only moves the fault to an earlier step.
 inline constexpr std::chrono::milliseconds kSlowClientTimeout = 400ms;
 
-/// Where the fault tests' checkout page front (a relay) sends the page request:
-/// "<origin>web/custom.html?...".
-void setCheckoutPageTarget(const std::string& origin);
+/// The port the process holds for the tests' sandbox platforms, where the component finds the
+/// checkout page ("http://127.0.0.1:<port>/web/"); 0 (any free port) in a run without a page.
+int platformPort();
 
 /// Passes every call on to a real service and counts the platform calls (analytics aside)
 /// that were made and that have completed. A completion counts once the caller's own
@@ -115,10 +115,12 @@ class FlowTest : public EntryTestFixture {
     platform_.reset();
   }
 
-  // Starts the test's sandbox platform on 127.0.0.1: plain HTTP, or HTTPS under an authority
-  // that nothing here trusts; its slow answers come well after `kSlowClientTimeout`.
+  // Starts the test's sandbox platform on 127.0.0.1 at `platformPort()`: plain HTTP, or HTTPS
+  // under an authority that nothing here trusts; its slow answers come well after
+  // `kSlowClientTimeout`.
   bool startPlatform(bool untrustedHttps = false) {
     sandbox::SandboxOptions options;
+    options.port = platformPort();
     options.https = untrustedHttps;
     options.slowDelay = 2s;
     options.keepAlive = 1s;  // a stop waits this long for the web engine's kept-alive connections
@@ -129,12 +131,11 @@ class FlowTest : public EntryTestFixture {
   // "http(s)://127.0.0.1:<port>/"
   std::string platformOrigin() const { return platform_->origin() + "/"; }
 
-  // Installs the counted service against the platform at `origin` (where the relay takes the
-  // checkout page too), shows the host's window and opens an entry object for a new host
-  // delegate, whose RTO flow uses the service too. Apps installed: `apps`.
+  // Installs the counted service against the platform at `origin`, shows the host's window and
+  // opens an entry object for a new host delegate, whose RTO flow uses the service too. Apps
+  // installed: `apps`.
   void startHost(const std::string& origin, std::chrono::milliseconds timeout,
                  std::set<std::string> apps = {}) {
-    setCheckoutPageTarget(origin);
     service_ = std::make_shared<CountingService>(std::make_shared<LoopbackAPIService>(
         origin + "api/", origin + "analytics/", loopbackLoader(timeout)));
     detail::ScreenFactory::setShared(std::make_shared<ServiceScreenFactory>(service_));
