@@ -19,8 +19,8 @@ BUILD=$(cd "$BUILD" 2>/dev/null && pwd || echo "$BUILD")
 if [ "$SMOKE" = 0 ]; then
   cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEL_BUILD_BENCHMARKS=ON >/dev/null
   cmake --build "$BUILD" -j"$(nproc)" --target tarvel_benchmarks tarvel_flow_bench \
-    tarvel_bare_window tarvel_bare_window_web_linked tarvel_bare_webpage tarvel-sandbox \
-    tarvel-upi-app tarvel-demo-shop
+    tarvel_bare_window tarvel_bare_window_pays tarvel_bare_window_web_linked tarvel_bare_webpage \
+    tarvel-sandbox tarvel-upi-app tarvel-demo-shop
 fi
 export QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1
 export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:---disable-gpu}"
@@ -79,9 +79,10 @@ for round in 1 2 3; do
   for variant in bare component warm; do run_flow webstart "$variant"; done
 done
 
-# Memory: whole processes, each on its own. The component's figures are the demo shop running
-# one flow headless against the sandbox (it links tarvel::checkout alone; the web flow loads the
-# web checkout module), without the pictures of its report; the floors are bare Qt programs.
+# Memory: whole processes, each on its own. The judged figure is the bare window paying one UPI
+# QR order through the component, against the same window alone: the flow's price and nothing
+# else. The demo shop's figures (its own window, product art and control channel on top) are
+# printed beside it; the web flow loads the web checkout module. The floors are bare Qt programs.
 echo "--- memory" >&2
 with_sandbox() { bash scripts/with-sandbox.sh "$BUILD" "$@" >/dev/null; }
 with_sandbox python3 "$peak" "$figures" memory_demo_upi_mib \
@@ -89,6 +90,8 @@ with_sandbox python3 "$peak" "$figures" memory_demo_upi_mib \
 with_sandbox python3 "$peak" "$figures" memory_demo_web_mib \
   "$BUILD/demo/tarvel-demo-shop" --scripted --no-pictures --flow web --output "$out/demo-web"
 python3 "$peak" "$figures" memory_bare_window_mib "$BUILD/bench/tarvel_bare_window"
+with_sandbox python3 "$peak" "$figures" memory_bare_window_pays_mib \
+  "$BUILD/bench/tarvel_bare_window_pays"
 python3 "$peak" "$figures" memory_bare_window_web_linked_mib \
   "$BUILD/bench/tarvel_bare_window_web_linked"
 with_sandbox bash -c 'python3 "$0" "$1" memory_bare_webpage_mib "$2" "$("$3" pageurl)"' \

@@ -12,13 +12,17 @@
 namespace tarvel::sandbox {
 
 /// Sends an endpoint's answer the way the order's scenario asks: unchanged, late, with status
-/// 500, as plain text, without "data", or cut off mid-body.
+/// 500, as plain text, without "data", cut off mid-body, and so on (sandbox/README.md).
 class FaultInjection {
  public:
   explicit FaultInjection(std::chrono::milliseconds slowDelay);
 
   void answer(const Scenario& scenario, Endpoint endpoint, int status, const nlohmann::json& body,
               httplib::Response& response);
+
+  /// Sends the hosted checkout page `page` the way the scenario's "-web" fault asks; the faults
+  /// about a JSON answer give a page that posts a spoiled result to the app instead.
+  void answerPage(const Scenario& scenario, std::string_view page, httplib::Response& response);
 
   /// Ends every pending delay at once, so that stopping the server does not wait for them.
   void stop();

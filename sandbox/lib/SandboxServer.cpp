@@ -85,7 +85,7 @@ struct SandboxServer::Impl {
         api(state, faults),
         analytics(state),
         control(state),
-        web(state) {}
+        web(state, faults) {}
 
   bool fail(std::string message) {
     error = std::move(message);

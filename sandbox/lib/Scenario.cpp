@@ -11,19 +11,25 @@ namespace {
 constexpr std::string_view kPaidAfter = "paid-after-";
 constexpr int kMaxPolls = 1000;
 
-constexpr std::array<std::pair<std::string_view, Fault>, 5> kFaults = {{
+constexpr std::array<std::pair<std::string_view, Fault>, 10> kFaults = {{
     {"slow", Fault::slow},
     {"server-error", Fault::serverError},
     {"not-json", Fault::notJson},
     {"no-data", Fault::noData},
     {"drop", Fault::dropConnection},
+    {"server-error-text", Fault::serverErrorText},
+    {"not-object", Fault::notObject},
+    {"gigantic", Fault::gigantic},
+    {"not-utf8", Fault::notUtf8},
+    {"ill-typed", Fault::illTyped},
 }};
 
-constexpr std::array<std::pair<std::string_view, Endpoint>, 4> kEndpoints = {{
+constexpr std::array<std::pair<std::string_view, Endpoint>, 5> kEndpoints = {{
     {"verify", Endpoint::verify},
     {"capture", Endpoint::capture},
     {"otp", Endpoint::otp},
     {"rto", Endpoint::rto},
+    {"web", Endpoint::web},
 }};
 
 // Names whose whole effect is a flag; "auto-success" and "auto-failure" only steer the hosted
@@ -116,7 +122,7 @@ std::size_t paidAfterLength(std::string_view moid) {
 }  // namespace
 
 Fault Scenario::faultAt(Endpoint endpoint) const {
-  if (faultEndpoint && *faultEndpoint != endpoint) return Fault::none;
+  if (faultEndpoint ? *faultEndpoint != endpoint : endpoint == Endpoint::web) return Fault::none;
   return fault;
 }
 

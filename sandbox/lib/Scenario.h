@@ -7,17 +7,23 @@
 
 namespace tarvel::sandbox {
 
-/// The endpoint families a fault can be aimed at; "otp" covers send, resend and verify.
-enum class Endpoint { verify, capture, otp, rto };
+/// The endpoint families a fault can be aimed at; "otp" covers send, resend and verify, "web"
+/// is the hosted checkout page.
+enum class Endpoint { verify, capture, otp, rto, web };
 
 /// How an answer is spoiled on purpose.
 enum class Fault {
   none,
-  slow,            // the normal answer after a delay
-  serverError,     // the normal body with status 500
-  notJson,         // a plain-text body
-  noData,          // a JSON object without "data"
-  dropConnection,  // a Content-Length larger than the body, then the connection is closed
+  slow,             // the normal answer after a delay
+  serverError,      // the normal body with status 500
+  notJson,          // a plain-text body
+  noData,           // a JSON object without "data"
+  dropConnection,   // a Content-Length larger than the body, then the connection is closed
+  serverErrorText,  // status 500 with a plain-text error page
+  notObject,        // a JSON array instead of an object
+  gigantic,         // a body of several mebibytes
+  notUtf8,          // bytes that are not UTF-8 inside the strings
+  illTyped,         // the expected keys, each value of another type
 };
 
 /// What the platform does with one order, chosen by the order itself: by the "sandbox_scenario"
@@ -34,9 +40,10 @@ struct Scenario {
   bool chatty = false;            // "chatty": more secrets and phone numbers in the answers
   int paidAfterPolls = 0;         // "paid" (1) or "paid-after-N": PAID at the Nth capture
   Fault fault = Fault::none;
-  std::optional<Endpoint> faultEndpoint;  // the fault's only endpoint; every endpoint if absent
+  std::optional<Endpoint> faultEndpoint;  // the fault's only endpoint; every API one if absent
 
-  /// The fault for one endpoint, `Fault::none` when it is aimed elsewhere.
+  /// The fault for one endpoint, `Fault::none` when it is aimed elsewhere (the hosted page is
+  /// spoiled only when named).
   Fault faultAt(Endpoint endpoint) const;
 
   /// Comma-separated names; nothing, with the offending name in `unknown`, for a name that is

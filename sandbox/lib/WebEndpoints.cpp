@@ -16,13 +16,13 @@ constexpr const char* kPaidWith = "web";
 
 }  // namespace
 
-WebEndpoints::WebEndpoints(PlatformState& state) : state_(state) {}
+WebEndpoints::WebEndpoints(PlatformState& state, FaultInjection& faults)
+    : state_(state), faults_(faults) {}
 
 void WebEndpoints::install(httplib::Server& server, const std::string& prefix) {
-  server.Get(prefix + "custom.html", [](const httplib::Request&, httplib::Response& response) {
-    const auto page = CheckoutPage::html();
-    response.set_header("Cache-Control", "no-store");
-    response.set_content(page.data(), page.size(), "text/html; charset=utf-8");
+  server.Get(prefix + "custom.html", [this](const httplib::Request& request, auto& response) {
+    faults_.answerPage(Scenario::fromMoid(request.get_param_value("moid")), CheckoutPage::html(),
+                       response);
   });
   server.Post(prefix + "pay",
               [this](const auto& request, auto& response) { pay(request, response); });

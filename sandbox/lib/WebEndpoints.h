@@ -4,15 +4,17 @@
 
 #include <httplib.h>
 
+#include "FaultInjection.h"
 #include "PlatformState.h"
 
 namespace tarvel::sandbox {
 
-/// The web host: serves the hosted checkout page "custom.html" and takes its payments on
+/// The web host: serves the hosted checkout page "custom.html" (spoiled as the "moid" query
+/// value's scenario asks) and takes its payments on
 /// "pay", so the platform holds an order as paid before the page tells the app.
 class WebEndpoints {
  public:
-  explicit WebEndpoints(PlatformState& state);
+  WebEndpoints(PlatformState& state, FaultInjection& faults);
 
   /// Registers the routes under `prefix` (e.g. "/web/").
   void install(httplib::Server& server, const std::string& prefix);
@@ -24,6 +26,7 @@ class WebEndpoints {
   void pay(const httplib::Request& request, httplib::Response& response);
 
   PlatformState& state_;
+  FaultInjection& faults_;
 };
 
 }  // namespace tarvel::sandbox

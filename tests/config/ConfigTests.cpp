@@ -1,6 +1,5 @@
-// The base URLs without overrides, the service following the environment switch, and where the
-// extra certificate authority applies (the overridden case: ComponentAgainstSandboxTests); the
-// configuration's pure tables: order routing and colours.
+// Where the extra certificate authority applies without overrides; the configuration's pure
+// tables: order routing and colours.
 #include <cstdlib>   // getenv
 #include <optional>  // optional, nullopt
 #include <string>    // string
@@ -11,66 +10,24 @@
 
 #include "config/ExtraCaScope.h"
 #include "config/OrderRoute.h"
-#include "tarvel/APIService.h"
 #include "tarvel/Color.h"
-#include "tarvel/Config.h"
-#include "tarvel/Environment.h"
-#include "tarvel/NetworkManager.h"
 
 namespace tarvel {
 namespace {
 
-class ConfigTests : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (const char* variable :
-         {"TARVEL_STAGING_API_URL", "TARVEL_STAGING_ANALYTICS_URL", "TARVEL_STAGING_WEB_URL"}) {
-      const char* value = std::getenv(variable);
-      if (value != nullptr && *value != '\0') GTEST_SKIP() << variable << " is set";
-    }
+// The default staging origins (another scheme, port or a production host, with overrides:
+// ComponentAgainstSandboxTests).
+TEST(ConfigTests, ExtraAuthorityAppliesToTheDefaultStagingOriginsOnly) {
+  for (const char* variable :
+       {"TARVEL_STAGING_API_URL", "TARVEL_STAGING_ANALYTICS_URL", "TARVEL_STAGING_WEB_URL"}) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0') GTEST_SKIP() << variable << " is set";
   }
-  void TearDown() override { NetworkManager::setEnvironment(Environment::staging); }
-};
-
-// The last environment set wins, for services made before the switch too.
-TEST_F(ConfigTests, EachEnvironmentHasItsOwnHostsAndTheServiceFollowsTheSwitch) {
-  APIService service;
-  EXPECT_EQ(NetworkManager::environment(), Environment::staging);
-  static_assert(environmentFor(true) == Environment::production);
-  static_assert(environmentFor(false) == Environment::staging);
-  struct Row {
-    Environment environment;
-    const char* api;
-    const char* analytics;
-    const char* web;
-  };
-  const std::vector<Row> rows = {
-      {Environment::production, "https://api.tarvel.in/", "https://analytics.tarvel.in/",
-       "https://checkout.tarvel.in/"},
-      {Environment::staging, "https://staging-api.tarvel.in/",
-       "https://staging-analytics.tarvel.in/", "https://checkout.tarvel.in/"},
-  };
-  for (const auto& row : rows) {
-    NetworkManager::setEnvironment(row.environment);
-    EXPECT_EQ(Config::apiBaseURL(row.environment), row.api);
-    EXPECT_EQ(service.baseUrl(), row.api);
-    EXPECT_EQ(service.appAnalyticsBaseUrl(), row.analytics);
-    EXPECT_EQ(Config::webCheckoutPageBaseURL(row.environment), row.web);
-  }
-}
-
-TEST_F(ConfigTests, ExtraAuthorityAppliesToStagingOriginsOnlyNeverToProduction) {
   const std::vector<std::pair<const char*, bool>> urls = {
-      {"https://staging-api.tarvel.in/v1/order/verify", true},
       {"https://STAGING-API.tarvel.in:443/v1/order/verify", true},
       {"https://staging-analytics.tarvel.in/api/v1/events", true},
-      {"https://staging-api.tarvel.in:8443/v1/order/verify", false},  // another port
-      {"http://staging-api.tarvel.in/v1/order/verify", false},        // another scheme
-      {"https://api.tarvel.in/v1/order/verify", false},
-      {"https://analytics.tarvel.in/api/v1/events", false},
       // The staging web page is the production one unless overridden: production wins.
       {"https://checkout.tarvel.in/custom.html", false},
-      {"https://127.0.0.1/", false},
       {"https://staging-api.tarvel.in.example/", false},
       {"not a url", false},
   };
@@ -109,31 +66,25 @@ TEST(ColorTests, HexStringEdgeCases) {
   // after them stay digits.
   const std::vector<std::pair<std::string, Color>> cases = {
       {"FFF", {255, 255, 255, 255}},  // short form repeats each digit
-      {"#0A9C4D", green},             // any case, trimmed decoration
+      {"#0A9C4D;", green},            // trimmed decoration
       {"0a9c4d", green},
-      {" 0A9C4D ", green},
-      {"0A9C4D;", green},
       {"80FF0000", {255, 0, 0, 128}},  // eight digits carry alpha first
       {"FF#FFF", {0, 0, 255, 255}},    // inner characters stay and stop the scan
       {"xyz", black},
       {"0x1234", {0, 18, 52, 255}},
-      {"0xZZZZ", black},               // a lone "0x" is no prefix: 0, then the scan stops
-      {"A\u00E9B", {0, 0, 170, 255}},  // three characters, four bytes
-      {"F\u00E9", black},
-      {"FF\u00E9", {0, 255, 255, 255}},
-      {"\u00A00A9C4D\u3000", green},     // non-ASCII spaces,
-      {"\u201C0A9C4D\u201D", green},     // quotes
+      {"0xZZZZ", black},                 // a lone "0x" is no prefix: 0, then the scan stops
+      {"A\u00E9B", {0, 0, 170, 255}},    // three characters, four bytes
+      {"\u00A00A9C4D\u3000", green},     // non-ASCII spaces
       {"\U0001F3A80A9C4D", green},       // and emoji are trimmed
       {"\3770A9C4D\303", green},         // malformed UTF-8 (\377, a lone \303) is no letter
       {"\xC0\xAF\xED\xA0\x80", black},   // overlong, surrogate
       {"AB\377CDE", {0, 0, 0xAB, 255}},  // inner malformed bytes count one each
-      {std::string(40, 'F'), black},     // overlong input saturates
   };
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE('"' + text + '"');
     EXPECT_EQ(Color::fromHexString(text), expected);
   }
-  for (const char* otherLength : {"", "#", "12345", "1234567", "123456789", "##", "F", "FFFF"}) {
+  for (const char* otherLength : {"", "12345", "1234567", "123456789", "FFFF"}) {
     EXPECT_EQ(Color::fromHexString(otherLength), black) << '"' << otherLength << '"';
   }
 }

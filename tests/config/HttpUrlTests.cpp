@@ -22,24 +22,17 @@ TEST(HttpUrlTests, AcceptsAbsoluteHttpUrlsAndOnlyThoseWithoutQueryOrFragmentAsBa
     bool query = false, fragment = false;
   };
   std::vector<Row> rows = {
-      {"https://api.tarvel.in/v1/order/verify", "https://api.tarvel.in:443"},
-      {"HTTPS://API.Tarvel.in", "https://api.tarvel.in:443"},
-      {"https://sandbox.local/api/", "https://sandbox.local:443"},
+      {"HTTPS://API.Tarvel.in/v1/order/verify", "https://api.tarvel.in:443"},
       {"http://127.0.0.1:8080/v2/rto/track?a=%20b", "http://127.0.0.1:8080", true},
-      {"http://[::1]:8080/x", "http://[::1]:8080"},
+      {"http://[::1]:8080/x/", "http://[::1]:8080"},
       {"http://host?q", "http://host:80", true},
-      {"http://host/#top", "http://host:80", false, true},
       {"http://host/#a?b", "http://host:80", false, true},  // "?" inside the fragment
       {"https://host:65535", "https://host:65535"},
   };
-  for (const char* text : {"not a url", "api.tarvel.in/v1", "127.0.0.1:8080", "ftp://host/x",
-                           "file:///etc/hosts", "javascript:alert(1)", "http:///v1/user/send-otp",
-                           "http://", "https:///path", "http://a b/", "http://host/a b"}) {
-    rows.push_back({text, nullptr});
-  }
-  for (const char* text :
-       {"http://host/\n", "http://host\n/", "http://host:99999/", "http://host:0/", "http://host:/",
-        "http://host:8x/", "http://user:pw@host/", "http://[::1/", "http://[]/", "http://ho<st/"}) {
+  // Refused, one for each reason.
+  for (const char* text : {"127.0.0.1:8080", "http://host/a b", "http:///v1/user/send-otp",
+                           "http://user:pw@host/", "http://[::1/", "http://ho<st/", "http://host:/",
+                           "http://host:99999/", "http://host:8x/"}) {
     rows.push_back({text, nullptr});
   }
   test::LogCapture log;

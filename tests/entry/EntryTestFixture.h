@@ -130,23 +130,21 @@ class EntryTestFixture : public ::testing::Test {
   std::shared_ptr<TarvelCheckout> checkout_;  // for tests whose flows span helpers
 };
 
-// The flows the suites drive end to end; the fault table faults `faultedPath` on each.
+// The flows the suites drive end to end; the fault table aims the sandbox's fault scenarios at
+// `sandboxEndpoint` on each.
 enum class Flow { upiTiles, upiQr, codOtp, codOtpSheet, web, rto };
 
 struct FlowInfo {
   Flow flow;
   const char* name;
-  const char* faultedPath;
+  const char* sandboxEndpoint;
 };
 
 inline const std::vector<FlowInfo>& allFlows() {
   static const std::vector<FlowInfo> flows = {
-      {Flow::upiTiles, "upi tiles", "/v1/order/verify"},
-      {Flow::upiQr, "upi QR polling", "/v1/payment/capture"},
-      {Flow::codOtp, "cod OTP", "/v1/user/verify-otp"},
-      {Flow::codOtpSheet, "cod OTP as sheet", "/v1/user/verify-otp"},
-      {Flow::web, "web checkout", "/custom.html"},
-      {Flow::rto, "non-vx RTO", "/v2/rto/track"},
+      {Flow::upiTiles, "upi tiles", "verify"}, {Flow::upiQr, "upi QR polling", "capture"},
+      {Flow::codOtp, "cod OTP", "otp"},        {Flow::codOtpSheet, "cod OTP as sheet", "otp"},
+      {Flow::web, "web checkout", "web"},      {Flow::rto, "non-vx RTO", "rto"},
   };
   return flows;
 }

@@ -34,23 +34,25 @@ using Call = test::CompletionRecorder::Call;
 // How long a test watches for a second, wrong completion after the first.
 constexpr auto kSecondCallWindow = 50ms;
 
-const Dictionary kAnswerWithData = {{"data", {{"a", 1}}}, {"status", true}};
+// What an operation's completion gets: the answer's "data", or the whole answer (for some only
+// with a "data" object in it).
+enum class Hands { data, whole, wholeWithData };
 
-struct PostEndpoint {
-  const char* name;
+struct Endpoint {
   Operation call;
-  const char* path;    // as the loopback server sees it
-  bool handsOverData;  // the "data" object rather than the whole answer
-  bool needsData;      // an answer without "data" is refused
+  const char* method;
+  const char* path;  // as the loopback server sees it
+  Hands hands;
 };
 
-const std::vector<PostEndpoint> kPostEndpoints = {
-    {"verifyPaymentData", &APIService::verifyPaymentData, "/api/v1/order/verify", true, true},
-    {"checkPaymentStatus", &APIService::checkPaymentStatus, "/api/v1/payment/capture", false, true},
-    {"sendOtp", &APIService::sendOtp, "/api/v1/user/send-otp", true, true},
-    {"reSendOtp", &APIService::reSendOtp, "/api/v1/user/resend-otp", true, true},
-    {"verifyOtp", &APIService::verifyOtp, "/api/v1/user/verify-otp", false, false},
-    {"appAnalytics", &APIService::appAnalytics, "/analytics/api/v1/events", false, true},
+const std::vector<Endpoint> kEndpoints = {
+    {&APIService::verifyPaymentData, "POST", "/api/v1/order/verify", Hands::data},
+    {&APIService::checkPaymentStatus, "POST", "/api/v1/payment/capture", Hands::wholeWithData},
+    {&APIService::sendOtp, "POST", "/api/v1/user/send-otp", Hands::data},
+    {&APIService::reSendOtp, "POST", "/api/v1/user/resend-otp", Hands::data},
+    {&APIService::verifyOtp, "POST", "/api/v1/user/verify-otp", Hands::whole},
+    {&APIService::appAnalytics, "POST", "/analytics/api/v1/events", Hands::wholeWithData},
+    {&APIService::completeOrder, "GET", "/api/v2/rto/track", Hands::wholeWithData},
 };
 
 // Calls `operation` once and waits for its completion; fails the test on none or two.
@@ -62,7 +64,8 @@ Call callOnce(APIService& service, const Operation& operation, const Dictionary&
   return recorder.last();
 }
 
-// A server that answers every GET and POST with the latest `answer(...)`.
+// A server that answers every GET and POST with the latest `answer(...)`, with its length or
+// streamed without one.
 class APIServiceTests : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -70,7 +73,15 @@ class APIServiceTests : public ::testing::Test {
       server_.route(method, ".*", [this](const httplib::Request&, httplib::Response& response) {
         std::lock_guard<std::mutex> lock(mutex_);
         response.status = status_;
-        response.set_content(body_, "application/json");
+        if (!streamed_) return response.set_content(body_, "application/json");
+        response.set_chunked_content_provider(
+            "application/json", [body = body_](size_t offset, httplib::DataSink& sink) {
+              if (offset == body.size()) {
+                sink.done();
+                return true;
+              }
+              return sink.write(&body[offset], std::min<size_t>(64 * 1024, body.size() - offset));
+            });
       });
     }
     ASSERT_TRUE(server_.start());
@@ -78,10 +89,11 @@ class APIServiceTests : public ::testing::Test {
         server_.baseUrl() + "api/", server_.baseUrl() + "analytics/", loader_);
   }
 
-  void answer(int status, std::string body) {
+  void answer(int status, std::string body, bool streamed = false) {
     std::lock_guard<std::mutex> lock(mutex_);
     status_ = status;
     body_ = std::move(body);
+    streamed_ = streamed;
   }
   Call call(const Operation& operation, const Dictionary& params) {
     return callOnce(*service_, operation, params);
@@ -89,123 +101,114 @@ class APIServiceTests : public ::testing::Test {
 
   std::mutex mutex_;  // the answer outlives the server threads that read it
   int status_ = 200;
-  std::string body_ = kAnswerWithData.dump();
+  std::string body_ = R"({"data": {}, "status": true})";
+  bool streamed_ = false;
   test::LoopbackServer server_;  // outlives the loader's connections
   std::shared_ptr<detail::UrlLoader> loader_ = test::loopbackLoader();
   std::unique_ptr<test::LoopbackAPIService> service_;
 };
 
-TEST_F(APIServiceTests, PostsEachOperationAsJsonToItsEndpoint) {
-  const Dictionary params = {{"tarvel_oid", "T-1"}, {"auth_token", "tok"}, {"n", 12}};
-  for (const auto& endpoint : kPostEndpoints) {
-    SCOPED_TRACE(endpoint.name);
+// POSTs carry the parameters as JSON; a GET as its query, where empty values stay, empty names
+// go and every value arrives whole and as text. Each logs fixed lines (a POST its address first)
+// and the answer cut to a few kilobytes with its full size and redacted (each key:
+// LogRedactionTests; every flow against the sandbox: SecretsInLogTests), a GET never its query.
+TEST_F(APIServiceTests, EachOperationSendsItsRequestAndLogsAndHandsOverItsAnswer) {
+  const std::string note = "a+b c&d=e/?#%\xC3\xA9";
+  const std::string moid = test::uniqueMarker("moid");
+  const std::string token = test::uniqueMarker("token");
+  const std::string tail = test::uniqueMarker("tail");
+  Dictionary params = Dictionary::parse(R"({"request_id": "", "": "dropped", "amount": 12,
+      "rate": 12.5, "none": null, "paid": true, "items": [1, 2]})");
+  params["note"] = note;
+  params["moid"] = moid;
+  const httplib::Params query = {{"request_id", ""}, {"amount", "12"}, {"rate", "12.5"},
+                                 {"none", "null"},   {"note", note},   {"paid", "true"},
+                                 {"items", "[1,2]"}, {"moid", moid}};
+  const Dictionary whole = {
+      {"a", "b"},
+      {"data", {{"auth_token", token}, {"qrCode", std::string(200 * 1024, 'Q')}, {"tail", tail}}}};
+  Dictionary redacted = whole;  // as logged in full
+  redacted["data"]["auth_token"] = "<redacted>";
+  answer(200, whole.dump());
+  for (const auto& endpoint : kEndpoints) {
+    SCOPED_TRACE(endpoint.path);
+    const bool post = std::string(endpoint.method) == "POST";
+    const bool data = endpoint.hands == Hands::data;
+    test::LogCapture log;
     std::size_t before = server_.requestCount();
     auto result = call(endpoint.call, params);
     ASSERT_EQ(server_.requestCount(), before + 1);
     auto request = server_.requests().back();
-    EXPECT_EQ(request.method, "POST");
+    EXPECT_EQ(request.method, endpoint.method);
     EXPECT_EQ(request.path, endpoint.path);
-    EXPECT_EQ(request.query, "");
-    EXPECT_EQ(request.header("Content-Type"), "application/json");
+    EXPECT_EQ(request.params, post ? httplib::Params() : query);
+    EXPECT_EQ(request.header("Content-Type"), post ? "application/json" : "");
     EXPECT_FALSE(request.hasHeader("Authorization"));
-    EXPECT_EQ(request.jsonBody(), params);
-
+    EXPECT_EQ(request.body, post ? params.dump() : "");
     EXPECT_TRUE(result.success);
     EXPECT_EQ(result.error, std::nullopt);
-    EXPECT_EQ(result.response, endpoint.handsOverData ? kAnswerWithData["data"] : kAnswerWithData);
-  }
-}
+    EXPECT_TRUE(result.response == (data ? whole["data"] : whole)) << "redacted in the log only";
 
-TEST_F(APIServiceTests, GetOperationsSendTheirParametersAsQuery) {
-  const std::string note = "a+b c&d=e/?#%\xC3\xA9";
-  Dictionary params = Dictionary::parse(R"({"request_id": "", "moid": "", "": "dropped",
-      "amount": 12, "rate": 12.5, "none": null, "paid": true, "items": [1, 2]})");
-  params["note"] = note;
-  auto result = call(&APIService::completeOrder, params);
-  EXPECT_EQ(result.response, kAnswerWithData);
+    std::vector<std::string> fixed;
+    if (post) fixed.push_back(server_.baseUrl() + (endpoint.path + 1));
+    if (endpoint.hands == Hands::wholeWithData) fixed.push_back("Inside success completion");
+    fixed.push_back("+++RESPONSE+++");
+    auto lines = log.lines();
+    ASSERT_EQ(lines.size(), fixed.size() + 1);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 1), fixed);
+    EXPECT_LE(lines.back().size(), detail::kMaxLoggedBytes + 64);
+    const std::size_t all = (data ? redacted["data"] : redacted).dump().size();
+    EXPECT_NE(lines.back().find("(" + std::to_string(all) + " bytes in all)"), std::string::npos);
+    for (const auto& secret : {token, moid, tail}) EXPECT_FALSE(log.contains(secret)) << secret;
+  }
   call(&APIService::completeOrder, Dictionary::object());
+  EXPECT_EQ(server_.requests().back().target, "/api/v2/rto/track");  // no "?" without parameters
   test::CompletionRecorder analytics;
   service_->appAnalyticsGet({{"event", "page_load"}}, analytics.completion());
-  ASSERT_TRUE(server_.waitForRequests(3));
-
-  auto requests = server_.requests();
-  const auto& order = requests[0];
-  EXPECT_EQ(order.method, "GET");
-  EXPECT_EQ(order.path, "/api/v2/rto/track");
-  EXPECT_EQ(order.body, "");
-  EXPECT_FALSE(order.hasHeader("Content-Type"));
-  // Empty values stay, empty names go; every value arrives whole and as text.
-  const httplib::Params sent = {{"request_id", ""}, {"moid", ""},      {"amount", "12"},
-                                {"rate", "12.5"},   {"none", "null"},  {"note", note},
-                                {"paid", "true"},   {"items", "[1,2]"}};
-  EXPECT_EQ(order.params, sent);
-  EXPECT_EQ(order.query.find("dropped"), std::string::npos);
-  EXPECT_EQ(requests[1].target, "/api/v2/rto/track");  // no "?" without parameters
-  EXPECT_EQ(requests[2].method, "GET");
-  EXPECT_EQ(requests[2].target, "/analytics/api/analytics/events?event=page_load");
+  ASSERT_TRUE(server_.waitForRequests(kEndpoints.size() + 2));
+  EXPECT_EQ(server_.requests().back().target, "/analytics/api/analytics/events?event=page_load");
   EXPECT_FALSE(analytics.waitForCall(300ms));  // the analytics GET never completes
 }
 
-// Handlers that hand over "data" refuse an answer without a "data" object; an answer that
-// cannot be read completes with dataNotFound on every endpoint, and the log says why (each
-// reason a body cannot be read: BoundedJsonTests).
-TEST_F(APIServiceTests, AnswersWithoutDataOrUnreadableCompleteWithDataNotFound) {
-  const std::vector<std::pair<std::string, const char*>> answers = {
-      {R"({"status": false, "data": "not an object"})", nullptr},  // nullptr: readable
-      {"<html>Bad Gateway</html>", "is not JSON"},
-      {R"([{"data": {}}])", "is not a JSON object"},
-  };
-  for (const auto& [body, reason] : answers) {
-    answer(200, body);
-    for (const auto& endpoint : kPostEndpoints) {
-      SCOPED_TRACE(std::string(endpoint.name) + " <- " + body.substr(0, 40));
-      test::LogCapture log;
-      auto result = call(endpoint.call, {});
-      EXPECT_TRUE(result.success);
-      if (!reason && !endpoint.needsData) {
-        EXPECT_EQ(result.error, std::nullopt);
-        EXPECT_EQ(result.response, Dictionary::parse(body));
-      } else {
-        EXPECT_EQ(result.error, APIError::dataNotFound);
-        EXPECT_EQ(result.response, std::nullopt);
-        EXPECT_TRUE(!reason || log.contains(reason)) << log.text();
-      }
-    }
-    EXPECT_EQ(call(&APIService::completeOrder, {}).error, APIError::dataNotFound);
-  }
-}
-
-// The platform's answers are kilobytes: one of a few megabytes is refused before it is parsed,
-// whether announced by its length or streamed without one.
-TEST_F(APIServiceTests, AnswerOverAMebibyteCompletesOnceWithNoNetwork) {
-  // Many small objects: the shape that costs a parser most per byte.
-  std::string items;
+// One row per way an answer can be unusable (each reason a body cannot be read:
+// BoundedJsonTests). Only the handler that hands over the whole answer takes one whose "data" is
+// not an object; an answer of a few megabytes is refused before it is parsed, whether announced
+// by its length or streamed without one.
+TEST_F(APIServiceTests, HostileAnswersCompleteOnceWithAnErrorAndTheLogSaysWhy) {
+  std::string items;  // many small objects: the shape that costs a parser most per byte
   while (items.size() < 2 * 1024 * 1024) items += "{\"a\":1},";
-  auto huge = std::make_shared<const std::string>("{\"data\": {\"items\": [" + items + "{}]}}");
-  test::LoopbackServer server;
-  server.route("POST", "/v1/order/verify",
-               [huge](const httplib::Request&, httplib::Response& response) {
-                 response.set_content(*huge, "application/json");
-               });
-  server.route("POST", "/v1/payment/capture",
-               [huge](const httplib::Request&, httplib::Response& response) {
-                 response.set_chunked_content_provider(
-                     "application/json", [huge](size_t offset, httplib::DataSink& sink) {
-                       if (offset >= huge->size()) return sink.done(), true;
-                       return sink.write(huge->data() + offset,
-                                         std::min<size_t>(64 * 1024, huge->size() - offset)),
-                              true;
-                     });
-               });
-  ASSERT_TRUE(server.start());
-  test::LogCapture log;
-  test::LoopbackAPIService service(server.baseUrl(), server.baseUrl(), test::loopbackLoader());
-  for (const auto& operation : {&APIService::verifyPaymentData, &APIService::checkPaymentStatus}) {
-    auto result = callOnce(service, operation, {});
-    EXPECT_EQ(result.error, APIError::noNetwork);
-    EXPECT_FALSE(result.response.has_value());  // (not printed: megabytes)
+  const std::string huge = "{\"data\": {\"items\": [" + items + "{}]}}";
+  const std::string noData = "has no object under \"data\"";
+  const std::string tooLarge = "answer larger than 1048576 bytes";
+  struct Row {
+    Operation call;
+    std::string body;
+    bool streamed;
+    std::optional<APIError> error;
+    std::string logged;  // empty: the answer is handed over
+  };
+  using enum APIError;
+  const std::vector<Row> rows = {
+      {&APIService::verifyOtp, "<html>Bad Gateway</html>", false, dataNotFound, "is not JSON"},
+      {&APIService::checkPaymentStatus, "[{}]", false, dataNotFound, "is not a JSON object"},
+      {&APIService::sendOtp, R"({"status": true})", false, dataNotFound, noData},
+      {&APIService::completeOrder, R"({"data": "text"})", false, dataNotFound, noData},
+      {&APIService::verifyOtp, R"({"data": "text"})", false, std::nullopt, ""},
+      {&APIService::verifyPaymentData, huge, false, noNetwork, tooLarge},
+      {&APIService::appAnalytics, huge, true, noNetwork, tooLarge},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.body.substr(0, 40) + (row.streamed ? ", streamed" : ""));
+    answer(200, row.body, row.streamed);
+    test::LogCapture log;
+    auto result = call(row.call, {});
+    EXPECT_EQ(result.error, row.error);
+    EXPECT_EQ(result.response.has_value(), row.logged.empty());  // (not printed: megabytes)
+    EXPECT_TRUE(row.logged.empty() || log.contains(row.logged)) << log.text();
+    if (row.logged.empty()) {
+      EXPECT_EQ(result.response, Dictionary::parse(row.body));
+    }
   }
-  EXPECT_TRUE(log.contains("answer larger than 1048576 bytes"));
 }
 
 TEST_F(APIServiceTests, OverlappingCallsFromManyThreadsEachCompleteOnce) {
@@ -216,8 +219,8 @@ TEST_F(APIServiceTests, OverlappingCallsFromManyThreadsEachCompleteOnce) {
   for (std::size_t t = 0; t < kThreads; ++t) {
     callers.emplace_back([&, t] {
       for (std::size_t i = 0; i < kCallsPerThread; ++i) {
-        (service_.get()->*kPostEndpoints[(t + i) % kPostEndpoints.size()].call)(
-            {{"i", i}}, recorder.completion());
+        (service_.get()->*kEndpoints[(t + i) % kEndpoints.size()].call)({{"i", i}},
+                                                                        recorder.completion());
       }
     });
   }
@@ -259,58 +262,10 @@ TEST_F(APIServiceTests, UnsendableRequestsCompleteOnceWithoutSending) {
   EXPECT_EQ(server_.requestCount(), 0u);
   EXPECT_TRUE(log.contains("not sent"));
   test::LoopbackAPIService notAUrl("not a url/", "ftp://127.0.0.1/", loader_);
-  for (const auto& operation :
-       {&APIService::sendOtp, &APIService::completeOrder, &APIService::appAnalytics}) {
+  for (const auto& operation : {&APIService::sendOtp, &APIService::completeOrder}) {
     EXPECT_EQ(callOnce(notAUrl, operation, {{"k", "v"}}).error, APIError::dataNotFound);
   }
   EXPECT_TRUE(log.contains("is not a valid URL"));
-}
-
-// Every handler logs fixed lines and the answer cut to a few kilobytes with its full size;
-// secrets never (each key redacted: LogRedactionTests).
-TEST_F(APIServiceTests, LogsFixedLinesCutAnswersAndNeverSecrets) {
-  const std::string token = test::uniqueMarker("token");
-  const std::string otp = test::uniqueMarker("otp");
-  const std::string tail = test::uniqueMarker("tail");
-  const Dictionary secrets = {
-      {"a", "visible"},
-      {"auth_token", token},
-      {"data", {{"otp", otp}, {"qrCode", std::string(200 * 1024, 'Q')}, {"tail", tail}}}};
-  Dictionary redacted = secrets;  // as logged in full
-  redacted["auth_token"] = redacted["data"]["otp"] = "<redacted>";
-  answer(200, secrets.dump());
-  test::LogCapture log;
-  const auto expectCut = [&](const std::string& line, const Dictionary& logged) {
-    EXPECT_LE(line.size(), detail::kMaxLoggedBytes + 64);
-    EXPECT_EQ(line.find(tail), std::string::npos);
-    EXPECT_NE(line.find("(" + std::to_string(logged.dump().size()) + " bytes in all)"),
-              std::string::npos);
-  };
-
-  auto whole =
-      call(&APIService::checkPaymentStatus, {{"auth_token", token}, {"otp", otp}});  // handler 1
-  std::vector<std::string> expected = {server_.baseUrl() + "api/v1/payment/capture",
-                                       "Inside success completion", "+++RESPONSE+++"};
-  auto lines = log.lines();
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 3), expected);
-  EXPECT_NE(lines[3].find("visible"), std::string::npos);
-  expectCut(lines[3], redacted);
-  EXPECT_EQ(whole.response, secrets);  // redaction touches the log only
-
-  for (const auto& operation :
-       {&APIService::sendOtp, &APIService::verifyOtp}) {  // handlers 2 and 3
-    log.clear();
-    call(operation, {});
-    lines = log.lines();
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1], "+++RESPONSE+++");
-    expectCut(lines[2], operation == &APIService::sendOtp ? redacted["data"] : redacted);
-  }
-  // A GET logs nothing before it is sent, so never its query.
-  const std::string moid = test::uniqueMarker("moid");
-  call(&APIService::completeOrder, {{"moid", moid}});
-  for (const auto& secret : {token, otp, moid}) EXPECT_FALSE(log.contains(secret)) << secret;
 }
 
 // The platform answering with a redirect: only a target on the same origin (scheme, host and
@@ -318,16 +273,11 @@ TEST_F(APIServiceTests, LogsFixedLinesCutAnswersAndNeverSecrets) {
 // without its query.
 TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
   if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
-  const std::string token = test::uniqueMarker("token");
-  const std::string otp = test::uniqueMarker("otp");
-  const std::string phone = test::uniqueMarker("phone");
   const std::string query = test::uniqueMarker("query");
-  const Dictionary body = {{"auth_token", token}, {"otp", otp}, {"phone", phone}};
+  const Dictionary body = {{"otp", "4821"}};
   const Dictionary accepted = {{"data", {{"payment_status", "PAID"}}}};
 
-  test::LoopbackServer elsewhere;  // plain HTTP on another port, answering what a platform would
-  elsewhere.answerJson("POST", ".*", 200, accepted.dump());
-  elsewhere.answerJson("GET", ".*", 200, accepted.dump());
+  test::LoopbackServer elsewhere;  // plain HTTP on another port, recording what reaches it
   ASSERT_TRUE(elsewhere.start());
   const std::string same = "https://staging-api.tarvel.in/v1/moved?" + query;
 
@@ -336,18 +286,14 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
     std::string location;
     const char* followedAs;  // the method the target sees; nullptr: refused
   };
-  std::vector<Row> rows = {
-      {307, "http://staging-api.tarvel.in/v1/moved?" + query, nullptr},        // downgrade
-      {307, "https://staging-api.tarvel.in:8443/v1/moved?" + query, nullptr},  // another port
-      {307, "https://api.tarvel.in/v1/moved?" + query, nullptr},               // another host
+  // Another origin is refused before the status is looked at (origins: HttpUrlTests).
+  const std::vector<Row> rows = {
+      {307, "http://staging-api.tarvel.in/v1/moved?" + query, nullptr},  // downgrade
+      {301, elsewhere.baseUrl() + "steal?" + query, nullptr},
       {307, same, "POST"},
       {308, "/v1/moved?" + query, "POST"},  // relative: the same origin
       {302, same, "GET"},
-      {303, same, "GET"},
   };
-  for (int status : {301, 302, 303, 307, 308}) {
-    rows.push_back({status, elsewhere.baseUrl() + "steal?" + query, nullptr});
-  }
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.status) + " to " + row.location);
     test::StagingPlatform platform;
@@ -377,7 +323,7 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
           log.contains("refused a redirect to " + row.location.substr(0, row.location.find('?'))))
           << log.text();
     }
-    for (const auto& secret : {token, otp, phone, query}) EXPECT_FALSE(log.contains(secret));
+    EXPECT_FALSE(log.contains(query));
   }
   EXPECT_EQ(elsewhere.requestCount(), 0u);
 }

@@ -18,35 +18,31 @@
 namespace tarvel {
 namespace {
 
-// Identifiers that begin with a shorter one are told apart; the table itself is not re-typed.
-TEST(DeviceModelTests, MapsWholeIdentifiersExactlyAndKeepsUnknownOnes) {
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"iPad13,10", "iPad Pro (12.9-inch) (5th generation)"},
-      {"iPad13,1", "iPad Air (4th generation)"},
-      {"iPad7,1", "iPad Pro (12.9-inch) (2nd generation)"},
-      {"iPad7,11", "iPad (7th generation)"}};
-  for (const auto& [identifier, name] : cases) {
-    EXPECT_EQ(detail::mapToDevice(identifier, std::nullopt), name) << identifier;
-  }
-  for (const char* unknown :
-       {"iPhone15,2", "iphone14,2", "iPhone14,2 ", "iPhone14", "", "Pixel 7"}) {
-    EXPECT_EQ(detail::mapToDevice(unknown, std::nullopt), unknown);
+// One row per rule: identifiers that begin with a shorter one are told apart, others are kept
+// as they are, and only a simulator reports the model it simulates (the table itself is not
+// re-typed).
+TEST(DeviceModelTests, MapsWholeIdentifiersAndSimulatorsToTheirModels) {
+  struct Row {
+    const char* identifier;
+    std::optional<std::string> simulated;
+    const char* name;
+  };
+  const std::vector<Row> rows = {
+      {"iPad13,10", std::nullopt, "iPad Pro (12.9-inch) (5th generation)"},
+      {"iPad13,1", std::nullopt, "iPad Air (4th generation)"},
+      {"iphone14,2", std::nullopt, "iphone14,2"},
+      {"iPhone14,2 ", std::nullopt, "iPhone14,2 "},
+      {"iPhone14,2", "iPhone12,8", "iPhone 13 Pro"},
+      {"x86_64", "iPhone12,8", "iPhone SE (2nd generation)"},
+      {"arm64", std::nullopt, "iOS"},
+      {"i386", "iPhone99,9", "iPhone99,9"},
+      {"x86_64", "arm64", "iOS"},  // a simulator simulating a simulator does not loop
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(detail::mapToDevice(row.identifier, row.simulated), row.name) << row.identifier;
   }
   const char field[16] = {'i', 'P', 'h', 'o', 'n', 'e', '\0', '1', '4', ',', '2', '\0'};
   EXPECT_EQ(detail::identifierFromMachineField(field, sizeof(field)), "iPhone14,2");
-}
-
-TEST(DeviceModelTests, SimulatorReportsTheSimulatedModel) {
-  for (const char* simulator : {"i386", "x86_64", "arm64"}) {
-    SCOPED_TRACE(simulator);
-    EXPECT_EQ(detail::mapToDevice(simulator, "iPhone12,8"), "iPhone SE (2nd generation)");
-    EXPECT_EQ(detail::mapToDevice(simulator, std::nullopt), "iOS");
-    EXPECT_EQ(detail::mapToDevice(simulator, "iPhone99,9"), "iPhone99,9");
-    // A simulator variable naming a simulator does not loop.
-    EXPECT_EQ(detail::mapToDevice(simulator, "x86_64"), "iOS");
-    EXPECT_EQ(detail::mapToDevice(simulator, "arm64"), "iOS");
-  }
-  EXPECT_EQ(detail::mapToDevice("iPhone14,2", "iPhone12,8"), "iPhone 13 Pro");  // only simulators
 }
 
 using Manager = InternetConnectionManager;
@@ -61,11 +57,9 @@ TEST_F(InternetConnectionManagerTests, ReachableWithoutConnectionRequiredIsConne
     EXPECT_TRUE(Manager::isConnected(flags)) << flags;
   for (uint32_t flags : {6u, 0u, 4u, ~2u}) EXPECT_FALSE(Manager::isConnected(flags)) << flags;
 
-  Manager::setProbe([] { return std::optional<uint32_t>(Manager::kReachable); });
-  EXPECT_TRUE(Manager::isConnectedToNetwork());
+  // A probe that fails either way means no network (a probe's flags: ProbeCanBeSwapped...).
   for (const Manager::Probe& notConnected :
-       {Manager::Probe([] { return std::optional<uint32_t>(6u); }),
-        Manager::Probe([] { return std::optional<uint32_t>(); }),
+       {Manager::Probe([] { return std::optional<uint32_t>(); }),
         Manager::Probe([]() -> std::optional<uint32_t> { throw std::runtime_error("down"); })}) {
     Manager::setProbe(notConnected);
     EXPECT_FALSE(Manager::isConnectedToNetwork());
@@ -112,9 +106,7 @@ TEST(RouteTableTests, OnlyADefaultRouteOnAnInterfaceThatIsUpIsReachable) {
   const std::vector<Case> cases = {
       {v4Default, std::nullopt, up, 2u},
       {std::nullopt, v6LoReject + v6Default, up, 2u},
-      {v4Local, v6Default, up, 2u},
       {v4Local, v6LoReject, up, 0u},
-      {v4, "", up, 0u},
       {v4Default, std::nullopt, {{"eth0", 0x1002}}, 0u},  // interface down
       {v4Default, std::nullopt, {}, 0u},                  // interface unknown
       {v4 + "lo\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n", std::nullopt, up, 0u},

@@ -1,5 +1,3 @@
-#include <memory>  // unique_ptr
-
 #include <QPointer>
 #include <QPushButton>
 
@@ -13,49 +11,38 @@ namespace {
 
 using detail::Alert;
 
-// The alert closes before the handler runs, so a handler may show the next alert.
+// A tap on a button or Escape (the cancel action; without one the alert stays) runs one
+// handler once, after the alert closed, so a handler may show the next alert.
 TEST(AlertTests, EachTapRunsItsHandlerOnceAfterTheAlertClosed) {
   QWidget window;
   window.show();
   QWidget inner(&window);
-  int okRuns = 0;
-  QPointer<Alert> alert = new Alert("Alert", "No Network");
-  alert->addAction("CANCEL", Alert::ActionStyle::cancel);
-  alert->addAction("OK", Alert::ActionStyle::defaultStyle, [&] {
-    ++okRuns;
-    EXPECT_TRUE(Alert::openAlerts().isEmpty());
-    (new Alert("Alert", "second"))->showOver(&window);
-  });
-  alert->showOver(&inner);
-  EXPECT_EQ(alert->parentWidget(), &window);
-  EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+  for (const bool escape : {false, true}) {
+    SCOPED_TRACE(escape ? "Escape" : "button");
+    int okRuns = 0, cancelRuns = 0;
+    QPointer<Alert> alert = new Alert("Alert", "No Network");
+    const auto tapped = [](int& runs) {
+      return [&runs] {
+        ++runs;
+        EXPECT_TRUE(Alert::openAlerts().isEmpty());
+      };
+    };
+    alert->addAction("OK", Alert::ActionStyle::defaultStyle, tapped(okRuns));
+    alert->showOver(&inner);
+    EXPECT_EQ(alert->parentWidget(), &window);
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    alert->reject();
+    EXPECT_EQ(Alert::openAlerts(), QList<Alert*>{alert}) << "no cancel action: stays open";
+    alert->addAction("CANCEL", Alert::ActionStyle::cancel, tapped(cancelRuns));
+    EXPECT_FALSE(alert->triggerAction("Nope"));
 
-  EXPECT_FALSE(alert->triggerAction("Nope"));
-  alert->findChildren<QPushButton*>().back()->click();
-  EXPECT_FALSE(alert->triggerAction("OK")) << "a closed alert takes no more taps";
-  EXPECT_EQ(okRuns, 1);
-  test::settle();
-  EXPECT_FALSE(alert);
-  ASSERT_EQ(Alert::openAlerts().size(), 1);
-  std::unique_ptr<Alert> second(Alert::openAlerts().front());
-  EXPECT_EQ(second->message(), "second");
-}
-
-TEST(AlertTests, EscapeTapsTheCancelActionAndWithoutOneTheAlertStays) {
-  QWidget window;
-  window.show();
-  int cancelRuns = 0;
-  auto* alert = new Alert("Alert", "No Network");
-  alert->addAction("OK", Alert::ActionStyle::defaultStyle);
-  alert->showOver(&window);
-  alert->reject();
-  EXPECT_EQ(Alert::openAlerts(), QList<Alert*>{alert}) << "no cancel action: stays open";
-
-  alert->addAction("CANCEL", Alert::ActionStyle::cancel, [&] { ++cancelRuns; });
-  alert->reject();
-  EXPECT_EQ(cancelRuns, 1);
-  EXPECT_TRUE(Alert::openAlerts().isEmpty());
-  test::settle();
+    escape ? alert->reject() : alert->findChildren<QPushButton*>().front()->click();
+    EXPECT_FALSE(alert->triggerAction("OK")) << "a closed alert takes no more taps";
+    EXPECT_EQ(okRuns, escape ? 0 : 1);
+    EXPECT_EQ(cancelRuns, escape ? 1 : 0);
+    test::settle();
+    EXPECT_FALSE(alert);
+  }
 }
 
 }  // namespace

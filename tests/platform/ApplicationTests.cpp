@@ -66,9 +66,9 @@ std::optional<bool> openAndWait(const std::string& url) {
   return result;
 }
 
-TEST(ApplicationTests, AnInjectedRegistryAnswersAndLaunchesWithTheUrlUnchanged) {
+TEST(ApplicationTests, AnInjectedRegistryAnswersForSchemesInAnyCase) {
   auto registry =
-      std::make_shared<test::InstalledSchemesRegistry>(std::set<std::string>{"phonepe", "gpay"});
+      std::make_shared<test::InstalledSchemesRegistry>(std::set<std::string>{"phonepe"});
   Application::setUrlSchemeRegistry(registry);
   Application* app = Application::shared();
   EXPECT_TRUE(app->canOpenURL("PhonePe://app"));
@@ -77,12 +77,9 @@ TEST(ApplicationTests, AnInjectedRegistryAnswersAndLaunchesWithTheUrlUnchanged) 
   EXPECT_FALSE(app->canOpenURL("1abc://x"));
   EXPECT_EQ(registry->probedSchemes(), (std::vector<std::string>{"phonepe", "paytm"}));
 
-  const std::string url = "phonepe://upi/pay?pa=shop%40bank&tn=Order%201&am=10.00";
-  EXPECT_EQ(openAndWait(url), true);
+  // (Launches through the registry, with the link unchanged or failing: the UPI screen's tests.)
   EXPECT_EQ(openAndWait("paytm://upi/pay"), false) << "unhandled scheme";
-  registry->setLaunchSucceeds(false);
-  EXPECT_EQ(openAndWait("gpay://upi/pay"), false) << "failed launch";
-  EXPECT_EQ(registry->openedUrls(), (std::vector<std::string>{url, "gpay://upi/pay"}));
+  EXPECT_TRUE(registry->openedUrls().empty());
   Application::setUrlSchemeRegistry(nullptr);
 }
 

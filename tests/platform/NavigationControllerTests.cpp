@@ -1,8 +1,13 @@
+// Sequences of pushes, pops, removals, presentations and dismissals on a navigation controller
+// shown as its own window over screen "a": the hooks each step runs, and the stack and chain of
+// presentations after it.
+#include <map>      // map
 #include <memory>   // make_unique, unique_ptr
+#include <sstream>  // istringstream
 #include <string>   // string
-#include <utility>  // exchange, move
+#include <utility>  // exchange
+#include <vector>   // vector
 
-#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 
@@ -17,7 +22,9 @@ namespace {
 // A screen that writes each lifecycle hook into a shared journal as "<name>.<hook>".
 class Screen : public ViewController {
  public:
-  Screen(std::string name, std::string* journal) : name_(std::move(name)), journal_(journal) {}
+  Screen(const std::string& name, std::string* journal) : journal_(journal) {
+    setObjectName(QString::fromStdString(name));
+  }
   void viewDidLoad() override { note("load"); }
   void viewWillAppear(bool) override { note("willAppear"); }
   void viewDidAppear(bool) override { note("didAppear"); }
@@ -25,155 +32,152 @@ class Screen : public ViewController {
   void viewDidDisappear(bool) override { note("didDisappear"); }
 
  private:
-  void note(const char* hook) { *journal_ += (journal_->empty() ? "" : " ") + name_ + "." + hook; }
-  std::string name_;
+  void note(const char* hook) {
+    *journal_ += (journal_->empty() ? "" : " ") + objectName().toStdString() + "." + hook;
+  }
   std::string* journal_;
 };
 
-// A navigation controller on screen as its own window, holding screen "a".
-class NavigationControllerTests : public ::testing::Test {
- protected:
-  void SetUp() override {
-    nav_ = std::make_unique<NavigationController>(a_);
-    EXPECT_EQ(journal_, "a.load");
+// A navigation controller shown as its own window over screen "a", run by steps written
+// "<subject> <verb> [<object>]": "nav push b", "nav pop", "nav remove b", "nav hide", "nav show",
+// "nav present c", "b present c", "c dismiss". A screen named for the first time is made, with
+// a left navigation item; "[x]" is a navigation controller holding a new screen "x", "-" none.
+class Stage {
+ public:
+  Stage() : nav_(std::make_unique<NavigationController>(screen("a"))) {
+    nav_->resize(414, 896);
     nav_->show();
-    EXPECT_EQ(take(), "a.load a.willAppear a.didAppear");
+    journal_.clear();
   }
-  Screen* screen(const std::string& name) { return new Screen(name, &journal_); }
-  std::string take() { return std::exchange(journal_, {}); }
+
+  // False when the controller refused the step.
+  bool run(const std::string& step) {
+    std::istringstream words(step);
+    std::string subject, verb, object;
+    words >> subject >> verb >> object;
+    ViewController* target = object.empty() ? nullptr : screen(object);
+    const auto completed = [this] { ++completions_; };
+    if (verb == "present" && !screen(subject)->present(target, true, completed)) return false;
+    if (verb == "dismiss") screen(subject)->dismiss(true, completed);
+    calls_ += verb == "present" || verb == "dismiss";
+    if (verb == "push") nav_->pushViewController(target, true);
+    if (verb == "pop") return nav_->popViewController(true) != nullptr;
+    if (verb == "remove") return nav_->removeViewController(target, true);
+    if (verb == "hide" || verb == "show") nav_->setVisible(verb == "show");
+    return true;
+  }
+
+  // The stack bottom to top (only its top visible), then each presentation after a "|" (each
+  // covering the controller).
+  std::string state() const {
+    std::string text;
+    const QList<ViewController*> stack = nav_->viewControllers();
+    for (ViewController* screen : stack) {
+      text += (text.empty() ? "" : " ") + name(screen);
+      EXPECT_EQ(screen->navigationController(), nav_.get());
+      EXPECT_EQ(screen->isVisible(), screen == stack.back() && nav_->isVisible()) << text;
+    }
+    ViewController* host = nav_.get();
+    for (ViewController* shown = host->presentedViewController(); shown;
+         shown = (host = shown)->presentedViewController()) {
+      text += " | " + name(shown);
+      EXPECT_EQ(shown->presentingViewController(), host);
+      EXPECT_EQ(shown->geometry(), nav_->rect());
+    }
+    return text;
+  }
+  // After the deletions queued ran: a screen named in `shown` but not in `state()` is gone,
+  // and its left navigation item with it; each presentation or dismissal that took place
+  // completed once.
+  void expectGoneUnlessShown(const std::string& shown) {
+    test::settle();
+    EXPECT_EQ(completions_, calls_);
+    const std::string now = state();
+    for (const auto& [name, screen] : screens_) {
+      if (shown.find(name) == shown.npos || now.find(name) != now.npos) continue;
+      EXPECT_TRUE(screen.isNull()) << name;
+      EXPECT_TRUE(items_[name].isNull()) << name;
+    }
+  }
 
   std::string journal_;
-  Screen* a_ = screen("a");
+
+ private:
+  ViewController* screen(const std::string& name) {
+    if (name == "nav" || name == "-") return name == "nav" ? nav_.get() : nullptr;
+    if (!screens_[name] && name.front() == '[') {
+      screens_[name] = new NavigationController(screen(name.substr(1, name.size() - 2)));
+      screens_[name]->setObjectName(QString::fromStdString(name));
+    } else if (!screens_[name]) {
+      screens_[name] = new Screen(name, &journal_);
+      screens_[name]->setLeftNavigationItem(items_[name] = new QPushButton("<"));
+    }
+    return screens_[name];
+  }
+  static std::string name(ViewController* screen) { return screen->objectName().toStdString(); }
+
+  std::map<std::string, QPointer<ViewController>> screens_;
+  std::map<std::string, QPointer<QWidget>> items_;
+  int calls_ = 0, completions_ = 0;
   std::unique_ptr<NavigationController> nav_;
 };
 
-TEST_F(NavigationControllerTests, PushAndPopRunTheHooksInOrderAndTheBottomStays) {
-  QPointer<Screen> b = screen("b");
-  QPointer<QPushButton> back = new QPushButton("<");
-  b->setLeftNavigationItem(back);
-  b->setTitle("Checkout");
-  nav_->pushViewController(b, true);
-  EXPECT_EQ(take(), "b.load a.willDisappear b.willAppear a.didDisappear b.didAppear");
-  EXPECT_EQ(nav_->viewControllers(), (QList<ViewController*>{a_, b}));
-  EXPECT_EQ(b->navigationController(), nav_.get());
-  EXPECT_FALSE(a_->isVisible());
-  EXPECT_EQ(nav_->navigationBar()->findChild<QLabel*>("navigationTitle")->text(), "Checkout");
-  EXPECT_TRUE(back->isVisible());
-
-  EXPECT_EQ(nav_->popViewController(true), b.data());
-  EXPECT_EQ(take(), "b.willDisappear a.willAppear b.didDisappear a.didAppear");
-  EXPECT_EQ(nav_->topViewController(), a_);
-  ASSERT_TRUE(b) << "deleted later";
-  test::settle();
-  EXPECT_FALSE(b);
-  EXPECT_FALSE(back) << "the left item goes with its screen";
-
-  EXPECT_EQ(nav_->popViewController(false), nullptr) << "the bottom screen is never popped";
-  EXPECT_TRUE(journal_.empty());
-}
-
-TEST_F(NavigationControllerTests, PresentAndDismissRunTheHooksInOrder) {
-  auto* b = screen("b");
-  nav_->pushViewController(b, false);
-  take();
-  QPointer<Screen> c = screen("c");
-  int completions = 0;
-  b->present(c, true, [&] { ++completions; });  // covers the whole controller
-  EXPECT_EQ(take(), "c.load b.willDisappear c.willAppear b.didDisappear c.didAppear");
-  EXPECT_EQ(c->presentingViewController(), nav_.get());
-  EXPECT_EQ(nav_->visibleViewController(), c);
-  EXPECT_EQ(nav_->topViewController(), b);
-  nav_->resize(414, 896);
-  EXPECT_EQ(c->geometry(), nav_->rect());
-
-  c->dismiss(true, [&] { ++completions; });
-  EXPECT_EQ(take(), "c.willDisappear b.willAppear c.didDisappear b.didAppear");
-  EXPECT_EQ(nav_->presentedViewController(), nullptr);
-  test::settle();
-  EXPECT_FALSE(c);
-  a_->dismiss(false, [&] { ++completions; });
-  EXPECT_EQ(completions, 3) << "nothing to dismiss: completes";
-
-  b->present(screen("e"), false);
-  b->dismiss(false);  // through the presenting screen
-  EXPECT_EQ(nav_->presentedViewController(), nullptr);
-}
-
-TEST_F(NavigationControllerTests, HooksFollowTheWindowAndReachAPresentedNavigationsTop) {
-  nav_->hide();
-  EXPECT_EQ(take(), "a.willDisappear a.didDisappear");
-  nav_->pushViewController(screen("b"), true);
-  EXPECT_EQ(take(), "b.load");
-  nav_->show();
-  EXPECT_EQ(take(), "b.willAppear b.didAppear");
-
-  auto* inner = new NavigationController(screen("x"));
-  take();
-  nav_->present(inner, false);
-  EXPECT_EQ(take(), "b.willDisappear x.willAppear b.didDisappear x.didAppear");
-  nav_->hide();
-  EXPECT_EQ(take(), "x.willDisappear x.didDisappear");
-  nav_->show();
-  EXPECT_EQ(take(), "x.willAppear x.didAppear");
-  inner->topViewController()->dismiss(false);  // closes the whole presentation
-  EXPECT_EQ(take(), "x.willDisappear b.willAppear x.didDisappear b.didAppear");
-}
-
-// A screen that has finished leaves the stack wherever it is: from the middle without hooks
-// (it is covered) and without disturbing the screens above it, so the screen below shows next;
-// from the top like a pop. The bottom screen and screens not on the stack are never removed.
-TEST_F(NavigationControllerTests, RemovingAScreenKeepsTheScreensAboveItAndTheBottomOne) {
-  QPointer<Screen> b = screen("b");
-  Screen* c = screen("c");
-  nav_->pushViewController(b, false);
-  nav_->pushViewController(c, false);
-  take();
-
-  EXPECT_TRUE(nav_->removeViewController(b, true));
-  EXPECT_TRUE(take().empty()) << "b was covered and c stays on screen";
-  EXPECT_EQ(nav_->viewControllers(), (QList<ViewController*>{a_, c}));
-  EXPECT_TRUE(c->isVisible());
-  EXPECT_TRUE(c->isOnScreen());
-  test::settle();
-  EXPECT_FALSE(b) << "deleted later";
-
-  EXPECT_TRUE(nav_->removeViewController(c, true));
-  EXPECT_EQ(take(), "c.willDisappear a.willAppear c.didDisappear a.didAppear");
-  EXPECT_FALSE(nav_->removeViewController(a_, false)) << "the bottom screen is never removed";
-  Screen stranger("stranger", &journal_);
-  EXPECT_FALSE(nav_->removeViewController(&stranger, false)) << "not on this stack";
-  EXPECT_FALSE(nav_->removeViewController(nullptr, false));
-  EXPECT_EQ(nav_->viewControllers(), (QList<ViewController*>{a_}));
-  EXPECT_TRUE(take().empty());
-}
-
-// A presentation over a container that already presents goes on top of the chain; closing a
-// covered screen of the chain takes only that screen, the one above moves down onto its place.
-TEST_F(NavigationControllerTests, PresentationsStackAndACoveredOneClosesAlone) {
-  QPointer<Screen> c = screen("c");
-  QPointer<Screen> d = screen("d");
-  EXPECT_TRUE(nav_->present(c, false));
-  EXPECT_EQ(take(), "c.load a.willDisappear c.willAppear a.didDisappear c.didAppear");
-  EXPECT_TRUE(nav_->present(d, false));
-  EXPECT_EQ(take(), "d.load c.willDisappear d.willAppear c.didDisappear d.didAppear");
-  EXPECT_EQ(d->presentingViewController(), c);
-  EXPECT_EQ(nav_->visibleViewController(), c);
-  EXPECT_FALSE(nav_->present(d, false)) << "already presented";
-  EXPECT_FALSE(nav_->present(nav_.get(), false)) << "a screen cannot cover itself";
-
-  c->dismiss(true);
-  EXPECT_TRUE(take().empty()) << "c was covered and d stays on screen";
-  EXPECT_EQ(nav_->presentedViewController(), d);
-  EXPECT_EQ(d->presentingViewController(), nav_.get());
-  EXPECT_TRUE(d->isVisible());
-  nav_->resize(414, 896);
-  EXPECT_EQ(d->geometry(), nav_->rect());
-  test::settle();
-  EXPECT_FALSE(c);
-
-  d->dismiss(false);
-  EXPECT_EQ(take(), "d.willDisappear a.willAppear d.didDisappear a.didAppear");
-  EXPECT_EQ(nav_->presentedViewController(), nullptr);
+TEST(NavigationControllerTests, EachStepRunsItsHooksInOrderAndLeavesTheStackItShould) {
+  struct Step {
+    const char* step;
+    const char* hooks;  // "refused": the controller refused the step, and ran none
+    const char* state;
+  };
+  const char* pushB = "b.load a.willDisappear b.willAppear a.didDisappear b.didAppear";
+  const std::vector<std::vector<Step>> sequences = {
+      {{"nav push b", pushB, "a b"},
+       {"nav pop", "b.willDisappear a.willAppear b.didDisappear a.didAppear", "a"},
+       {"nav pop", "refused", "a"}},  // the bottom screen is never popped
+      // A screen of the stack presents over the whole controller.
+      {{"nav push b", pushB, "a b"},
+       {"b present c", "c.load b.willDisappear c.willAppear b.didDisappear c.didAppear", "a b | c"},
+       {"c dismiss", "c.willDisappear b.willAppear c.didDisappear b.didAppear", "a b"},
+       {"a dismiss", "", "a b"},  // nothing to dismiss: it completes
+       {"b present e", "e.load b.willDisappear e.willAppear b.didDisappear e.didAppear", "a b | e"},
+       {"b dismiss", "e.willDisappear b.willAppear e.didDisappear b.didAppear", "a b"}},
+      // Hooks follow the window, and reach a presented navigation's top.
+      {{"nav hide", "a.willDisappear a.didDisappear", "a"},
+       {"nav push b", "b.load", "a b"},
+       {"nav show", "b.willAppear b.didAppear", "a b"},
+       {"nav present [x]", "x.load b.willDisappear x.willAppear b.didDisappear x.didAppear",
+        "a b | [x]"},
+       {"nav hide", "x.willDisappear x.didDisappear", "a b | [x]"},
+       {"nav show", "x.willAppear x.didAppear", "a b | [x]"},
+       {"x dismiss", "x.willDisappear b.willAppear x.didDisappear b.didAppear", "a b"}},
+      // A finished screen leaves the stack wherever it is: covered, without hooks.
+      {{"nav push b", pushB, "a b"},
+       {"nav push c", "c.load b.willDisappear c.willAppear b.didDisappear c.didAppear", "a b c"},
+       {"nav remove b", "", "a c"},
+       {"nav remove c", "c.willDisappear a.willAppear c.didDisappear a.didAppear", "a"},
+       {"nav remove a", "refused", "a"},
+       {"nav remove -", "refused", "a"}},
+      // Presentations stack; a covered one closes alone and the one above takes its place.
+      {{"nav present c", "c.load a.willDisappear c.willAppear a.didDisappear c.didAppear", "a | c"},
+       {"nav present d", "d.load c.willDisappear d.willAppear c.didDisappear d.didAppear",
+        "a | c | d"},
+       {"nav present d", "refused", "a | c | d"},
+       {"nav present nav", "refused", "a | c | d"},
+       {"nav remove c", "refused", "a | c | d"},  // not on the stack
+       {"c dismiss", "", "a | d"},
+       {"d dismiss", "d.willDisappear a.willAppear d.didDisappear a.didAppear", "a"}},
+  };
+  for (const auto& sequence : sequences) {
+    Stage stage;
+    std::string shown;  // every state the sequence went through
+    for (const Step& step : sequence) {
+      SCOPED_TRACE(step.step);
+      const bool done = stage.run(step.step);
+      EXPECT_EQ(done ? std::exchange(stage.journal_, {}) : "refused" + stage.journal_, step.hooks);
+      EXPECT_EQ(stage.state(), step.state);
+      shown += step.state;
+    }
+    stage.expectGoneUnlessShown(shown);
+  }
 }
 
 }  // namespace

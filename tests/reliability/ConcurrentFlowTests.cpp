@@ -1,4 +1,4 @@
-// Several flows at once through one entry object, against a working loopback platform: the web
+// Several flows at once through one entry object, against a working sandbox platform: the web
 // checkout over the UPI screen, two modal OTP screens, and three flows together (an OTP sheet
 // over a pushed UPI screen while an RTO request runs; a pushed and a modal OTP screen over UPI).
 // Each flow must report exactly once, and once all have ended no screen may be left behind.
@@ -6,7 +6,6 @@
 
 #include <QApplication>
 
-#include "FaultyPlatform.h"
 #include "FlowDriving.h"
 
 namespace tarvel::test {
@@ -15,7 +14,8 @@ namespace {
 using detail::Alert;
 
 // One flow of a scenario: UPI flows are cancelled (their only false outcome, {}), OTP flows
-// paid, the web page and the RTO request answer by themselves.
+// paid with the OTP the sandbox sent, the web page ("auto-success" moid) and the RTO request
+// answer by themselves.
 struct Opened {
   Flow flow;
   const char* moid;
@@ -30,9 +30,8 @@ class ConcurrentFlowTests : public FlowTest, public ::testing::WithParamInterfac
  protected:
   void SetUp() override {
     FlowTest::SetUp();
-    ASSERT_TRUE(platform_.start());
-    setCheckoutPageTarget(platform_.baseUrl());
-    startHost(platform_.baseUrl(), kClientTimeout, {"phonepe"});
+    ASSERT_TRUE(startPlatform());
+    startHost(platformOrigin(), kClientTimeout, {"phonepe"});
   }
 
   template <typename Screen>
@@ -43,8 +42,6 @@ class ConcurrentFlowTests : public FlowTest, public ::testing::WithParamInterfac
     }
     return found;
   }
-
-  FaultyPlatform platform_{"/none", allFaults().front()};  // no endpoint is faulted
 };
 
 TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {
@@ -69,7 +66,10 @@ TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {
       }
       return !ready.isNull();
     }));
-    typeOtpAndSubmit(ready);
+    const auto otp = platform_->lastOtp(ready->getOrderVerifyData().value("moid", ""),
+                                        orderFor(Flow::codOtp)["phone"]);
+    ASSERT_TRUE(otp);
+    typeOtpAndSubmit(ready, *otp);
     ASSERT_TRUE(rest());
     ASSERT_TRUE(processEventsUntil([&] { return ready.isNull(); }));
   }
@@ -104,22 +104,24 @@ TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {
   EXPECT_EQ(service_->repeatedCompletions(), 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scenarios, ConcurrentFlowTests,
-    ::testing::Values(Scenario{"WebCheckoutOverUpi",
-                               {{Flow::upiTiles, "upi-under-web"}, {Flow::web, "web-over-upi"}}},
-                      Scenario{
-                          "TwoModalOtpScreens",
-                          {{Flow::codOtpSheet, "otp-modal-1"}, {Flow::codOtpSheet, "otp-modal-2"}}},
-                      Scenario{"ThreeFlowsAtOnce",
-                               {{Flow::upiTiles, "upi-of-three"},
-                                {Flow::codOtpSheet, "otp-of-three"},
-                                {Flow::rto, "rto-of-three"}}},
-                      Scenario{"UpiBelowTwoOtpScreens",
-                               {{Flow::upiTiles, "upi-below-two"},
-                                {Flow::codOtp, "otp-pushed-of-three"},
-                                {Flow::codOtpSheet, "otp-modal-of-three"}}}),
-    [](const ::testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scenarios, ConcurrentFlowTests,
+                         ::testing::Values(Scenario{"WebCheckoutOverUpi",
+                                                    {{Flow::upiTiles, "upi-under-web"},
+                                                     {Flow::web, "auto-success-web-over-upi"}}},
+                                           Scenario{"TwoModalOtpScreens",
+                                                    {{Flow::codOtpSheet, "otp-modal-1"},
+                                                     {Flow::codOtpSheet, "otp-modal-2"}}},
+                                           Scenario{"ThreeFlowsAtOnce",
+                                                    {{Flow::upiTiles, "upi-of-three"},
+                                                     {Flow::codOtpSheet, "otp-of-three"},
+                                                     {Flow::rto, "rto-of-three"}}},
+                                           Scenario{"UpiBelowTwoOtpScreens",
+                                                    {{Flow::upiTiles, "upi-below-two"},
+                                                     {Flow::codOtp, "otp-pushed-of-three"},
+                                                     {Flow::codOtpSheet, "otp-modal-of-three"}}}),
+                         [](const ::testing::TestParamInfo<Scenario>& info) {
+                           return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace tarvel::test

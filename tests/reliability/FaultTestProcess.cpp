@@ -1,19 +1,17 @@
-// The fault-injection tests' process: Qt WebEngine's context sharing, the reachability answer
+// The reliability tests' process: Qt WebEngine's context sharing, the reachability answer
 // pinned to online (the faults come from the platform, not from the machine's routes), and the
-// staging checkout page base pointed at a loopback relay to the platform of the flow under test.
-#include <atomic>   // atomic
+// staging checkout page base on the one port where each test runs its sandbox platform: the
+// component reads that base once, and the web checkout keeps to the origin it opened.
 #include <cstdlib>  // setenv, getenv, abort
 #include <memory>   // shared_ptr
-#include <string>   // string, stoi
-#include <thread>   // thread
+#include <random>   // random_device
+#include <string>   // string, to_string
 
 #include <QCoreApplication>
 
-#include <arpa/inet.h>   // htonl, htons, ntohs
+#include <arpa/inet.h>   // htonl, htons
 #include <netinet/in.h>  // sockaddr_in
-#include <poll.h>        // poll
-#include <sys/socket.h>  // socket, bind, listen, accept, connect, setsockopt
-#include <unistd.h>      // read, write, close
+#include <sys/socket.h>  // socket, bind, setsockopt
 
 #include "FlowDriving.h"
 #include "QtTestMain.h"
@@ -22,85 +20,40 @@
 namespace tarvel::test {
 namespace {
 
-// A byte-for-byte TCP relay on 127.0.0.1 to the port of the platform under test, so that the
-// checkout page keeps the one origin the component opened while each test's platform (and its
-// faults: a refused or reset connection, a slow or broken answer) sits behind it. A redirect
-// would move the page to another origin, where the web checkout rightly ignores it. Its threads
-// run until the process exits.
-std::atomic<int> targetPort{0};
+int heldPort = 0;
 
-sockaddr_in loopback(int port) {
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  return address;
-}
-
-bool copyOnce(int from, int to) {
-  char buffer[16384];
-  const ssize_t n = read(from, buffer, sizeof buffer);
-  for (ssize_t sent = 0, w = 0; sent < n; sent += w) {
-    if ((w = write(to, buffer + sent, static_cast<size_t>(n - sent))) <= 0) return false;
-  }
-  return n > 0;
-}
-
-// Copies both ways until either side closes or fails, then closes both; a side that failed is
-// closed with a reset, so a reset or refused platform looks the same through the relay.
-void relay(int client, int port) {
-  const int server = socket(AF_INET, SOCK_STREAM, 0);
-  const sockaddr_in target = loopback(port);
-  bool clean = server >= 0 &&
-               connect(server, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0;
-  while (clean) {
-    pollfd fds[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
-    if (poll(fds, 2, 120000) <= 0) break;
-    if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) && !copyOnce(client, server)) break;
-    if ((fds[1].revents & (POLLIN | POLLHUP | POLLERR)) && !copyOnce(server, client)) {
-      clean = false;
+// Holds a port on 127.0.0.1 below the range the system hands out to outgoing connections, for
+// the whole process: bound first without address reuse (so a port another process holds is
+// skipped), then allowing it, as the sandbox binds, and never listening. Between one test's
+// sandbox and the next nothing else can take the port, and connections to it are refused.
+int holdPort() {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const int port = 10000 + static_cast<int>(random() % 20000);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const int holder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    if (holder >= 0 && bind(holder, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        setsockopt(holder, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes) == 0) {
+      return port;  // the socket stays open until the process ends
     }
   }
-  if (!clean) {
-    const linger reset{1, 0};
-    setsockopt(client, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
-  }
-  if (server >= 0) close(server);
-  close(client);
-}
-
-// Listens on a free port and relays every connection; returns the port, 0 when it cannot.
-int startRelay() {
-  const int listener = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address = loopback(0);
-  socklen_t length = sizeof address;
-  if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener, 16) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    return 0;
-  }
-  std::thread([listener] {
-    for (;;) {
-      const int client = accept(listener, nullptr, nullptr);
-      if (client >= 0) std::thread(relay, client, targetPort.load()).detach();
-    }
-  }).detach();
-  return ntohs(address.sin_port);
+  return 0;
 }
 
 }  // namespace
 
-void setCheckoutPageTarget(const std::string& baseUrl) {
-  // "<scheme>://127.0.0.1:<port>/"
-  targetPort = std::stoi(baseUrl.substr(baseUrl.rfind(':') + 1));
-}
+int platformPort() { return heldPort; }
 
 std::shared_ptr<void> prepareTestProcess() {
   // A run inside a fresh network namespace (NoNetworkTests) keeps the machine's own answers.
   if (std::getenv("TARVEL_NO_NETWORK_CHILD") != nullptr) return nullptr;
-  const int port = startRelay();
-  if (port == 0) std::abort();
-  setenv("TARVEL_STAGING_WEB_URL", ("http://127.0.0.1:" + std::to_string(port) + "/").c_str(), 1);
+  if ((heldPort = holdPort()) == 0) std::abort();
+  const std::string web = "http://127.0.0.1:" + std::to_string(heldPort) + "/web/";
+  setenv("TARVEL_STAGING_WEB_URL", web.c_str(), 1);
   setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   InternetConnectionManager::setProbe([] { return InternetConnectionManager::kReachable; });

@@ -15,6 +15,7 @@
 #include "InstalledSchemesRegistry.h"
 #include "LoopbackAPIService.h"
 #include "ManualClock.h"
+#include "SandboxServer.h"
 #include "ServiceScreenFactory.h"
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/VXAPIServiceProtocol.h"
@@ -30,9 +31,9 @@ inline constexpr std::chrono::milliseconds kClientTimeout = 1500ms;
 // loaded machine, which only moves the fault to an earlier step.
 inline constexpr std::chrono::milliseconds kSlowClientTimeout = 400ms;
 
-/// Where the fault tests' checkout page front sends the page request:
-/// "<baseUrl>custom.html?...".
-void setCheckoutPageTarget(const std::string& baseUrl);
+/// The port the process holds for the tests' sandbox platforms, where the component finds the
+/// checkout page ("http://127.0.0.1:<port>/web/"); 0 (any free port) in a run without a page.
+int platformPort();
 
 /// Passes every call on to a real service and counts the platform calls (analytics aside)
 /// that were made and that have completed. A completion counts once the caller's own
@@ -97,7 +98,7 @@ class CountingService : public VXAPIServiceProtocol {
 };
 
 // A host application whose flows run the component's screens over the real service and a
-// loader of its own against a platform on loopback, counted; the platform's timers run on a
+// loader of its own against a sandbox platform on loopback, counted; the platform's timers run on a
 // manual clock.
 class FlowTest : public EntryTestFixture {
  protected:
@@ -111,14 +112,32 @@ class FlowTest : public EntryTestFixture {
     // The client (the service owns its loader) lets go of its kept-alive connections before the
     // platform stops, which would otherwise wait for them to idle out.
     service_.reset();
+    platform_.reset();
   }
 
-  // Installs the counted service against `baseUrl`, shows the host's window and opens an entry
-  // object for a new host delegate, whose RTO flow uses the service too. Apps installed: `apps`.
-  void startHost(const std::string& baseUrl, std::chrono::milliseconds timeout,
+  // Starts the test's sandbox platform on 127.0.0.1 at `platformPort()`: plain HTTP, or HTTPS
+  // under an authority that nothing here trusts; its slow answers come well after
+  // `kSlowClientTimeout`.
+  bool startPlatform(bool untrustedHttps = false) {
+    sandbox::SandboxOptions options;
+    options.port = platformPort();
+    options.https = untrustedHttps;
+    options.slowDelay = 2s;
+    options.keepAlive = 1s;  // a stop waits this long for the web engine's kept-alive connections
+    platform_ = std::make_unique<sandbox::SandboxServer>(std::move(options));
+    if (!platform_->start()) platform_.reset();
+    return platform_ != nullptr;
+  }
+  // "http(s)://127.0.0.1:<port>/"
+  std::string platformOrigin() const { return platform_->origin() + "/"; }
+
+  // Installs the counted service against the platform at `origin`, shows the host's window and
+  // opens an entry object for a new host delegate, whose RTO flow uses the service too. Apps
+  // installed: `apps`.
+  void startHost(const std::string& origin, std::chrono::milliseconds timeout,
                  std::set<std::string> apps = {}) {
-    service_ = std::make_shared<CountingService>(
-        std::make_shared<LoopbackAPIService>(baseUrl, baseUrl, loopbackLoader(timeout)));
+    service_ = std::make_shared<CountingService>(std::make_shared<LoopbackAPIService>(
+        origin + "api/", origin + "analytics/", loopbackLoader(timeout)));
     detail::ScreenFactory::setShared(std::make_shared<ServiceScreenFactory>(service_));
     detail::Application::setUrlSchemeRegistry(
         std::make_shared<InstalledSchemesRegistry>(std::move(apps)));
@@ -167,6 +186,7 @@ class FlowTest : public EntryTestFixture {
 
   std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
   std::shared_ptr<CountingService> service_;
+  std::unique_ptr<sandbox::SandboxServer> platform_;
 };
 
 }  // namespace tarvel::test

@@ -7,7 +7,6 @@
 #include <QStandardPaths>
 
 #include "FlowDriving.h"
-#include "LoopbackServer.h"
 #include "UniqueMarker.h"
 #include "tarvel/InternetConnectionManager.h"
 
@@ -21,15 +20,13 @@ constexpr const char* kChildVariable = "TARVEL_NO_NETWORK_CHILD";
 
 TEST_F(NoNetworkTests, AFlowWithoutAnyNetworkShowsNoNetworkAndSendsNothing) {
   if (const char* passMarker = std::getenv(kChildVariable)) {
-    // Inside the namespace: the real reachability probe, a UPI order, a server on loopback
+    // Inside the namespace: the real reachability probe, a UPI order, a sandbox on loopback
     // that must hear nothing.
     InternetConnectionManager::setProbe(nullptr);
     ASSERT_FALSE(InternetConnectionManager::isConnectedToNetwork());
-    LoopbackServer server;
-    server.answerJson("POST", "/v1/order/verify", 200, R"({"data": {"total": "1"}})");
-    const bool serving = server.start();
+    const bool serving = startPlatform();
     if (!serving) std::printf("note: loopback is down here; nothing can be sent anyway\n");
-    startHost(serving ? server.baseUrl() : "http://127.0.0.1:9/", kClientTimeout);
+    startHost(serving ? platformOrigin() : "http://127.0.0.1:9/", kClientTimeout);
     checkout_->openCart(orderFor(Flow::upiTiles));
     QPointer<ViewController> screen = windowNavigation()->topViewController();
     ASSERT_TRUE(processEventsUntil([] {
@@ -44,7 +41,7 @@ TEST_F(NoNetworkTests, AFlowWithoutAnyNetworkShowsNoNetworkAndSendsNothing) {
     ASSERT_EQ(host_->outcomes().size(), 1u);
     EXPECT_FALSE(host_->outcomes()[0].status);
     EXPECT_EQ(service_->issued(), 0u);
-    EXPECT_EQ(serving ? server.requestCount() : 0u, 0u);
+    EXPECT_EQ(serving ? platform_->clientConnections() : 0u, 0u);
     if (!HasFailure()) std::printf("%s\n", passMarker);
     return;
   }

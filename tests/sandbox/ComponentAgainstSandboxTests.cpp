@@ -1,21 +1,19 @@
-// The component's own service completes every operation against the sandbox platform over
-// HTTPS, configured the way a host runs against the sandbox: main() starts one sandbox and
-// points the staging URLs and the extra CA at it through the environment, before the
-// component reads them. The contract between the two, end to end; and the overrides' effect
-// on the configuration (which texts may stand as a base URL: HttpUrlTests).
-#include <chrono>   // milliseconds
-#include <cstdio>   // fprintf
-#include <future>   // promise
+// The component's own service against the sandbox platform over HTTPS, configured the way a
+// host runs against the sandbox: one sandbox for the process, named in the environment (staging
+// URLs, extra CA) before the component reads its configuration, which it does once. The
+// overrides' effect on the configuration (which texts may stand as a base URL: HttpUrlTests) and
+// the connection kept across status polls; every operation end to end through the screens:
+// tests/reliability.
+#include <chrono>   // milliseconds, seconds
 #include <memory>   // make_shared
 #include <string>   // string
 #include <utility>  // pair
 #include <vector>   // vector
 
-#include <gtest/gtest.h>
 #include <stdlib.h>  // setenv
 
 #include "CompletionRecorder.h"
-#include "SandboxServer.h"
+#include "SandboxTestSupport.h"
 #include "config/ExtraCaScope.h"
 #include "network/UrlLoader.h"
 #include "tarvel/APIService.h"
@@ -24,12 +22,31 @@
 namespace tarvel {
 namespace {
 
-sandbox::SandboxServer* platform = nullptr;  // set by main()
+using sandbox::testing::replaceAll;
 
-// The page's override names the same server as localhost: another origin.
-std::string localhost(const std::string& url) {
-  const std::string ip = "127.0.0.1";
-  return url.substr(0, url.find(ip)) + "localhost" + url.substr(url.find(ip) + ip.size());
+// The process's sandbox, named in the environment as a host names it; the page's override names
+// the same server as localhost: another origin.
+class NamedSandbox : public sandbox::testing::RunningSandbox {
+ public:
+  NamedSandbox()
+      : RunningSandbox([](sandbox::SandboxOptions& options) {
+          options.https = true;
+          // The process-wide loader keeps its connection until exit; a stop waits for it.
+          options.keepAlive = std::chrono::seconds(1);
+        }) {
+    const std::string api = server().apiBaseUrl();
+    setenv("TARVEL_STAGING_API_URL", api.substr(0, api.size() - 1).c_str(), 1);
+    setenv("TARVEL_STAGING_ANALYTICS_URL", server().analyticsBaseUrl().c_str(), 1);
+    setenv("TARVEL_STAGING_WEB_URL",
+           replaceAll(server().webBaseUrl(), "127.0.0.1", "localhost").c_str(), 1);
+    setenv("TARVEL_CA_FILE", server().caFile().c_str(), 1);
+  }
+};
+
+// Started by each test before anything reads the configuration.
+sandbox::SandboxServer& platform() {
+  static NamedSandbox sandbox;
+  return sandbox.server();
 }
 
 // Runs one operation and returns its single completion's dictionary.
@@ -44,65 +61,22 @@ Dictionary call(APIService& service, Operation operation, const Dictionary& para
   return result.response.value_or(Dictionary());
 }
 
-TEST(ComponentAgainstSandboxTests, EveryOperationCompletesWithTheShapeTheViewModelsRead) {
-  APIService service;  // the configured staging hosts (the sandbox) and the shared loader
-  ASSERT_EQ(service.baseUrl(), platform->apiBaseUrl());
-  ASSERT_EQ(service.appAnalyticsBaseUrl(), platform->analyticsBaseUrl());
-  const Dictionary order = {{"order_type", "upi"}, {"mid", "m1"},           {"moid", "contract-1"},
-                            {"request_id", "r1"},  {"phone", "9000000001"}, {"total", "10.00"}};
-
-  const Dictionary verified = call(service, &APIService::verifyPaymentData, order);
-  ASSERT_TRUE(verified["tarvel_oid"].is_string());
-  ASSERT_TRUE(verified["auth_token"].is_string());
-  EXPECT_TRUE(verified["uapp"].is_array());
-  EXPECT_EQ(verified["u_link"].get<std::string>().rfind("upi://pay?", 0), 0u);
-  const Dictionary capture = {{"tarvel_oid", verified["tarvel_oid"]},
-                              {"auth_token", verified["auth_token"]}};
-
-  EXPECT_NE(call(service, &APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
-  // Paid beside the API through the component's own loader.
-  std::promise<long> paid;
-  detail::UrlLoader::shared().load(
-      {"POST",
-       platform->controlBaseUrl() + "pay",
-       {"Content-Type: application/json"},
-       Dictionary{{"tarvel_oid", verified["tarvel_oid"]}}.dump()},
-      [&](detail::UrlLoadResult result) { paid.set_value(result.statusCode.value_or(0)); });
-  EXPECT_EQ(paid.get_future().get(), 200);
-  EXPECT_EQ(call(service, &APIService::checkPaymentStatus, capture)["payment_status"], "PAID");
-
-  const Dictionary otpRequest = {
-      {"mid", "m1"}, {"phone", "9000000001"}, {"order_type", "cod"}, {"moid", "contract-1"}};
-  EXPECT_TRUE(call(service, &APIService::sendOtp, otpRequest).is_object());
-  EXPECT_TRUE(call(service, &APIService::reSendOtp, otpRequest).is_object());
-  const auto otp = platform->lastOtp("contract-1", "9000000001");
-  ASSERT_TRUE(otp.has_value());
-  const Dictionary otpCheck = {{"phone", "9000000001"}, {"moid", "contract-1"}, {"otp", *otp}};
-  EXPECT_EQ(call(service, &APIService::verifyOtp, otpCheck)["statusCode"], 200);
-
-  EXPECT_TRUE(call(service, &APIService::completeOrder,
-                   {{"request_id", "r1"}, {"moid", "contract-1"}})["data"]
-                  .is_object());
-  const std::size_t eventsBefore = platform->events().size();
-  EXPECT_TRUE(call(service, &APIService::appAnalytics, {{"type", "event"}, {"name", "otp"}})["data"]
-                  .is_object());
-  EXPECT_EQ(platform->events().size(), eventsBefore + 1);
-}
-
 TEST(ComponentAgainstSandboxTests, OverridesNameTheStagingOriginsThatAloneTakeTheExtraAuthority) {
-  EXPECT_EQ(Config::devBaseURL(), platform->apiBaseUrl());  // the closing slash is added
-  EXPECT_EQ(Config::devWebCheckoutBaseURL(), localhost(platform->webBaseUrl()));
+  const sandbox::SandboxServer& server = platform();
+  EXPECT_EQ(Config::devBaseURL(), server.apiBaseUrl());  // the closing slash is added
+  EXPECT_EQ(Config::devWebCheckoutBaseURL(),
+            replaceAll(server.webBaseUrl(), "127.0.0.1", "localhost"));
   // Production hosts ignore the overrides.
   EXPECT_EQ(Config::baseURL(), "https://api.tarvel.in/");
   EXPECT_EQ(Config::appAnalyticsBaseURL(), "https://analytics.tarvel.in/");
   EXPECT_EQ(Config::webCheckoutBaseURL(), "https://checkout.tarvel.in/");
-  const std::string port = std::to_string(platform->port());
+  const std::string port = std::to_string(server.port());
   const std::vector<std::pair<std::string, bool>> urls = {
-      {platform->apiBaseUrl() + "v1/order/verify", true},
+      {server.apiBaseUrl() + "v1/order/verify", true},
       {"https://localhost:" + port + "/web/custom.html", true},
       {"https://localhost:" + port + "/elsewhere", true},  // the origin counts, not the path
       {"http://127.0.0.1:" + port + "/api/v1/order/verify", false},
-      {"https://localhost:" + std::to_string(platform->port() + 1) + "/web/custom.html", false},
+      {"https://localhost:" + std::to_string(server.port() + 1) + "/web/custom.html", false},
       {"https://staging-api.tarvel.in/v1/order/verify", false},  // overridden away
       {"https://staging-analytics.tarvel.in/api/v1/events", false},
       {"https://api.tarvel.in/v1/order/verify", false},
@@ -117,9 +91,10 @@ TEST(ComponentAgainstSandboxTests, OverridesNameTheStagingOriginsThatAloneTakeTh
 // for all of them (and across the 5 seconds between polls), so the flow costs one TCP
 // connection and one TLS handshake.
 TEST(ComponentAgainstSandboxTests, TwentyFourStatusPollsMakeOneTlsHandshake) {
+  const sandbox::SandboxServer& server = platform();
   APIService fresh(
       std::make_shared<detail::UrlLoader>(detail::UrlLoader::optionsFromEnvironment()));
-  const std::size_t before = platform->tlsHandshakes();
+  const std::size_t before = server.tlsHandshakes();
   const Dictionary verified = call(fresh, &APIService::verifyPaymentData,
                                    {{"order_type", "upi"}, {"mid", "m3"}, {"moid", "polls-24"}});
   const Dictionary capture = {{"tarvel_oid", verified["tarvel_oid"]},
@@ -127,28 +102,8 @@ TEST(ComponentAgainstSandboxTests, TwentyFourStatusPollsMakeOneTlsHandshake) {
   for (int poll = 0; poll < 24; ++poll) {
     EXPECT_EQ(call(fresh, &APIService::checkPaymentStatus, capture)["payment_status"], "PENDING");
   }
-  EXPECT_EQ(platform->tlsHandshakes() - before, 1u);
+  EXPECT_EQ(server.tlsHandshakes() - before, 1u);
 }
 
 }  // namespace
 }  // namespace tarvel
-
-int main(int argc, char** argv) {
-  testing::InitGoogleTest(&argc, argv);
-  tarvel::sandbox::SandboxOptions options;
-  options.https = true;
-  // The process-wide loader keeps its connection until exit; stopping the server waits for it.
-  options.keepAlive = std::chrono::seconds(1);
-  tarvel::sandbox::SandboxServer server(options);
-  if (!server.start()) {
-    std::fprintf(stderr, "the sandbox did not start: %s\n", server.error().c_str());
-    return 1;
-  }
-  const std::string api = server.apiBaseUrl();
-  ::setenv("TARVEL_STAGING_API_URL", api.substr(0, api.size() - 1).c_str(), 1);
-  ::setenv("TARVEL_STAGING_ANALYTICS_URL", server.analyticsBaseUrl().c_str(), 1);
-  ::setenv("TARVEL_STAGING_WEB_URL", tarvel::localhost(server.webBaseUrl()).c_str(), 1);
-  ::setenv("TARVEL_CA_FILE", server.caFile().c_str(), 1);
-  tarvel::platform = &server;
-  return RUN_ALL_TESTS();
-}

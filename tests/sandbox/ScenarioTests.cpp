@@ -27,7 +27,6 @@ TEST(ScenarioTests, EachScenarioShapesTheVerifyAnswerAndTheCapturePolls) {
     {"order": {"moid": "no-uappish"}, "data": {"/uapp": "<present>"}},
     {"order": {"sandbox_scenario": "no-ulink"}, "data": {"/u_link": "<absent>", "/uapp": "<present>"}},
     {"order": {"sandbox_scenario": "no-qr"}, "data": {"/qrCode": "<absent>"}},
-    {"order": {"moid": "no-qr-1"}, "data": {"/qrCode": "<absent>"}},
     {"order": {"sandbox_scenario": "$list"}, "data": {"/uapp": "<absent>"}},
     {"order": {"moid": "no-uapp-4", "sandbox_scenario": "no-ulink"},
      "data": {"/uapp": "<present>", "/u_link": "<absent>"}},
@@ -88,6 +87,16 @@ TEST(ScenarioTests, EachFaultSpoilsOnlyItsEndpoint) {
     EXPECT_TRUE(notJson.json.is_discarded()) << notJson.raw;
     testing::expectShape(call("no-data-" + suffix, true).json, {{"/data", "<absent>"}});
     EXPECT_EQ(call("drop-" + suffix).status, 0) << "a cut-off answer must not arrive whole";
+    const auto text500 = call("server-error-text-" + suffix, true);
+    EXPECT_EQ(text500.status, 500);
+    EXPECT_TRUE(text500.json.is_discarded()) << text500.raw;
+    EXPECT_TRUE(call("not-object-" + suffix).json.at(0).at("data").is_object());
+    EXPECT_GT(call("gigantic-" + suffix).raw.size(), 3'000'000u);
+    const auto notUtf8 = call("not-utf8-" + suffix);
+    EXPECT_NE(notUtf8.raw.find('\xff'), std::string::npos);
+    EXPECT_TRUE(notUtf8.json.is_discarded());
+    testing::expectShape(call("ill-typed-" + suffix, true).json,
+                         {{"/data/moid", ("ill-typed-" + suffix + "-7").size()}});
 
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(call("slow-" + suffix, true).json.at("data").is_object());
@@ -97,6 +106,23 @@ TEST(ScenarioTests, EachFaultSpoilsOnlyItsEndpoint) {
     const auto untouched = call(endpoint == Endpoint::rto ? "not-json-verify" : "not-json-rto");
     EXPECT_TRUE(untouched.json.is_object()) << untouched.raw;
   }
+}
+
+// The hosted page, spoiled only by a "-web" fault named in its moid: the page itself, or a page
+// that posts a spoiled result.
+TEST(ScenarioTests, WebFaultsSpoilTheHostedPage) {
+  RunningSandbox sandbox;
+  const auto page = [&](const std::string& moid) {
+    return sandbox.get("/web/custom.html?moid=" + moid);
+  };
+  const std::string normal = page("order-1").raw;
+  EXPECT_NE(normal.find("Sandbox checkout"), std::string::npos);
+  EXPECT_EQ(page("not-json-1").raw, normal) << "faults without a suffix leave the page alone";
+  EXPECT_EQ(page("server-error-web-1").status, 500);
+  EXPECT_EQ(page("server-error-web-1").raw, normal);
+  EXPECT_GT(page("gigantic-web-1").raw.size(), 3'000'000u);
+  EXPECT_EQ(page("drop-web-1").status, 0);
+  EXPECT_NE(page("ill-typed-web-1").raw.find("postMessage({status: 7"), std::string::npos);
 }
 
 }  // namespace
