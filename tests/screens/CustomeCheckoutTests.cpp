@@ -311,27 +311,23 @@ class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
 
 // A page of another origin that the checkout page went to, by redirect or link, claims the
 // payment in vain (by script: the entry's web module test); a frame of any origin gets no bridge.
-TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlow) {
-  const std::string dropped = "message \"onSuccess\" from " + origin(foreign_) + " dropped";
-  const std::string bounce = checkout_.baseUrl() + "bounce?to=" + encoded(hostile_);
-  run({{"go:" + bounce, Until::logged, dropped},  // redirected away
-       {"link:" + hostile_, Until::logged, dropped, &checkout_},
-       {"frame:" + checkout_.baseUrl() + "custom.html?request_id=claim", Until::reported,
-        "no-bridge", nullptr, &checkout_},
-       {"frame:" + hostile_, Until::reported, "no-bridge", nullptr, &foreign_}});
-}
-
 // A UPI link reaches the app launcher only from the checkout page itself; other origins' app
 // links (also by redirect) and schemes that are no app's are refused. Popups and downloads
 // never happen.
-TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPageOpensAnAppAndNothingElseOpens) {
+TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlowOrOpensAnApp) {
+  const std::string dropped = "message \"onSuccess\" from " + origin(foreign_) + " dropped";
   const std::string shopLink = "phonepe://upi/pay?pa=shop@upi&am=499.00";
   const std::string attackerLink = "phonepe://upi/pay?pa=attacker@upi&am=499.00";
   auto refused = [](const std::string& scheme, const std::string& from) {
     return "refused to open a \"" + scheme + ":\" link from " + from + ": ";
   };
   const std::string foreignPage = foreign_.baseUrl() + "custom.html?request_id=";
-  run({{"go:" + foreignPage + encoded("link:" + attackerLink), Until::logged,
+  run({{"go:" + checkout_.baseUrl() + "bounce?to=" + encoded(hostile_), Until::logged, dropped},
+       {"link:" + hostile_, Until::logged, dropped, &checkout_},
+       {"frame:" + checkout_.baseUrl() + "custom.html?request_id=claim", Until::reported,
+        "no-bridge", nullptr, &checkout_},
+       {"frame:" + hostile_, Until::reported, "no-bridge", nullptr, &foreign_},
+       {"go:" + foreignPage + encoded("link:" + attackerLink), Until::logged,
         refused("phonepe", origin(foreign_)), &foreign_},
        {"link:" + foreign_.baseUrl() + "bounce?to=" + encoded(attackerLink), Until::logged,
         refused("phonepe", origin(foreign_)), &checkout_},

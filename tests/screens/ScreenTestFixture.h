@@ -23,7 +23,6 @@
 #include "LogicTestSupport.h"
 #include "ManualClock.h"
 #include "QtWait.h"
-#include "platform/ActivityIndicator.h"
 #include "platform/Alert.h"
 #include "platform/Application.h"
 #include "platform/MainQueue.h"
@@ -244,10 +243,6 @@ class ScreenTest : public ::testing::Test {
     return texts;
   }
   QPushButton* button(const char* name) const { return child<QPushButton>(name); }
-  bool spinning(const char* name) const {
-    auto* indicator = child<detail::ActivityIndicator>(name);
-    return indicator && indicator->isAnimating() && !indicator->isHidden();
-  }
   // Which digit field holds the focus: 1 to 4, or 0 for none of them.
   int focusedField() const {
     for (int n = 1; n <= 4; ++n) {

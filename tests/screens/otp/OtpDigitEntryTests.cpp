@@ -108,28 +108,5 @@ TEST_F(OtpDigitEntryTests, TheSubmittedOtpIsFourAsciiDigits) {
             (Dictionary{{"phone", "9876500042"}, {"moid", "moid-R4nd0mK3y"}, {"otp", "1234"}}));
 }
 
-// The names and the paid flow from the keyboard are read on the accessibility bus; here the
-// focus frame, which shows only when the focus came from the keyboard, and the resend button.
-TEST_F(OtpDigitEntryTests, AFocusFrameOnlyFromTheKeyboardAndResendTakesTheKeyboard) {
-  enter("....", 1);
-  EXPECT_FALSE(field(1)->property("keyboardFocus").toBool()) << "no focus frame at load";
-  for (int n = 2; n <= 4; ++n) {
-    typeKey(Qt::Key_Tab);
-    EXPECT_EQ(focusedField(), n);
-    EXPECT_TRUE(field(n)->property("keyboardFocus").toBool());
-  }
-  QTest::mouseClick(otp_, Qt::LeftButton, {}, QPoint(2, otp_->height() - 2));
-  EXPECT_EQ(focusedField(), 0) << "a click on the background ends editing";
-
-  clock_->advance(std::chrono::seconds(30));
-  field(1)->setFocus();
-  typeText("1234");
-  typeKey(Qt::Key_Tab);
-  EXPECT_EQ(QApplication::focusWidget(), button("buttonResendOTP"));
-  typeKey(Qt::Key_Space);
-  EXPECT_EQ(callCount("reSendOtp"), 1u);
-  EXPECT_EQ(callCount("verifyOtp"), 0u);
-}
-
 }  // namespace
 }  // namespace tarvel::test

@@ -59,23 +59,6 @@ TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTh
   }
 }
 
-TEST_F(UpiCheckoutViewControllerTests, ProbesMappedKeysInAnswerOrderAndListsTheInstalledOnes) {
-  UpiCheckoutViewController* screen = openUpi({"gpay", "bhim", "phonepe", "tez", "upi", "paytm"});
-  answerVerify({{"uapp", {"tez", "upi", "phonepe", "paytm"}}});
-  EXPECT_EQ(registry_->probedSchemes(), (Strings{"gpay", "bhim", "phonepe", "paytm"}));
-  EXPECT_EQ(screen->installedUapp(), (Strings{"gpay", "bhim", "phonepe", "paytm"}));
-  QStringList names;
-  for (auto* tile : screen->paymentOptionViews()) names << tile->buttonUPIOption()->text();
-  EXPECT_EQ(names, (QStringList{"Google Pay", "bhim", "PhonePe", "Paytm"}));
-  ASSERT_EQ(analyticsEvents().size(), 1u);
-  EXPECT_EQ(analyticsEvents()[0]["app_count"], 4) << "the page_load event counts the tiles";
-  EXPECT_EQ(analyticsEvents()[0]["requestId"], "req_1");
-
-  tapTile(2);
-  ASSERT_EQ(registry_->openedUrls().size(), 1u);
-  EXPECT_EQ(registry_->openedUrls()[0].rfind("phonepe://upi/pay?", 0), 0u);
-}
-
 TEST_F(UpiCheckoutViewControllerTests, OpensThePercentEncodedDeepLinkAndSendsTheClickEvent) {
   struct Case {
     Dictionary link;
@@ -89,7 +72,6 @@ TEST_F(UpiCheckoutViewControllerTests, OpensThePercentEncodedDeepLinkAndSendsThe
       {"upi://pay?a=!$'()*+,-.;@_~&b=[]\"<>\\^`{|}", true,
        "phonepe://upi/pay?a=!$'()*+,-.;@_~&b=%5B%5D%22%3C%3E%5C%5E%60%7B%7C%7D", nullptr},
       {"upi://pay?x=%4a%4%zz%", true, "phonepe://upi/pay?x=%4a%254%25zz%25", nullptr},
-      {"pay?am=1", true, "phonepe://upi/pay?am=1", nullptr},
       {"upi://pay?am=1", false, nullptr, "Could not open PhonePe"},
       {42, true, nullptr, "UPI link is not available"}};
   for (const Case& c : cases) {
@@ -195,6 +177,8 @@ TEST_F(UpiCheckoutViewControllerTests, AfterAnOpenPollingIgnoresTheFocusAndARetu
   EXPECT_FALSE(screen->hasTimer()) << "nothing was opened yet";
 
   tapTile(1);
+  ASSERT_EQ(registry_->openedUrls().size(), 1u);
+  EXPECT_EQ(registry_->openedUrls()[0].rfind("paytm://upi/pay?", 0), 0u) << "the tapped tile's";
   setActive(false);  // the app took the focus, and a kiosk may never hand it back
   advance(13s);
   EXPECT_EQ(screen->statusCurrentCount(), 2) << "polling goes on without the focus";
