@@ -191,11 +191,6 @@ class ScreenTest : public ::testing::Test {
     settle();
     return screen;
   }
-  // Answers status request `n` (1-based) with `status`.
-  void answerStatus(std::size_t n, const std::string& status) {
-    complete("checkPaymentStatus", Dictionary{{"payment_status", status}, {"poll", n}},
-             std::nullopt, n - 1);
-  }
   void setActive(bool active) {
     Application::shared()->applyApplicationState(active ? Qt::ApplicationActive
                                                         : Qt::ApplicationInactive);

@@ -1,6 +1,7 @@
 // The OTP screen on real widgets (offscreen) with a fake service and the manual clock: the
-// decision after verification, every way it closes, the countdown, submission, errors,
-// keyboard geometry and the upi branch. How each state looks is pictured by the golden tests.
+// decision after verification, every way it closes, the countdown, submission and errors. How
+// each state looks is pictured by the golden tests. (The entry routes only cash-on-delivery
+// orders here: the screen's branch for a UPI order is no flow's.)
 #include <chrono>      // seconds
 #include <functional>  // function
 #include <map>         // map
@@ -35,10 +36,12 @@ class VerifyOTPViewControllerTests : public ScreenTest {
   }
   // Runs `steps`, words separated by spaces: "sent" and "verify" answer the load ("verify+": the
   // merchant verified the shopper, "verify-": a failed heading); "submit" types and submits
-  // 1234, which "accept" or "reject" answers; "esc" and "back" ask to cancel; "OK", "Ok",
-  // "CANCEL" answer the alert; "resend404" and "poll404" fail those calls.
+  // 1234, which "accept" or "reject" answers; "esc" and "back" ask to cancel; "resend404" fails
+  // the resend; any other word is the action tapped on the alert.
   void run(const std::string& steps) {
     const Dictionary sent = {{"message", "OTP sent"}}, accepted = {{"statusCode", 200}};
+    const Dictionary merchant = {{"merchant_user_verified", true}};
+    const Dictionary failed = {{"msg", {{"heading", "Failed!"}}}};
     const Dictionary rejected = {{"statusCode", 400}, {"statusMessage", "Invalid OTP"}};
     auto fail = [&](const char* operation) {
       complete(operation, std::nullopt, APIError::dataNotFound);
@@ -46,32 +49,28 @@ class VerifyOTPViewControllerTests : public ScreenTest {
     const std::map<std::string, std::function<void()>> actions = {
         {"sent", [&] { complete("sendOtp", sent); }},
         {"verify", [&] { answerVerify(); }},
-        {"verify+",
-         [&] {
-           answerVerify({{"merchant_user_verified", true}});
-         }},
-        {"verify-",
-         [&] {
-           answerVerify({{"msg", {{"heading", "Failed!"}}}});
-         }},
+        {"verify+", [&] { answerVerify(merchant); }},
+        {"verify-", [&] { answerVerify(failed); }},
         {"submit", [&] { submitDigits("1234"); }},
         {"accept", [&] { complete("verifyOtp", accepted); }},
         {"reject", [&] { complete("verifyOtp", rejected); }},
         {"esc", [&] { typeKey(Qt::Key_Escape); }},
         {"back", [&] { otp_->backButtonClick(), settle(); }},
-        {"OK", [&] { answerAlert("OK"); }},
-        {"Ok", [&] { answerAlert("Ok"); }},
-        {"CANCEL", [&] { answerAlert("CANCEL"); }},
         {"resend404", [&] { otp_->resendOTPOption(), fail("reSendOtp"); }},
-        {"poll404", [&] { otp_->checkPaymentStatusOption(), fail("checkPaymentStatus"); }},
     };
     std::istringstream words(steps);
-    for (std::string word; words >> word;) actions.at(word)();
+    for (std::string word; words >> word;) {
+      if (actions.count(word)) {
+        actions.at(word)();
+      } else {
+        answerAlert(QString::fromStdString(word));
+      }
+    }
   }
 };
 
 TEST_F(VerifyOTPViewControllerTests, DecisionAfterVerification) {
-  enum Expect { otpPanel, success, failure, priceOnly };
+  enum Expect { otpPanel, success, failure };
   struct Row {
     Dictionary patch;    // put over the answer
     const char* erased;  // from the order and the answer
@@ -86,8 +85,7 @@ TEST_F(VerifyOTPViewControllerTests, DecisionAfterVerification) {
                       {{{"msg", failed}, {"merchant_user_verified", true}}, "", failure},
                       // Only that exact heading, in a "msg" object, is a failure.
                       {{{"msg", {{"heading", "failed!"}}}}, "", otpPanel},
-                      {{{"msg", "Failed!"}}, "", otpPanel},
-                      {Dictionary::object(), "order_type", priceOnly}};
+                      {{{"msg", "Failed!"}}, "", otpPanel}};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.patch.dump() + " without " + row.erased);
     Dictionary order = codOrder(), answer = verifyAnswer(row.patch);
@@ -100,10 +98,6 @@ TEST_F(VerifyOTPViewControllerTests, DecisionAfterVerification) {
     EXPECT_EQ(otp_ && child("viewCODContainer")->isVisible(), row.expect == otpPanel);
     if (row.expect == otpPanel) {
       EXPECT_EQ(focusedField(), 1);
-    }
-    if (row.expect == priceOnly) {
-      EXPECT_TRUE(child("viewPriceDetails")->isVisible());
-      EXPECT_TRUE(log_.contains("default"));
     }
     if (row.expect == success || row.expect == failure) {
       ASSERT_EQ(outcomes.size(), 1u);
@@ -260,9 +254,8 @@ TEST_F(VerifyOTPViewControllerTests, SubmissionSendsTheJoinedDigitsOnceAndReport
   EXPECT_EQ(listener->calls, std::vector<bool>{true});
 }
 
-// OTP errors also show under the fields for 15 seconds; a status poll's only in the alert. Only
-// a "statusCode" of the number 200 accepts the OTP; a refused one stays in the fields, ready to
-// be sent again.
+// OTP errors also show under the fields for 15 seconds. Only a "statusCode" of the number 200
+// accepts the OTP; a refused one stays in the fields, ready to be sent again.
 TEST_F(VerifyOTPViewControllerTests, ErrorsShowInTheAlertAndOtpErrorsInTheLabelFor15Seconds) {
   struct Row {
     const char* steps;
@@ -276,8 +269,7 @@ TEST_F(VerifyOTPViewControllerTests, ErrorsShowInTheAlertAndOtpErrorsInTheLabelF
         Row{"", {{"statusCode", "200"}, {"statusMessage", "Invalid OTP"}}, "Invalid OTP", true},
         Row{"", {{"statusCode", 200.5}}, wrong, true},
         Row{"", {{"statusCode", 401}, {"statusMessage", 5}}, wrong, true},
-        Row{"resend404", nullptr, "Data Not Found", true},
-        Row{"poll404", nullptr, "Data Not Found", false}}) {
+        Row{"resend404", nullptr, "Data Not Found", true}}) {
     SCOPED_TRACE(std::string(row.steps) + row.otpAnswer.dump());
     openOtp(codOrder());
     answerLoad();
@@ -301,48 +293,6 @@ TEST_F(VerifyOTPViewControllerTests, ErrorsShowInTheAlertAndOtpErrorsInTheLabelF
     }
     EXPECT_TRUE(delegate_->outcomes.empty());
     closeAll();
-  }
-}
-
-// For a UPI order the screen lists the installed apps and does not poll; with none installed it
-// polls as the QR code does, every 5 s up to 24 times, and reports the last answer, or PAID at
-// once.
-TEST_F(VerifyOTPViewControllerTests, UpiBranchProbesAppsAndPollsTheStatusWithoutOne) {
-  Dictionary order = codOrder();
-  order["order_type"] = "upi";
-  const Dictionary answer = {{"uapp", {"tez", "upi", "phonepe"}}};
-  install({"gpay"});
-  openOtp(order);
-  answerLoad(answer);
-  EXPECT_EQ(otp_->installedUapp(), std::vector<std::string>{"gpay"});
-  EXPECT_EQ(otp_->paymentType(), PaymentType::upi("upi"));
-  EXPECT_EQ(params("appAnalytics", 1)["eventType"], "page_load");
-  EXPECT_EQ(params("appAnalytics", 1)["app_count"], 1);
-  advance(seconds(60));
-  EXPECT_EQ(callCount("checkPaymentStatus"), 0u);
-
-  for (const std::string last : {"PENDING", "PAID"}) {
-    SCOPED_TRACE(last);
-    closeAll();
-    install({});
-    openOtp(order);
-    answerLoad(answer);
-    EXPECT_EQ(otp_->paymentType(), PaymentType::upi("qrcode"));
-    const std::size_t polls = last == "PAID" ? 2 : 24;
-    for (std::size_t poll = 1; poll <= polls; ++poll) {
-      EXPECT_TRUE(delegate_->outcomes.empty());
-      advance(seconds(5));
-      ASSERT_EQ(callCount("checkPaymentStatus"), poll);
-      answerStatus(poll, poll == polls ? last : "PENDING");
-    }
-    EXPECT_EQ(params("checkPaymentStatus"),
-              (Dictionary{{"tarvel_oid", "tvl_7f3a"}, {"auth_token", "tok_51c9"}}));
-    ASSERT_EQ(delegate_->outcomes.size(), 1u);
-    EXPECT_EQ(delegate_->outcomes[0].status, last == "PAID");
-    EXPECT_EQ(delegate_->outcomes[0].data, (Dictionary{{"payment_status", last}, {"poll", polls}}));
-    EXPECT_TRUE(closed());
-    advance(seconds(30));
-    EXPECT_EQ(callCount("checkPaymentStatus"), polls);
   }
 }
 
