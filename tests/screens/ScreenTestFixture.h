@@ -120,10 +120,6 @@ class ScreenTest : public ::testing::Test {
     delegate_ = std::make_shared<RecordingStatusDelegate>();
     log_.clear();
   }
-  void install(const std::set<std::string>& apps) {
-    registry_ = std::make_shared<InstalledSchemesRegistry>(apps);
-    Application::setUrlSchemeRegistry(registry_);
-  }
 
   // Indexes of the fake service's calls of `operation`, oldest first.
   std::vector<std::size_t> calls(const std::string& operation) const {
@@ -181,7 +177,8 @@ class ScreenTest : public ::testing::Test {
                                      const Dictionary& order = {{"order_type", "upi"}},
                                      QSize size = {375, 667}) {
     closeAll();
-    install(installed);
+    registry_ = std::make_shared<InstalledSchemesRegistry>(installed);
+    Application::setUrlSchemeRegistry(registry_);
     showWindow(size);
     auto* screen = new UpiCheckoutViewController(order, false);
     screen->setAPIService(service_);

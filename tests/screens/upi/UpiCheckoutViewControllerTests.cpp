@@ -28,22 +28,35 @@ std::string realQrCode() {
 
 using UpiCheckoutViewControllerTests = ScreenTest;
 
+// Answers of the wrong type take a clear path too: an app list that is none or holds a number
+// leads to the QR code, a numeric total shows none, an app the order names but the device lacks
+// is asked for.
 TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTheQrCode) {
   struct Case {
     const char* upiApp;
     std::set<std::string> installed;
+    Dictionary changes;
     bool tiles, qr;
     const char* opened;
+    const char* alert;
   };
-  const Case cases[] = {{nullptr, {"phonepe", "paytm"}, true, false, nullptr},
-                        {"", {"gpay"}, true, false, nullptr},
-                        {"phonepe", {"phonepe"}, false, false, "phonepe"},
-                        {"tez", {"gpay", "tez"}, false, false, "tez"},
-                        {nullptr, {}, false, true, nullptr}};
+  const Dictionary none = Dictionary::object();
+  const Case cases[] = {
+      {nullptr, {"phonepe", "paytm"}, none, true, false, nullptr, nullptr},
+      {"", {"gpay"}, none, true, false, nullptr, nullptr},
+      {"phonepe", {"phonepe"}, none, false, false, "phonepe", nullptr},
+      {"tez", {"gpay", "tez"}, none, false, false, "tez", nullptr},
+      {nullptr, {}, none, false, true, nullptr, nullptr},
+      {nullptr, {"phonepe", "paytm"}, {{"uapp", nullptr}}, false, true, nullptr, nullptr},
+      {nullptr, {}, {{"uapp", {"phonepe", 7}}}, false, true, nullptr, nullptr},
+      {nullptr, {"phonepe", "paytm"}, {{"total", 499}}, true, false, nullptr, nullptr},
+      {"tez", {"phonepe"}, none, false, false, nullptr, "Please install gpay in device"}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(upiOrder(c.upiApp).dump() + " " + std::to_string(c.installed.size()));
+    SCOPED_TRACE(upiOrder(c.upiApp).dump() + " " + c.changes.dump());
     UpiCheckoutViewController* screen = openUpi(c.installed, upiOrder(c.upiApp));
-    answerVerify({{"qrCode", realQrCode()}});
+    Dictionary changes = c.changes;
+    changes["qrCode"] = realQrCode();
+    answerVerify(changes);
     const bool opened = c.opened != nullptr;
     EXPECT_EQ(!screen->paymentOptionViews().isEmpty(), c.tiles);
     EXPECT_EQ(screen->viewQRCode()->isVisible(), c.qr);
@@ -56,6 +69,16 @@ TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTh
                                "://upi/pay?pa=shop%40upi&pn=Shop&am=499.00&tr=tvl_7f3a&cu=INR"}
                      : Strings{});
     EXPECT_EQ(screen->upiOptionPressed(), opened);
+    EXPECT_TRUE(!c.qr || analyticsEvents().at(0)["app_count"] == 0);
+    const Dictionary total = verifyAnswer(changes)["total"];
+    EXPECT_EQ(QTextDocumentFragment::fromHtml(screen->labelTotalPayment()->text()).toPlainText(),
+              QString("Pay \u20B9") +
+                  QString::fromStdString(total.is_string() ? total.get<std::string>() : ""));
+    if (c.alert) {
+      answerOnlyAlert(c.alert, "Ok");
+    } else {
+      EXPECT_TRUE(Alert::openAlerts().isEmpty());
+    }
   }
 }
 
@@ -252,44 +275,6 @@ TEST_F(UpiCheckoutViewControllerTests, AFailedHeadingListsEveryAppOnceAndLaunche
   answerVerify(failed);
   EXPECT_EQ(registry_->openedUrls().size(), 1u);
   EXPECT_EQ(analyticsEvents().size(), 1u) << "one click";
-}
-
-// Answers of the wrong type take a clear path: an app list that is none or holds a number
-// leads to the QR code, a numeric total shows none, an app the order names but the device lacks
-// asks for it.
-TEST_F(UpiCheckoutViewControllerTests, BadAnswersTakeAClearPathWithoutCrashing) {
-  struct Case {
-    const char* upiApp;
-    Dictionary changes;
-    bool qr;
-    const char* alert;
-  };
-  const Case cases[] = {{nullptr, {{"uapp", nullptr}}, true, nullptr},
-                        {nullptr, {{"uapp", {"phonepe", 7}}}, true, nullptr},
-                        {nullptr, {{"total", 499}}, false, nullptr},
-                        {"tez", {{"total", "1.00"}}, false, "Please install gpay in device"}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.changes.dump());
-    UpiCheckoutViewController* screen =
-        openUpi(c.qr ? std::set<std::string>{} : std::set<std::string>{"phonepe", "paytm"},
-                upiOrder(c.upiApp));
-    answerVerify(c.changes);
-
-    EXPECT_EQ(screen->viewQRCode()->isVisible(), c.qr);
-    if (c.qr) {
-      EXPECT_TRUE(screen->hasTimer()) << "polling goes on without a picture";
-      EXPECT_EQ(analyticsEvents().at(0)["app_count"], 0);
-    }
-    const Dictionary total = verifyAnswer(c.changes)["total"];
-    EXPECT_EQ(QTextDocumentFragment::fromHtml(screen->labelTotalPayment()->text()).toPlainText(),
-              QString("Pay \u20B9") +
-                  QString::fromStdString(total.is_string() ? total.get<std::string>() : ""));
-    if (c.alert) {
-      answerOnlyAlert(c.alert, "Ok");
-    } else {
-      EXPECT_TRUE(Alert::openAlerts().isEmpty());
-    }
-  }
 }
 
 // Keys from the platform ("uapp") or the order ("upi_app") become the scheme of what is
