@@ -133,11 +133,6 @@ class ScreenTest : public ::testing::Test {
   const Dictionary& params(const std::string& operation, std::size_t nth = 0) const {
     return service_->calls.at(calls(operation).at(nth)).params;
   }
-  std::vector<Dictionary> analyticsEvents() const {
-    std::vector<Dictionary> events;
-    for (std::size_t i : calls("appAnalytics")) events.push_back(service_->calls[i].params);
-    return events;
-  }
   // Answers the `nth` call of `operation` and lets the screen act on it.
   void complete(const std::string& operation, const std::optional<Dictionary>& response,
                 std::optional<APIError> error = std::nullopt, std::size_t nth = 0) {

@@ -1,6 +1,6 @@
 // The OTP screen on real widgets (offscreen) with a fake service and the manual clock: the
-// decision after verification, every way it closes, the countdown, submission and errors. How
-// each state looks is pictured by the golden tests. (The entry routes only cash-on-delivery
+// decision after verification, every way it closes, submission and errors. How each state
+// looks is pictured by the golden tests. (The entry routes only cash-on-delivery
 // orders here: the screen's branch for a UPI order is no flow's.)
 #include <chrono>      // seconds
 #include <functional>  // function
@@ -82,43 +82,30 @@ class VerifyOTPViewControllerTests : public ScreenTest {
   }
 };
 
+// A present "otp_verified" (whatever its value) or a verified shopper ends the flow; a failed
+// heading wins over both; only that exact heading, in a "msg" object, is a failure.
 TEST_F(VerifyOTPViewControllerTests, DecisionAfterVerification) {
   enum Expect { otpPanel, success, failure };
-  struct Row {
-    Dictionary patch;    // put over the answer
-    const char* erased;  // from the order and the answer
-    Expect expect;
-  };
   const Dictionary failed = {{"heading", "Failed!"}};
-  const Row rows[] = {{Dictionary::object(), "", otpPanel},
-                      {{{"merchant_user_verified", true}}, "", success},
-                      {Dictionary::object(), "otp_verified", success},
-                      {{{"otp_verified", false}}, "", success},
-                      {{{"msg", failed}}, "", failure},
-                      {{{"msg", failed}, {"merchant_user_verified", true}}, "", failure},
-                      // Only that exact heading, in a "msg" object, is a failure.
-                      {{{"msg", {{"heading", "failed!"}}}}, "", otpPanel},
-                      {{{"msg", "Failed!"}}, "", otpPanel}};
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.patch.dump() + " without " + row.erased);
-    Dictionary order = codOrder(), answer = verifyAnswer(row.patch);
-    order.erase(row.erased);
-    answer.erase(row.erased);
-    openOtp(order);
-    complete("sendOtp", Dictionary{{"message", "OTP sent"}});
-    complete("verifyPaymentData", answer);
+  const std::pair<Dictionary, Expect> rows[] = {
+      {Dictionary::object(), otpPanel},
+      {{{"merchant_user_verified", true}}, success},
+      {{{"otp_verified", false}}, success},
+      {{{"msg", failed}, {"merchant_user_verified", true}}, failure},
+      {{{"msg", "Failed!"}}, otpPanel}};
+  for (const auto& [changes, expect] : rows) {
+    SCOPED_TRACE(changes.dump());
+    openOtp(codOrder());
+    answerLoad(changes);
     const auto& outcomes = delegate_->outcomes;
-    EXPECT_EQ(otp_ && child("viewCODContainer")->isVisible(), row.expect == otpPanel);
-    if (row.expect == otpPanel) {
+    EXPECT_EQ(otp_ && child("viewCODContainer")->isVisible(), expect == otpPanel);
+    ASSERT_EQ(outcomes.size(), expect == otpPanel ? 0u : 1u);
+    if (expect == otpPanel) {
       EXPECT_EQ(focusedField(), 1);
-    }
-    if (row.expect == success || row.expect == failure) {
-      ASSERT_EQ(outcomes.size(), 1u);
-      EXPECT_EQ(outcomes[0].status, row.expect == success);
-      EXPECT_EQ(outcomes[0].data, answer);
-      EXPECT_TRUE(closed());
     } else {
-      EXPECT_TRUE(outcomes.empty());
+      EXPECT_EQ(outcomes[0].status, expect == success);
+      EXPECT_EQ(outcomes[0].data, verifyAnswer(changes));
+      EXPECT_TRUE(closed());
     }
     closeAll();
   }
@@ -189,35 +176,20 @@ TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndTakesItsAlertsAlong
   }
 }
 
-// The load sends the OTP and verifies the order at once (what each request carries is the view
-// models' test; the answers may come in any order: the digit entry's test).
-TEST_F(VerifyOTPViewControllerTests, CountdownRunsOnceAndTheResendSendsTheSameRequest) {
-  openOtp(codOrder());
-  ASSERT_EQ(service_->calls.size(), 3u);
-  EXPECT_EQ(service_->calls[0].operation, "sendOtp");
-  EXPECT_EQ(service_->calls[1].params, codOrder());
-  EXPECT_EQ(service_->calls[2].params["eventType"], "otp_dialog_load");
-  answerLoad();
-  advance(seconds(29));
-  EXPECT_FALSE(button("buttonResendOTP")->isVisible());
-  advance(seconds(1));
-  ASSERT_TRUE(button("buttonResendOTP")->isVisible());
-  QTest::mouseClick(button("buttonResendOTP"), Qt::LeftButton);
-  advance(seconds(5));
-  EXPECT_EQ(callCount("reSendOtp"), 1u);
-  EXPECT_EQ(params("reSendOtp"), params("sendOtp"));
-  EXPECT_TRUE(button("buttonResendOTP")->isVisible());
-  EXPECT_EQ(otp_->otpTicToc(), 30);
-}
-
 struct Listener : OTPVerifyDelegate {
   void otpVerified(bool verified) override { calls.push_back(verified); }
   std::vector<bool> calls;
 };
 
+// The load sends the OTP and verifies the order at once (what each request carries is the view
+// models' test; the answers may come in any order: the digit entry's test).
 TEST_F(VerifyOTPViewControllerTests, SubmissionSendsTheJoinedDigitsOnceAndReportsTheAcceptedOtp) {
   auto listener = std::make_shared<Listener>();
   openOtp(codOrder())->setOtpVerifyDelegate(listener);
+  ASSERT_EQ(service_->calls.size(), 3u);
+  EXPECT_EQ(service_->calls[0].operation, "sendOtp");
+  EXPECT_EQ(service_->calls[1].params, codOrder());
+  EXPECT_EQ(service_->calls[2].params["eventType"], "otp_dialog_load");
   answerLoad();
   for (const QStringList& texts : {QStringList{"1", "2", "", "4"}, QStringList{"", "", "", ""}}) {
     for (int n = 1; n <= 4; ++n) field(n)->setText(texts[n - 1]);
@@ -244,43 +216,35 @@ TEST_F(VerifyOTPViewControllerTests, SubmissionSendsTheJoinedDigitsOnceAndReport
   EXPECT_EQ(listener->calls, std::vector<bool>{true});
 }
 
-// OTP errors also show under the fields for 15 seconds. Only a "statusCode" of the number 200
-// accepts the OTP; a refused one stays in the fields, ready to be sent again.
-TEST_F(VerifyOTPViewControllerTests, ErrorsShowInTheAlertAndOtpErrorsInTheLabelFor15Seconds) {
-  struct Row {
-    const char* steps;
-    Dictionary otpAnswer;  // null: no OTP submitted
-    const char* message;
-    bool inLabel;
-  };
+// Errors show in the alert and under the fields for 15 seconds. Only a "statusCode" of the
+// number 200 accepts the OTP; a refused one stays in the fields, ready to be sent again.
+TEST_F(VerifyOTPViewControllerTests, ErrorsShowInTheAlertAndInTheLabelFor15Seconds) {
   const char* const wrong = "Something went wrong!";
-  for (const Row& row :
-       {Row{"", {{"statusCode", 400}, {"statusMessage", "Invalid OTP"}}, "Invalid OTP", true},
-        Row{"", {{"statusCode", "200"}, {"statusMessage", "Invalid OTP"}}, "Invalid OTP", true},
-        Row{"", {{"statusCode", 200.5}}, wrong, true},
-        Row{"", {{"statusCode", 401}, {"statusMessage", 5}}, wrong, true},
-        Row{"resend404", nullptr, "Data Not Found", true}}) {
-    SCOPED_TRACE(std::string(row.steps) + row.otpAnswer.dump());
+  const std::pair<Dictionary, const char*> rows[] = {
+      {{{"statusCode", 400}, {"statusMessage", "Invalid OTP"}}, "Invalid OTP"},
+      {{{"statusCode", "200"}, {"statusMessage", "Invalid OTP"}}, "Invalid OTP"},
+      {{{"statusCode", 200.5}}, wrong},
+      {{{"statusCode", 401}, {"statusMessage", 5}}, wrong},
+      {nullptr, "Data Not Found"}};  // the resend fails
+  for (const auto& [otpAnswer, message] : rows) {
+    SCOPED_TRACE(otpAnswer.dump());
     openOtp(codOrder());
     answerLoad();
-    run(row.steps);
-    if (!row.otpAnswer.is_null()) {
+    if (otpAnswer.is_null()) {
+      run("resend404");
+      EXPECT_EQ(params("reSendOtp"), params("sendOtp")) << "the resend sends the same request";
+    } else {
       submitDigits("1234");
-      complete("verifyOtp", row.otpAnswer);
+      complete("verifyOtp", otpAnswer);
       EXPECT_EQ(fieldTexts(), (QStringList{"1", "2", "3", "4"}));
       EXPECT_TRUE(button("buttonSubmitOTP")->isEnabled());
     }
-    ASSERT_NE(onlyAlert(), nullptr);
-    EXPECT_EQ(onlyAlert()->message(), row.message);
-    answerAlert("Ok");
-    EXPECT_EQ(errorLabel()->isVisible(), row.inLabel);
-    if (row.inLabel) {
-      EXPECT_EQ(errorLabel()->text(), row.message);
-      clock_->advance(seconds(14));
-      EXPECT_TRUE(errorLabel()->isVisible());
-      clock_->advance(seconds(1));
-      EXPECT_FALSE(errorLabel()->isVisible());
-    }
+    answerOnlyAlert(message, "Ok");
+    EXPECT_EQ(errorLabel()->text(), message);
+    clock_->advance(seconds(14));
+    EXPECT_TRUE(errorLabel()->isVisible());
+    clock_->advance(seconds(1));
+    EXPECT_FALSE(errorLabel()->isVisible());
     EXPECT_TRUE(delegate_->outcomes.empty());
     closeAll();
   }

@@ -69,7 +69,7 @@ TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTh
                                "://upi/pay?pa=shop%40upi&pn=Shop&am=499.00&tr=tvl_7f3a&cu=INR"}
                      : Strings{});
     EXPECT_EQ(screen->upiOptionPressed(), opened);
-    EXPECT_TRUE(!c.qr || analyticsEvents().at(0)["app_count"] == 0);
+    EXPECT_TRUE(!c.qr || params("appAnalytics")["app_count"] == 0);
     const Dictionary total = verifyAnswer(changes)["total"];
     EXPECT_EQ(QTextDocumentFragment::fromHtml(screen->labelTotalPayment()->text()).toPlainText(),
               QString("Pay \u20B9") +
@@ -108,10 +108,9 @@ TEST_F(UpiCheckoutViewControllerTests, OpensThePercentEncodedDeepLinkAndSendsThe
               c.opened ? Strings{c.opened} : Strings{});
     EXPECT_EQ(screen->upiOptionPressed(), c.opened != nullptr);
     if (c.alert) answerOnlyAlert(c.alert, "Ok");
-    const auto events = analyticsEvents();
-    ASSERT_EQ(events.size(), 2u) << "page_load, then click even without a link";
-    EXPECT_EQ(events[1]["event_type"], "click");
-    EXPECT_EQ(events[1]["event"], "phonepe");
+    ASSERT_EQ(callCount("appAnalytics"), 2u) << "page_load, then click even without a link";
+    EXPECT_EQ(params("appAnalytics", 1)["event_type"], "click");
+    EXPECT_EQ(params("appAnalytics", 1)["event"], "phonepe");
     if (!c.launches) {  // the log says why, and the tiles still work
       EXPECT_TRUE(log_.contains("Could not open \"phonepe\": the system did not launch it"));
       tapTile(0);
@@ -267,14 +266,14 @@ TEST_F(UpiCheckoutViewControllerTests, AFailedHeadingListsEveryAppOnceAndLaunche
   answerVerify(failed);
   EXPECT_EQ(screen->installedUapp(), (Strings{"phonepe", "paytm"}));
   EXPECT_EQ(screen->paymentOptionViews().size(), 2);
-  ASSERT_EQ(analyticsEvents().size(), 2u);
-  EXPECT_EQ(analyticsEvents()[0]["app_count"], 2);
-  EXPECT_EQ(analyticsEvents()[1]["app_count"], 2);
+  ASSERT_EQ(callCount("appAnalytics"), 2u);
+  EXPECT_EQ(params("appAnalytics", 0)["app_count"], 2);
+  EXPECT_EQ(params("appAnalytics", 1)["app_count"], 2);
 
   openUpi({"phonepe", "paytm"}, upiOrder("paytm"));
   answerVerify(failed);
   EXPECT_EQ(registry_->openedUrls().size(), 1u);
-  EXPECT_EQ(analyticsEvents().size(), 1u) << "one click";
+  EXPECT_EQ(callCount("appAnalytics"), 1u) << "one click";
 }
 
 // Keys from the platform ("uapp") or the order ("upi_app") become the scheme of what is
