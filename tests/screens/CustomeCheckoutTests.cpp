@@ -130,7 +130,18 @@ class CustomeCheckoutFlowTests : public ::testing::Test {
 // reported as {}; the secret in a body never reaches the log. The page reads the order's values
 // as they were (encoded in a fixed order). An order missing a value of the page address, or with
 // one that is not text, reports a failure naming the key and loads nothing.
+// First the engine is warmed up, as a host does before the shopper pays: each caller hears
+// `ready` once (one that comes while the engine starts, one that comes later at once), the
+// engine is started once, and the first checkout afterwards goes as usual.
 TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
+  int first = 0, duringStart = 0, afterwards = 0;
+  TarvelCheckout::warmUpWebCheckout([&] { ++first; });
+  TarvelCheckout::warmUpWebCheckout([&] { ++duringStart; });
+  ASSERT_TRUE(test::processEventsUntil([&] { return first > 0 && duringStart > 0; }, kWait));
+  TarvelCheckout::warmUpWebCheckout([&] { ++afterwards; });
+  EXPECT_EQ(afterwards, 1);
+  EXPECT_EQ(log_.count("Web checkout: starting the web engine ahead of the first checkout"), 1u);
+
   struct Case {
     const char* name;
     Dictionary order;
@@ -193,25 +204,8 @@ TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
     }
     EXPECT_EQ(log_.text().find("tok-secret-123"), std::string::npos);
   }
-}
-
-// Warming the engine up before the shopper pays: each caller hears `ready` once (one that comes
-// while the engine starts, one that comes later at once), the engine is started once, and the
-// first web checkout afterwards loads its page and reports as usual.
-TEST_F(CustomeCheckoutFlowTests, WarmedUpEngineStartsOnceAndServesTheFirstCheckout) {
-  int first = 0, duringStart = 0, afterwards = 0;
-  TarvelCheckout::warmUpWebCheckout([&] { ++first; });
-  TarvelCheckout::warmUpWebCheckout([&] { ++duringStart; });
-  ASSERT_TRUE(test::processEventsUntil([&] { return first > 0 && duringStart > 0; }, kWait));
-  TarvelCheckout::warmUpWebCheckout([&] { ++afterwards; });
-  EXPECT_EQ(afterwards, 1);
-
-  push(orderFor("echo"));
-  ASSERT_TRUE(waitForReport()) << log_.text();
-  EXPECT_TRUE(delegate_->reports[0].status);
   EXPECT_EQ(first, 1);
   EXPECT_EQ(duringStart, 1);
-  EXPECT_EQ(log_.count("Web checkout: starting the web engine ahead of the first checkout"), 1u);
 }
 
 // What a hostile page tries (as the page's request_id), and the event that shows it tried.
