@@ -21,6 +21,17 @@ namespace {
 
 using std::chrono::seconds;
 
+// The verify answers of the steps below. A present "otp_verified" (whatever its value) or a
+// verified shopper ends the flow; a failed heading wins over both; only that exact heading, in
+// a "msg" object, is a failure.
+const std::map<std::string, Dictionary> kAnswers = {
+    {"verify", Dictionary::object()},                  // the OTP panel opens
+    {"verify+", {{"merchant_user_verified", true}}},   // success
+    {"verifyOtp", {{"otp_verified", false}}},          // success
+    {"verify-", {{"msg", {{"heading", "Failed!"}}}}},  // failure
+    {"verify-+", {{"msg", {{"heading", "Failed!"}}}, {"merchant_user_verified", true}}},
+    {"verifyText", {{"msg", "Failed!"}}}};  // the OTP panel opens
+
 class VerifyOTPViewControllerTests : public ScreenTest {
  public:
   bool closed() const {
@@ -41,24 +52,15 @@ class VerifyOTPViewControllerTests : public ScreenTest {
     back->click();
     settle();
   }
-  // Runs `steps`, words separated by spaces: "sent" and "verify" answer the load ("verify+": the
-  // merchant verified the shopper, "verify-": a failed heading); "submit" types and submits
-  // 1234, which "accept" or "reject" answers; "esc" and "back" ask to cancel; "load404" fails
-  // both calls of the load and "resend404" the resend; any other word is the action tapped on
-  // the one alert.
+  // Runs `steps`, words separated by spaces: "sent" answers the OTP's sending, a word of
+  // kAnswers the order's verification; "submit" types and submits 1234, which "accept" or
+  // "reject" answers; "esc" and "back" ask to cancel; "load404" fails both calls of the load and
+  // "resend404" the resend; any other word is the action tapped on the one alert.
   void run(const std::string& steps) {
     const Dictionary sent = {{"message", "OTP sent"}}, accepted = {{"statusCode", 200}};
-    const Dictionary merchant = {{"merchant_user_verified", true}};
-    const Dictionary failed = {{"msg", {{"heading", "Failed!"}}}};
     const Dictionary rejected = {{"statusCode", 400}, {"statusMessage", "Invalid OTP"}};
-    auto fail = [&](const char* operation) {
-      complete(operation, std::nullopt, APIError::dataNotFound);
-    };
     const std::map<std::string, std::function<void()>> actions = {
         {"sent", [&] { complete("sendOtp", sent); }},
-        {"verify", [&] { answerVerify(); }},
-        {"verify+", [&] { answerVerify(merchant); }},
-        {"verify-", [&] { answerVerify(failed); }},
         {"submit", [&] { submitDigits("1234"); }},
         {"accept", [&] { complete("verifyOtp", accepted); }},
         {"reject", [&] { complete("verifyOtp", rejected); }},
@@ -69,47 +71,24 @@ class VerifyOTPViewControllerTests : public ScreenTest {
            complete("sendOtp", std::nullopt, APIError::noNetwork);
            complete("verifyPaymentData", std::nullopt, APIError::noNetwork);
          }},
-        {"resend404", [&] { otp_->resendOTPOption(), fail("reSendOtp"); }},
+        {"resend404",
+         [&] {
+           otp_->resendOTPOption();
+           complete("reSendOtp", std::nullopt, APIError::dataNotFound);
+         }},
     };
     std::istringstream words(steps);
     for (std::string word; words >> word;) {
       if (actions.count(word)) {
         actions.at(word)();
+      } else if (kAnswers.count(word)) {
+        answerVerify(kAnswers.at(word));
       } else {
         answerAlert(QString::fromStdString(word));
       }
     }
   }
 };
-
-// A present "otp_verified" (whatever its value) or a verified shopper ends the flow; a failed
-// heading wins over both; only that exact heading, in a "msg" object, is a failure.
-TEST_F(VerifyOTPViewControllerTests, DecisionAfterVerification) {
-  enum Expect { otpPanel, success, failure };
-  const Dictionary failed = {{"heading", "Failed!"}};
-  const std::pair<Dictionary, Expect> rows[] = {
-      {Dictionary::object(), otpPanel},
-      {{{"merchant_user_verified", true}}, success},
-      {{{"otp_verified", false}}, success},
-      {{{"msg", failed}, {"merchant_user_verified", true}}, failure},
-      {{{"msg", "Failed!"}}, otpPanel}};
-  for (const auto& [changes, expect] : rows) {
-    SCOPED_TRACE(changes.dump());
-    openOtp(codOrder());
-    answerLoad(changes);
-    const auto& outcomes = delegate_->outcomes;
-    EXPECT_EQ(otp_ && child("viewCODContainer")->isVisible(), expect == otpPanel);
-    ASSERT_EQ(outcomes.size(), expect == otpPanel ? 0u : 1u);
-    if (expect == otpPanel) {
-      EXPECT_EQ(focusedField(), 1);
-    } else {
-      EXPECT_EQ(outcomes[0].status, expect == success);
-      EXPECT_EQ(outcomes[0].data, verifyAnswer(changes));
-      EXPECT_TRUE(closed());
-    }
-    closeAll();
-  }
-}
 
 // Over the real network: an answer whose "merchant_user_verified" is not a boolean counts as
 // false, so the OTP panel opens (instead of the spinner running for ever).
@@ -147,8 +126,11 @@ TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndTakesItsAlertsAlong
   const Path paths[] = {{"sent verify back CANCEL submit accept", true, nullptr},
                         {"sent verify esc OK", false, Dictionary::object()},
                         {"sent verify submit reject Ok back OK", false, {{"error", "Invalid OTP"}}},
-                        {"sent verify-", false, nullptr},
-                        {"sent verify+", true, nullptr},
+                        {"sent verify-", false, verifyAnswer(kAnswers.at("verify-"))},
+                        {"sent verify+", true, verifyAnswer(kAnswers.at("verify+"))},
+                        {"sent verifyOtp", true, verifyAnswer(kAnswers.at("verifyOtp"))},
+                        {"sent verify-+", false, verifyAnswer(kAnswers.at("verify-+"))},
+                        {"sent verifyText submit accept", true, nullptr},
                         {"sent back verify+", true, nullptr},   // over the cancel question
                         {"back sent verify-", false, nullptr},  // over the cancel question
                         {"sent verify submit resend404 accept", true, nullptr},  // over an error
@@ -191,6 +173,7 @@ TEST_F(VerifyOTPViewControllerTests, SubmissionSendsTheJoinedDigitsOnceAndReport
   EXPECT_EQ(service_->calls[1].params, codOrder());
   EXPECT_EQ(service_->calls[2].params["eventType"], "otp_dialog_load");
   answerLoad();
+  EXPECT_EQ(focusedField(), 1) << "the OTP panel opens with its first field focused";
   for (const QStringList& texts : {QStringList{"1", "2", "", "4"}, QStringList{"", "", "", ""}}) {
     for (int n = 1; n <= 4; ++n) field(n)->setText(texts[n - 1]);
     otp_->submitOTPOption();
