@@ -103,6 +103,7 @@ class CustomeCheckoutFlowTests : public ::testing::Test {
   }
 
   void TearDown() override {
+    detail::Application::setUrlSchemeRegistry(nullptr);
     navigation_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
@@ -234,10 +235,6 @@ class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
                        request->accept();
                        download_ = request;
                      });
-  }
-  void TearDown() override {
-    detail::Application::setUrlSchemeRegistry(nullptr);
-    CustomeCheckoutFlowTests::TearDown();
   }
 
   static std::string origin(const test::LoopbackServer& server) {

@@ -48,7 +48,7 @@ TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTh
       {"tez", {"gpay", "tez"}, none, false, false, "tez", nullptr},
       {nullptr, {}, none, false, true, nullptr, nullptr},
       {nullptr, {"phonepe", "paytm"}, {{"uapp", nullptr}}, false, true, nullptr, nullptr},
-      {nullptr, {}, {{"uapp", {"phonepe", 7}}}, false, true, nullptr, nullptr},
+      {nullptr, {"phonepe", "paytm"}, {{"uapp", {"phonepe", 7}}}, false, true, nullptr, nullptr},
       {nullptr, {"phonepe", "paytm"}, {{"total", 499}}, true, false, nullptr, nullptr},
       {"tez", {"phonepe"}, none, false, false, nullptr, "Please install gpay in device"}};
   for (const Case& c : cases) {
