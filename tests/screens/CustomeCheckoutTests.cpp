@@ -20,8 +20,6 @@
 #include "TemporaryDirectory.h"
 #include "WebCheckoutTestPage.h"
 #include "platform/Application.h"
-#include "screens/web/WebCheckoutPageAddress.h"
-#include "tarvel/Config.h"
 #include "tarvel/CustomeCheckout.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/TarvelCheckout.h"
@@ -105,6 +103,7 @@ class CustomeCheckoutFlowTests : public ::testing::Test {
   }
 
   void TearDown() override {
+    detail::Application::setUrlSchemeRegistry(nullptr);
     navigation_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
@@ -127,137 +126,87 @@ class CustomeCheckoutFlowTests : public ::testing::Test {
   QPointer<CustomeCheckout> screen_;
 };
 
-// onSuccess reports while the screen is still on top and then pops it; onFailure pops first.
-// A body that is no object is reported as {}; the secret in a body never reaches the log.
+// Each row an order as the host gives it and what the page does with it. onSuccess reports while
+// the screen is still on top and then pops it; onFailure pops first. A body that is no object is
+// reported as {}; the secret in a body never reaches the log. The page reads the order's values
+// as they were (encoded in a fixed order). An order missing a value of the page address, or with
+// one that is not text, reports a failure naming the key and loads nothing.
+// First the engine is warmed up, as a host does before the shopper pays: each caller hears
+// `ready` once (one that comes while the engine starts, one that comes later at once), the
+// engine is started once, and the first checkout afterwards goes as usual.
 TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
-  struct Case {
-    const char* scenario;
-    bool status, onTopWhenReported;
-    Dictionary data;
-    std::string received;
-    const char* reportLine;
-  };
-  const Dictionary declined = {
-      {"status", "failed"}, {"reason", "declined"}, {"auth_token", "tok-secret-123"}};
-  const Case cases[] = {
-      {"success",
-       true,
-       true,
-       {{"status", "ok"}},
-       R"(onSuccess, body: {"status":"ok"}))",
-       R"([{"status":"ok"}])"},
-      {"failure", false, false, declined, "onFailure", nullptr},
-      {"text-body", true, true, Dictionary::object(), R"(onSuccess, body: "done"))", "[{}]"},
-      // onFailure, then at once onSuccess: the second is dropped, or never heard when the
-      // finished screen (and its page) went first.
-      {"twice", false, false, {{"first", true}}, "onFailure", nullptr}};
-  for (const Case& expected : cases) {
-    SCOPED_TRACE(expected.scenario);
-    delegate_->reports.clear();
-    log_.clear();
-    push(orderFor(expected.scenario));
-    ASSERT_TRUE(waitForReport()) << log_.text();
-    ASSERT_TRUE(test::processEventsUntil(
-        [this] { return log_.contains("dropped") || screen_.isNull(); }, kWait));
-    QTest::qWait(kSettleMs);
-
-    ASSERT_EQ(delegate_->reports.size(), 1u);
-    EXPECT_EQ(delegate_->reports[0].status, expected.status);
-    EXPECT_EQ(delegate_->reports[0].data, expected.data);
-    EXPECT_EQ(delegate_->reports[0].screenOnTopWhenReported, expected.onTopWhenReported);
-    EXPECT_EQ(navigation_->topViewController(), root_);
-    EXPECT_TRUE(
-        log_.contains("Received message from native: ScriptMessage(name: " + expected.received))
-        << log_.text();
-    if (expected.reportLine) {
-      EXPECT_EQ(log_.count(expected.reportLine), 1u);
-    }
-    EXPECT_EQ(log_.text().find("tok-secret-123"), std::string::npos);
-  }
-}
-
-// Warming the engine up before the shopper pays: each caller hears `ready` once (one that comes
-// while the engine starts, one that comes later at once), the engine is started once, and the
-// first web checkout afterwards loads its page and reports as usual.
-TEST_F(CustomeCheckoutFlowTests, WarmedUpEngineStartsOnceAndServesTheFirstCheckout) {
   int first = 0, duringStart = 0, afterwards = 0;
   TarvelCheckout::warmUpWebCheckout([&] { ++first; });
   TarvelCheckout::warmUpWebCheckout([&] { ++duringStart; });
   ASSERT_TRUE(test::processEventsUntil([&] { return first > 0 && duringStart > 0; }, kWait));
   TarvelCheckout::warmUpWebCheckout([&] { ++afterwards; });
   EXPECT_EQ(afterwards, 1);
+  EXPECT_EQ(log_.count("Web checkout: starting the web engine ahead of the first checkout"), 1u);
 
-  push(orderFor("success"));
-  ASSERT_TRUE(waitForReport()) << log_.text();
-  EXPECT_TRUE(delegate_->reports[0].status);
+  struct Case {
+    const char* name;
+    Dictionary order;
+    bool status, onTopWhenReported;
+    Dictionary data;      // an object without "error", or the key the error names
+    const char* query;    // null: no page loaded, "": not checked
+    const char* message;  // the message received from the page
+  };
+  Dictionary special = orderFor("echo"), noMid = orderFor("echo"), numeric = orderFor("echo");
+  special["moid"] = "m 1&x=2";
+  special["tarvel_oid"] = "g7#f ü";  // unencoded, "#" would cut the address short
+  noMid.erase("mid");
+  numeric["tarvel_oid"] = 42;
+  const Dictionary declined = {
+      {"status", "failed"}, {"reason", "declined"}, {"auth_token", "tok-secret-123"}};
+  const Case cases[] = {
+      {"echo", special, true, true,
+       Dictionary{{"status", "PAID"}, {"moid", "m 1&x=2"}, {"tarvel_oid", "g7#f ü"}},
+       "order_type=cod&mid=m1&moid=m%201%26x%3D2&environment=sandbox&request_id=echo"
+       "&tarvel_oid=g7%23f%20%C3%BC",
+       "onSuccess, body: {"},
+      {"failure", orderFor("failure"), false, false, declined, "", "onFailure"},
+      {"text-body", orderFor("text-body"), true, true, Dictionary::object(), "",
+       R"(onSuccess, body: "done"))"},
+      // onFailure, then at once onSuccess: the second is dropped, or never heard when the
+      // finished screen (and its page) went first.
+      {"twice", orderFor("twice"), false, false, {{"first", true}}, "", "onFailure"},
+      {"no mid", noMid, false, false, "mid", nullptr, nullptr},
+      {"numeric tarvel_oid", numeric, false, false, "tarvel_oid", nullptr, nullptr}};
+  for (const Case& expected : cases) {
+    SCOPED_TRACE(expected.name);
+    delegate_->reports.clear();
+    log_.clear();
+    const std::size_t pages = pageRequests().size();
+    push(expected.order);
+    ASSERT_TRUE(waitForReport()) << log_.text();
+    ASSERT_TRUE(test::processEventsUntil(
+        [this] { return log_.contains("dropped") || screen_.isNull(); }, kWait));
+    QTest::qWait(kSettleMs);
+
+    ASSERT_EQ(delegate_->reports.size(), 1u);
+    const Report& report = delegate_->reports[0];
+    EXPECT_EQ(report.status, expected.status);
+    if (expected.data.is_string()) {
+      ASSERT_TRUE(report.data.contains("error"));
+      EXPECT_NE(report.data["error"].get<std::string>().find(expected.data), std::string::npos);
+    } else {
+      EXPECT_EQ(report.data, expected.data);
+      EXPECT_EQ(report.screenOnTopWhenReported, expected.onTopWhenReported);
+    }
+    EXPECT_EQ(navigation_->topViewController(), root_);
+    EXPECT_EQ(pageRequests().size(), pages + (expected.query ? 1 : 0));
+    if (expected.query && *expected.query) {
+      EXPECT_EQ(pageRequests().back().query, expected.query);
+    }
+    if (expected.message) {
+      EXPECT_TRUE(log_.contains("Received message from native: ScriptMessage(name: " +
+                                std::string(expected.message)))
+          << log_.text();
+    }
+    EXPECT_EQ(log_.text().find("tok-secret-123"), std::string::npos);
+  }
   EXPECT_EQ(first, 1);
   EXPECT_EQ(duringStart, 1);
-  EXPECT_EQ(log_.count("Web checkout: starting the web engine ahead of the first checkout"), 1u);
-}
-
-// The parameters follow the base in their fixed order for both environments; empty text is a
-// value, not a missing key.
-TEST(WebCheckoutPageAddressTests, ParametersFollowTheBaseInTheirFixedOrderForBothEnvironments) {
-  Dictionary order = orderFor("");
-  for (const std::string& base : {Config::webCheckoutBaseURL(), Config::devWebCheckoutBaseURL()}) {
-    EXPECT_EQ(detail::webCheckoutPageAddress(base, order).url.toEncoded().toStdString(),
-              base +
-                  "custom.html?order_type=cod&mid=m1&moid=42&environment=sandbox&request_id="
-                  "&tarvel_oid=g7");
-  }
-}
-
-TEST_F(CustomeCheckoutFlowTests, PageAddressCarriesEncodedValuesAsTheServerSeesThem) {
-  const std::size_t before = pageRequests().size();
-  Dictionary order = orderFor("wait");
-  order["mid"] = "m 1&x=2";
-  order["tarvel_oid"] = "g7#f ü";  // unencoded, "#" would cut the address short
-  push(order);
-  ASSERT_TRUE(test::processEventsUntil([&] { return pageRequests().size() > before; }, kWait));
-
-  const test::RecordedRequest request = pageRequests().back();
-  EXPECT_EQ(request.query,
-            "order_type=cod&mid=m%201%26x%3D2&moid=42&environment=sandbox&request_id=wait"
-            "&tarvel_oid=g7%23f%20%C3%BC");
-  EXPECT_EQ(request.params.find("mid")->second, "m 1&x=2");
-  EXPECT_EQ(request.params.count("x"), 0u);
-  EXPECT_EQ(request.params.find("tarvel_oid")->second, "g7#f ü");
-  EXPECT_EQ(request.params.find("environment")->second, "sandbox");
-  ASSERT_NE(screen_->webView(), nullptr);
-  ASSERT_TRUE(
-      test::processEventsUntil([&] { return !screen_->webView()->url().isEmpty(); }, kWait));
-  EXPECT_EQ(screen_->webView()->url().toEncoded().toStdString(),
-            test::checkoutPageServer().baseUrl() + "custom.html?" + request.query);
-  EXPECT_TRUE(delegate_->reports.empty());
-}
-
-// An order missing a value of the page address, or with one that is not text, reports a
-// failure naming the key and loads nothing.
-TEST_F(CustomeCheckoutFlowTests, OrderWithoutATextValueReportsFailureAndLoadsNothing) {
-  const std::size_t before = pageRequests().size();
-  for (const char* key : {"order_type", "mid", "moid", "request_id", "tarvel_oid"}) {
-    for (bool missing : {true, false}) {
-      SCOPED_TRACE(std::string(key) + (missing ? " missing" : " a number"));
-      delegate_->reports.clear();
-      Dictionary order = orderFor("success");
-      if (missing) {
-        order.erase(key);
-      } else {
-        order[key] = 42;
-      }
-      push(order);
-      ASSERT_TRUE(waitForReport());
-      ASSERT_EQ(delegate_->reports.size(), 1u);
-      EXPECT_FALSE(delegate_->reports[0].status);
-      ASSERT_TRUE(delegate_->reports[0].data.contains("error"));
-      EXPECT_NE(delegate_->reports[0].data["error"].get<std::string>().find(key),
-                std::string::npos);
-      ASSERT_TRUE(test::processEventsUntil([this] { return screen_.isNull(); }, kWait));
-      EXPECT_EQ(navigation_->topViewController(), root_);
-    }
-  }
-  QTest::qWait(kSettleMs);
-  EXPECT_EQ(pageRequests().size(), before);
 }
 
 // What a hostile page tries (as the page's request_id), and the event that shows it tried.
@@ -286,10 +235,6 @@ class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
                        request->accept();
                        download_ = request;
                      });
-  }
-  void TearDown() override {
-    detail::Application::setUrlSchemeRegistry(nullptr);
-    CustomeCheckoutFlowTests::TearDown();
   }
 
   static std::string origin(const test::LoopbackServer& server) {
@@ -348,7 +293,7 @@ class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
 
   test::LoopbackServer& checkout_ = test::checkoutPageServer();
   test::LoopbackServer& foreign_ = test::foreignPageServer();
-  const std::string hostile_ = foreign_.baseUrl() + "hostile.html";
+  const std::string hostile_ = foreign_.baseUrl() + "custom.html?request_id=claim";
   DesktopLauncher desktop_{{"phonepe", "intent"}};
   test::TemporaryDirectory downloads_;
   QPointer<QWebEngineDownloadRequest> download_;
@@ -357,27 +302,23 @@ class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
 
 // A page of another origin that the checkout page went to, by redirect or link, claims the
 // payment in vain (by script: the entry's web module test); a frame of any origin gets no bridge.
-TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlow) {
-  const std::string dropped = "message \"onSuccess\" from " + origin(foreign_) + " dropped";
-  const std::string bounce = checkout_.baseUrl() + "bounce?to=" + encoded(hostile_);
-  run({{"go:" + bounce, Until::logged, dropped},  // redirected away
-       {"link:" + hostile_, Until::logged, dropped, &checkout_},
-       {"frame:" + checkout_.baseUrl() + "hostile.html", Until::reported, "no-bridge", nullptr,
-        &checkout_},
-       {"frame:" + hostile_, Until::reported, "no-bridge", nullptr, &foreign_}});
-}
-
 // A UPI link reaches the app launcher only from the checkout page itself; other origins' app
 // links (also by redirect) and schemes that are no app's are refused. Popups and downloads
 // never happen.
-TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPageOpensAnAppAndNothingElseOpens) {
+TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlowOrOpensAnApp) {
+  const std::string dropped = "message \"onSuccess\" from " + origin(foreign_) + " dropped";
   const std::string shopLink = "phonepe://upi/pay?pa=shop@upi&am=499.00";
   const std::string attackerLink = "phonepe://upi/pay?pa=attacker@upi&am=499.00";
   auto refused = [](const std::string& scheme, const std::string& from) {
     return "refused to open a \"" + scheme + ":\" link from " + from + ": ";
   };
   const std::string foreignPage = foreign_.baseUrl() + "custom.html?request_id=";
-  run({{"go:" + foreignPage + encoded("link:" + attackerLink), Until::logged,
+  run({{"go:" + checkout_.baseUrl() + "bounce?to=" + encoded(hostile_), Until::logged, dropped},
+       {"link:" + hostile_, Until::logged, dropped, &checkout_},
+       {"frame:" + checkout_.baseUrl() + "custom.html?request_id=claim", Until::reported,
+        "no-bridge", nullptr, &checkout_},
+       {"frame:" + hostile_, Until::reported, "no-bridge", nullptr, &foreign_},
+       {"go:" + foreignPage + encoded("link:" + attackerLink), Until::logged,
         refused("phonepe", origin(foreign_)), &foreign_},
        {"link:" + foreign_.baseUrl() + "bounce?to=" + encoded(attackerLink), Until::logged,
         refused("phonepe", origin(foreign_)), &checkout_},

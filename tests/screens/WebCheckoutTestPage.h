@@ -8,26 +8,26 @@
 
 namespace tarvel::test {
 
-/// The server hosting "custom.html" for the web checkout tests, and a second one on another
+/// The server hosting the test page for the web checkout tests, and a second one on another
 /// port: another origin. Both are started by the test process and serve `serveCheckoutPages`.
 LoopbackServer& checkoutPageServer();
 LoopbackServer& foreignPageServer();
 
-/// A hosted checkout page that shows the order and, chosen by its request_id, posts its result
-/// the way the real page does: "success", "failure" (a body with a secret), "text-body" (no
-/// object), "twice" (onFailure then at once onSuccess), "echo" (onSuccess with "PAID" and the
-/// order's moid and tarvel_oid). Or it leaves: "go:<url>" navigates there, "link:<url>" fills
-/// the page with one link there and reports "ready" once drawn, "frame:<url>" fills it with a
-/// frame of <url>, "open:<url>" opens a window there. Anything else posts nothing.
+/// The one test page, "custom.html", in the hosted checkout page's place; its request_id says
+/// what it does. "echo" posts onSuccess with "PAID" and the moid and tarvel_oid it read from
+/// its address; "failure" posts onFailure with a secret in the body; "text-body" posts a text;
+/// "twice" posts onFailure, then at once onSuccess. "claim" is a hostile page: it claims the
+/// order paid through the page's handlers or, without them, through the channel's transport with
+/// the channel's own library, and with neither in sight reports "no-bridge". "go:<url>"
+/// navigates there, "link:<url>" fills the page with one link there and reports "ready" once
+/// drawn, "frame:<url>" fills it with a frame of <url>, "open:<url>" opens a window there.
+/// Anything else posts nothing.
 inline constexpr const char* kCheckoutTestPage = R"HTML(<!doctype html>
-<html><head><meta charset="utf-8"><title>Checkout</title><style>
+<html><head><meta charset="utf-8"><style>
   .whole { position: fixed; left: 0; top: 0; width: 100%; height: 100%; border: 0; }
 </style></head>
-<body><h1>Pay securely</h1><div id="order"></div><button>Pay now</button>
-<script>
+<body><script>
   var query = new URLSearchParams(location.search);
-  document.getElementById('order').textContent =
-      'Order ' + query.get('tarvel_oid') + ' from merchant ' + query.get('mid');
   var handlers = window.webkit && window.webkit.messageHandlers;
   var scenario = query.get('request_id') || '';
   var target = scenario.slice(scenario.indexOf(':') + 1);
@@ -38,41 +38,9 @@ inline constexpr const char* kCheckoutTestPage = R"HTML(<!doctype html>
     element.textContent = 'Continue';
     document.body.appendChild(element);
   }
-  switch (scenario.indexOf(':') > 0 ? scenario.slice(0, scenario.indexOf(':')) : scenario) {
-    case 'success': handlers.onSuccess.postMessage({status: 'ok'}); break;
-    case 'failure':
-      handlers.onFailure.postMessage({status: 'failed', reason: 'declined', auth_token: 'tok-secret-123'});
-      break;
-    case 'text-body': handlers.onSuccess.postMessage('done'); break;
-    case 'twice':
-      handlers.onFailure.postMessage({first: true});
-      handlers.onSuccess.postMessage({second: true});
-      break;
-    case 'echo':
-      handlers.onSuccess.postMessage(
-          {status: 'PAID', moid: query.get('moid'), tarvel_oid: query.get('tarvel_oid')});
-      break;
-    case 'go': location.href = target; break;
-    case 'link':
-      whole('a', 'href');
-      requestAnimationFrame(function () {
-        requestAnimationFrame(function () { fetch('/report?what=ready'); });
-      });
-      break;
-    case 'frame': whole('iframe', 'src'); break;
-    case 'open': window.open(target); break;
-  }
-</script></body></html>
-)HTML";
-
-/// What a hostile page does wherever it is shown (top-level or in a frame): it claims the
-/// order paid through the page's handlers or, without them, straight through the channel's
-/// transport with the channel's own library. With neither in sight it reports "no-bridge".
-inline constexpr const char* kHostilePage = R"HTML(<!doctype html>
-<html><body><script>
-  var body = {status: 'PAID', from: location.origin};
   function claim(attempt) {
-    var handlers = window.webkit && window.webkit.messageHandlers;
+    var body = {status: 'PAID', from: location.origin};
+    handlers = window.webkit && window.webkit.messageHandlers;
     if (handlers && handlers.onSuccess) return handlers.onSuccess.postMessage(body);
     if (typeof qt === 'undefined' || !qt.webChannelTransport) {
       if (attempt < 100) return setTimeout(function () { claim(attempt + 1); }, 10);
@@ -87,20 +55,41 @@ inline constexpr const char* kHostilePage = R"HTML(<!doctype html>
     };
     document.head.appendChild(library);
   }
-  claim(0);
+  switch (scenario.indexOf(':') > 0 ? scenario.slice(0, scenario.indexOf(':')) : scenario) {
+    case 'echo':
+      handlers.onSuccess.postMessage(
+          {status: 'PAID', moid: query.get('moid'), tarvel_oid: query.get('tarvel_oid')});
+      break;
+    case 'failure':
+      handlers.onFailure.postMessage({status: 'failed', reason: 'declined', auth_token: 'tok-secret-123'});
+      break;
+    case 'text-body': handlers.onSuccess.postMessage('done'); break;
+    case 'twice':
+      handlers.onFailure.postMessage({first: true});
+      handlers.onSuccess.postMessage({second: true});
+      break;
+    case 'claim': claim(0); break;
+    case 'go': location.href = target; break;
+    case 'link':
+      whole('a', 'href');
+      requestAnimationFrame(function () {
+        requestAnimationFrame(function () { fetch('/report?what=ready'); });
+      });
+      break;
+    case 'frame': whole('iframe', 'src'); break;
+    case 'open': window.open(target); break;
+  }
 </script></body></html>
 )HTML";
 
-/// The routes of both servers: "custom.html", "hostile.html", "bounce?to=<url>" (a redirect),
+/// The routes of both servers: "custom.html", "bounce?to=<url>" (a redirect),
 /// "download" (an attachment), "qwebchannel.js" and "report?what=<what>" (answers nothing).
 inline void serveCheckoutPages(LoopbackServer& server) {
-  auto page = [](const char* html) {
-    return [html](const httplib::Request&, httplib::Response& response) {
-      response.set_content(html, "text/html; charset=utf-8");
-    };
-  };
-  server.route("GET", "/custom.html", page(kCheckoutTestPage))
-      .route("GET", "/hostile.html", page(kHostilePage))
+  server
+      .route("GET", "/custom.html",
+             [](const httplib::Request&, httplib::Response& response) {
+               response.set_content(kCheckoutTestPage, "text/html; charset=utf-8");
+             })
       .route("GET", "/bounce",
              [](const httplib::Request& request, httplib::Response& response) {
                response.set_redirect(request.get_param_value("to"), 302);

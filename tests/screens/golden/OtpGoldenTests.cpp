@@ -6,14 +6,14 @@
 #include <QVBoxLayout>
 
 #include "GoldenImage.h"
-#include "OtpScreenFixture.h"
+#include "ScreenTestFixture.h"
 
 namespace tarvel::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-class OtpGoldenTests : public GoldenTest<OtpScreenFixture> {
+class OtpGoldenTests : public GoldenTest<ScreenTest> {
  protected:
   OtpGoldenTests() : GoldenTest("Demo Shop") {}
 
@@ -36,11 +36,11 @@ class OtpGoldenTests : public GoldenTest<OtpScreenFixture> {
 
   void openWith(const QString& upiApp) {
     closeAll();
-    showNavigation(GetParam().size, shopScreen());
+    showWindow(GetParam().size, shopScreen());
     Dictionary order = codOrder();
     order["tarvel_oid"] = "tvl_5kQ9zW";
     order["upi_app"] = upiApp.toStdString();
-    open(order, GetParam().size);
+    openOtp(order, GetParam().size);
   }
 
   void expectState(const char* state) {

@@ -2,19 +2,19 @@
 // reviewed pictures.
 #include "GoldenImage.h"
 #include "QrCodeImage.h"
-#include "UpiScreenTestSupport.h"
+#include "ScreenTestFixture.h"
 
 namespace tarvel::test {
 namespace {
 
 using namespace std::chrono_literals;
 
-class UpiGoldenTests : public GoldenTest<UpiScreenTest> {
+class UpiGoldenTests : public GoldenTest<ScreenTest> {
  protected:
   UpiGoldenTests() : GoldenTest("Kirana Mart") {}
 
   void openWith(const std::set<std::string>& installed, const Dictionary& order) {
-    reopen(installed, order, GetParam().size);
+    openUpi(installed, order, GetParam().size);
   }
 
   void expectState(const char* state) {
@@ -29,11 +29,9 @@ class UpiGoldenTests : public GoldenTest<UpiScreenTest> {
 
   // Four offered apps, three installed; a QR code of fixed content.
   static Dictionary answer() {
-    Dictionary data = verifyAnswer();
-    data["uapp"] = {"phonepe", "tez", "paytm", "upi"};
-    data["qrCode"] = *sandbox::QrCodeImage::dataUrl(
-        "upi://pay?pa=tarvel.sandbox%40upi&pn=Kirana%20Mart&am=499.00&tr=tvl_7f3a&cu=INR");
-    return data;
+    return {{"uapp", {"phonepe", "tez", "paytm", "upi"}},
+            {"qrCode", *sandbox::QrCodeImage::dataUrl("upi://pay?pa=tarvel.sandbox%40upi&pn=Kirana"
+                                                      "%20Mart&am=499.00&tr=tvl_7f3a&cu=INR")}};
   }
 
   const std::set<std::string> apps_{"phonepe", "gpay", "paytm", "bhim"};
@@ -57,7 +55,7 @@ TEST_P(UpiGoldenTests, EveryState) {
   openWith({}, {{"order_type", "upi"}});
   answerVerify(answer());
   expectState("no-app-qr");
-  screen_->backButton()->click();
+  upi_->backButton()->click();
   settle();
   expectState("cancel-question");
   ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("CANCEL")));
@@ -68,7 +66,7 @@ TEST_P(UpiGoldenTests, EveryState) {
   // The shopper read the failure in the screens' language; the host, the platform and the log
   // get the English text.
   ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("Ok")));
-  screen_->backButton()->click();
+  upi_->backButton()->click();
   ASSERT_TRUE(Alert::openAlerts()[0]->triggerAction(action("OK")));
   ASSERT_EQ(delegate_->outcomes.size(), 1u);
   EXPECT_EQ(delegate_->outcomes[0].data, (Dictionary{{"error", "No Network"}}));
