@@ -24,6 +24,7 @@
 #include "LogCapture.h"
 #include "LogicTestSupport.h"
 #include "ManualClock.h"
+#include "ScreenTestFixture.h"
 #include "ServiceScreenFactory.h"
 #include "tarvel/InternetConnectionManager.h"
 #include "tarvel/PaymentOptionView.h"
@@ -250,28 +251,20 @@ class OutcomePropertyTest : public EntryTestFixture {
     settle();
   }
 
-  // A verify answer of one of four kinds: the platform refuses the order (0); a known shopper,
-  // no OTP needed (1); an answer without the keys that decide (2: no "merchant_user_verified"
-  // counts as false, and no "otp_verified" is not the null that asks for an OTP); the OTP is
-  // needed (3, 4). The first three end an OTP flow.
+  // A verify answer (the screens' tests' own, see ScreenTestFixture) of one of four kinds: the
+  // platform refuses the order, though it asks for an OTP (0); a known shopper, no OTP needed
+  // (1); an answer without the keys that decide (2: no "merchant_user_verified" counts as false,
+  // and no "otp_verified" is not the null that asks for an OTP); the OTP is needed (3, 4). The
+  // first three end an OTP flow.
   Dictionary verifyAnswer(const std::string& marker) {
-    Dictionary data = {{"tarvel_oid", "tvl-" + std::to_string(flowIndex_)},
-                       {"auth_token", "tok-prop"},
-                       {"uapp", {"phonepe", "gpay", "paytm"}},
-                       {"u_link", "upi://pay?pa=shop%40upi&pn=Shop&am=499.00&cu=INR"},
-                       {"qrCode", "data:image/png;base64,"},
-                       {"total", "499.00"},
-                       {"msg", {{"heading", "Success!"}}},
-                       {"marker", marker}};
+    Dictionary data = test::verifyAnswer({{"marker", marker}});
     const std::size_t kind = pick(5);
     if (kind == 0) data["msg"]["heading"] = "Failed!";
-    if (kind == 1 || kind > 2) {
-      data["merchant_user_verified"] = kind == 1;
-      data["otp_verified"] = nullptr;
-    }
+    if (kind == 1) data["merchant_user_verified"] = true;
     if (kind == 2) {
-      data.erase("uapp");
-      data.erase("u_link");
+      for (const char* key : {"uapp", "u_link", "merchant_user_verified", "otp_verified"}) {
+        data.erase(key);
+      }
     }
     const bool cod = kind_.flow == Flow::codOtp || kind_.flow == Flow::codOtpSheet;
     if (cod && kind <= 2) expect_ = ending(true, kind != 0, data);
