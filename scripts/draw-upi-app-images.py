@@ -15,7 +15,7 @@ from PIL import Image, ImageDraw, ImageFont
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 IMAGES = os.path.join(ROOT, "src", "resources", "images")
 FACES = [
-    os.path.join(ROOT, "src", "resources", "fonts", "Metropolis-Bold.woff"),
+    os.path.join(ROOT, "src", "resources", "fonts", "Metropolis-Bold.ttf"),
     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
 ]
 

@@ -75,7 +75,7 @@ QFont defaultFont(double pointSize) {
 }  // namespace
 
 void UIFont::loadFonts() {
-  for (const Face& face : kFaces) registerFont(QLatin1String(face.name), QStringLiteral("woff"));
+  for (const Face& face : kFaces) registerFont(QLatin1String(face.name), QStringLiteral("ttf"));
 }
 
 void UIFont::registerFont(const QString& name, const QString& fileExtension) {
