@@ -32,8 +32,8 @@
 #include "platform/RepeatingTimer.h"
 #include "platform/ShopperLanguage.h"
 #include "platform/UrlScheme.h"
+#include "resources/BundledIcon.h"
 #include "tarvel/AnalyticsEvents.h"
-#include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/NetworkManager.h"
@@ -473,8 +473,8 @@ void UpiCheckoutViewController::showAllUPIOptions() {
     const std::string image = viewModel_->getUpiImage(key).value_or("");
     button->setIcon(image.empty()
                         ? QIcon()
-                        : QIcon(GetBundle::resourcePath(
-                              QStringLiteral("images/%1.png").arg(QString::fromStdString(image)))));
+                        : detail::bundledPngIcon(
+                              QStringLiteral("images/%1.png").arg(QString::fromStdString(image))));
     button->setProperty(kTagProperty, static_cast<int>(index));
     button->installEventFilter(pressOnEnter);
     connect(button, &QPushButton::clicked, this, [this, button] { buttonUPIOption(button); });
@@ -599,7 +599,7 @@ void UpiCheckoutViewController::addBackButton() {
   auto* button = new QToolButton(this);
   button->setObjectName(QStringLiteral("backButton"));
   button->setFixedSize(40, 40);
-  button->setIcon(QIcon(GetBundle::resourcePath(QStringLiteral("images/back_arrow.png"))));
+  button->setIcon(detail::bundledPngIcon(QStringLiteral("images/back_arrow.png")));
   button->setIconSize(QSize(24, 24));
   button->setAccessibleName(tr("Back"));
   button->setToolTip(tr("Back"));
