@@ -2,7 +2,7 @@
 """Draws the UPI app images of the payment option tiles into src/resources/images/.
 
 Each image is a plain rounded tile with the app's initials in the component's Metropolis Bold
-face (or DejaVu Sans Bold when Pillow cannot read the WOFF file): simple marks of our own, not
+face (or DejaVu Sans Bold when Pillow cannot read that file): simple marks of our own, not
 the apps' logos. Needs Debian's python3-pil. Run from anywhere:
 
     /usr/bin/python3 scripts/draw-upi-app-images.py
@@ -15,7 +15,7 @@ from PIL import Image, ImageDraw, ImageFont
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 IMAGES = os.path.join(ROOT, "src", "resources", "images")
 FACES = [
-    os.path.join(ROOT, "src", "resources", "fonts", "Metropolis-Bold.woff"),
+    os.path.join(ROOT, "src", "resources", "fonts", "Metropolis-Bold.ttf"),
     "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
 ]
 

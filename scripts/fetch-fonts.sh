@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Reproduces src/resources/fonts from npm: the seven Metropolis faces the component registers
-# (WOFF, Latin subset) and the font's licence. The files are committed; run this only to
-# refresh them or to check where they came from.
+# (TrueType, Latin subset) and the font's licence. The files are committed; run this only to
+# refresh them or to check where they came from. The package ships WOFF; the faces are kept as
+# plain TrueType, the same tables uncompressed, because FreeType unpacks a WOFF again on every
+# open of the face (each thread, each font engine), which the first screen waits for.
 #
 # Each face is renamed so that its family name is its face name ("Metropolis-Bold", ...): Qt
 # matches fonts by family, so QFont("Metropolis-Bold"), a .ui file's font family and a style
@@ -32,7 +34,7 @@ declare -A WEIGHTS=(
 mkdir -p "$DEST"
 for face in "${!WEIGHTS[@]}"; do
   /usr/bin/python3 - "$work/package/files/metropolis-latin-${WEIGHTS[$face]}-normal.woff" \
-    "$DEST/Metropolis-$face.woff" "Metropolis-$face" <<'PY'
+    "$DEST/Metropolis-$face.ttf" "Metropolis-$face" <<'PY'
 import sys
 from fontTools.ttLib import TTFont
 
@@ -44,7 +46,7 @@ for record in names.names:
     if record.nameID in (1, 4, 6, 16):
         record.string = face
 names.names = [r for r in names.names if r.nameID not in (16, 17)]
-font.flavor = "woff"
+font.flavor = None
 font.save(target)
 PY
 done

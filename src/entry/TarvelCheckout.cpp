@@ -5,6 +5,7 @@
 #include <utility>  // move
 
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QThreadPool>
 
@@ -76,6 +77,14 @@ void TarvelCheckout::warmUp() {
       // Registering invalidates the font database; it is read again here rather than on the
       // GUI thread at the first screen's first text.
       QFontDatabase::families();
+      // The faces have no rupee sign: the screens' prices take it from a fallback face, and
+      // choosing the fallbacks sorts every system font (fontconfig). Font engines belong to
+      // the thread that made them, but the families chosen are kept process-wide, so this
+      // sort is not repeated when the first price is laid out.
+      for (const char* face : {"Metropolis-Regular", "Metropolis-Medium", "Metropolis-Bold"}) {
+        QFontMetricsF(UIFont::font(QLatin1String(face), 20))
+            .horizontalAdvance(QStringLiteral("Pay \u20B9499.00"));
+      }
     });
   });
 }

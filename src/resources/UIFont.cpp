@@ -7,6 +7,7 @@
 #include <QByteArray>     // QByteArray
 #include <QFile>          // QFile
 #include <QFontDatabase>  // QFontDatabase
+#include <QResource>      // QResource
 
 #include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
@@ -66,6 +67,17 @@ FaceRegistry& registry() {
   return faces;
 }
 
+// A face stored uncompressed in the compiled-in bundle, without a copy: the bundle stays for
+// the life of the process, as do the registered faces that read it. Null for anything else.
+QByteArray bundledBytes(const QString& path) {
+  const QResource resource(path);
+  if (!resource.isValid() || resource.compressionAlgorithm() != QResource::NoCompression) {
+    return {};
+  }
+  return QByteArray::fromRawData(reinterpret_cast<const char*>(resource.data()),
+                                 static_cast<qsizetype>(resource.size()));
+}
+
 QFont defaultFont(double pointSize) {
   QFont font;
   if (pointSize > 0) font.setPointSizeF(pointSize);
@@ -75,7 +87,7 @@ QFont defaultFont(double pointSize) {
 }  // namespace
 
 void UIFont::loadFonts() {
-  for (const Face& face : kFaces) registerFont(QLatin1String(face.name), QStringLiteral("woff"));
+  for (const Face& face : kFaces) registerFont(QLatin1String(face.name), QStringLiteral("ttf"));
 }
 
 void UIFont::registerFont(const QString& name, const QString& fileExtension) {
@@ -84,13 +96,19 @@ void UIFont::registerFont(const QString& name, const QString& fileExtension) {
   static std::mutex registering;
   std::lock_guard<std::mutex> lock(registering);
   if (registry().contains(name)) return;  // registered once per process, for its life
-  QFile file(GetBundle::resourcePath(QStringLiteral("fonts/%1.%2").arg(name, fileExtension)));
-  if (!file.open(QIODevice::ReadOnly)) {
-    log(LogLevel::warning, ("Font file missing: " + file.fileName()).toStdString());
-    log(LogLevel::warning, "Error registering font");
-    return;
+  const QString path =
+      GetBundle::resourcePath(QStringLiteral("fonts/%1.%2").arg(name, fileExtension));
+  QByteArray data = bundledBytes(path);
+  if (data.isNull()) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+      log(LogLevel::warning, ("Font file missing: " + file.fileName()).toStdString());
+      log(LogLevel::warning, "Error registering font");
+      return;
+    }
+    data = file.readAll();
   }
-  const int id = QFontDatabase::addApplicationFontFromData(file.readAll());
+  const int id = QFontDatabase::addApplicationFontFromData(data);
   // Each file's family is its face name, which is what lets Qt find the face by that name.
   if (id < 0 || !QFontDatabase::applicationFontFamilies(id).contains(name)) {
     log(LogLevel::warning, "Error registering font");

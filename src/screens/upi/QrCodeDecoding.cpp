@@ -6,11 +6,30 @@
 namespace tarvel::detail {
 namespace {
 
-bool isPictureFormat(const QByteArray& format) {
-  for (const char* known : {"png", "jpeg", "jpg", "gif", "bmp"}) {
-    if (format == known) return true;
+// The picture's format by its first bytes: "png", "jpeg", "gif" or "bmp", else empty. A reader
+// told the format reads with Qt's own handler for it; one left to find the format itself first
+// loads every image plugin installed to ask each of them (a few milliseconds, on the GUI
+// thread, at the first picture of the process).
+QByteArray pictureFormat(const QByteArray& bytes) {
+  struct Signature {
+    const char* bytes;
+    const char* format;
+  };
+  static constexpr Signature kSignatures[] = {{"\x89PNG\r\n\x1a\n", "png"},
+                                              {"\xff\xd8\xff", "jpeg"},
+                                              {"GIF87a", "gif"},
+                                              {"GIF89a", "gif"},
+                                              {"BM", "bmp"}};
+  for (const Signature& signature : kSignatures) {
+    if (bytes.startsWith(signature.bytes)) return signature.format;
   }
-  return false;
+  return {};
+}
+
+// A reader of `buffer` with the picture's own format and no search for another.
+void readAs(QImageReader& reader, const QByteArray& format) {
+  reader.setFormat(format);
+  reader.setAutoDetectImageFormat(false);
 }
 
 }  // namespace
@@ -29,9 +48,12 @@ QrCodePicture readQrCodePicture(const std::string& qrCodeText) {
   // The header alone, per reader: Qt's own allocation limit is the host's, process-wide.
   QBuffer buffer(&picture.bytes);
   buffer.open(QIODevice::ReadOnly);
+  const QByteArray format = pictureFormat(picture.bytes);
+  if (format.isEmpty()) return {{}, {}, "the QR code is not an image"};
   QImageReader reader(&buffer);
+  readAs(reader, format);
   picture.size = reader.size();
-  if (!reader.canRead() || !isPictureFormat(reader.format()) || !picture.size.isValid()) {
+  if (!reader.canRead() || !picture.size.isValid()) {
     picture.failure = "the QR code is not an image";
   } else if (picture.size.width() > kMaxQrCodeSide || picture.size.height() > kMaxQrCodeSide) {
     picture.failure = "the QR code's picture is " + std::to_string(picture.size.width()) + " x " +
@@ -47,6 +69,7 @@ DecodedQrCode decodeQrCodePicture(const QrCodePicture& picture) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
+  readAs(reader, pictureFormat(bytes));
   // The size checked is the size decoded: a reader reads the same header again.
   if (reader.size() != picture.size) return {{}, "the QR code is not an image"};
   QImage image = reader.read();

@@ -32,8 +32,8 @@
 #include "platform/RepeatingTimer.h"
 #include "platform/ShopperLanguage.h"
 #include "platform/UrlScheme.h"
+#include "resources/BundledIcon.h"
 #include "tarvel/AnalyticsEvents.h"
-#include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/NetworkManager.h"
@@ -304,14 +304,19 @@ void UpiCheckoutViewController::handlePaymentStatus() {
 void UpiCheckoutViewController::handleVerification(bool verified) {
   if (finished_) return;
   verificationShown_ = true;
-  ui_->viewPriceDetails->setVisible(verified);
   showPrice();
+  // The price box shows for a verified order, except on the QR path, whose card has a price
+  // line of its own. It is set once the path is known: showing a box makes Qt lay the whole
+  // window out at once, text and all, and the QR path would hide it again in the same event.
+  const auto showPriceBox = [this, verified] { ui_->viewPriceDetails->setVisible(verified); };
   const std::optional<PaymentType> type = paymentType();
   if (!type) {
+    showPriceBox();
     log(LogLevel::info, "default");
     return;
   }
   if (type->isCod()) {
+    showPriceBox();
     const Dictionary verifyData = viewModel_->getOrderVerifyData();
     const auto otpVerified = verifyData.find("otp_verified");
     if (otpVerified != verifyData.end() && otpVerified->is_boolean() && otpVerified->get<bool>()) {
@@ -320,6 +325,7 @@ void UpiCheckoutViewController::handleVerification(bool verified) {
     return;
   }
   if (upiApp_ && !upiApp_->empty()) {
+    showPriceBox();
     // The second run for a "Failed!" answer must not launch the app (or ask) a second time.
     if (directLaunchTried_) return;
     directLaunchTried_ = true;
@@ -328,6 +334,7 @@ void UpiCheckoutViewController::handleVerification(bool verified) {
   }
   checkInstalledUPI();
   if (!installedUapp_.empty()) {
+    showPriceBox();
     ui_->viewUPIContainer->show();
     showAllUPIOptions();
     setPaymentType(PaymentType::upi("upi"));
@@ -473,8 +480,8 @@ void UpiCheckoutViewController::showAllUPIOptions() {
     const std::string image = viewModel_->getUpiImage(key).value_or("");
     button->setIcon(image.empty()
                         ? QIcon()
-                        : QIcon(GetBundle::resourcePath(
-                              QStringLiteral("images/%1.png").arg(QString::fromStdString(image)))));
+                        : detail::bundledPngIcon(
+                              QStringLiteral("images/%1.png").arg(QString::fromStdString(image))));
     button->setProperty(kTagProperty, static_cast<int>(index));
     button->installEventFilter(pressOnEnter);
     connect(button, &QPushButton::clicked, this, [this, button] { buttonUPIOption(button); });
@@ -599,7 +606,7 @@ void UpiCheckoutViewController::addBackButton() {
   auto* button = new QToolButton(this);
   button->setObjectName(QStringLiteral("backButton"));
   button->setFixedSize(40, 40);
-  button->setIcon(QIcon(GetBundle::resourcePath(QStringLiteral("images/back_arrow.png"))));
+  button->setIcon(detail::bundledPngIcon(QStringLiteral("images/back_arrow.png")));
   button->setIconSize(QSize(24, 24));
   button->setAccessibleName(tr("Back"));
   button->setToolTip(tr("Back"));
