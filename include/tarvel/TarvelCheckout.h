@@ -78,7 +78,7 @@ class TARVEL_CHECKOUT_EXPORT TarvelCheckout : public CheckoutStatusDelegate {
 
   /// Pays the component's one-time costs ahead of the first checkout, for a host's start-up:
   /// the network thread starts and reads the trust store, the screens' fonts are registered on
-  /// a pooled thread, and a connection to the platform of the current environment (see above)
+  /// a thread of its own, and a connection to the platform of the current environment (see above)
   /// is opened with one HEAD request to its API address, never a payment request. The first
   /// checkout's first request then goes out on that connection while the platform keeps it
   /// open (keep-alive), and its screen finds the fonts registered.

@@ -1,13 +1,15 @@
 #include "tarvel/TarvelCheckout.h"
 
+#include <future>   // promise, shared_future
+#include <memory>   // make_shared
 #include <mutex>    // once_flag, call_once
 #include <string>   // string
+#include <thread>   // thread
 #include <utility>  // move
 
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QThreadPool>
 
 #include "entry/CheckoutCore.h"
 #include "entry/CheckoutRecovery.h"
@@ -64,6 +66,36 @@ void TarvelCheckout::addTranslationDirectory(const std::string& directory) {
   detail::ShopperLanguage::addTranslationDirectory(QString::fromStdString(directory));
 }
 
+namespace {
+
+// The font warm-up reads the font database, which the application's end tears down: the end
+// waits for it (post routines run first thing in QGuiApplication's destructor).
+std::shared_future<void>& fontWarmUp() {
+  static std::shared_future<void> done;
+  return done;
+}
+
+void waitForFontWarmUp() {
+  if (fontWarmUp().valid()) fontWarmUp().wait();
+}
+
+void warmUpFonts() {
+  UIFont::loadFonts();
+  // Registering invalidates the font database; it is read again here rather than on the GUI
+  // thread at the first screen's first text.
+  QFontDatabase::families();
+  // The faces have no rupee sign: the screens' prices take it from a fallback face, and
+  // choosing the fallbacks sorts every system font (fontconfig). Font engines belong to the
+  // thread that made them, but the families chosen are kept process-wide, so this sort is not
+  // repeated when the first price is laid out.
+  for (const char* face : {"Metropolis-Regular", "Metropolis-Medium", "Metropolis-Bold"}) {
+    QFontMetricsF(UIFont::font(QLatin1String(face), 20))
+        .horizontalAdvance(QStringLiteral("Pay \u20B9499.00"));
+  }
+}
+
+}  // namespace
+
 void TarvelCheckout::warmUp() {
   detail::UrlLoader::shared().warmUp(Config::apiBaseURL(NetworkManager::environment()));
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -72,20 +104,15 @@ void TarvelCheckout::warmUp() {
   }
   static std::once_flag fonts;
   std::call_once(fonts, [] {
-    QThreadPool::globalInstance()->start([] {
-      UIFont::loadFonts();
-      // Registering invalidates the font database; it is read again here rather than on the
-      // GUI thread at the first screen's first text.
-      QFontDatabase::families();
-      // The faces have no rupee sign: the screens' prices take it from a fallback face, and
-      // choosing the fallbacks sorts every system font (fontconfig). Font engines belong to
-      // the thread that made them, but the families chosen are kept process-wide, so this
-      // sort is not repeated when the first price is laid out.
-      for (const char* face : {"Metropolis-Regular", "Metropolis-Medium", "Metropolis-Bold"}) {
-        QFontMetricsF(UIFont::font(QLatin1String(face), 20))
-            .horizontalAdvance(QStringLiteral("Pay \u20B9499.00"));
-      }
-    });
+    auto done = std::make_shared<std::promise<void>>();
+    fontWarmUp() = done->get_future().share();
+    qAddPostRoutine(&waitForFontWarmUp);
+    // A thread of its own rather than Qt's pool: the host's tasks may fill the pool, and the
+    // application's end waits for this one.
+    std::thread([done] {
+      warmUpFonts();
+      done->set_value();
+    }).detach();
   });
 }
 
