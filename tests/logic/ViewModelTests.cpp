@@ -2,9 +2,13 @@
 // are not text, and offline. What the answers decide, and the keys the screens' requests carry,
 // are checked through the real screens; tracking, by the entry's RTO tests against a real
 // server; that a released view model's calls hold nothing and late answers reach nothing, by the
-// randomized outcome run.
+// randomized outcome run. Then both used from two threads: a screen thread replacing closures
+// and reading state while completions fire on another (meant for ThreadSanitizer). Round trips
+// over the real service: ComponentAgainstSandboxTests and the reliability suites.
+#include <atomic>   // atomic
 #include <memory>   // shared_ptr, make_shared
 #include <string>   // string
+#include <thread>   // thread
 #include <utility>  // move, exchange
 #include <vector>   // vector
 
@@ -104,6 +108,71 @@ TEST_F(ViewModelTests, OfflineCallsSendNothingAndAlertEachTimeButTrackingStillGo
   cod->completeOrder({{"request_id", ""}, {"moid", ""}});
   ASSERT_EQ(service_->calls.size(), 1u);
   EXPECT_EQ(service_->calls.back().operation, "completeOrder");
+}
+
+// The fixture's own closures that stay installed only ever run on this thread.
+using ViewModelThreadingTests = ViewModelTests;
+
+TEST_F(ViewModelThreadingTests, ClosuresAndStateAcrossThreadsFireExactlyOncePerAnswer) {
+  constexpr int kRounds = 2000;
+  auto payment = checkout();
+  auto cod = otp();
+  TarvelChekoutViewModel* vm = payment.get();
+  VerifyOTPViewModel* otp = cod.get();
+  std::atomic<int> successes{0}, statuses{0}, trackings{0}, verified{0};
+  std::atomic<bool> done{false}, screenRunning{false};
+
+  auto installClosures = [&] {
+    vm->onSuccess = [vm, &successes] { successes += vm->getAllUPIOptions().size() == 1 ? 1 : 0; };
+    vm->onSuccessPaymentStatus = [vm, &statuses] {
+      statuses += vm->getPaymentStatusData().has_value() ? 1 : 0;
+    };
+    vm->updateLoadingStatus = [vm] { (void)vm->isLoading(); };
+    vm->showAlertClosure = [vm] { (void)vm->alertMessage(); };
+    otp->onSuccessRto = [&trackings](const Dictionary& answer) {
+      trackings += answer.contains("data") ? 1 : 0;
+    };
+    otp->onSuccessVerifyOtp = [otp, &verified] {
+      verified += otp->otpVerifyData().has_value() ? 1 : 0;
+    };
+    otp->updateLoadingStatus = [otp] { (void)otp->isLoading(); };
+    otp->showAlertClosure = [otp] { (void)otp->alertMessage(); };
+  };
+  installClosures();
+  std::thread screen([&] {
+    while (!done.load()) {
+      installClosures();
+      screenRunning = true;
+      (void)vm->getOrderVerifyData();
+      (void)vm->getUPILink("gpay");
+      (void)otp->rtoSuccessData();
+    }
+  });
+
+  const Dictionary verifiedOrder = {{"uapp", {"gpay"}}, {"tarvel_oid", "T"}, {"auth_token", "A"}};
+  while (!screenRunning.load()) std::this_thread::yield();
+  for (int round = 0; round < kRounds; ++round) {
+    vm->verifyUPIPayment();
+    service_->completeLast(verifiedOrder);
+    vm->checkPaymentStatus(round % 2 == 0);
+    service_->completeLast(Dictionary{{"payment_status", "PENDING"}});
+    otp->callSendOtp();
+    service_->completeLast(Dictionary{{"sent", true}});
+    otp->callVerifyOtp("1234");
+    service_->completeLast(Dictionary{{"statusCode", round % 2 == 0 ? 200 : 400}});
+    otp->completeOrder(Dictionary{{"request_id", "R"}, {"moid", "2"}});
+    service_->completeLast(Dictionary{{"data", Dictionary::object()}});
+  }
+  done = true;
+  screen.join();
+
+  // Whichever closure was installed at the moment, each answer fired exactly one.
+  EXPECT_EQ(successes.load(), kRounds);
+  EXPECT_EQ(statuses.load(), kRounds);
+  EXPECT_EQ(trackings.load(), kRounds);
+  EXPECT_EQ(verified.load(), kRounds / 2);
+  EXPECT_EQ(service_->calls.size(), static_cast<std::size_t>(5 * kRounds));
+  EXPECT_EQ(vm->getOrderVerifyData(), verifiedOrder);
 }
 
 }  // namespace

@@ -1,17 +1,25 @@
-// Opening another application's URL: through an injected registry of installed schemes, and
-// through the default one, GIO's, reading a private XDG registry this process's start prepares.
+// What the component uses of the host application: its key window (the host window the
+// component takes over), alerts over it, and opening another application's URL (through an
+// injected registry of installed schemes, and through the default one, GIO's, reading a private
+// XDG registry this process's start prepares). Opening the component's own window, and a plain
+// window's single widget as its root, are covered through openCart by the entry tests.
 #include <chrono>      // seconds
 #include <cstdlib>     // setenv
 #include <filesystem>  // create_directories, permissions
 #include <fstream>     // ifstream
 #include <iterator>    // istreambuf_iterator
-#include <memory>      // make_shared, shared_ptr
+#include <memory>      // make_shared, make_unique, shared_ptr, unique_ptr
 #include <optional>    // optional
 #include <set>         // set
 #include <string>      // string
 #include <vector>      // vector
 
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QPushButton>
 #include <QThread>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -19,7 +27,10 @@
 #include "QtTestMain.h"
 #include "QtWait.h"
 #include "TemporaryDirectory.h"
+#include "platform/Alert.h"
 #include "platform/Application.h"
+#include "platform/KeyWindow.h"
+#include "tarvel/ViewController.h"
 
 namespace tarvel {
 
@@ -49,7 +60,78 @@ std::shared_ptr<void> test::prepareTestProcess() {
 
 namespace {
 
+using detail::Alert;
 using detail::Application;
+using detail::KeyWindow;
+
+TEST(KeyWindowTests, TheHostsVisibleWindowIsTheKeyWindowAndAlertsAreSkipped) {
+  QMainWindow hidden;
+  QMainWindow host;
+  host.show();
+  EXPECT_EQ(KeyWindow::currentOrOpen(), &host);
+  EXPECT_EQ(KeyWindow::ownWindow(), nullptr);
+
+  auto alert = std::make_unique<Alert>("Alert", "No Network");
+  alert->showOver(&host);
+  alert->activateWindow();
+  EXPECT_EQ(KeyWindow::current(), &host);
+}
+
+TEST(KeyWindowTests, SeveralWidgetsInTheLayoutAreGatheredIntoOneRootThatMovesAsAWhole) {
+  QWidget host;
+  auto* layout = new QVBoxLayout(&host);
+  auto* top = new QLabel("top");
+  layout->addWidget(top);
+  layout->addWidget(new QLabel("bottom"));
+  host.show();
+
+  QWidget* root = KeyWindow::rootWidget(&host);
+  ASSERT_NE(root, nullptr);
+  EXPECT_TRUE(root->isAncestorOf(top));
+  EXPECT_EQ(KeyWindow::rootWidget(&host), root) << "gathered once";
+  EXPECT_TRUE(top->isVisible());
+
+  auto* screen = new ViewController;
+  std::unique_ptr<QWidget> former(KeyWindow::setRootWidget(&host, screen));
+  EXPECT_EQ(former.get(), root) << "taken out, not deleted";
+  EXPECT_EQ(former->parentWidget(), nullptr);
+  EXPECT_EQ(KeyWindow::rootViewController(&host), screen);
+  EXPECT_TRUE(screen->isVisible());
+}
+
+// A tap on a button or Escape (the cancel action; without one the alert stays) runs one
+// handler once, after the alert closed, so a handler may show the next alert.
+TEST(AlertTests, EachTapRunsItsHandlerOnceAfterTheAlertClosed) {
+  QWidget window;
+  window.show();
+  QWidget inner(&window);
+  for (const bool escape : {false, true}) {
+    SCOPED_TRACE(escape ? "Escape" : "button");
+    int okRuns = 0, cancelRuns = 0;
+    QPointer<Alert> alert = new Alert("Alert", "No Network");
+    const auto tapped = [](int& runs) {
+      return [&runs] {
+        ++runs;
+        EXPECT_TRUE(Alert::openAlerts().isEmpty());
+      };
+    };
+    alert->addAction("OK", Alert::ActionStyle::defaultStyle, tapped(okRuns));
+    alert->showOver(&inner);
+    EXPECT_EQ(alert->parentWidget(), &window);
+    EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
+    alert->reject();
+    EXPECT_EQ(Alert::openAlerts(), QList<Alert*>{alert}) << "no cancel action: stays open";
+    alert->addAction("CANCEL", Alert::ActionStyle::cancel, tapped(cancelRuns));
+    EXPECT_FALSE(alert->triggerAction("Nope"));
+
+    escape ? alert->reject() : alert->findChildren<QPushButton*>().front()->click();
+    EXPECT_FALSE(alert->triggerAction("OK")) << "a closed alert takes no more taps";
+    EXPECT_EQ(okRuns, escape ? 0 : 1);
+    EXPECT_EQ(cancelRuns, escape ? 1 : 0);
+    test::settle();
+    EXPECT_FALSE(alert);
+  }
+}
 
 // Opens `url` through the application and waits (bounded) for its completion.
 std::optional<bool> openAndWait(const std::string& url) {
