@@ -79,7 +79,7 @@ Call callOnce(APIService& service, const Operation& operation, const Dictionary&
   return recorder.last();
 }
 
-// A server that answers every GET and POST with the latest `answer(...)`, with its length or
+// A server that answers every GET and POST (200) with the latest `answer(...)`, with its length or
 // streamed without one.
 class APIServiceTests : public ::testing::Test {
  protected:
@@ -87,7 +87,6 @@ class APIServiceTests : public ::testing::Test {
     for (const char* method : {"GET", "POST"}) {
       server_.route(method, ".*", [this](const httplib::Request&, httplib::Response& response) {
         std::lock_guard<std::mutex> lock(mutex_);
-        response.status = status_;
         if (!streamed_) return response.set_content(body_, "application/json");
         response.set_chunked_content_provider(
             "application/json", [body = body_](size_t offset, httplib::DataSink& sink) {
@@ -104,9 +103,8 @@ class APIServiceTests : public ::testing::Test {
         server_.baseUrl() + "api/", server_.baseUrl() + "analytics/", loader_);
   }
 
-  void answer(int status, std::string body, bool streamed = false) {
+  void answer(std::string body, bool streamed = false) {
     std::lock_guard<std::mutex> lock(mutex_);
-    status_ = status;
     body_ = std::move(body);
     streamed_ = streamed;
   }
@@ -115,7 +113,6 @@ class APIServiceTests : public ::testing::Test {
   }
 
   std::mutex mutex_;  // the answer outlives the server threads that read it
-  int status_ = 200;
   std::string body_ = R"({"data": {}, "status": true})";
   bool streamed_ = false;
   test::LoopbackServer server_;  // outlives the loader's connections
@@ -144,7 +141,7 @@ TEST_F(APIServiceTests, EachOperationSendsItsRequestAndLogsAndHandsOverItsAnswer
       {"data", {{"auth_token", token}, {"qrCode", std::string(200 * 1024, 'Q')}, {"tail", tail}}}};
   Dictionary redacted = whole;  // as logged in full
   redacted["data"]["auth_token"] = "<redacted>";
-  answer(200, whole.dump());
+  answer(whole.dump());
   for (const auto& endpoint : kEndpoints) {
     SCOPED_TRACE(endpoint.path);
     const bool post = std::string(endpoint.method) == "POST";
@@ -214,7 +211,7 @@ TEST_F(APIServiceTests, HostileAnswersCompleteOnceWithAnErrorAndTheLogSaysWhy) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.body.substr(0, 40) + (row.streamed ? ", streamed" : ""));
-    answer(200, row.body, row.streamed);
+    answer(row.body, row.streamed);
     test::LogCapture log;
     auto result = call(row.call, {});
     EXPECT_EQ(result.error, row.error);
