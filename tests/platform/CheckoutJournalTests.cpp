@@ -38,20 +38,16 @@ class CheckoutJournalTests : public ::testing::Test {
   }
   void TearDown() override { unsetenv("XDG_DATA_HOME"); }
 
-  // Runs `work` on the journal's worker and waits for it.
-  static void onWorker(const std::function<void(std::function<void()>)>& work) {
-    std::promise<void> done;
-    work([&done] { done.set_value(); });
-    ASSERT_EQ(done.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+  // Waits (bounded) until everything queued on the journal's worker is done.
+  void waitIdle() {
+    std::promise<void> idle;
+    journal_.whenIdle([&idle] { idle.set_value(); });
+    ASSERT_EQ(idle.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
   }
   std::vector<CheckoutJournal::Claim> claim() {
     std::vector<CheckoutJournal::Claim> claims;
-    onWorker([&](auto done) {
-      journal_.claimLeftovers([&, done](std::vector<CheckoutJournal::Claim> found) {
-        claims = std::move(found);
-        done();
-      });
-    });
+    journal_.claimLeftovers([&claims](auto found) { claims = std::move(found); });
+    waitIdle();
     return claims;
   }
 
@@ -132,14 +128,14 @@ TEST_F(CheckoutJournalTests, ClaimKeepsOnlySoundEntriesOfEndedProcesses) {
     EXPECT_NE(log_.text().find(c.logLine), std::string::npos) << log_.text();
     EXPECT_FALSE(log_.contains("secret-token"));
     for (auto found : claims) journal_.release(std::move(found));
-    onWorker([&](auto done) { journal_.whenIdle(done); });
+    waitIdle();
   }
 }
 
 // (A finished checkout's entry removed: JournalRecoveryTests.)
 TEST_F(CheckoutJournalTests, WritesPrivateFilesThatItsOwnProcessNeverClaims) {
   const std::string id = journal_.record(anEntry());
-  onWorker([&](auto done) { journal_.whenIdle(done); });
+  waitIdle();
   EXPECT_EQ(fs::status(folder_).permissions(), fs::perms::owner_all);
   EXPECT_EQ(fs::status(id).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   EXPECT_TRUE(claim().empty()) << "a running process's own entry is never claimed";
