@@ -161,14 +161,6 @@ class FlowTest : public EntryTestFixture {
     return false;
   }
 
-  static QAbstractButton* backButtonOf(QWidget* screen) {
-    if (auto* web = qobject_cast<CustomeCheckout*>(screen)) {
-      return qobject_cast<QAbstractButton*>(web->backButton());
-    }
-    auto* native = qobject_cast<CheckoutScreen*>(screen);
-    return native ? qobject_cast<QAbstractButton*>(native->leftNavigationItem()) : nullptr;
-  }
-
   // The shopper's way out of `screen`: "Ok" on (or closing) each alert, back, and "OK" on the
   // cancel question. False when there is no back button to press.
   bool leaveByBack(QWidget* screen) {
@@ -176,7 +168,11 @@ class FlowTest : public EntryTestFixture {
       if (!alert->triggerAction("Ok")) alert->close();
     }
     settle();
-    QAbstractButton* back = backButtonOf(screen);
+    auto* web = qobject_cast<CustomeCheckout*>(screen);
+    auto* native = qobject_cast<CheckoutScreen*>(screen);
+    auto* back = qobject_cast<QAbstractButton*>(web      ? web->backButton()
+                                                : native ? native->leftNavigationItem()
+                                                         : nullptr);
     if (!back || !back->isVisible() || !back->isEnabled()) return false;
     back->click();
     settle();
