@@ -17,7 +17,6 @@
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
 #include "SideBySide.h"
-#include "StagingPlatform.h"
 #include "tarvel/APIService.h"
 
 namespace {
@@ -52,11 +51,11 @@ BENCHMARK(BM_LoaderThreadHandOff)->UseRealTime();
 // delayed acknowledgement meets a client's Nagle delay unless both keep their connection and
 // send each request in one piece.
 void pollServiceVersusBareCurl(benchmark::State& state, bool https) {
-  tarvel::test::StagingPlatform platform;
+  tarvel::test::LoopbackServer platform(tarvel::test::LoopbackServer::StagingNames{});
   tarvel::test::LoopbackServer plain;
-  tarvel::test::LoopbackServer& server = https ? platform.server() : plain;
+  tarvel::test::LoopbackServer& server = https ? platform : plain;
   server.answerJson("POST", "/v1/payment/capture", 200, kCaptureAnswer);
-  if (https ? !tarvel::test::StagingPlatform::usesDefaultHosts() || !platform.start()
+  if (https ? !tarvel::test::LoopbackServer::usesDefaultHosts() || !platform.start()
             : !plain.start()) {
     state.SkipWithError("the loopback platform did not start");
     return;
@@ -68,8 +67,7 @@ void pollServiceVersusBareCurl(benchmark::State& state, bool https) {
     tarvel::APIService staging(platform.loader());  // the configured staging base URL
     tarvel::APIService& service = https ? staging : loopback;
     tarvel::bench::BareCurlPost bare(service.baseUrl() + "v1/payment/capture",
-                                     kCaptureParams.dump(),
-                                     https ? platform.authority().caFile() : "",
+                                     kCaptureParams.dump(), https ? platform.caFile() : "",
                                      https ? platform.connectTo() : std::vector<std::string>());
     const auto poll = [&] {
       tarvel::test::CompletionRecorder recorder;

@@ -18,7 +18,6 @@
 #include "LogCapture.h"
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
-#include "StagingPlatform.h"
 #include "UniqueMarker.h"
 #include "network/LogRedaction.h"
 #include "network/UrlLoader.h"
@@ -272,7 +271,7 @@ TEST_F(APIServiceTests, UnsendableRequestsCompleteOnceWithoutSending) {
 // port) is followed; anything else completes as no network, sends nothing there and is logged
 // without its query.
 TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
-  if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
+  if (!test::LoopbackServer::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
   const std::string query = test::uniqueMarker("query");
   const Dictionary body = {{"otp", "4821"}};
   const Dictionary accepted = {{"data", {{"payment_status", "PAID"}}}};
@@ -296,19 +295,18 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.status) + " to " + row.location);
-    test::StagingPlatform platform;
-    platform.server().route("POST", "/v1/payment/capture",
-                            [&row](const httplib::Request&, httplib::Response& response) {
-                              response.set_redirect(row.location, row.status);
-                            });
-    platform.server().answerJson(row.followedAs ? row.followedAs : "GET", "/v1/moved", 200,
-                                 accepted.dump());
+    test::LoopbackServer platform(test::LoopbackServer::StagingNames{});
+    platform.route("POST", "/v1/payment/capture",
+                   [&row](const httplib::Request&, httplib::Response& response) {
+                     response.set_redirect(row.location, row.status);
+                   });
+    platform.answerJson(row.followedAs ? row.followedAs : "GET", "/v1/moved", 200, accepted.dump());
     ASSERT_TRUE(platform.start());
     test::LogCapture log;
     APIService service(platform.loader());
     auto result = callOnce(service, &APIService::checkPaymentStatus, body);
 
-    auto requests = platform.server().requests();
+    auto requests = platform.requests();
     if (row.followedAs) {
       EXPECT_EQ(result.error, std::nullopt);
       EXPECT_EQ(result.response, accepted);

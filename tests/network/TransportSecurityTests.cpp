@@ -15,7 +15,6 @@
 #include "CompletionRecorder.h"
 #include "LogCapture.h"
 #include "LoopbackServer.h"
-#include "StagingPlatform.h"
 #include "TestCertificateAuthority.h"
 #include "config/HttpUrl.h"
 #include "network/UrlLoader.h"
@@ -38,7 +37,7 @@ const std::vector<std::pair<const char*, const char*>> kInsecureSettings = {
 
 // Both API hosts reach one loopback server; the environment picks which one is called.
 TEST(TransportSecurityTests, EveryOtherCertificateIsRefusedBeforeTheRequestLeaves) {
-  if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
+  if (!test::LoopbackServer::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
   struct Case {
     const char* name;
     bool certificateNamesTheHosts;

@@ -17,8 +17,6 @@
 #include "LogCapture.h"
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
-#include "SilentServer.h"
-#include "StagingPlatform.h"
 #include "network/UrlLoader.h"
 
 namespace tarvel {
@@ -36,8 +34,8 @@ UrlRequest get(std::string url) {
 }
 
 TEST(UrlLoaderTests, StoppingCompletesPendingRequestsOnceWithoutWaitingForThem) {
-  test::SilentServer silent;
-  ASSERT_TRUE(silent.isListening());
+  test::LoopbackServer silent(test::LoopbackServer::Silent{});
+  ASSERT_TRUE(silent.start());
   std::atomic<int> failures = 0;
   auto loader = test::loopbackLoader(60s);
   for (int i = 0; i < 3; ++i) {
@@ -72,8 +70,8 @@ TEST(UrlLoaderTests, SharedLoaderServesAndStopsCleanlyAtExit) {
       {
         test::LoopbackServer server;
         server.answerJson("POST", "/v1/user/verify-otp", 200, "{}");
-        test::SilentServer silent;
-        if (!server.start() || !silent.isListening()) std::exit(2);
+        test::LoopbackServer silent(test::LoopbackServer::Silent{});
+        if (!server.start() || !silent.start()) std::exit(2);
         test::CompletionRecorder recorder;
         test::LoopbackAPIService(server.baseUrl()).verifyOtp({}, recorder.completion());
         if (!recorder.waitForCall() || recorder.last().error) std::exit(3);
@@ -95,9 +93,9 @@ bool waitUntil(const std::function<bool()>& done) {
 // extra authority), and the first real request (a verify, as a checkout's first) goes out on it:
 // the server sees one connection in all.
 TEST(UrlLoaderTests, WarmUpOpensTheConnectionTheFirstRequestReuses) {
-  if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
-  test::StagingPlatform platform;
-  platform.server().answerJson("POST", "/v1/order/verify", 200, R"({"status": true, "data": {}})");
+  if (!test::LoopbackServer::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
+  test::LoopbackServer platform(test::LoopbackServer::StagingNames{});
+  platform.answerJson("POST", "/v1/order/verify", 200, R"({"status": true, "data": {}})");
   ASSERT_TRUE(platform.start());
   test::LogCapture log;
   auto loader = platform.loader();
@@ -105,14 +103,14 @@ TEST(UrlLoaderTests, WarmUpOpensTheConnectionTheFirstRequestReuses) {
   loader->warmUp(service.baseUrl());
   loader->warmUp(service.baseUrl());
   ASSERT_TRUE(waitUntil([&] { return log.contains("Warm-up: connected to"); }));
-  EXPECT_EQ(platform.server().connectionCount(), 1u);
+  EXPECT_EQ(platform.connectionCount(), 1u);
 
   test::CompletionRecorder recorder;
   service.verifyPaymentData({{"moid", "M-1"}}, recorder.completion());
   ASSERT_TRUE(recorder.waitForCall());
   EXPECT_TRUE(recorder.last().success);
-  EXPECT_EQ(platform.server().connectionCount(), 1u);
-  const auto requests = platform.server().requests();
+  EXPECT_EQ(platform.connectionCount(), 1u);
+  const auto requests = platform.requests();
   ASSERT_FALSE(requests.empty());
   EXPECT_EQ(requests.front().method, "HEAD");
   EXPECT_EQ(requests.back().path, "/v1/order/verify");
@@ -121,9 +119,9 @@ TEST(UrlLoaderTests, WarmUpOpensTheConnectionTheFirstRequestReuses) {
 // A platform that refuses or never answers: each warm-up ends in one log line and nothing
 // else, the caller never waits, and a later warm-up tries again.
 TEST(UrlLoaderTests, WarmUpAgainstAPlatformThatIsDownOnlyLogs) {
-  test::SilentServer silent;
-  ASSERT_TRUE(silent.isListening());
-  for (const std::string& url : {test::SilentServer::closedPortUrl(), silent.baseUrl()}) {
+  test::LoopbackServer silent(test::LoopbackServer::Silent{});
+  ASSERT_TRUE(silent.start());
+  for (const std::string& url : {test::LoopbackServer::closedPortUrl(), silent.baseUrl()}) {
     SCOPED_TRACE(url);
     test::LogCapture log;
     auto loader = test::loopbackLoader(300ms);
