@@ -7,6 +7,7 @@
 // The UPI and OTP orders are "chatty": the platform's answers carry the token under other key
 // names too, the phone under other keys and in a note, and the OTP in a text message.
 #include <algorithm>  // any_of, count_if
+#include <mutex>      // mutex, lock_guard
 
 #include <QApplication>
 
