@@ -110,7 +110,7 @@ class APIServiceTests : public ::testing::Test {
 // POSTs carry the parameters as JSON; a GET as its query, where empty values stay, empty names
 // go and every value arrives whole and as text. Each logs fixed lines (a POST its address first)
 // and the answer cut to a few kilobytes with its full size and redacted (each key:
-// LogRedactionTests; every flow against the sandbox: SecretsInLogTests), a GET never its query.
+// LogRedactionTests; every flow against the sandbox: ConcurrentFlowTests), a GET never its query.
 TEST_F(APIServiceTests, EachOperationSendsItsRequestAndLogsAndHandsOverItsAnswer) {
   const std::string note = "a+b c&d=e/?#%\xC3\xA9";
   const std::string moid = test::uniqueMarker("moid");

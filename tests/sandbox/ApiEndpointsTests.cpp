@@ -153,8 +153,8 @@ TEST(ApiEndpointsTests, EachRefusalHasItsStatusAndShape) {
   EXPECT_EQ(sandbox.capture(order).json.at("payment_status"), "PENDING");
 }
 
-// The hosted page's "pay" (the page itself: the secrets and concurrent flows press or post
-// through it) or a deep link as a UPI app receives it, decoded once (the simulated app itself:
+// The hosted page's "pay" (the page itself: the concurrent flows' web checkout pays through it)
+// or a deep link as a UPI app receives it, decoded once (the simulated app itself:
 // UpiAppTests), pays once; paying again changes nothing; the status poll turns PAID.
 TEST(ApiEndpointsTests, DeepLinkOrPagePaysOnceAndTheStatusPollTurnsPaid) {
   RunningSandbox sandbox;
