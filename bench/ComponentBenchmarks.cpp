@@ -26,7 +26,6 @@
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
 #include "SideBySide.h"
-#include "StagingPlatform.h"
 #include "network/AnswerParsing.h"
 #include "network/LogRedaction.h"
 #include "screens/upi/QrCodeDecoding.h"
@@ -65,11 +64,11 @@ BENCHMARK(BM_LoaderThreadHandOff)->UseRealTime();
 // delayed acknowledgement meets a client's Nagle delay unless both keep their connection and
 // send each request in one piece.
 void pollServiceVersusBareCurl(benchmark::State& state, bool https) {
-  test::StagingPlatform platform;
+  test::LoopbackServer platform(test::LoopbackServer::StagingNames{});
   test::LoopbackServer plain;
-  test::LoopbackServer& server = https ? platform.server() : plain;
+  test::LoopbackServer& server = https ? platform : plain;
   server.answerJson("POST", "/v1/payment/capture", 200, kCaptureAnswer);
-  if (https ? !test::StagingPlatform::usesDefaultHosts() || !platform.start() : !plain.start()) {
+  if (https ? !test::LoopbackServer::usesDefaultHosts() || !platform.start() : !plain.start()) {
     state.SkipWithError("the loopback platform did not start");
     return;
   }
@@ -79,7 +78,7 @@ void pollServiceVersusBareCurl(benchmark::State& state, bool https) {
     APIService staging(platform.loader());  // the configured staging base URL
     APIService& service = https ? staging : loopback;
     bench::BareCurlPost bare(service.baseUrl() + "v1/payment/capture", kCaptureParams.dump(),
-                             https ? platform.authority().caFile() : "",
+                             https ? platform.caFile() : "",
                              https ? platform.connectTo() : std::vector<std::string>());
     const auto poll = [&] {
       test::CompletionRecorder recorder;

@@ -24,8 +24,6 @@
 #include "LogCapture.h"
 #include "LoopbackAPIService.h"
 #include "LoopbackServer.h"
-#include "SilentServer.h"
-#include "StagingPlatform.h"
 #include "TestCertificateAuthority.h"
 #include "UniqueMarker.h"
 #include "config/HttpUrl.h"
@@ -284,7 +282,7 @@ TEST_F(APIServiceTests, UnsendableRequestsCompleteOnceWithoutSending) {
 // port) is followed; anything else completes as no network, sends nothing there and is logged
 // without its query.
 TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
-  if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
+  if (!test::LoopbackServer::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
   const std::string query = test::uniqueMarker("query");
   const Dictionary body = {{"otp", "4821"}};
   const Dictionary accepted = {{"data", {{"payment_status", "PAID"}}}};
@@ -308,19 +306,18 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(std::to_string(row.status) + " to " + row.location);
-    test::StagingPlatform platform;
-    platform.server().route("POST", "/v1/payment/capture",
-                            [&row](const httplib::Request&, httplib::Response& response) {
-                              response.set_redirect(row.location, row.status);
-                            });
-    platform.server().answerJson(row.followedAs ? row.followedAs : "GET", "/v1/moved", 200,
-                                 accepted.dump());
+    test::LoopbackServer platform(test::LoopbackServer::StagingNames{});
+    platform.route("POST", "/v1/payment/capture",
+                   [&row](const httplib::Request&, httplib::Response& response) {
+                     response.set_redirect(row.location, row.status);
+                   });
+    platform.answerJson(row.followedAs ? row.followedAs : "GET", "/v1/moved", 200, accepted.dump());
     ASSERT_TRUE(platform.start());
     test::LogCapture log;
     APIService service(platform.loader());
     auto result = callOnce(service, &APIService::checkPaymentStatus, body);
 
-    auto requests = platform.server().requests();
+    auto requests = platform.requests();
     if (row.followedAs) {
       EXPECT_EQ(result.error, std::nullopt);
       EXPECT_EQ(result.response, accepted);
@@ -347,8 +344,8 @@ UrlRequest get(std::string url) {
 }
 
 TEST(UrlLoaderTests, StoppingCompletesPendingRequestsOnceWithoutWaitingForThem) {
-  test::SilentServer silent;
-  ASSERT_TRUE(silent.isListening());
+  test::LoopbackServer silent(test::LoopbackServer::Silent{});
+  ASSERT_TRUE(silent.start());
   std::atomic<int> failures = 0;
   auto loader = test::loopbackLoader(60s);
   for (int i = 0; i < 3; ++i) {
@@ -383,8 +380,8 @@ TEST(UrlLoaderTests, SharedLoaderServesAndStopsCleanlyAtExit) {
       {
         test::LoopbackServer server;
         server.answerJson("POST", "/v1/user/verify-otp", 200, "{}");
-        test::SilentServer silent;
-        if (!server.start() || !silent.isListening()) std::exit(2);
+        test::LoopbackServer silent(test::LoopbackServer::Silent{});
+        if (!server.start() || !silent.start()) std::exit(2);
         test::CompletionRecorder recorder;
         test::LoopbackAPIService(server.baseUrl()).verifyOtp({}, recorder.completion());
         if (!recorder.waitForCall() || recorder.last().error) std::exit(3);
@@ -406,9 +403,9 @@ bool waitUntil(const std::function<bool()>& done) {
 // extra authority), and the first real request (a verify, as a checkout's first) goes out on it:
 // the server sees one connection in all.
 TEST(UrlLoaderTests, WarmUpOpensTheConnectionTheFirstRequestReuses) {
-  if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
-  test::StagingPlatform platform;
-  platform.server().answerJson("POST", "/v1/order/verify", 200, R"({"status": true, "data": {}})");
+  if (!test::LoopbackServer::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
+  test::LoopbackServer platform(test::LoopbackServer::StagingNames{});
+  platform.answerJson("POST", "/v1/order/verify", 200, R"({"status": true, "data": {}})");
   ASSERT_TRUE(platform.start());
   test::LogCapture log;
   auto loader = platform.loader();
@@ -416,11 +413,11 @@ TEST(UrlLoaderTests, WarmUpOpensTheConnectionTheFirstRequestReuses) {
   loader->warmUp(service.baseUrl());
   loader->warmUp(service.baseUrl());
   ASSERT_TRUE(waitUntil([&] { return log.contains("Warm-up: connected to"); }));
-  EXPECT_EQ(platform.server().connectionCount(), 1u);
+  EXPECT_EQ(platform.connectionCount(), 1u);
 
   EXPECT_TRUE(callOnce(service, &APIService::verifyPaymentData, {{"moid", "M-1"}}).success);
-  EXPECT_EQ(platform.server().connectionCount(), 1u);
-  const auto requests = platform.server().requests();
+  EXPECT_EQ(platform.connectionCount(), 1u);
+  const auto requests = platform.requests();
   ASSERT_FALSE(requests.empty());
   EXPECT_EQ(requests.front().method, "HEAD");
   EXPECT_EQ(requests.back().path, "/v1/order/verify");
@@ -429,8 +426,8 @@ TEST(UrlLoaderTests, WarmUpOpensTheConnectionTheFirstRequestReuses) {
 // A platform that never answers (one that refuses ends the same way, sooner): each warm-up ends
 // in one log line and nothing else, the caller never waits, and a later warm-up tries again.
 TEST(UrlLoaderTests, WarmUpAgainstAPlatformThatIsDownOnlyLogs) {
-  test::SilentServer silent;
-  ASSERT_TRUE(silent.isListening());
+  test::LoopbackServer silent(test::LoopbackServer::Silent{});
+  ASSERT_TRUE(silent.start());
   test::LogCapture log;
   auto loader = test::loopbackLoader(300ms);
   const auto failures = [&] {
@@ -462,7 +459,7 @@ const std::vector<std::pair<const char*, const char*>> kInsecureSettings = {
 
 // Both API hosts reach one loopback server; the environment picks which one is called.
 TEST(TransportSecurityTests, EveryOtherCertificateIsRefusedBeforeTheRequestLeaves) {
-  if (!test::StagingPlatform::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
+  if (!test::LoopbackServer::usesDefaultHosts()) GTEST_SKIP() << "staging host overridden";
   struct Case {
     const char* name;
     bool certificateNamesTheHosts;

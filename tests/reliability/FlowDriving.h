@@ -1,9 +1,9 @@
 #pragma once
 
+#include <atomic>   // atomic
 #include <chrono>   // milliseconds, seconds
 #include <cstddef>  // size_t
 #include <memory>   // shared_ptr
-#include <mutex>    // mutex, lock_guard
 #include <set>      // set
 #include <string>   // string
 #include <utility>  // move
@@ -60,41 +60,28 @@ class CountingService : public VXAPIServiceProtocol {
     inner_->appAnalytics(params, std::move(complete));
   }
 
-  std::size_t issued() const { return counts().issued; }
-  std::size_t completed() const { return counts().completed; }
+  std::size_t issued() const { return counts_->issued; }
+  std::size_t completed() const { return counts_->completed; }
   /// How often a call completed a second time (never, if the service keeps its promise).
-  std::size_t repeatedCompletions() const { return counts().repeated; }
+  std::size_t repeatedCompletions() const { return counts_->repeated; }
 
  private:
   struct Counts {
-    std::size_t issued = 0, completed = 0, repeated = 0;
+    std::atomic<std::size_t> issued{0}, completed{0}, repeated{0};
   };
-  struct State {
-    std::mutex mutex;
-    Counts counts;
-  };
-  Counts counts() const {
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    return state_->counts;
-  }
 
   APICompletion counted(APICompletion complete) {
-    {
-      std::lock_guard<std::mutex> lock(state_->mutex);
-      ++state_->counts.issued;
-    }
-    auto once = std::make_shared<bool>(false);
-    return [state = state_, once, complete = std::move(complete)](
+    ++counts_->issued;
+    auto once = std::make_shared<std::atomic<bool>>(false);
+    return [counts = counts_, once, complete = std::move(complete)](
                bool success, std::optional<Dictionary> response, std::optional<APIError> error) {
       if (complete) complete(success, std::move(response), error);
-      std::lock_guard<std::mutex> lock(state->mutex);
-      ++(*once ? state->counts.repeated : state->counts.completed);
-      *once = true;
+      ++(once->exchange(true) ? counts->repeated : counts->completed);
     };
   }
 
   std::shared_ptr<VXAPIServiceProtocol> inner_;
-  std::shared_ptr<State> state_ = std::make_shared<State>();
+  std::shared_ptr<Counts> counts_ = std::make_shared<Counts>();
 };
 
 // A host application whose flows run the component's screens over the real service and a
@@ -161,14 +148,6 @@ class FlowTest : public EntryTestFixture {
     return false;
   }
 
-  static QAbstractButton* backButtonOf(QWidget* screen) {
-    if (auto* web = qobject_cast<CustomeCheckout*>(screen)) {
-      return qobject_cast<QAbstractButton*>(web->backButton());
-    }
-    auto* native = qobject_cast<CheckoutScreen*>(screen);
-    return native ? qobject_cast<QAbstractButton*>(native->leftNavigationItem()) : nullptr;
-  }
-
   // The shopper's way out of `screen`: "Ok" on (or closing) each alert, back, and "OK" on the
   // cancel question. False when there is no back button to press.
   bool leaveByBack(QWidget* screen) {
@@ -176,7 +155,11 @@ class FlowTest : public EntryTestFixture {
       if (!alert->triggerAction("Ok")) alert->close();
     }
     settle();
-    QAbstractButton* back = backButtonOf(screen);
+    auto* web = qobject_cast<CustomeCheckout*>(screen);
+    auto* native = qobject_cast<CheckoutScreen*>(screen);
+    auto* back = qobject_cast<QAbstractButton*>(web      ? web->backButton()
+                                                : native ? native->leftNavigationItem()
+                                                         : nullptr);
     if (!back || !back->isVisible() || !back->isEnabled()) return false;
     back->click();
     settle();

@@ -120,21 +120,6 @@ class RunningSandbox {
   }
   Answer get(const std::string& path) const { return toAnswer(client()->Get(path)); }
 
-  /// Sends each request of `rows` (JSON text, one row a line, "$name" replaced from `vars`)
-  /// and checks its answer: {"GET" or "POST": path, "body": JSON, "status": code (200 when
-  /// left out), "shape": pointers and values as expectShape reads them}.
-  void expectAnswers(const std::string& rows,
-                     const std::map<std::string, std::string>& vars = {}) const {
-    for (const auto& row : parseWith(rows, vars)) {
-      SCOPED_TRACE(row.dump().substr(0, 200));
-      const auto answer = row.contains("GET")
-                              ? get(row["GET"])
-                              : post(row["POST"], row.value("body", nlohmann::json()));
-      EXPECT_EQ(answer.status, row.value("status", 200)) << answer.raw;
-      expectShape(answer.json, row.value("shape", nlohmann::json::object()));
-    }
-  }
-
   /// Verifies an order with these fields and returns the answer's "data".
   nlohmann::json verify(const nlohmann::json& order) const {
     const auto answer = post("/api/v1/order/verify", order);

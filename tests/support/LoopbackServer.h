@@ -3,20 +3,26 @@
 #include <chrono>              // milliseconds
 #include <condition_variable>  // condition_variable
 #include <cstddef>             // size_t
-#include <memory>              // unique_ptr
+#include <memory>              // unique_ptr, shared_ptr
 #include <mutex>               // mutex
 #include <optional>            // optional
 #include <set>                 // set
 #include <string>              // string
 #include <thread>              // thread
-#include <utility>             // pair, move
+#include <utility>             // pair, move, exchange
 #include <vector>              // vector
 
 #include <httplib.h>  // Server, SSLServer, Request, Response
 
 #include "tarvel/Dictionary.h"
 
+namespace tarvel::detail {
+class UrlLoader;
+}
+
 namespace tarvel::test {
+
+class TestCertificateAuthority;
 
 /// One request as the loopback server received it.
 struct RecordedRequest {
@@ -33,8 +39,6 @@ struct RecordedRequest {
     return it == headers.end() ? std::string() : it->second;
   }
   bool hasHeader(const std::string& name) const { return headers.count(name) > 0; }
-  /// The body parsed as JSON; a discarded value when it is not JSON.
-  Dictionary jsonBody() const { return Dictionary::parse(body, nullptr, false); }
 };
 
 /// A real HTTP (or HTTPS) server on 127.0.0.1 and a free port, serving on its own threads,
@@ -54,6 +58,15 @@ struct RecordedRequest {
 /// connections (by remote port), which shows whether a client reuses its connections.
 /// The destructor stops the server; destroy clients that keep connections open first, or the
 /// stop waits for their keep-alive (about a second).
+///
+/// Two other kinds, by their constructor's tag:
+/// - `Silent`: a port that accepts connections (the kernel completes the handshake) but never
+///   reads or answers, a server that hangs; no routes, nothing recorded.
+/// - `StagingNames`: HTTPS under a test authority whose certificate names the real staging and
+///   production API hosts, which `loader()` connects to this server (libcurl's connect-to: TLS
+///   still checks the name the URL gives), so only the loader's trust decides whether an answer
+///   is accepted. Tests skip themselves when `usesDefaultHosts()` is false: an overridden
+///   staging API host is not one the certificate names.
 class LoopbackServer {
  public:
   using Handler = httplib::Server::Handler;
@@ -63,6 +76,8 @@ class LoopbackServer {
     std::string certificateFile;
     std::string privateKeyFile;
   };
+  struct Silent {};
+  struct StagingNames {};
 
   explicit LoopbackServer(std::optional<Tls> tls = std::nullopt)
       : tls_(tls.has_value()),
@@ -77,6 +92,8 @@ class LoopbackServer {
     server_->set_tcp_nodelay(true);
     server_->new_task_queue = [] { return new httplib::ThreadPool(16); };
   }
+  explicit LoopbackServer(Silent) : LoopbackServer() { silent_ = true; }
+  explicit LoopbackServer(StagingNames);
   ~LoopbackServer() { stop(); }
   LoopbackServer(const LoopbackServer&) = delete;
   LoopbackServer& operator=(const LoopbackServer&) = delete;
@@ -104,7 +121,8 @@ class LoopbackServer {
   /// Binds 127.0.0.1 on a free port and serves; returns once the server accepts connections.
   /// False when it could not bind or start.
   bool start() {
-    if (thread_.joinable()) return true;
+    if (thread_.joinable() || silentSocket_ >= 0) return true;
+    if (silent_) return (silentSocket_ = bindLoopback(port_, true)) >= 0;
     if (tls_ && !server_->is_valid()) return false;
     for (const char* method : {"GET", "POST"}) answerJson(method, ".*", 404, "");
     port_ = server_->bind_to_any_port("127.0.0.1");
@@ -116,6 +134,7 @@ class LoopbackServer {
     return server_->is_running();
   }
   void stop() {
+    if (silentSocket_ >= 0) closeSocket(std::exchange(silentSocket_, -1));
     if (!thread_.joinable()) return;
     server_->stop();
     thread_.join();
@@ -126,6 +145,20 @@ class LoopbackServer {
   std::string baseUrl() const {
     return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) + "/";
   }
+
+  /// "http://127.0.0.1:<port>/" for a port that was just free and is closed again.
+  static std::string closedPortUrl();
+
+  /// For `StagingNames`: whether the staging API host is the one the certificate names; the
+  /// test authority's file; libcurl's CURLOPT_CONNECT_TO entries that send both host names
+  /// here; a loader that trusts `caFile` as the extra authority (the test authority by
+  /// default) and connects both host names here.
+  static bool usesDefaultHosts();
+  std::string caFile() const;
+  std::vector<std::string> connectTo() const;
+  std::shared_ptr<detail::UrlLoader> loader(
+      std::string caFile, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+  std::shared_ptr<detail::UrlLoader> loader() const { return loader(caFile()); }
 
   std::vector<RecordedRequest> requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -144,6 +177,11 @@ class LoopbackServer {
   }
 
  private:
+  explicit LoopbackServer(std::shared_ptr<const TestCertificateAuthority> authority);
+  // Binds a TCP socket to 127.0.0.1 on a free port (listening or not); the socket or -1.
+  static int bindLoopback(int& port, bool listening);
+  static void closeSocket(int socket);
+
   void record(const httplib::Request& request) {
     const auto mark = request.target.find('?');
     const std::string query = mark == std::string::npos ? "" : request.target.substr(mark + 1);
@@ -158,6 +196,9 @@ class LoopbackServer {
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;
   int port_ = -1;
+  bool silent_ = false;
+  int silentSocket_ = -1;
+  std::shared_ptr<const TestCertificateAuthority> authority_;
 
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;

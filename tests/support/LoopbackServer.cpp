@@ -1,0 +1,82 @@
+#include "LoopbackServer.h"
+
+#include <arpa/inet.h>   // htonl, ntohs
+#include <netinet/in.h>  // sockaddr_in, INADDR_LOOPBACK
+#include <sys/socket.h>  // socket, bind, listen, getsockname
+#include <unistd.h>      // close
+
+#include "TestCertificateAuthority.h"
+#include "config/HttpUrl.h"
+#include "network/UrlLoader.h"
+#include "tarvel/Config.h"
+
+namespace tarvel::test {
+namespace {
+
+// The staging and the production API URL, as configured.
+std::vector<detail::HttpUrl> stagingUrls() {
+  return {*detail::HttpUrl::parse(Config::devBaseURL()),
+          *detail::HttpUrl::parse(Config::baseURL())};
+}
+
+}  // namespace
+
+LoopbackServer::LoopbackServer(StagingNames)
+    : LoopbackServer(std::make_shared<const TestCertificateAuthority>(
+          std::vector<std::string>{stagingUrls()[0].host(), stagingUrls()[1].host()})) {}
+
+LoopbackServer::LoopbackServer(std::shared_ptr<const TestCertificateAuthority> authority)
+    : LoopbackServer(std::optional<Tls>(authority->serverTls())) {
+  authority_ = std::move(authority);
+}
+
+int LoopbackServer::bindLoopback(int& port, bool listening) {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof(address);
+  if (fd >= 0 && (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+                  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
+                  (listening && ::listen(fd, 64) != 0))) {
+    ::close(fd);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
+void LoopbackServer::closeSocket(int socket) { ::close(socket); }
+
+std::string LoopbackServer::closedPortUrl() {
+  int port = -1;
+  const int fd = bindLoopback(port, false);
+  if (fd >= 0) ::close(fd);  // bound but never listening: connections are refused
+  return "http://127.0.0.1:" + std::to_string(port) + "/";
+}
+
+bool LoopbackServer::usesDefaultHosts() {
+  return Config::devBaseURL() == "https://staging-api.tarvel.in/";
+}
+
+std::string LoopbackServer::caFile() const { return authority_ ? authority_->caFile() : ""; }
+
+std::vector<std::string> LoopbackServer::connectTo() const {
+  std::vector<std::string> entries;
+  for (const auto& url : stagingUrls()) {
+    entries.push_back(url.host() + ":" + std::to_string(url.port()) +
+                      ":127.0.0.1:" + std::to_string(port_));
+  }
+  return entries;
+}
+
+std::shared_ptr<detail::UrlLoader> LoopbackServer::loader(std::string caFile,
+                                                          std::chrono::milliseconds timeout) const {
+  detail::UrlLoader::Options options;
+  options.timeout = timeout;
+  options.extraCaFile = std::move(caFile);
+  options.connectToForTesting = connectTo();
+  return std::make_shared<detail::UrlLoader>(std::move(options));
+}
+
+}  // namespace tarvel::test
