@@ -51,62 +51,51 @@ TEST_F(TarvelCheckoutWindowTests, TheHostsRootIsTheBottomWhileFlowsRunAndComesBa
   EXPECT_EQ(host_->outcomes().size(), 3u);
 }
 
-TEST_F(TarvelCheckoutWindowTests, ANavigationControllerAlreadyAtTheRootIsKept) {
-  auto* hostScreen = new ViewController;
-  auto* hostNavigation = new NavigationController(hostScreen);
-  QMainWindow* window = showHostWindow(hostNavigation);
-  TarvelCheckout checkout(false, host_);
-
-  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
-  checkout.openCart({{"order_type", "cod"}, {"upi_app", "paytm"}});
-
-  EXPECT_EQ(window->centralWidget(), hostNavigation);
-  EXPECT_EQ(hostNavigation->viewControllers().size(), 3);
-  EXPECT_EQ(hostNavigation->viewControllers().front(), hostScreen);
-  EXPECT_EQ(hostNavigation->topViewController(), lastScreen());
-  EXPECT_EQ(checkout.rootViewController(), nullptr) << "rootViewController stays unchanged";
-}
-
-TEST_F(TarvelCheckoutWindowTests, WithoutAHostWindowTheComponentOpensItsOwnAndClosesItAfter) {
-  TarvelCheckout checkout(false, host_);
-  checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
-  QPointer<QWidget> own = detail::KeyWindow::ownWindow();
-  ASSERT_TRUE(own);
-  EXPECT_TRUE(own->isVisible());
-  EXPECT_LT(own->width(), own->height()) << "phone-shaped";
-  auto* navigation = qobject_cast<NavigationController*>(detail::KeyWindow::rootWidget(own));
-  ASSERT_NE(navigation, nullptr);
-  EXPECT_EQ(checkout.rootViewController(), nullptr);
-  EXPECT_EQ(navigation->topViewController(), lastScreen());
-  EXPECT_EQ(detail::KeyWindow::currentOrOpen(), own) << "opened once and reused";
-
-  lastScreen()->report(true, {{"paid", true}});
-  lastScreen()->navigationController()->popViewController(true);
-  ASSERT_TRUE(processEventsUntil([&] { return own.isNull(); }));
-  EXPECT_EQ(detail::KeyWindow::ownWindow(), nullptr);
-  ASSERT_EQ(host_->outcomes().size(), 1u);
-}
-
-// A plain window's single widget is its root; a window without one gets a blank bottom screen,
-// so the flow's screen can still pop itself.
-TEST_F(TarvelCheckoutWindowTests, APlainWindowsSingleWidgetOrABlankScreenIsTheBottom) {
-  for (bool withWidget : {true, false}) {
-    SCOPED_TRACE(withWidget);
-    QWidget host;
-    auto* shop = new QLabel("shop");
-    if (withWidget) (new QVBoxLayout(&host))->addWidget(shop);
-    host.show();
+// Without a main window to take over, the flow shows in a window of the component's own
+// (phone-shaped, opened once, closed once the flow has ended), in a plain window over its single
+// widget or, without one, a blank screen, so the flow's screen can still pop itself (the window
+// gets its widget back), or on the navigation controller the host already has at the root,
+// which is kept. rootViewController names the bottom only where the component made it over
+// the host's widget.
+TEST_F(TarvelCheckoutWindowTests, WithoutAMainWindowTheFlowShowsInTheRightWindowAndGivesItBack) {
+  enum Host { own, plainWidget, plainBlank, navigationKept };
+  for (Host kind : {own, plainWidget, plainBlank, navigationKept}) {
+    SCOPED_TRACE(kind);
+    QWidget plain;
+    QPointer<QWidget> window = &plain, shop;
+    ViewController* hostScreen = nullptr;
+    if (kind == plainWidget) (new QVBoxLayout(&plain))->addWidget(shop = new QLabel("shop"));
+    if (kind == plainWidget || kind == plainBlank) plain.show();
+    if (kind == navigationKept)
+      window = showHostWindow(new NavigationController(hostScreen = new ViewController));
     TarvelCheckout checkout(false, host_);
     checkout.openCart(orderFor(Flow::upiTiles, "MO-1"));
+    if (kind == own) window = detail::KeyWindow::ownWindow();
 
-    auto* navigation = qobject_cast<NavigationController*>(detail::KeyWindow::rootWidget(&host));
+    ASSERT_TRUE(window && window->isVisible());
+    auto* navigation = qobject_cast<NavigationController*>(detail::KeyWindow::rootWidget(window));
     ASSERT_NE(navigation, nullptr);
-    auto* bottom = qobject_cast<detail::HostWidgetViewController*>(checkout.rootViewController());
-    EXPECT_EQ(bottom ? bottom->content() : nullptr, withWidget ? shop : nullptr);
+    ASSERT_EQ(navigation->viewControllers().size(), 2);
+    EXPECT_EQ(navigation->topViewController(), lastScreen());
+    auto* made = qobject_cast<detail::HostWidgetViewController*>(checkout.rootViewController());
+    EXPECT_EQ(checkout.rootViewController() != nullptr, kind == plainWidget);
+    EXPECT_EQ(made ? made->content() : nullptr, shop.data());
+    EXPECT_EQ(navigation->viewControllers().front() == hostScreen, kind == navigationKept);
+    if (kind == own) {
+      EXPECT_LT(window->width(), window->height()) << "phone-shaped";
+      EXPECT_EQ(detail::KeyWindow::currentOrOpen(), window) << "opened once and reused";
+    }
+
+    lastScreen()->report(true, {{"paid", true}});
     EXPECT_EQ(navigation->popViewController(true), lastScreen());
+    ASSERT_TRUE(processEventsUntil([&] { return kind != own || window.isNull(); }));
     settle();
-    EXPECT_EQ(detail::KeyWindow::rootWidget(&host), withWidget ? shop : nullptr) << "given back";
-    if (!withWidget) delete shop;
+    EXPECT_EQ(detail::KeyWindow::ownWindow(), nullptr);
+    const QWidget* root = kind == navigationKept ? navigation : shop.data();
+    EXPECT_EQ(window ? detail::KeyWindow::rootWidget(window) : nullptr, root)
+        << "given back or kept";
+    EXPECT_EQ(host_->outcomes().size(), 1u);
+    host_ = std::make_shared<RecordingHost>();
   }
 }
 
