@@ -1,7 +1,8 @@
-// Every state of both native screens, at phone and at desktop size and in each language, against
-// reviewed pictures: golden/<screen>-<state>-[<language>-]<width>x<height>.png, rewritten by
-// TARVEL_UPDATE_GOLDEN=1 (scripts/update-golden-images.sh). A mismatch is a failure naming the
-// actual and the difference picture it left in the build folder.
+// The screens' language, and every state of both native screens, at phone and at desktop size and
+// in each language, against reviewed pictures:
+// golden/<screen>-<state>-[<language>-]<width>x<height>.png, rewritten by TARVEL_UPDATE_GOLDEN=1
+// (scripts/update-golden-images.sh). A mismatch is a failure naming the actual and the difference
+// picture it left in the build folder.
 #include <algorithm>  // any_of, max
 #include <cstdlib>    // abs, setenv
 
@@ -9,12 +10,15 @@
 #include <QCursor>
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include "QrCodeImage.h"
 #include "QtTestMain.h"
 #include "ScreenTestFixture.h"
+#include "platform/ShopperLanguage.h"
 #include "tarvel/TarvelCheckout.h"
 
 namespace tarvel::test {
@@ -286,6 +290,43 @@ TEST_P(OtpGoldenTests, EveryState) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, UpiGoldenTests, kGoldenCases, goldenCaseName);
 INSTANTIATE_TEST_SUITE_P(Sizes, OtpGoldenTests, kGoldenCases, goldenCaseName);
+
+// The screens' language: the application's locale, a forced one, a host's own file; the host's
+// translator stays installed through every change.
+TEST(ShopperLanguageTests, FollowsTheLocaleUnlessForcedAndKeepsTheHostsTranslator) {
+  const QLocale hostLocale;
+  QTranslator shop;
+  ASSERT_TRUE(shop.load(QStringLiteral(TARVEL_TEST_TRANSLATIONS "/shop_ta.qm")));
+  QCoreApplication::installTranslator(&shop);
+  TarvelCheckout::addTranslationDirectory(TARVEL_TEST_TRANSLATIONS);
+
+  struct Row {
+    const char* locale;
+    const char* forced;
+    const char* shown;
+  };
+  const Row rows[] = {
+      {"hi_IN", "", "नेटवर्क नहीं है"},     // the application's locale
+      {"de_DE", "", "No Network"},      // no translation: English
+      {"en_US", "hi", "नेटवर्क नहीं है"},   // forced
+      {"hi_IN", "en", "No Network"},    // forced back to English
+      {"hi_IN", "ta", "நெட்வொர்க் இல்லை"},  // the host's own file
+      {"hi", "", "नेटवर्क नहीं है"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.locale) + " forced '" + row.forced + "'");
+    QLocale::setDefault(QLocale(QString::fromLatin1(row.locale)));
+    TarvelCheckout::setLanguage(row.forced);
+    detail::ShopperLanguage::apply();
+    EXPECT_EQ(detail::ShopperLanguage::message("No Network"), QString::fromUtf8(row.shown));
+    EXPECT_EQ(QCoreApplication::translate("Shop", "Cart"), QStringLiteral("கூடை"));
+  }
+
+  QCoreApplication::removeTranslator(&shop);
+  TarvelCheckout::setLanguage("");
+  QLocale::setDefault(hostLocale);
+  detail::ShopperLanguage::apply();
+}
 
 }  // namespace
 }  // namespace tarvel::test
