@@ -192,14 +192,28 @@ class OutcomePropertyTest : public EntryTestFixture {
   }
 
   // Answers call `index` with a random answer of its kind; says what that may end the flow with.
+  // A verify answer (the screens' tests' own, see ScreenTestFixture) is of one of four kinds:
+  // the platform refuses the order, though it asks for an OTP (0); a known shopper, no OTP
+  // needed (1); an answer without the keys that decide (2: no "merchant_user_verified" counts as
+  // false, and no "otp_verified" is not the null that asks for an OTP); the OTP is needed (3, 4).
+  // The first three end an OTP flow.
   void answer(std::size_t index) {
     static const char* const kStatuses[] = {"PAID", "PENDING", "FAILED", "CREATED"};
     const std::string operation = service_->calls[index].operation;
     const std::string marker = "probe-" + std::to_string(flowIndex_) + "-" + std::to_string(index);
     Dictionary data = {{"message", "ok"}, {"marker", marker}};
     if (operation == "verifyPaymentData") {
-      data = verifyAnswer(marker);
+      data = test::verifyAnswer({{"marker", marker}});
       lastVerifyMarker_ = marker;
+      const std::size_t kind = pick(5);
+      if (kind == 0) data["msg"]["heading"] = "Failed!";
+      if (kind == 1) data["merchant_user_verified"] = true;
+      if (kind == 2) {
+        for (const char* key : {"uapp", "u_link", "merchant_user_verified", "otp_verified"})
+          data.erase(key);
+      }
+      const bool cod = kind_.flow == Flow::codOtp || kind_.flow == Flow::codOtpSheet;
+      if (cod && kind <= 2) expect_ = ending(true, kind != 0, data);
     } else if (operation == "checkPaymentStatus") {
       data = {{"payment_status", kStatuses[pick(4)]}, {"marker", marker}};
       // A status other than "PAID" ends the flow only on the last allowed poll.
@@ -219,26 +233,6 @@ class OutcomePropertyTest : public EntryTestFixture {
     note("answer " + operation + " with " + data.dump());
     service_->complete(index, data, std::nullopt);
     settle();
-  }
-
-  // A verify answer (the screens' tests' own, see ScreenTestFixture) of one of four kinds: the
-  // platform refuses the order, though it asks for an OTP (0); a known shopper, no OTP needed
-  // (1); an answer without the keys that decide (2: no "merchant_user_verified" counts as false,
-  // and no "otp_verified" is not the null that asks for an OTP); the OTP is needed (3, 4). The
-  // first three end an OTP flow.
-  Dictionary verifyAnswer(const std::string& marker) {
-    Dictionary data = test::verifyAnswer({{"marker", marker}});
-    const std::size_t kind = pick(5);
-    if (kind == 0) data["msg"]["heading"] = "Failed!";
-    if (kind == 1) data["merchant_user_verified"] = true;
-    if (kind == 2) {
-      for (const char* key : {"uapp", "u_link", "merchant_user_verified", "otp_verified"}) {
-        data.erase(key);
-      }
-    }
-    const bool cod = kind_.flow == Flow::codOtp || kind_.flow == Flow::codOtpSheet;
-    if (cod && kind <= 2) expect_ = ending(true, kind != 0, data);
-    return data;
   }
 
   // Taps a random action of the top alert, or the one the shopper who leaves would tap
@@ -279,10 +273,9 @@ class OutcomePropertyTest : public EntryTestFixture {
     settle();
     const auto outcomes = host_->outcomes();
     reportedBefore_ = outcomes.size();
-    if (outcomes.size() == before) {
-      if (expectation.required) fault(tally_.missing, "the move above must end the flow");
-      return;
-    }
+    if (outcomes.size() == before && expectation.required)
+      return fault(tally_.missing, "the move above must end the flow");
+    if (outcomes.size() == before) return;
     if (outcomes.size() - before > 1 || before > 0)
       return fault(tally_.duplicates, "more than one outcome");
     const RecordingHost::Outcome& outcome = outcomes.back();
@@ -307,14 +300,13 @@ class OutcomePropertyTest : public EntryTestFixture {
     if (!host_->outcomes().empty()) return;
     if (!screen_) return fault(tally_.missing, "screen gone, flow never ended");
     pressBack();
-    const QList<Alert*> alerts = Alert::openAlerts();
-    auto question = std::find_if(alerts.begin(), alerts.end(),
-                                 [](Alert* alert) { return alert->title() == kCancelQuestion; });
-    if (question == alerts.end())
-      return fault(tally_.missing, "the back button asked nothing: the shopper is stuck");
-    note("leave: confirm cancel");
-    (*question)->triggerAction("OK");
-    check(kCancelled);
+    for (Alert* question : Alert::openAlerts()) {
+      if (question->title() != kCancelQuestion) continue;
+      note("leave: confirm cancel");
+      question->triggerAction("OK");
+      return check(kCancelled);
+    }
+    fault(tally_.missing, "the back button asked nothing: the shopper is stuck");
   }
 
   // Every answer still outstanding arrives now (at released view models), the timers run on and
