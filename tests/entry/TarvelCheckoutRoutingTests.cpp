@@ -111,8 +111,6 @@ INSTANTIATE_TEST_SUITE_P(
         Route{
             "UpiCustomWeb", {{"order_type", "upi"}, {"upi_app", "customweb"}}, "web", Shown::push},
         Route{"UpiEmptyApp", {{"order_type", "upi"}, {"upi_app", ""}}, "upi", Shown::push},
-        Route{
-            "CodCustomWeb", {{"order_type", "cod"}, {"upi_app", "customweb"}}, "web", Shown::push},
         Route{"CodEmptyApp", {{"order_type", "cod"}, {"upi_app", ""}}, "otp", Shown::modal},
         Route{"CodNamedApp", {{"order_type", "cod"}, {"upi_app", "paytm"}}, "otp", Shown::push},
         Route{"CodWithoutApp", {{"order_type", "cod"}}, "otp", Shown::push},
