@@ -128,9 +128,6 @@ struct GoldenCase {
   QSize size;
   std::string language;
 };
-void PrintTo(const GoldenCase& row, std::ostream* out) {
-  *out << row.size.width() << 'x' << row.size.height() << ' ' << row.language;
-}
 std::string goldenCaseName(const ::testing::TestParamInfo<GoldenCase>& info) {
   const GoldenCase& row = info.param;
   return std::to_string(row.size.width()) + "x" + std::to_string(row.size.height()) +
