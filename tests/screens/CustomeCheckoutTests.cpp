@@ -232,124 +232,113 @@ TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
   EXPECT_EQ(duringStart, 1);
 }
 
-// What a hostile page tries (as the page's request_id), and the event that shows it tried.
-enum class Until { logged, reported, launched, downloadEnded };
-struct Attack {
-  std::string requestId;
-  Until until;
-  std::string marker;                          // the log line's fragment, or what is reported
-  test::LoopbackServer* tapOn = nullptr;       // the server of the page whose link is tapped
-  test::LoopbackServer* reportFrom = nullptr;  // the server the page reports to
-  std::vector<std::string> launched = {};      // the links the app launcher is to receive
-};
+std::string origin(const test::LoopbackServer& server) {
+  return server.baseUrl().substr(0, server.baseUrl().size() - 1);
+}
 
 // Hostile pages, placed as an attacker would. The hosted page may go anywhere on the web, but
-// only its own top-level document ends the flow or opens a UPI app. Whatever a row tries, the
-// flow stays open, nothing reaches the desktop's own launcher, and the back button then ends
-// the flow once.
-class CustomeCheckoutFenceTests : public CustomeCheckoutFlowTests {
- protected:
-  void SetUp() override {
-    CustomeCheckoutFlowTests::SetUp();
-    // A host whose own pages share the default profile and take their downloads.
-    QObject::connect(QWebEngineProfile::defaultProfile(), &QWebEngineProfile::downloadRequested,
-                     &host_, [this](QWebEngineDownloadRequest* request) {
-                       request->setDownloadDirectory(QString::fromStdString(downloads_.path()));
-                       request->accept();
-                       download_ = request;
-                     });
-  }
+// only its own top-level document ends the flow or opens a UPI app: a page of another origin
+// that the checkout page went to, by redirect or link, claims the payment in vain (by script:
+// the entry's web module test); a frame of any origin gets no bridge. A UPI link reaches the app
+// launcher only from the checkout page itself; other origins' app links (also by redirect) and
+// schemes that are no app's are refused. Popups and downloads never happen. Whatever a row
+// tries, the flow stays open, nothing reaches the desktop's own launcher, and the back button
+// then ends the flow once.
+TEST_F(CustomeCheckoutFlowTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlowOrOpensAnApp) {
+  test::LoopbackServer& checkout = test::checkoutPageServer();
+  test::LoopbackServer& foreign = test::foreignPageServer();
+  const std::string hostile = foreign.baseUrl() + "custom.html?request_id=claim";
+  DesktopLauncher desktop({"phonepe", "intent"});
+  // A host whose own pages share the default profile and take their downloads.
+  test::TemporaryDirectory downloads;
+  QPointer<QWebEngineDownloadRequest> download;
+  QObject host;
+  QObject::connect(QWebEngineProfile::defaultProfile(), &QWebEngineProfile::downloadRequested,
+                   &host, [&](QWebEngineDownloadRequest* request) {
+                     request->setDownloadDirectory(QString::fromStdString(downloads.path()));
+                     request->accept();
+                     download = request;
+                   });
 
-  static std::string origin(const test::LoopbackServer& server) {
-    return server.baseUrl().substr(0, server.baseUrl().size() - 1);
-  }
-
-  void run(const std::vector<Attack>& attacks) {
-    for (const Attack& attack : attacks) {
-      SCOPED_TRACE(attack.requestId);
-      auto apps = std::make_shared<test::InstalledSchemesRegistry>(
-          std::set<std::string>{"phonepe", "intent"});
-      detail::Application::setUrlSchemeRegistry(apps);
-      delegate_->reports.clear();
-      log_.clear();
-      const std::size_t ready = attack.tapOn ? test::reportCount(*attack.tapOn, "ready") : 0;
-      const std::size_t reported =
-          attack.reportFrom ? test::reportCount(*attack.reportFrom, attack.marker) : 0;
-      push(orderFor(attack.requestId));
-      if (attack.tapOn) {
-        ASSERT_TRUE(test::processEventsUntil(
-            [&] { return test::reportCount(*attack.tapOn, "ready") > ready; }, kWait));
-        QTest::mouseClick(screen_->webView()->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
-      }
-      ASSERT_TRUE(test::processEventsUntil(
-          [&] {
-            switch (attack.until) {
-              case Until::logged:
-                return log_.contains(attack.marker);
-              case Until::reported:
-                return test::reportCount(*attack.reportFrom, attack.marker) > reported;
-              case Until::launched:
-                return !apps->openedUrls().empty();
-              case Until::downloadEnded:
-                return download_ && download_->isFinished();
-            }
-            return false;
-          },
-          kWait))
-          << log_.text();
-      QTest::qWait(kSettleMs);
-
-      EXPECT_TRUE(delegate_->reports.empty()) << delegate_->reports[0].data.dump();
-      EXPECT_EQ(apps->openedUrls(), attack.launched);
-      EXPECT_TRUE(desktop_.opened.isEmpty()) << desktop_.opened.join(' ').toStdString();
-      if (attack.until == Until::downloadEnded) {
-        EXPECT_EQ(download_->state(), QWebEngineDownloadRequest::DownloadCancelled);
-      }
-      QTest::mouseClick(screen_->backButton(), Qt::LeftButton);
-      ASSERT_EQ(delegate_->reports.size(), 1u);
-      EXPECT_FALSE(delegate_->reports[0].status);
-      EXPECT_EQ(delegate_->reports[0].data, Dictionary::object());
-      EXPECT_FALSE(delegate_->reports[0].screenOnTopWhenReported);
-      EXPECT_EQ(navigation_->topViewController(), root_);
-    }
-  }
-
-  test::LoopbackServer& checkout_ = test::checkoutPageServer();
-  test::LoopbackServer& foreign_ = test::foreignPageServer();
-  const std::string hostile_ = foreign_.baseUrl() + "custom.html?request_id=claim";
-  DesktopLauncher desktop_{{"phonepe", "intent"}};
-  test::TemporaryDirectory downloads_;
-  QPointer<QWebEngineDownloadRequest> download_;
-  QObject host_;
-};
-
-// A page of another origin that the checkout page went to, by redirect or link, claims the
-// payment in vain (by script: the entry's web module test); a frame of any origin gets no bridge.
-// A UPI link reaches the app launcher only from the checkout page itself; other origins' app
-// links (also by redirect) and schemes that are no app's are refused. Popups and downloads
-// never happen.
-TEST_F(CustomeCheckoutFenceTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlowOrOpensAnApp) {
-  const std::string dropped = "message \"onSuccess\" from " + origin(foreign_) + " dropped";
+  // What the page tries (as its request_id), and the event that shows it tried.
+  enum class Until { logged, reported, launched, downloadEnded };
+  struct Attack {
+    std::string requestId;
+    Until until;
+    std::string marker;                          // the log line's fragment, or what is reported
+    test::LoopbackServer* tapOn = nullptr;       // the server of the page whose link is tapped
+    test::LoopbackServer* reportFrom = nullptr;  // the server the page reports to
+    std::vector<std::string> launched = {};      // the links the app launcher is to receive
+  };
+  const std::string dropped = "message \"onSuccess\" from " + origin(foreign) + " dropped";
   const std::string shopLink = "phonepe://upi/pay?pa=shop@upi&am=499.00";
   const std::string attackerLink = "phonepe://upi/pay?pa=attacker@upi&am=499.00";
   auto refused = [](const std::string& scheme, const std::string& from) {
     return "refused to open a \"" + scheme + ":\" link from " + from + ": ";
   };
-  const std::string foreignPage = foreign_.baseUrl() + "custom.html?request_id=";
-  run({{"go:" + checkout_.baseUrl() + "bounce?to=" + encoded(hostile_), Until::logged, dropped},
-       {"link:" + hostile_, Until::logged, dropped, &checkout_},
-       {"frame:" + checkout_.baseUrl() + "custom.html?request_id=claim", Until::reported,
-        "no-bridge", nullptr, &checkout_},
-       {"frame:" + hostile_, Until::reported, "no-bridge", nullptr, &foreign_},
-       {"go:" + foreignPage + encoded("link:" + attackerLink), Until::logged,
-        refused("phonepe", origin(foreign_)), &foreign_},
-       {"link:" + foreign_.baseUrl() + "bounce?to=" + encoded(attackerLink), Until::logged,
-        refused("phonepe", origin(foreign_)), &checkout_},
-       {"link:intent://pay#Intent;scheme=upi;end", Until::logged,
-        refused("intent", origin(checkout_)), &checkout_},
-       {"open:" + hostile_, Until::logged, "asked for a new window; none opens"},
-       {"go:" + checkout_.baseUrl() + "download", Until::downloadEnded, {}},
-       {"link:" + shopLink, Until::launched, {}, &checkout_, nullptr, {shopLink}}});
+  const std::string foreignPage = foreign.baseUrl() + "custom.html?request_id=";
+  const Attack attacks[] = {
+      {"go:" + checkout.baseUrl() + "bounce?to=" + encoded(hostile), Until::logged, dropped},
+      {"link:" + hostile, Until::logged, dropped, &checkout},
+      {"frame:" + checkout.baseUrl() + "custom.html?request_id=claim", Until::reported, "no-bridge",
+       nullptr, &checkout},
+      {"frame:" + hostile, Until::reported, "no-bridge", nullptr, &foreign},
+      {"go:" + foreignPage + encoded("link:" + attackerLink), Until::logged,
+       refused("phonepe", origin(foreign)), &foreign},
+      {"link:" + foreign.baseUrl() + "bounce?to=" + encoded(attackerLink), Until::logged,
+       refused("phonepe", origin(foreign)), &checkout},
+      {"link:intent://pay#Intent;scheme=upi;end", Until::logged,
+       refused("intent", origin(checkout)), &checkout},
+      {"open:" + hostile, Until::logged, "asked for a new window; none opens"},
+      {"go:" + checkout.baseUrl() + "download", Until::downloadEnded, {}},
+      {"link:" + shopLink, Until::launched, {}, &checkout, nullptr, {shopLink}}};
+  for (const Attack& attack : attacks) {
+    SCOPED_TRACE(attack.requestId);
+    auto apps = std::make_shared<test::InstalledSchemesRegistry>(
+        std::set<std::string>{"phonepe", "intent"});
+    detail::Application::setUrlSchemeRegistry(apps);
+    delegate_->reports.clear();
+    log_.clear();
+    const std::size_t ready = attack.tapOn ? test::reportCount(*attack.tapOn, "ready") : 0;
+    const std::size_t reported =
+        attack.reportFrom ? test::reportCount(*attack.reportFrom, attack.marker) : 0;
+    push(orderFor(attack.requestId));
+    if (attack.tapOn) {
+      ASSERT_TRUE(test::processEventsUntil(
+          [&] { return test::reportCount(*attack.tapOn, "ready") > ready; }, kWait));
+      QTest::mouseClick(screen_->webView()->focusProxy(), Qt::LeftButton, {}, QPoint(40, 40));
+    }
+    ASSERT_TRUE(test::processEventsUntil(
+        [&] {
+          switch (attack.until) {
+            case Until::logged:
+              return log_.contains(attack.marker);
+            case Until::reported:
+              return test::reportCount(*attack.reportFrom, attack.marker) > reported;
+            case Until::launched:
+              return !apps->openedUrls().empty();
+            case Until::downloadEnded:
+              return download && download->isFinished();
+          }
+          return false;
+        },
+        kWait))
+        << log_.text();
+    QTest::qWait(kSettleMs);
+
+    EXPECT_TRUE(delegate_->reports.empty()) << delegate_->reports[0].data.dump();
+    EXPECT_EQ(apps->openedUrls(), attack.launched);
+    EXPECT_TRUE(desktop.opened.isEmpty()) << desktop.opened.join(' ').toStdString();
+    if (attack.until == Until::downloadEnded) {
+      EXPECT_EQ(download->state(), QWebEngineDownloadRequest::DownloadCancelled);
+    }
+    QTest::mouseClick(screen_->backButton(), Qt::LeftButton);
+    ASSERT_EQ(delegate_->reports.size(), 1u);
+    EXPECT_FALSE(delegate_->reports[0].status);
+    EXPECT_EQ(delegate_->reports[0].data, Dictionary::object());
+    EXPECT_FALSE(delegate_->reports[0].screenOnTopWhenReported);
+    EXPECT_EQ(navigation_->topViewController(), root_);
+  }
 }
 
 // A page's answer that arrives while another screen covers the web checkout ends the flow and
