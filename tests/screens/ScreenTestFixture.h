@@ -96,8 +96,7 @@ class ScreenTest : public ::testing::Test {
   // A shown, active window whose root is a navigation stack over `bottom` (a plain screen if
   // null).
   NavigationController* showWindow(QSize size = {375, 667}, ViewController* bottom = nullptr) {
-    bottom_ = bottom ? bottom : new ViewController;
-    window_ = new NavigationController(bottom_);
+    window_ = new NavigationController(bottom ? bottom : new ViewController);
     window_->resize(size);
     window_->show();
     activate();
@@ -156,7 +155,7 @@ class ScreenTest : public ::testing::Test {
     return alerts.size() == 1 ? alerts.front() : nullptr;
   }
   // Checks the one alert's message (any when null) and taps `action` on it.
-  void answerOnlyAlert(const QString& message, const QString& action) {
+  void answerAlert(const QString& action, const QString& message = QString()) {
     Alert* alert = onlyAlert();
     ASSERT_NE(alert, nullptr);
     EXPECT_EQ(message.isNull() ? message : alert->message(), message);
@@ -164,7 +163,6 @@ class ScreenTest : public ::testing::Test {
     settle();
     activate();
   }
-  void answerAlert(const QString& action) { answerOnlyAlert(QString(), action); }
 
   // The UPI screen for `order` pushed onto a fresh window of `size` with `installed` apps; it
   // starts verifying at once.
@@ -224,11 +222,6 @@ class ScreenTest : public ::testing::Test {
   QLineEdit* field(int number) const {
     return child<QLineEdit>(QString("textField%1").arg(number));
   }
-  QStringList fieldTexts() const {
-    QStringList texts;
-    for (int n = 1; n <= 4; ++n) texts << field(n)->text();
-    return texts;
-  }
   QPushButton* button(const char* name) const { return child<QPushButton>(name); }
   // Which digit field holds the focus: 1 to 4, or 0 for none of them.
   int focusedField() const {
@@ -257,7 +250,6 @@ class ScreenTest : public ::testing::Test {
   ScopedReachability online_{true};
   LogCapture log_;
   QPointer<NavigationController> window_;
-  QPointer<ViewController> bottom_;
   QPointer<UpiCheckoutViewController> upi_;
   QPointer<VerifyOTPViewController> otp_;
 };

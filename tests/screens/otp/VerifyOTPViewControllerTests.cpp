@@ -1,12 +1,15 @@
 // The OTP screen on real widgets (offscreen) with a fake service and the manual clock: the
 // decision after verification, every way it closes, submission and errors. How each state
-// looks is pictured by the golden tests. (The entry routes only cash-on-delivery
-// orders here: the screen's branch for a UPI order is no flow's.)
+// looks is pictured by the golden tests. And the four digit fields under real key events. (The
+// entry routes only cash-on-delivery orders here: the screen's branch for a UPI order is no
+// flow's.)
 #include <chrono>      // seconds
 #include <functional>  // function
 #include <map>         // map
 #include <sstream>     // istringstream
 
+#include <QClipboard>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QToolButton>
 
@@ -36,7 +39,7 @@ class VerifyOTPViewControllerTests : public ScreenTest {
  public:
   bool closed() const {
     return otp_.isNull() && !window_->presentedViewController() &&
-           window_->topViewController() == bottom_.data();
+           window_->viewControllers().size() == 1;
   }
   QLabel* errorLabel() const { return child<QLabel>("labelErrorMessage"); }
   void submitDigits(const QString& digits) {
@@ -87,6 +90,28 @@ class VerifyOTPViewControllerTests : public ScreenTest {
         answerAlert(QString::fromStdString(word));
       }
     }
+  }
+  // The OTP panel with the fields holding `texts` ("1.3." : "1", "", "3", ""), the focus in
+  // field `focus`.
+  void enter(const char* texts, int focus) {
+    openOtp(codOrder());
+    answerLoad();
+    for (int n = 1; n <= 4; ++n)
+      field(n)->setText(texts[n - 1] == '.' ? "" : QString(texts[n - 1]));
+    otp_->buttonInteraction();
+    field(focus)->setFocus();
+    settle();
+  }
+  // The fields' texts, "." for an empty one: "1.3.".
+  QString shownTexts() const {
+    QString shown;
+    for (int n = 1; n <= 4; ++n) shown += field(n)->text().isEmpty() ? "." : field(n)->text();
+    return shown;
+  }
+  void paste(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+    settle();
   }
 };
 
@@ -177,7 +202,7 @@ TEST_F(VerifyOTPViewControllerTests, SubmissionSendsTheJoinedDigitsOnceAndReport
   for (const QStringList& texts : {QStringList{"1", "2", "", "4"}, QStringList{"", "", "", ""}}) {
     for (int n = 1; n <= 4; ++n) field(n)->setText(texts[n - 1]);
     otp_->submitOTPOption();
-    answerOnlyAlert("Please enter OTP", "Ok");
+    answerAlert("Ok", "Please enter OTP");
   }
   EXPECT_EQ(callCount("verifyOtp"), 0u);
 
@@ -219,10 +244,10 @@ TEST_F(VerifyOTPViewControllerTests, ErrorsShowInTheAlertAndInTheLabelFor15Secon
     } else {
       submitDigits("1234");
       complete("verifyOtp", otpAnswer);
-      EXPECT_EQ(fieldTexts(), (QStringList{"1", "2", "3", "4"}));
+      EXPECT_EQ(shownTexts(), "1234");
       EXPECT_TRUE(button("buttonSubmitOTP")->isEnabled());
     }
-    answerOnlyAlert(message, "Ok");
+    answerAlert("Ok", message);
     EXPECT_EQ(errorLabel()->text(), message);
     clock_->advance(seconds(14));
     EXPECT_TRUE(errorLabel()->isVisible());
@@ -231,6 +256,75 @@ TEST_F(VerifyOTPViewControllerTests, ErrorsShowInTheAlertAndInTheLabelFor15Secon
     EXPECT_TRUE(delegate_->outcomes.empty());
     closeAll();
   }
+}
+
+// The four digit fields under real key events: typing, corrections, pastes, one-time codes,
+// and the submit button that follows them.
+using OtpDigitEntryTests = VerifyOTPViewControllerTests;
+
+TEST_F(OtpDigitEntryTests, EditsMoveTheFocusAndFillTheFields) {
+  struct Row {
+    const char* before;
+    int focus;
+    // t: type, b: backspace, d: Home then Delete, p: paste, i: input method commit, s: set field 1
+    const char* act;
+    const char* after;
+    int focusAfter;  // 0: the focus has left the digit fields
+    bool submitEnabled;
+  };
+  const Row rows[] = {
+      {"....", 1, "t1234", "1234", 0, true},
+      {"....", 1, "ta- ", "....", 1, false},  // a letter, a symbol or a space is refused
+      // Digits of other scripts become ASCII: Devanagari 1, Arabic-Indic 2, full-width 3.
+      {"....", 1, "t\u0967\u0662\uFF13", "123.", 4, false},
+      {"12..", 2, "t7", "17..", 3, false},  // a key over a digit replaces it
+      {"12..", 3, "b", "1...", 2, false},   // in an empty field: empties the one before
+      {"123.", 3, "b", "12..", 2, false},   // over a digit: removes that digit only
+      {"1...", 1, "b", "....", 1, false},
+      {"....", 1, "b", "....", 0, false},
+      {"123.", 2, "d", "1.3.", 1, false},   // a deletion is a backspace too
+      {"1.34", 2, "p12", "1124", 4, true},  // a pasted pair fills from the field it lands in
+      {"....", 1, "pCode: 48 21.", "4821", 0, true},  // a message gives up its digits
+      {"....", 1, "p482173", "4821", 0, true},        // digits past the fourth are dropped
+      {"....", 3, "p4821", "..48", 0, false},         // a code in another field fills from there
+      {"1...", 2, "pabc", "1...", 2, false},          // a paste without digits is refused
+      {"....", 1, "i\u0664\u0668\u0662\u0661", "4821", 0, true},  // an input method's code
+      {"....", 1, "s4 8 2 1", "4821", 0, true},                   // a text set on a field
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.before) + " " + row.act);
+    enter(row.before, row.focus);
+    ASSERT_EQ(focusedField(), row.focus);
+    const QString text = QString::fromUtf8(row.act + 1);
+    if (row.act[0] == 't') typeText(text);
+    if (row.act[0] == 'b') typeKey(Qt::Key_Backspace);
+    if (row.act[0] == 'd') {
+      typeKey(Qt::Key_Home);
+      typeKey(Qt::Key_Delete);
+    }
+    if (row.act[0] == 'p') paste(text);
+    if (row.act[0] == 's') field(1)->setText(text);
+    if (row.act[0] == 'i') {
+      QInputMethodEvent event;
+      event.setCommitString(text);
+      QApplication::sendEvent(QApplication::focusWidget(), &event);
+      settle();
+    }
+    EXPECT_EQ(shownTexts(), row.after);
+    EXPECT_EQ(focusedField(), row.focusAfter);
+    EXPECT_EQ(button("buttonSubmitOTP")->isEnabled(), row.submitEnabled);
+    closeAll();
+  }
+}
+
+TEST_F(OtpDigitEntryTests, FieldsWaitForTheOtpToBeSent) {
+  openOtp(codOrder());
+  answerVerify();
+  field(1)->setFocus();
+  typeText("1234");
+  EXPECT_FALSE(button("buttonSubmitOTP")->isEnabled());
+  complete("sendOtp", Dictionary{{"message", "OTP sent"}});
+  EXPECT_TRUE(button("buttonSubmitOTP")->isEnabled());
 }
 
 }  // namespace

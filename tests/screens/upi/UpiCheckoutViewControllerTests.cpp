@@ -75,7 +75,7 @@ TEST_F(UpiCheckoutViewControllerTests, AVerifyAnswerLeadsToTilesDirectLaunchOrTh
               QString("Pay \u20B9") +
                   QString::fromStdString(total.is_string() ? total.get<std::string>() : ""));
     if (c.alert) {
-      answerOnlyAlert(c.alert, "Ok");
+      answerAlert("Ok", c.alert);
     } else {
       EXPECT_TRUE(Alert::openAlerts().isEmpty());
     }
@@ -107,7 +107,7 @@ TEST_F(UpiCheckoutViewControllerTests, OpensThePercentEncodedDeepLinkAndSendsThe
     EXPECT_EQ(c.launches ? registry_->openedUrls() : Strings{},
               c.opened ? Strings{c.opened} : Strings{});
     EXPECT_EQ(screen->upiOptionPressed(), c.opened != nullptr);
-    if (c.alert) answerOnlyAlert(c.alert, "Ok");
+    if (c.alert) answerAlert("Ok", c.alert);
     ASSERT_EQ(callCount("appAnalytics"), 2u) << "page_load, then click even without a link";
     EXPECT_EQ(params("appAnalytics", 1)["event_type"], "click");
     EXPECT_EQ(params("appAnalytics", 1)["event"], "phonepe");
@@ -115,7 +115,7 @@ TEST_F(UpiCheckoutViewControllerTests, OpensThePercentEncodedDeepLinkAndSendsThe
       EXPECT_TRUE(log_.contains("Could not open \"phonepe\": the system did not launch it"));
       tapTile(0);
       EXPECT_EQ(registry_->openedUrls().size(), 2u);
-      answerOnlyAlert(c.alert, "Ok");
+      answerAlert("Ok", c.alert);
     }
   }
 }
