@@ -14,10 +14,11 @@
 #include <vector>       // vector
 
 #include <curl/curl.h>
-#include <openssl/err.h>   // ERR_clear_error
-#include <openssl/pem.h>   // PEM_read_bio_X509
-#include <openssl/ssl.h>   // SSL_CTX_set_cert_store
-#include <openssl/x509.h>  // X509_STORE
+#include <openssl/crypto.h>  // OPENSSL_init_crypto
+#include <openssl/err.h>     // ERR_clear_error
+#include <openssl/pem.h>     // PEM_read_bio_X509
+#include <openssl/ssl.h>     // SSL_CTX_set_cert_store
+#include <openssl/x509.h>    // X509_STORE
 
 #include "config/ExtraCaScope.h"
 #include "config/HttpUrl.h"
@@ -52,16 +53,16 @@ bool systemCaFolderIsHashed() {
 // The process-wide loader, once made; stopped and joined when the process exits.
 std::atomic<UrlLoader*> sharedLoader{nullptr};
 
-void ensureCurlInitialized(void (*stopSharedLoader)()) {
+void ensureCurlInitialized() {
   static std::once_flag once;
   // Never paired with curl_global_cleanup: the shared loader may still be stopping while the
-  // process exits, and the library's globals go with the process. OpenSSL cleans up in an exit
-  // handler of its own, registered here, on the loader thread, possibly after the one of
-  // UrlLoader::shared(); exit handlers run last-registered first, so the loader's stop is
-  // registered again after OpenSSL's, to stop the transfers before their TLS state is freed.
-  std::call_once(once, [stopSharedLoader] {
+  // process exits, and the library's globals go with the process. For the same reason OpenSSL
+  // is started without its own exit handler, which would free its state while this thread may
+  // still be starting it (a process that exits at once) or still hold TLS connections; its
+  // state goes with the process too. A host that started OpenSSL first keeps its own choice.
+  std::call_once(once, [] {
+    OPENSSL_init_crypto(OPENSSL_INIT_NO_ATEXIT, nullptr);
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    std::atexit(stopSharedLoader);
   });
 }
 
@@ -500,7 +501,7 @@ UrlLoader::UrlLoader(Options options) : state_(std::make_shared<State>(std::move
   // take milliseconds to tens of milliseconds, which the thread that makes the loader (the GUI
   // thread, when a checkout opens) must not pay. Requests queued meanwhile wait in the queue.
   state_->thread = std::thread([state = state_] {
-    ensureCurlInitialized(&UrlLoader::stopSharedLoader);
+    ensureCurlInitialized();
     CURLM* multi = curl_multi_init();
     curl_multi_setopt(multi, CURLMOPT_PIPELINING, CURLPIPE_MULTIPLEX);
     // Like a platform URL loader: a few connections per host, further requests wait for one.
