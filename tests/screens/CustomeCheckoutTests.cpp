@@ -136,8 +136,8 @@ class CustomeCheckoutFlowTests : public ::testing::Test {
 // Each row an order as the host gives it and what the page does with it. onSuccess reports while
 // the screen is still on top and then pops it; onFailure pops first. A body that is no object is
 // reported as {}; the secret in a body never reaches the log. The page reads the order's values
-// as they were (encoded in a fixed order). An order missing a value of the page address, or with
-// one that is not text, reports a failure naming the key and loads nothing. A message nested far
+// as they were (encoded in a fixed order). An order with a value of the page address that is not
+// text reports a failure naming the key and loads nothing. A message nested far
 // deeper than any answer, or larger than any (no page sends those: they go straight to the
 // screen's handler), is reported as {} and logged as cut, without a crash.
 // First the engine is warmed up, as a host does before the shopper pays: each caller hears
@@ -161,10 +161,9 @@ TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
     const char* logged;  // a fragment of the log, or null
     QString body = {};   // sent straight to the screen's onSuccess handler unless null
   };
-  Dictionary special = orderFor("echo"), noMid = orderFor("echo"), numeric = orderFor("echo");
+  Dictionary special = orderFor("echo"), numeric = orderFor("echo");
   special["moid"] = "m 1&x=2";
   special["tarvel_oid"] = "g7#f ü";  // unencoded, "#" would cut the address short
-  noMid.erase("mid");
   numeric["tarvel_oid"] = 42;
   const Dictionary declined = {
       {"status", "failed"}, {"reason", "declined"}, {"auth_token", "tok-secret-123"}};
@@ -187,12 +186,9 @@ TEST_F(CustomeCheckoutFlowTests, PageAnswerIsReportedOnceInItsOrderWithThePop) {
        {{"first", true}},
        "",
        "ScriptMessage(name: onFailure"},
-      {"no mid", noMid, false, false, "mid", nullptr, nullptr},
       {"numeric tarvel_oid", numeric, false, false, "tarvel_oid", nullptr, nullptr},
       {"deep", orderFor("wait"), true, true, none, "", "<cut: nested too deeply",
        QString("[").repeated(30000) + QString("]").repeated(30000)},
-      {"deep and large", orderFor("wait"), true, true, none, "", "<cut: larger than allowed",
-       QString("[").repeated(60000) + QString("]").repeated(60000)},
       {"large", orderFor("wait"), true, true, none, "", "<cut: larger than allowed",
        "{\"pad\":\"" + QString("x").repeated(200000) + "\"}"}};
   for (const Case& expected : cases) {
@@ -238,9 +234,9 @@ std::string origin(const test::LoopbackServer& server) {
 
 // Hostile pages, placed as an attacker would. The hosted page may go anywhere on the web, but
 // only its own top-level document ends the flow or opens a UPI app: a page of another origin
-// that the checkout page went to, by redirect or link, claims the payment in vain (by script:
+// that the checkout page went to, by redirect, claims the payment in vain (by script:
 // the entry's web module test); a frame of any origin gets no bridge. A UPI link reaches the app
-// launcher only from the checkout page itself; other origins' app links (also by redirect) and
+// launcher only from the checkout page itself; other origins' app links (by redirect) and
 // schemes that are no app's are refused. Popups and downloads never happen. Whatever a row
 // tries, the flow stays open, nothing reaches the desktop's own launcher, and the back button
 // then ends the flow once.
@@ -276,15 +272,11 @@ TEST_F(CustomeCheckoutFlowTests, OnlyTheCheckoutPagesOwnDocumentEndsTheFlowOrOpe
   auto refused = [](const std::string& scheme, const std::string& from) {
     return "refused to open a \"" + scheme + ":\" link from " + from + ": ";
   };
-  const std::string foreignPage = foreign.baseUrl() + "custom.html?request_id=";
   const Attack attacks[] = {
       {"go:" + checkout.baseUrl() + "bounce?to=" + encoded(hostile), Until::logged, dropped},
-      {"link:" + hostile, Until::logged, dropped, &checkout},
       {"frame:" + checkout.baseUrl() + "custom.html?request_id=claim", Until::reported, "no-bridge",
        nullptr, &checkout},
       {"frame:" + hostile, Until::reported, "no-bridge", nullptr, &foreign},
-      {"go:" + foreignPage + encoded("link:" + attackerLink), Until::logged,
-       refused("phonepe", origin(foreign)), &foreign},
       {"link:" + foreign.baseUrl() + "bounce?to=" + encoded(attackerLink), Until::logged,
        refused("phonepe", origin(foreign)), &checkout},
       {"link:intent://pay#Intent;scheme=upi;end", Until::logged,
@@ -362,36 +354,6 @@ TEST_F(CustomeCheckoutFlowTests, AnswerBelowAnotherScreenTakesTheCheckoutOffTheS
   EXPECT_EQ(navigation_->viewControllers(), QList<ViewController*>({root_, above}));
   navigation_->popViewController(true);
   EXPECT_EQ(navigation_->topViewController(), root_);
-}
-
-// Outside a navigation stack nothing takes the screen away, so the page is still there to
-// post after the shopper pressed back.
-TEST(CustomeCheckoutTests, MessageAfterTheBackButtonIsDroppedAndLogged) {
-  test::LogCapture log;
-  auto delegate = std::make_shared<RecordingDelegate>();
-  CustomeCheckout screen(orderFor("wait"), false);
-  screen.setCheckoutStatusDelegate(delegate);
-  screen.resize(375, 667);
-  screen.show();
-  ASSERT_NE(screen.webView(), nullptr);
-  QSignalSpy loaded(screen.webView(), &QWebEngineView::loadFinished);
-  ASSERT_TRUE(loaded.wait(kWaitMs));
-  ASSERT_TRUE(loaded.first().first().toBool());
-
-  QTest::mouseClick(screen.backButton(), Qt::LeftButton);
-  ASSERT_EQ(delegate->reports.size(), 1u);
-  screen.webView()->page()->runJavaScript(
-      "window.webkit.messageHandlers.onSuccess.postMessage({late: true});");
-  ASSERT_TRUE(test::processEventsUntil(
-      [&] { return log.contains("message \"onSuccess\" dropped"); }, kWait))
-      << log.text();
-  QTest::mouseClick(screen.backButton(), Qt::LeftButton);
-  QTest::qWait(kSettleMs);
-
-  ASSERT_EQ(delegate->reports.size(), 1u);
-  EXPECT_FALSE(delegate->reports[0].status);
-  EXPECT_EQ(delegate->reports[0].data, Dictionary::object());
-  EXPECT_TRUE(log.contains("the back button dropped"));
 }
 
 }  // namespace

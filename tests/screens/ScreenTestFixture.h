@@ -231,11 +231,11 @@ class ScreenTest : public ::testing::Test {
     return 0;
   }
   // A key typed as the user would: into whatever holds the focus.
-  void typeKey(Qt::Key key, const QString& text = QString(), Qt::KeyboardModifiers mods = {}) {
+  void typeKey(Qt::Key key, const QString& text = QString()) {
     QWidget* target = QApplication::focusWidget();
     ASSERT_NE(target, nullptr) << "nothing has the keyboard focus";
-    QTest::sendKeyEvent(QTest::Press, target, key, text, mods);
-    QTest::sendKeyEvent(QTest::Release, target, key, text, mods);
+    QTest::sendKeyEvent(QTest::Press, target, key, text, {});
+    QTest::sendKeyEvent(QTest::Release, target, key, text, {});
     settle();
   }
   void typeText(const QString& digits) {
