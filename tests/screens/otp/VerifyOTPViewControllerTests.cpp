@@ -34,22 +34,18 @@ const std::map<std::string, Dictionary> kAnswers = {
 
 class VerifyOTPViewControllerTests : public ScreenTest {
  public:
-  bool closed() const {
-    return otp_.isNull() && !window_->presentedViewController() &&
-           window_->viewControllers().size() == 1;
+  // The back button as the shopper sees it: on the sheet itself when presented.
+  void tapBack() {
+    auto* back = qobject_cast<QToolButton*>(otp_->leftNavigationItem());
+    ASSERT_TRUE(back && back->isVisible());
+    back->click();
+    settle();
   }
   QLabel* errorLabel() const { return child<QLabel>("labelErrorMessage"); }
   void submitDigits(const QString& digits) {
     field(1)->setFocus();
     typeText(digits);
     QTest::mouseClick(button("buttonSubmitOTP"), Qt::LeftButton);
-    settle();
-  }
-  // The back button as the shopper sees it: on the sheet itself when presented.
-  void tapBack() {
-    auto* back = qobject_cast<QToolButton*>(otp_->leftNavigationItem());
-    ASSERT_TRUE(back && back->isVisible());
-    back->click();
     settle();
   }
   // Runs `steps`, words separated by spaces: "sent" answers the OTP's sending, a word of
@@ -88,27 +84,11 @@ class VerifyOTPViewControllerTests : public ScreenTest {
       }
     }
   }
-  // The OTP panel with the fields holding `texts` ("1.3." : "1", "", "3", ""), the focus in
-  // field `focus`.
-  void enter(const char* texts, int focus) {
-    openOtp(codOrder());
-    answerLoad();
-    for (int n = 1; n <= 4; ++n)
-      field(n)->setText(texts[n - 1] == '.' ? "" : QString(texts[n - 1]));
-    otp_->buttonInteraction();
-    field(focus)->setFocus();
-    settle();
-  }
   // The fields' texts, "." for an empty one: "1.3.".
   QString shownTexts() const {
     QString shown;
     for (int n = 1; n <= 4; ++n) shown += field(n)->text().isEmpty() ? "." : field(n)->text();
     return shown;
-  }
-  void paste(const QString& text) {
-    QGuiApplication::clipboard()->setText(text);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
-    settle();
   }
 };
 
@@ -171,7 +151,8 @@ TEST_F(VerifyOTPViewControllerTests, EveryCloseReportsOnceAndTakesItsAlertsAlong
       ASSERT_EQ(delegate_->outcomes.size(), 1u);
       EXPECT_EQ(delegate_->outcomes[0].status, path.status);
       EXPECT_EQ(path.data.is_null() ? path.data : delegate_->outcomes[0].data, path.data);
-      EXPECT_TRUE(closed());
+      EXPECT_TRUE(otp_.isNull() && !window_->presentedViewController() &&
+                  window_->viewControllers().size() == 1);
       EXPECT_EQ(callCount("verifyPaymentData"), 1u) << "loaded once";
       EXPECT_TRUE(window_->isNavigationBarHidden());
       EXPECT_TRUE(Alert::openAlerts().isEmpty());
@@ -281,7 +262,14 @@ TEST_F(OtpDigitEntryTests, EditsMoveTheFocusAndFillTheFields) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(std::string(row.before) + " " + row.act);
-    enter(row.before, row.focus);
+    // The OTP panel with the fields holding `before` ("1.3." : "1", "", "3", "").
+    openOtp(codOrder());
+    answerLoad();
+    for (int n = 1; n <= 4; ++n)
+      field(n)->setText(row.before[n - 1] == '.' ? "" : QString(row.before[n - 1]));
+    otp_->buttonInteraction();
+    field(row.focus)->setFocus();
+    settle();
     ASSERT_EQ(focusedField(), row.focus);
     const QString text = QString::fromUtf8(row.act + 1);
     if (row.act[0] == 't') typeText(text);
@@ -290,7 +278,11 @@ TEST_F(OtpDigitEntryTests, EditsMoveTheFocusAndFillTheFields) {
       typeKey(Qt::Key_Home);
       typeKey(Qt::Key_Delete);
     }
-    if (row.act[0] == 'p') paste(text);
+    if (row.act[0] == 'p') {
+      QGuiApplication::clipboard()->setText(text);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier);
+      settle();
+    }
     if (row.act[0] == 's') field(1)->setText(text);
     if (row.act[0] == 'i') {
       QInputMethodEvent event;

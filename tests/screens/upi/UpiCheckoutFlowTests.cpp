@@ -100,7 +100,6 @@ std::shared_ptr<void> prepareTestProcess() {
   setenv("XDG_CONFIG_HOME", (made->xdg.path() / "config").c_str(), 1);
   setenv("TARVEL_STAGING_API_URL", server.apiBaseUrl().c_str(), 1);
   setenv("TARVEL_STAGING_ANALYTICS_URL", server.analyticsBaseUrl().c_str(), 1);
-  setenv("TARVEL_STAGING_WEB_URL", server.webBaseUrl().c_str(), 1);
   setenv("TARVEL_CA_FILE", server.caFile().c_str(), 1);
   // Without a display the simulated apps pay at once instead of asking in a window.
   unsetenv("DISPLAY");
