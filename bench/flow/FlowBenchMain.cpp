@@ -195,25 +195,6 @@ Dictionary order(const char* type, const std::string& moid, const std::string& s
   return order;
 }
 
-// The OTP screen's shopper: once the screen shows its OTP panel and the platform has sent the
-// OTP, types the four digits and submits them, once.
-std::function<void()> otpShopper(Platform& platform, const std::string& moid, bool& submitted) {
-  return [&platform, moid, &submitted] {
-    const auto otp = platform.server->lastOtp(moid, "9876543210");
-    if (submitted || !otp || otp->size() < 4 ||
-        !visibleWidget(QStringLiteral("viewCODContainer"))) {
-      return;
-    }
-    for (int i = 0; i < 4; ++i) {
-      QWidget* field = visibleWidget(QStringLiteral("textField%1").arg(i + 1));
-      field->setFocus();
-      QTest::keyClick(field, (*otp)[static_cast<std::size_t>(i)]);
-    }
-    QTest::mouseClick(visibleWidget(QStringLiteral("buttonSubmitOTP")), Qt::LeftButton);
-    submitted = true;
-  };
-}
-
 int stallMode(std::chrono::milliseconds delay, const QString& flows) {
   Platform* platform = startPlatform(delay);
   if (!platform) return 1;
@@ -224,10 +205,25 @@ int stallMode(std::chrono::milliseconds delay, const QString& flows) {
     asExpected = outcome && outcome->first && outcome->second.value("payment_status", "") == "PAID";
   }
   if (flows.contains(QLatin1String("otp"))) {
+    // The shopper: once the screen shows its OTP panel and the platform has sent the OTP,
+    // types the four digits and submits them, once.
     bool submitted = false;
+    const auto shopper = [&] {
+      const auto otp = platform->server->lastOtp("bench-stall-otp", "9876543210");
+      if (submitted || !otp || otp->size() < 4 ||
+          !visibleWidget(QStringLiteral("viewCODContainer"))) {
+        return;
+      }
+      for (int i = 0; i < 4; ++i) {
+        QWidget* field = visibleWidget(QStringLiteral("textField%1").arg(i + 1));
+        field->setFocus();
+        QTest::keyClick(field, (*otp)[static_cast<std::size_t>(i)]);
+      }
+      QTest::mouseClick(visibleWidget(QStringLiteral("buttonSubmitOTP")), Qt::LeftButton);
+      submitted = true;
+    };
     const auto outcome =
-        runCheckout(order("cod", "bench-stall-otp", "slow"),
-                    otpShopper(*platform, "bench-stall-otp", submitted), delay * 6 + 30s, "otp");
+        runCheckout(order("cod", "bench-stall-otp", "slow"), shopper, delay * 6 + 30s, "otp");
     asExpected = asExpected && outcome && outcome->first &&
                  outcome->second.value("otp_verified", false) == true;
   }
