@@ -37,7 +37,6 @@ struct Opened {
   Flow flow;
   const char* moid;
 };
-constexpr char kPaidQr[] = "no-uapp,paid-after-2,chatty";
 struct Scenario {
   const char* name;
   std::vector<Opened> flows;
@@ -74,7 +73,7 @@ TEST_P(ConcurrentFlowTests, EachFlowReportsOnceAndNoScreenIsLeft) {
   std::set<std::string> tokens, otps;
   for (const Opened& opened : scenario.flows) {
     Dictionary order = orderFor(opened.flow, opened.moid);
-    if (opened.flow == Flow::upiQr) order["sandbox_scenario"] = kPaidQr;
+    if (opened.flow == Flow::upiQr) order["sandbox_scenario"] = "no-uapp,paid-after-2,chatty";
     checkout_->openCart(order);
   }
   // The web page posts "onSuccess" once loaded (Qt WebEngine's first start takes seconds); the

@@ -1,12 +1,6 @@
 // The platform's API, control and page endpoints over plain HTTP: answers, refusals, payments.
-#include <algorithm>  // any_of
-#include <atomic>     // atomic
-#include <cstdint>    // uint32_t
-#include <utility>    // pair
+#include <atomic>  // atomic
 
-#include <zlib.h>
-
-#include "Base64.h"
 #include "QrCodeImage.h"
 #include "SandboxTestSupport.h"
 
@@ -36,7 +30,7 @@ void expectAnswers(const RunningSandbox& sandbox, const std::string& rows,
 const json kUpiOrder = json::parse(R"({"moid": "order-1", "mid": "shop-1", "order_type": "upi",
     "request_id": "req-9", "total": "499", "phone": "9876543210", "upi_app": "", "extra": {"a": 1}})");
 
-// The QR code itself: VerifyQrCodeIsAPngOfTheUpiLink.
+// The QR code itself: VerifyQrCodeIsTheImageOfTheUpiLink.
 TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
   RunningSandbox sandbox;
   const auto data = sandbox.verify(kUpiOrder);
@@ -61,61 +55,12 @@ TEST(ApiEndpointsTests, VerifyAnswerCarriesEveryFieldTheComponentReads) {
   EXPECT_EQ(bare.at("total"), "12.50");
 }
 
-std::uint32_t bigEndian(const std::string& bytes, std::size_t at) {
-  std::uint32_t value = 0;
-  for (std::size_t i = at; i < at + 4; ++i) value = value << 8 | std::uint8_t(bytes.at(i));
-  return value;
-}
-
-TEST(ApiEndpointsTests, VerifyQrCodeIsAPngOfTheUpiLink) {
+// The QR code is the platform's image of the link the answer carries; the image itself, as the
+// screen shows it: the golden images of the QR screen, which draw QrCodeImage::dataUrl.
+TEST(ApiEndpointsTests, VerifyQrCodeIsTheImageOfTheUpiLink) {
   RunningSandbox sandbox;
   const auto order = sandbox.verify({{"moid", "qr-1"}, {"total", "10"}});
-  const std::string dataUrl = order.at("qrCode");
-  const std::string prefix = "data:image/png;base64,";
-  ASSERT_EQ(dataUrl.rfind(prefix, 0), 0u);
-  const auto png = Base64::decode(dataUrl.substr(prefix.size()));
-  ASSERT_TRUE(png);
-
-  // The writer's layout: the signature, IHDR, one IDAT and IEND, each chunk with its crc32.
-  ASSERT_GT(png->size(), 57u);
-  ASSERT_EQ(png->compare(0, 16, std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16)), 0);
-  const std::uint32_t width = bigEndian(*png, 16), idat = bigEndian(*png, 33);
-  ASSERT_EQ(png->compare(37, 4, "IDAT"), 0);
-  ASSERT_EQ(png->substr(45 + idat), std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12));
-  for (const auto& [at, length] : {std::pair<std::size_t, std::uint32_t>{8, 13}, {33, idat}}) {
-    EXPECT_EQ(crc32(0L, reinterpret_cast<const Bytef*>(png->data() + at + 4), length + 4),
-              bigEndian(*png, at + 8 + length));
-  }
-  EXPECT_EQ(width, bigEndian(*png, 20));
-  EXPECT_EQ(png->substr(24, 5), std::string("\x01\0\0\0\0", 5));  // 1 bit, greyscale
-  const std::string compressed = png->substr(41, idat);
-  // The QR code of the link the answer carries, with its quiet zone.
-  const auto modules = QrCodeImage::modules(order.at("u_link").get<std::string>());
-  ASSERT_TRUE(modules);
-  const int quiet = QrCodeImage::kQuietZoneModules;
-  ASSERT_EQ(width, std::uint32_t((modules->side + 2 * quiet) * QrCodeImage::kModulePixels));
-
-  // Each row: a filter byte, then the pixels packed eight to a byte (0 is dark).
-  const std::size_t rowBytes = (width + 7) / 8 + 1;
-  std::string rows(rowBytes * width, '\0');
-  uLongf size = rows.size();
-  ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(rows.data()), &size,
-                       reinterpret_cast<const Bytef*>(compressed.data()), compressed.size()),
-            Z_OK);
-  ASSERT_EQ(size, rows.size()) << "IDAT does not inflate to the image size";
-  const auto dark = [&](std::uint32_t x, std::uint32_t y) {
-    return ((std::uint8_t(rows[y * rowBytes + 1 + x / 8]) >> (7 - x % 8)) & 1u) == 0;
-  };
-
-  // Every module's centre pixel matches the QR code.
-  for (int y = 0; y < modules->side; ++y) {
-    for (int x = 0; x < modules->side; ++x) {
-      const auto px = std::uint32_t((x + quiet) * QrCodeImage::kModulePixels + 4);
-      const auto py = std::uint32_t((y + quiet) * QrCodeImage::kModulePixels + 4);
-      ASSERT_EQ(dark(px, py), modules->dark[y * modules->side + x] != 0) << x << "," << y;
-    }
-  }
-  EXPECT_FALSE(dark(0, 0));  // quiet zone
+  EXPECT_EQ(order.at("qrCode"), *QrCodeImage::dataUrl(order.at("u_link").get<std::string>()));
 }
 
 // Refusals keep their endpoint's answer shape, so the component reads them as what they are;
@@ -183,20 +128,6 @@ TEST(ApiEndpointsTests, DeepLinkOrPagePaysOnceAndTheStatusPollTurnsPaid) {
   EXPECT_EQ(sandbox.capture(web).json.at("payment_status"), "PAID");
 }
 
-// An order the platform has not seen is recorded under the host's identifiers; a later
-// verification of the same order finds it paid.
-TEST(ApiEndpointsTests, PayingAnOrderThePlatformHasNotSeenRecordsItUnderTheHostsIdentifiers) {
-  RunningSandbox sandbox;
-  expectAnswers(sandbox, R"([
-    {"POST": "/web/pay", "body": {"tarvel_oid": "oid-host-7", "mid": "shop", "moid": "web-new-1",
-                                  "order_type": "upi", "request_id": "r-7"}},
-    {"GET": "/control/order?tarvel_oid=oid-host-7",
-     "shape": {"/data/payment_status": "PAID", "/data/moid": "web-new-1",
-               "/data/request_id": "r-7"}},
-    {"POST": "/api/v1/order/verify", "body": {"moid": "web-new-1", "mid": "shop"},
-     "shape": {"/data/payment_status": "PAID"}}])");
-}
-
 // A sandbox with a clock the test sets, for the OTP book: "cod-1" orders, one phone each.
 struct OtpSandbox {
   std::string send(const std::string& phone, const std::string& path = "/api/v1/user/send-otp") {
@@ -220,7 +151,7 @@ struct OtpSandbox {
   }};
 };
 
-// Four digits, shown on the console and through the control endpoint.
+// Four digits, shown through the control endpoint.
 TEST(ApiEndpointsTests, OtpIsAcceptedOnceRefusedWhenWrongExpiredOrTriedTooOften) {
   OtpSandbox otps;
   EXPECT_TRUE(otps.sandbox.verify({{"moid", "cod-1"}, {"phone", "1"}})["otp_verified"].is_null());
@@ -229,10 +160,6 @@ TEST(ApiEndpointsTests, OtpIsAcceptedOnceRefusedWhenWrongExpiredOrTriedTooOften)
   EXPECT_EQ(right.find_first_not_of("0123456789"), std::string::npos);
   EXPECT_EQ(otps.sandbox.get("/control/otp?moid=cod-1&phone=1").json.at("data").at("otp"), right);
   EXPECT_EQ(otps.sandbox.get("/control/otp?moid=cod-1&phone=9").status, 404);
-  const auto lines = otps.sandbox.consoleLines();
-  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
-    return line.find("OTP " + right + " for phone 1") != std::string::npos;
-  }));
   const auto blockedCode = otps.send("2");
   const auto wrong = blockedCode == "0000" ? "1111" : "0000";
   const auto inTime = otps.send("3");

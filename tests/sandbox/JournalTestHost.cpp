@@ -1,10 +1,9 @@
 // A host application for the journal's process tests. It prints each outcome it hears as one
 // line "OUTCOME <status> <data as JSON>".
 //
-//   journal-test-host pay qr|app <moid>   opens a UPI checkout and never polls (a manual clock
-//                                         that never moves): the shopper sees the QR code, or
-//                                         the simulated UPI app (TARVEL_UPI_APP_EXE) is
-//                                         launched and pays; the test ends the process
+//   journal-test-host pay <moid>          opens a UPI checkout and never polls (a manual clock
+//                                         that never moves): the shopper sees the QR code and
+//                                         pays; the test ends the process
 //   journal-test-host finish <moid>       the same QR checkout, polled once its journal entry
 //                                         exists; exits after the outcome
 //   journal-test-host recover             recoverUnfinishedCheckouts, then prints "RECOVERED"
@@ -15,7 +14,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QProcess>
 #include <QTimer>
 
 #include "InstalledSchemesRegistry.h"
@@ -35,16 +33,6 @@ class PrintingDelegate : public tarvel::TarvelPaymentStatusDelegate {
     if (quitAfterOutcome) QApplication::quit();
   }
   bool quitAfterOutcome = false;
-};
-
-// Every scheme is installed; opening a URL launches the simulated UPI app with it.
-class SimulatedUpiApps : public tarvel::detail::UrlSchemeRegistry {
- public:
-  bool hasHandler(const std::string&) override { return true; }
-  void open(const std::string& url, std::function<void(bool)> completion) override {
-    completion(
-        QProcess::startDetached(QStringLiteral(TARVEL_UPI_APP_EXE), {QString::fromStdString(url)}));
-  }
 };
 
 bool journalHasEntry() {
@@ -75,17 +63,11 @@ int main(int argc, char** argv) {
 
   auto clock = std::make_shared<tarvel::test::ManualClock>();
   tarvel::detail::MainQueue::setClock(clock);
-  const bool app_path = mode == QLatin1String("pay") && args.value(2) == QLatin1String("app");
-  if (app_path) {
-    tarvel::detail::Application::setUrlSchemeRegistry(std::make_shared<SimulatedUpiApps>());
-  } else {
-    tarvel::detail::Application::setUrlSchemeRegistry(
-        std::make_shared<tarvel::test::InstalledSchemesRegistry>());
-  }
+  tarvel::detail::Application::setUrlSchemeRegistry(
+      std::make_shared<tarvel::test::InstalledSchemesRegistry>());
   tarvel::Dictionary order = {{"order_type", "upi"},   {"moid", args.last().toStdString()},
                               {"mid", "journal-shop"}, {"request_id", "r-1"},
                               {"total", "10.00"},      {"phone", "9999999999"}};
-  if (app_path) order["upi_app"] = "phonepe";
   checkout.openCart(order);
 
   QTimer poll;  // "finish": one status poll once the entry is written, then the outcome

@@ -94,7 +94,6 @@ class RunningSandbox {
   explicit RunningSandbox(const std::function<void(SandboxOptions&)>& adjust = {}) {
     SandboxOptions options;
     options.https = false;
-    options.slowDelay = std::chrono::milliseconds(300);
     if (adjust) adjust(options);
     options.console = [this](std::string_view line) {
       std::lock_guard lock(linesMutex_);
@@ -194,9 +193,6 @@ class ChildProcess {
       output_.append(buffer, std::size_t(count));
     }
     return output_;
-  }
-  bool waitForOutput(const std::string& text) {
-    return waitUntil([&] { return output().find(text) != std::string::npos; });
   }
   void sendSignal(int signal) {
     if (pid_ > 0 && !exitCode_) kill(pid_, signal);

@@ -11,7 +11,8 @@ using testing::RunningSandbox;
 
 // The app decodes the link once, as a real one does: only the link as the platform encoded it
 // pays; escaped twice, its payee reads "tarvel.sandbox%40upi", which is nobody's (the payee
-// check itself, for any payee: ApiEndpointsTests).
+// check itself, for any payee: ApiEndpointsTests). Without a state folder the sandbox's authority
+// lives in a temporary one, gone when the server stops.
 TEST(UpiAppTests, PaysTheOrderItsDeepLinkNamesToTheOrdersPayeeOnly) {
   RunningSandbox sandbox([](SandboxOptions& options) { options.https = true; });
   struct Case {
@@ -39,6 +40,9 @@ TEST(UpiAppTests, PaysTheOrderItsDeepLinkNamesToTheOrdersPayeeOnly) {
       EXPECT_NE(output.find("is not the order's payee"), std::string::npos) << output;
     }
   }
+  const std::string temporaryCa = sandbox.server().caFile();
+  sandbox.server().stop();
+  EXPECT_FALSE(std::filesystem::exists(temporaryCa));
 }
 
 // "--register" makes every app the default handler of its scheme and keeps the other entries
