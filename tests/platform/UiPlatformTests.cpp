@@ -75,7 +75,6 @@ TEST(KeyWindowTests, TheHostsVisibleWindowIsTheKeyWindowAndAlertsAreSkipped) {
   QMainWindow host;
   host.show();
   EXPECT_EQ(KeyWindow::currentOrOpen(), &host);
-  EXPECT_EQ(KeyWindow::ownWindow(), nullptr);
 
   auto alert = std::make_unique<Alert>("Alert", "No Network");
   alert->showOver(&host);
@@ -319,7 +318,6 @@ TEST(ApplicationTests, AnInjectedRegistryAnswersForSchemesInAnyCase) {
   EXPECT_TRUE(app->canOpenURL("PhonePe://app"));
   EXPECT_FALSE(app->canOpenURL("paytm://app"));
   EXPECT_FALSE(app->canOpenURL("no scheme here"));
-  EXPECT_FALSE(app->canOpenURL("1abc://x"));
   EXPECT_EQ(registry->probedSchemes(), (std::vector<std::string>{"phonepe", "paytm"}));
 
   // (Launches through the registry, with the link unchanged or failing: the UPI screen's tests.)
