@@ -20,6 +20,9 @@ class InstalledSchemesRegistry : public detail::UrlSchemeRegistry {
   explicit InstalledSchemesRegistry(std::set<std::string> schemes = {})
       : schemes_(std::move(schemes)) {}
 
+  void install(const std::string& scheme) {
+    locked([&] { schemes_.insert(scheme); });
+  }
   void uninstall(const std::string& scheme) {
     locked([&] { schemes_.erase(scheme); });
   }
