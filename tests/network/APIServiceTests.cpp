@@ -154,7 +154,9 @@ TEST_F(APIServiceTests, EachOperationSendsItsRequestAndLogsAndHandsOverItsAnswer
     EXPECT_EQ(result.error, std::nullopt);
     EXPECT_TRUE(result.response == (data ? whole["data"] : whole)) << "redacted in the log only";
 
-    const std::string dump = log.lines().back();
+    const auto lines = log.lines();
+    ASSERT_FALSE(lines.empty());
+    const std::string& dump = lines.back();  // the answer
     EXPECT_LE(dump.size(), detail::kMaxLoggedBytes + 64);
     const std::size_t all = (data ? redacted["data"] : redacted).dump().size();
     EXPECT_NE(dump.find("(" + std::to_string(all) + " bytes in all)"), std::string::npos);
@@ -326,13 +328,19 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
   EXPECT_EQ(elsewhere.requestCount(), 0u);
 }
 
+detail::UrlRequest get(std::string url) {
+  detail::UrlRequest request;
+  request.url = std::move(url);
+  return request;
+}
+
 TEST(UrlLoaderTests, StoppingCompletesPendingRequestsOnceWithoutWaitingForThem) {
   test::LoopbackServer silent(test::LoopbackServer::Silent{});
   ASSERT_TRUE(silent.start());
   std::atomic<int> failures = 0;
   auto loader = test::loopbackLoader(60s);
   for (int i = 0; i < 3; ++i) {
-    loader->load({.url = silent.baseUrl() + "x"}, [&](UrlLoadResult result) {
+    loader->load(get(silent.baseUrl() + "x"), [&](UrlLoadResult result) {
       if (!result.answered()) ++failures;
     });
   }
@@ -349,7 +357,7 @@ TEST(UrlLoaderTests, LoaderReleasedByItsOwnCompletionWindsDown) {
   auto loader = test::loopbackLoader(5s);
   std::promise<void> done;
   UrlLoader* raw = loader.get();
-  raw->load({.url = server.baseUrl() + "x"},
+  raw->load(get(server.baseUrl() + "x"),
             [keep = std::move(loader), &done](UrlLoadResult) { done.set_value(); });
   // The completion's copy is now the last owner; dropping it ends the loader on its own thread.
   EXPECT_EQ(done.get_future().wait_for(10s), std::future_status::ready);
