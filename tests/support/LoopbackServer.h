@@ -139,7 +139,6 @@ class LoopbackServer {
     thread_.join();
   }
 
-  int port() const { return port_; }
   /// "http://127.0.0.1:<port>/" (or https), ready for appending an endpoint path.
   std::string baseUrl() const {
     return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) + "/";
