@@ -3,7 +3,7 @@
 // FaultInjectionTests), what is logged, and redirects. Then the loader on its own: how it stops,
 // the shared instance, warming up, and whom it talks to over TLS (the authority named by
 // TARVEL_CA_FILE: ComponentAgainstSandboxTests).
-#include <algorithm>   // count_if, min
+#include <algorithm>   // min
 #include <atomic>      // atomic
 #include <chrono>      // milliseconds, seconds
 #include <cstdlib>     // exit
@@ -41,31 +41,26 @@ using Operation = void (APIService::*)(const Dictionary&, APICompletion);
 using Call = test::CompletionRecorder::Call;
 using detail::UrlLoader;
 using detail::UrlLoadResult;
-using detail::UrlRequest;
 using Validity = test::TestCertificateAuthority::Validity;
 
 // How long a test watches for a second, wrong completion after the first.
 constexpr auto kSecondCallWindow = 50ms;
 
-// What an operation's completion gets: the answer's "data", or the whole answer (for some only
-// with a "data" object in it).
-enum class Hands { data, whole, wholeWithData };
-
 struct Endpoint {
   Operation call;
   const char* method;
   const char* path;  // as the loopback server sees it
-  Hands hands;
+  bool handsData;    // the completion gets the answer's "data", else the whole answer
 };
 
 const std::vector<Endpoint> kEndpoints = {
-    {&APIService::verifyPaymentData, "POST", "/api/v1/order/verify", Hands::data},
-    {&APIService::checkPaymentStatus, "POST", "/api/v1/payment/capture", Hands::wholeWithData},
-    {&APIService::sendOtp, "POST", "/api/v1/user/send-otp", Hands::data},
-    {&APIService::reSendOtp, "POST", "/api/v1/user/resend-otp", Hands::data},
-    {&APIService::verifyOtp, "POST", "/api/v1/user/verify-otp", Hands::whole},
-    {&APIService::appAnalytics, "POST", "/analytics/api/v1/events", Hands::wholeWithData},
-    {&APIService::completeOrder, "GET", "/api/v2/rto/track", Hands::wholeWithData},
+    {&APIService::verifyPaymentData, "POST", "/api/v1/order/verify", true},
+    {&APIService::checkPaymentStatus, "POST", "/api/v1/payment/capture", false},
+    {&APIService::sendOtp, "POST", "/api/v1/user/send-otp", true},
+    {&APIService::reSendOtp, "POST", "/api/v1/user/resend-otp", true},
+    {&APIService::verifyOtp, "POST", "/api/v1/user/verify-otp", false},
+    {&APIService::appAnalytics, "POST", "/analytics/api/v1/events", false},
+    {&APIService::completeOrder, "GET", "/api/v2/rto/track", false},
 };
 
 // Calls `operation` once and waits for its completion; fails the test on none or two.
@@ -119,8 +114,8 @@ class APIServiceTests : public ::testing::Test {
 };
 
 // POSTs carry the parameters as JSON; a GET as its query, where empty values stay, empty names
-// go and every value arrives whole and as text. Each logs fixed lines (a POST its address first)
-// and the answer cut to a few kilobytes with its full size and redacted (each key:
+// go and every value arrives whole and as text. Each logs the answer last, cut to a few
+// kilobytes with its full size and redacted (each key:
 // LogRedactionTests; every flow against the sandbox: SecretsInLogTests), a GET never its query.
 TEST_F(APIServiceTests, EachOperationSendsItsRequestAndLogsAndHandsOverItsAnswer) {
   const std::string note = "a+b c&d=e/?#%\xC3\xA9";
@@ -143,7 +138,7 @@ TEST_F(APIServiceTests, EachOperationSendsItsRequestAndLogsAndHandsOverItsAnswer
   for (const auto& endpoint : kEndpoints) {
     SCOPED_TRACE(endpoint.path);
     const bool post = std::string(endpoint.method) == "POST";
-    const bool data = endpoint.hands == Hands::data;
+    const bool data = endpoint.handsData;
     test::LogCapture log;
     std::size_t before = server_.requestCount();
     auto result = call(endpoint.call, params);
@@ -153,22 +148,18 @@ TEST_F(APIServiceTests, EachOperationSendsItsRequestAndLogsAndHandsOverItsAnswer
     EXPECT_EQ(request.path, endpoint.path);
     EXPECT_EQ(request.params, post ? httplib::Params() : query);
     EXPECT_EQ(request.header("Content-Type"), post ? "application/json" : "");
-    EXPECT_FALSE(request.hasHeader("Authorization"));
+    EXPECT_EQ(request.header("Authorization"), "");
     EXPECT_EQ(request.body, post ? params.dump() : "");
     EXPECT_TRUE(result.success);
     EXPECT_EQ(result.error, std::nullopt);
     EXPECT_TRUE(result.response == (data ? whole["data"] : whole)) << "redacted in the log only";
 
-    std::vector<std::string> fixed;
-    if (post) fixed.push_back(server_.baseUrl() + (endpoint.path + 1));
-    if (endpoint.hands == Hands::wholeWithData) fixed.push_back("Inside success completion");
-    fixed.push_back("+++RESPONSE+++");
-    auto lines = log.lines();
-    ASSERT_EQ(lines.size(), fixed.size() + 1);
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.end() - 1), fixed);
-    EXPECT_LE(lines.back().size(), detail::kMaxLoggedBytes + 64);
+    const auto lines = log.lines();
+    ASSERT_FALSE(lines.empty());
+    const std::string& dump = lines.back();  // the answer
+    EXPECT_LE(dump.size(), detail::kMaxLoggedBytes + 64);
     const std::size_t all = (data ? redacted["data"] : redacted).dump().size();
-    EXPECT_NE(lines.back().find("(" + std::to_string(all) + " bytes in all)"), std::string::npos);
+    EXPECT_NE(dump.find("(" + std::to_string(all) + " bytes in all)"), std::string::npos);
     for (const auto& secret : {token, moid, tail}) EXPECT_FALSE(log.contains(secret)) << secret;
   }
   call(&APIService::completeOrder, Dictionary::object());
@@ -300,7 +291,6 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
   // the status is looked at.
   const std::vector<Row> rows = {
       {301, elsewhere.baseUrl() + "steal?" + query, nullptr},
-      {307, same, "POST"},
       {308, "/v1/moved?" + query, "POST"},  // relative: the same origin
       {302, same, "GET"},
   };
@@ -337,8 +327,8 @@ TEST(APIServiceRedirectTests, OnlySameOriginRedirectsAreFollowed) {
   EXPECT_EQ(elsewhere.requestCount(), 0u);
 }
 
-UrlRequest get(std::string url) {
-  UrlRequest request;
+detail::UrlRequest get(std::string url) {
+  detail::UrlRequest request;
   request.url = std::move(url);
   return request;
 }
@@ -423,28 +413,6 @@ TEST(UrlLoaderTests, WarmUpOpensTheConnectionTheFirstRequestReuses) {
   EXPECT_EQ(requests.back().path, "/v1/order/verify");
 }
 
-// A platform that never answers (one that refuses ends the same way, sooner): each warm-up ends
-// in one log line and nothing else, the caller never waits, and a later warm-up tries again.
-TEST(UrlLoaderTests, WarmUpAgainstAPlatformThatIsDownOnlyLogs) {
-  test::LoopbackServer silent(test::LoopbackServer::Silent{});
-  ASSERT_TRUE(silent.start());
-  test::LogCapture log;
-  auto loader = test::loopbackLoader(300ms);
-  const auto failures = [&] {
-    const auto lines = log.lines();
-    return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
-      return line.find("Warm-up: cannot reach ") != std::string::npos;
-    });
-  };
-  loader->warmUp(silent.baseUrl());
-  loader->warmUp(silent.baseUrl());
-  ASSERT_TRUE(waitUntil([&] { return failures() >= 1; }));
-  const auto before = failures();
-  loader->warmUp(silent.baseUrl());
-  ASSERT_TRUE(waitUntil([&] { return failures() > before; }));
-  EXPECT_FALSE(log.contains("Warm-up: connected"));
-}
-
 // Only a current certificate for a staging host, from the extra authority the loader was given,
 // is accepted (as the redirect and warm-up tests and every suite against the sandbox are); an
 // expired one, one for another host, the same authority for a production host, or no readable
@@ -493,10 +461,7 @@ TEST(TransportSecurityTests, EveryOtherCertificateIsRefusedBeforeTheRequestLeave
     detail::UrlLoader::Options options = detail::UrlLoader::optionsFromEnvironment();
     options.timeout = 10s;
     options.extraCaFile = c.caFile ? c.caFile : authority.caFile();
-    for (const auto* host : {&staging, &production}) {
-      options.connectToForTesting.push_back(host->host() + ":" + std::to_string(host->port()) +
-                                            ":127.0.0.1:" + std::to_string(server.port()));
-    }
+    options.connectToForTesting = server.connectTo();
     NetworkManager::setEnvironment(c.environment);
     test::LogCapture log;
     test::CompletionRecorder recorder;

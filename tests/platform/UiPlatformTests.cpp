@@ -75,7 +75,6 @@ TEST(KeyWindowTests, TheHostsVisibleWindowIsTheKeyWindowAndAlertsAreSkipped) {
   QMainWindow host;
   host.show();
   EXPECT_EQ(KeyWindow::currentOrOpen(), &host);
-  EXPECT_EQ(KeyWindow::ownWindow(), nullptr);
 
   auto alert = std::make_unique<Alert>("Alert", "No Network");
   alert->showOver(&host);
@@ -280,7 +279,6 @@ TEST(AlertTests, EachTapRunsItsHandlerOnceAfterTheAlertClosed) {
     };
     alert->addAction("OK", Alert::ActionStyle::defaultStyle, tapped(okRuns));
     alert->showOver(&inner);
-    EXPECT_EQ(alert->parentWidget(), &window);
     EXPECT_EQ(alert->windowModality(), Qt::WindowModal);
     alert->reject();
     EXPECT_EQ(Alert::openAlerts(), QList<Alert*>{alert}) << "no cancel action: stays open";
@@ -319,12 +317,9 @@ TEST(ApplicationTests, AnInjectedRegistryAnswersForSchemesInAnyCase) {
   EXPECT_TRUE(app->canOpenURL("PhonePe://app"));
   EXPECT_FALSE(app->canOpenURL("paytm://app"));
   EXPECT_FALSE(app->canOpenURL("no scheme here"));
-  EXPECT_FALSE(app->canOpenURL("1abc://x"));
   EXPECT_EQ(registry->probedSchemes(), (std::vector<std::string>{"phonepe", "paytm"}));
-
-  // (Launches through the registry, with the link unchanged or failing: the UPI screen's tests.)
-  EXPECT_EQ(openAndWait("paytm://upi/pay"), false) << "unhandled scheme";
-  EXPECT_TRUE(registry->openedUrls().empty());
+  // (Launches through the registry, with the link unchanged or failing: the UPI screen's tests;
+  // the completion's turn and thread: the GIO registry's test.)
   Application::setUrlSchemeRegistry(nullptr);
 }
 

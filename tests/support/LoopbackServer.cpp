@@ -30,7 +30,7 @@ LoopbackServer::LoopbackServer(std::shared_ptr<const TestCertificateAuthority> a
   authority_ = std::move(authority);
 }
 
-int LoopbackServer::bindLoopback(int& port, bool listening) {
+int LoopbackServer::bindLoopback(int& port) {
   int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -38,7 +38,7 @@ int LoopbackServer::bindLoopback(int& port, bool listening) {
   socklen_t length = sizeof(address);
   if (fd >= 0 && (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
                   ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-                  (listening && ::listen(fd, 64) != 0))) {
+                  ::listen(fd, 64) != 0)) {
     ::close(fd);
     return -1;
   }
@@ -47,13 +47,6 @@ int LoopbackServer::bindLoopback(int& port, bool listening) {
 }
 
 void LoopbackServer::closeSocket(int socket) { ::close(socket); }
-
-std::string LoopbackServer::closedPortUrl() {
-  int port = -1;
-  const int fd = bindLoopback(port, false);
-  if (fd >= 0) ::close(fd);  // bound but never listening: connections are refused
-  return "http://127.0.0.1:" + std::to_string(port) + "/";
-}
 
 bool LoopbackServer::usesDefaultHosts() {
   return Config::devBaseURL() == "https://staging-api.tarvel.in/";
@@ -70,11 +63,10 @@ std::vector<std::string> LoopbackServer::connectTo() const {
   return entries;
 }
 
-std::shared_ptr<detail::UrlLoader> LoopbackServer::loader(std::string caFile,
-                                                          std::chrono::milliseconds timeout) const {
+std::shared_ptr<detail::UrlLoader> LoopbackServer::loader() const {
   detail::UrlLoader::Options options;
-  options.timeout = timeout;
-  options.extraCaFile = std::move(caFile);
+  options.timeout = std::chrono::seconds(10);
+  options.extraCaFile = caFile();
   options.connectToForTesting = connectTo();
   return std::make_shared<detail::UrlLoader>(std::move(options));
 }

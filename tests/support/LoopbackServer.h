@@ -38,7 +38,6 @@ struct RecordedRequest {
     auto it = headers.find(name);
     return it == headers.end() ? std::string() : it->second;
   }
-  bool hasHeader(const std::string& name) const { return headers.count(name) > 0; }
 };
 
 /// A real HTTP (or HTTPS) server on 127.0.0.1 and a free port, serving on its own threads,
@@ -122,7 +121,7 @@ class LoopbackServer {
   /// False when it could not bind or start.
   bool start() {
     if (thread_.joinable() || silentSocket_ >= 0) return true;
-    if (silent_) return (silentSocket_ = bindLoopback(port_, true)) >= 0;
+    if (silent_) return (silentSocket_ = bindLoopback(port_)) >= 0;
     if (tls_ && !server_->is_valid()) return false;
     for (const char* method : {"GET", "POST"}) answerJson(method, ".*", 404, "");
     port_ = server_->bind_to_any_port("127.0.0.1");
@@ -140,25 +139,19 @@ class LoopbackServer {
     thread_.join();
   }
 
-  int port() const { return port_; }
   /// "http://127.0.0.1:<port>/" (or https), ready for appending an endpoint path.
   std::string baseUrl() const {
     return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_) + "/";
   }
 
-  /// "http://127.0.0.1:<port>/" for a port that was just free and is closed again.
-  static std::string closedPortUrl();
-
   /// For `StagingNames`: whether the staging API host is the one the certificate names; the
   /// test authority's file; libcurl's CURLOPT_CONNECT_TO entries that send both host names
-  /// here; a loader that trusts `caFile` as the extra authority (the test authority by
-  /// default) and connects both host names here.
+  /// here; a loader that trusts the test authority as the extra one and connects both host
+  /// names here.
   static bool usesDefaultHosts();
   std::string caFile() const;
   std::vector<std::string> connectTo() const;
-  std::shared_ptr<detail::UrlLoader> loader(
-      std::string caFile, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
-  std::shared_ptr<detail::UrlLoader> loader() const { return loader(caFile()); }
+  std::shared_ptr<detail::UrlLoader> loader() const;
 
   std::vector<RecordedRequest> requests() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -178,8 +171,8 @@ class LoopbackServer {
 
  private:
   explicit LoopbackServer(std::shared_ptr<const TestCertificateAuthority> authority);
-  // Binds a TCP socket to 127.0.0.1 on a free port (listening or not); the socket or -1.
-  static int bindLoopback(int& port, bool listening);
+  // A TCP socket listening on 127.0.0.1 and a free port; the socket or -1.
+  static int bindLoopback(int& port);
   static void closeSocket(int socket);
 
   void record(const httplib::Request& request) {

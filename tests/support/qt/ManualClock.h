@@ -34,8 +34,8 @@ class ManualClock : public detail::Clock {
   }
 
   /// Moves time forward by `duration`, calling each callback that falls due on the way, in
-  /// order of due time (then of scheduling), with `now()` set to its due time. Callbacks run
-  /// unlocked, so they may schedule and cancel others.
+  /// order of due time (then of scheduling), with the clock's time set to its due time. Callbacks
+  /// run unlocked, so they may schedule and cancel others.
   void advance(std::chrono::milliseconds duration) {
     std::unique_lock lock(mutex_);
     const std::chrono::milliseconds target = now_ + duration;
@@ -60,11 +60,6 @@ class ManualClock : public detail::Clock {
       lock.lock();
     }
     now_ = target;
-  }
-  /// Time passed since the clock was made.
-  std::chrono::milliseconds now() const {
-    std::lock_guard lock(mutex_);
-    return now_;
   }
   /// Callbacks still scheduled.
   std::size_t pendingCount() const {
