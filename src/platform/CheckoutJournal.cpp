@@ -5,8 +5,10 @@
 #include <map>      // map
 #include <utility>  // move
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -26,6 +28,8 @@ namespace {
 constexpr qint64 kMaxEntryBytes = 16 * 1024;
 constexpr std::size_t kMaxEntryDepth = 4;
 constexpr auto kMaxAge = std::chrono::hours(24);
+// The age from which a lock file without its owner's details counts as a dead owner's.
+constexpr qint64 kUnreadableLockAgeS = 10;
 
 std::int64_t nowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -107,12 +111,18 @@ std::optional<UnfinishedCheckout> readEntry(const QString& path, std::string& wh
 }
 
 // A lock file without its owner's details (the owner ended while writing it) is taken over
-// when no process holds it.
-bool takeUnreadableLock(QLockFile& lock) {
+// when no process holds it, and only once it is a while old: a live process creates its lock
+// file before it locks and fills it, and another recovering process must not take that moment
+// for a dead owner's (both would then report the same checkouts).
+bool takeUnreadableLock(QLockFile& lock, const QString& path) {
   qint64 pid = 0;
   QString host;
   QString application;
   if (lock.getLockInfo(&pid, &host, &application)) return false;
+  const QDateTime written = QFileInfo(path).lastModified();
+  if (!written.isValid() || written.secsTo(QDateTime::currentDateTime()) < kUnreadableLockAgeS) {
+    return false;
+  }
   return lock.removeStaleLockFile() && lock.tryLock(0);
 }
 
@@ -262,9 +272,10 @@ std::vector<CheckoutJournal::Claim> CheckoutJournal::claimNow(const QString& fol
     byOwner[match.captured(1)].append(name);
   }
   for (auto& [owner, names] : byOwner) {
-    auto lock = std::make_shared<QLockFile>(dir.filePath(owner + QStringLiteral(".lock")));
+    const QString lockPath = dir.filePath(owner + QStringLiteral(".lock"));
+    auto lock = std::make_shared<QLockFile>(lockPath);
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0) && !takeUnreadableLock(*lock)) continue;  // its process runs
+    if (!lock->tryLock(0) && !takeUnreadableLock(*lock, lockPath)) continue;  // its process runs
     Claim claim{{}, lock};
     for (const QString& name : names) {
       const QString path = dir.filePath(name);
