@@ -11,7 +11,6 @@
 #include <QCoreApplication>  // applicationName, organizationDomain
 #include <QEvent>            // QEvent
 #include <QGuiApplication>   // inputMethod
-#include <QIcon>             // QIcon
 #include <QInputMethod>      // QInputMethod
 #include <QKeyEvent>         // QKeyEvent
 #include <QList>             // QList
@@ -29,11 +28,11 @@
 #include "platform/Normalize.h"
 #include "platform/RepeatingTimer.h"
 #include "platform/ShopperLanguage.h"
+#include "resources/BundledIcon.h"
 #include "screens/upi/AttributedText.h"
 #include "tarvel/AnalyticsEvents.h"
 #include "tarvel/BottomBorder.h"
 #include "tarvel/CustomTextField.h"
-#include "tarvel/GetBundle.h"
 #include "tarvel/Log.h"
 #include "tarvel/NavigationController.h"
 #include "tarvel/NetworkManager.h"
@@ -371,7 +370,7 @@ QString VerifyOTPViewController::attributedRun(const char* faceName, const QStri
 void VerifyOTPViewController::addBackButton() {
   auto* button = new QToolButton;
   button->setObjectName(QStringLiteral("buttonBack"));
-  button->setIcon(QIcon(GetBundle::resourcePath(QStringLiteral("images/back_arrow.png"))));
+  button->setIcon(detail::bundledPngIcon(QStringLiteral("images/back_arrow.png")));
   button->setIconSize(QSize(24, 24));
   button->setFixedSize(40, 40);
   button->setCursor(Qt::PointingHandCursor);
