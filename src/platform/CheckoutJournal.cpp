@@ -114,12 +114,12 @@ std::optional<UnfinishedCheckout> readEntry(const QString& path, std::string& wh
 // when no process holds it, and only once it is a while old: a live process creates its lock
 // file before it locks and fills it, and another recovering process must not take that moment
 // for a dead owner's (both would then report the same checkouts).
-bool takeUnreadableLock(QLockFile& lock, const QString& path) {
+bool takeUnreadableLock(QLockFile& lock) {
   qint64 pid = 0;
   QString host;
   QString application;
   if (lock.getLockInfo(&pid, &host, &application)) return false;
-  const QDateTime written = QFileInfo(path).lastModified();
+  const QDateTime written = QFileInfo(lock.fileName()).lastModified();
   if (!written.isValid() || written.secsTo(QDateTime::currentDateTime()) < kUnreadableLockAgeS) {
     return false;
   }
@@ -272,10 +272,9 @@ std::vector<CheckoutJournal::Claim> CheckoutJournal::claimNow(const QString& fol
     byOwner[match.captured(1)].append(name);
   }
   for (auto& [owner, names] : byOwner) {
-    const QString lockPath = dir.filePath(owner + QStringLiteral(".lock"));
-    auto lock = std::make_shared<QLockFile>(lockPath);
+    auto lock = std::make_shared<QLockFile>(dir.filePath(owner + QStringLiteral(".lock")));
     lock->setStaleLockTime(0);
-    if (!lock->tryLock(0) && !takeUnreadableLock(*lock, lockPath)) continue;  // its process runs
+    if (!lock->tryLock(0) && !takeUnreadableLock(*lock)) continue;  // its process runs
     Claim claim{{}, lock};
     for (const QString& name : names) {
       const QString path = dir.filePath(name);
